@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/tools/install-deps.sh"
+"$top/tools/build.sh"
+export QT_QPA_PLATFORM=offscreen
+cd "$top/build"
+ctest --output-on-failure -j "$(nproc)" --timeout 600
