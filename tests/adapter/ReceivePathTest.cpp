@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <numeric>
+#include <vector>
+
+#include "FakeDriver.h"
+#include "adapter/Framing.h"
+#include "adapter/TarvoAPI.h"
+
+namespace tarvo {
+namespace {
+
+using test::FakeDriver;
+using Bytes = std::vector<uint8_t>;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+void PutU32(Bytes& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+// Adapter-to-host CAN message packet; dlc may disagree with data on purpose.
+Bytes CanPacket(uint32_t id, const Bytes& data, uint8_t flags = 0, int dlc = -1, uint8_t busState = 0x5A,
+                uint32_t timeStamp = 0x01020304) {
+  Bytes p = {0x00, flags};
+  PutU32(p, id);
+  p.push_back(uint8_t(dlc < 0 ? data.size() : size_t(dlc)));
+  p = p + data;
+  p.push_back(busState);
+  PutU32(p, timeStamp);
+  return p;
+}
+
+Bytes StatusPacket(uint8_t type, Bytes params, uint32_t timeStamp) {
+  Bytes p = Bytes{type} + params;
+  PutU32(p, timeStamp);
+  return p;
+}
+
+Bytes Framed(const Bytes& packet) {
+  Bytes out(2 * packet.size() + 8);
+  out.resize(BuildFrame(packet.data(), packet.size(), out.data()));
+  return out;
+}
+
+// Markers around exactly these bytes (escaped), with no CRC added.
+Bytes Raw(const Bytes& between) {
+  Bytes out = {DLE, STX};
+  for (uint8_t b : between) {
+    out.push_back(b);
+    if (b == DLE) out.push_back(DLE);
+  }
+  return out + Bytes{DLE, ETX};
+}
+
+Bytes Message(uint32_t id) { return Framed(CanPacket(id, {0x11, 0x22})); }
+
+// The byte ring, message ring and status record as the tick holds them.
+struct Receiver {
+  std::unique_ptr<TRxRing> rx = std::make_unique<TRxRing>();
+  std::unique_ptr<TCANMessageRing> ring = std::make_unique<TCANMessageRing>();
+  TDeviceStatus status;
+
+  void StartAt(uint32_t position) { rx->ReadIndex = rx->WriteIndex = position; }
+  void Put(const Bytes& bytes) {
+    for (uint8_t b : bytes) {
+      rx->Bytes[rx->WriteIndex] = b;
+      rx->WriteIndex = (rx->WriteIndex + 1) % RxRingSize;
+    }
+  }
+  TResult Parse() { return ParseRxBytes(*rx, *ring, status); }
+  std::vector<uint32_t> DrainIds() {
+    std::vector<uint32_t> ids;
+    for (TTarvoCAN m; ring->Pop(m);) ids.push_back(m.ID);
+    return ids;
+  }
+};
+
+struct DeframeCase {
+  const char* what;
+  Bytes stream;
+  TResult result;
+  std::vector<uint32_t> ids = {};
+  uint8_t statusType = 0;
+};
+
+std::vector<DeframeCase> DeframeCases() {
+  Bytes badCrc = Message(0x123);
+  badCrc[4] ^= 0x01;  // identifier byte 0x23
+  Bytes brokenEscape = Message(0x124);
+  brokenEscape.insert(brokenEscape.begin() + 5, {DLE, 0x55});
+  const Bytes full37 = StatusPacket(1, {0x10, 0x10, 0x10, 0x10}, 0x10101010) + Bytes(28, 0x10);
+  return {
+      {"one message", Message(0x123), RES_OK, {0x123}},
+      {"noise between frames ignored", Bytes{0xAA, STX, ETX} + Message(1) + Bytes{0x55} + Message(2), RES_OK,
+       {1, 2}},
+      {"DLE STX inside a frame restarts it silently", Bytes{DLE, STX, 0x00, 0x11, 0x22} + Message(3), RES_OK, {3}},
+      {"DLE ETX outside a frame", Bytes{DLE, ETX} + Message(4), RES_FRAMING_ERROR, {4}},
+      {"DLE DLE outside a frame", Bytes{DLE, DLE} + Message(5), RES_FRAMING_ERROR, {5}},
+      {"DLE and another byte drop the open frame", brokenEscape + Message(6), RES_FRAMING_ERROR, {6}},
+      {"CRC mismatch", badCrc + Message(7), RES_CRC_ERROR, {7}},
+      {"type 6", Framed(StatusPacket(6, {1, 2, 3, 4}, 5)), RES_BAD_PACKET_TYPE},
+      {"type 0xFF", Framed(StatusPacket(0xFF, {1, 2, 3, 4}, 5)), RES_BAD_PACKET_TYPE},
+      {"nothing between the markers", Raw({}), RES_FRAMING_ERROR},
+      {"one byte between the markers", Raw({0x01}), RES_FRAMING_ERROR},
+      {"a CRC and no packet", Raw({0x00, 0x00}), RES_FRAMING_ERROR},
+      {"DLC 9", Framed(CanPacket(8, Bytes(9, 0xEE))), RES_FRAMING_ERROR},
+      {"DLC 8 claimed, 2 bytes sent", Framed(CanPacket(9, {1, 2}, 0, 8)), RES_FRAMING_ERROR},
+      {"DLC 2 claimed, 3 bytes sent", Framed(CanPacket(9, {1, 2, 3}, 0, 2)), RES_FRAMING_ERROR},
+      {"message cut after its DLC", Framed(Bytes{0x00, 0x00, 1, 0, 0, 0, 8}), RES_FRAMING_ERROR},
+      {"status one byte short", Framed(Bytes{0x01, 70, 30, 0, 0, 1, 2, 3}), RES_FRAMING_ERROR},
+      {"39 bytes between the markers, all escaped", Framed(full37), RES_OK, {}, 1},
+      {"39 bytes with a wrong CRC reach the CRC check", Raw(StatusPacket(1, {}, 0) + Bytes(30, 0x10)),
+       RES_CRC_ERROR},
+      {"40 bytes", Framed(full37 + Bytes{0x00}), RES_FRAME_TOO_LONG | RES_FRAMING_ERROR},
+      {"faults do not stop the parse",
+       badCrc + Message(10) + Framed(StatusPacket(7, {0, 0, 0, 0}, 0)) + Raw({}) + Message(11),
+       RES_CRC_ERROR | RES_BAD_PACKET_TYPE | RES_FRAMING_ERROR, {10, 11}},
+  };
+}
+
+TEST(Deframing, ReportsEachFaultAndKeepsTheGoodFrames) {
+  for (const DeframeCase& c : DeframeCases()) {
+    SCOPED_TRACE(c.what);
+    Receiver r;
+    r.Put(c.stream);
+    EXPECT_EQ(r.Parse(), c.result);
+    EXPECT_EQ(r.rx->ReadIndex, r.rx->WriteIndex);
+    EXPECT_EQ(r.DrainIds(), c.ids);
+    EXPECT_EQ(r.status.StatusType, c.statusType);
+  }
+}
+
+TEST(Deframing, DecodesEveryFieldOfAMessage) {
+  struct Case { uint8_t flags; uint8_t ide; uint8_t rtr; Bytes data; };
+  const Case cases[] = {
+      {0x00, 0, 0, {}},
+      {0x01, 0, 1, {0x10}},
+      {0x02, 1, 0, {1, 2, 3}},
+      {0xFF, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8}},
+      {0xFC, 0, 0, {0x10, 0x10, 0x10, 0x10, 0x10}},  // the other flag bits mean nothing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.flags));
+    Receiver r;
+    TTarvoCAN stale;
+    std::fill(std::begin(stale.Data), std::end(stale.Data), 0xFF);
+    r.ring->Messages.fill(stale);  // a reused slot must not keep old data bytes
+    r.Put(Framed(CanPacket(0x1ABCDEF0, c.data, c.flags, -1, 0x21, 0xFEDCBA98)));
+    ASSERT_EQ(r.Parse(), RES_OK);
+    TTarvoCAN m;
+    ASSERT_TRUE(r.ring->Pop(m));
+    EXPECT_EQ(m.IDE, c.ide);
+    EXPECT_EQ(m.RTR, c.rtr);
+    EXPECT_EQ(m.ID, 0x1ABCDEF0u);
+    EXPECT_EQ(m.DLC, c.data.size());
+    Bytes data(8, 0);
+    std::copy(c.data.begin(), c.data.end(), data.begin());
+    EXPECT_EQ(Bytes(m.Data, m.Data + 8), data);
+    EXPECT_EQ(m.BusState, 0x21);
+    EXPECT_EQ(m.TimeStamp, 0xFEDCBA98u);
+  }
+}
+
+TEST(Deframing, KeepsOnlyTheLastStatusPacket) {
+  Receiver r;
+  r.Put(Framed(StatusPacket(1, {70, 30, 0x08, 0x02}, 0x11111111)) + Message(1) +
+        Framed(StatusPacket(3, {12, 5, 0x10, 96}, 0x22222222)));
+  ASSERT_EQ(r.Parse(), RES_OK);
+  EXPECT_EQ(r.status.StatusType, 3);
+  EXPECT_EQ(Bytes(r.status.Param, r.status.Param + 4), (Bytes{12, 5, 0x10, 96}));
+  EXPECT_EQ(r.status.TimeStamp, 0x22222222u);
+}
+
+TEST(Deframing, FrameSplitAcrossReadsIsParsedWholeNextTime) {
+  const Bytes first = Message(1);
+  const Bytes frame = Framed(CanPacket(0x310, {0x02, 0x03}));  // "10 10 03" and STX/ETX values inside
+  // Every cut after the opening DLE STX, including between the two bytes of an escape.
+  for (size_t cut = 2; cut < frame.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    Receiver r;
+    r.StartAt(1000);
+    r.Put(first + Bytes(frame.begin(), frame.begin() + ptrdiff_t(cut)));
+    EXPECT_EQ(r.Parse(), RES_OK);
+    EXPECT_EQ(r.rx->ReadIndex, 1000 + first.size());
+    r.Put(Bytes(frame.begin() + ptrdiff_t(cut), frame.end()));
+    EXPECT_EQ(r.Parse(), RES_OK);
+    EXPECT_EQ(r.rx->ReadIndex, r.rx->WriteIndex);
+    EXPECT_EQ(r.DrainIds(), (std::vector<uint32_t>{1, 0x310}));
+  }
+}
+
+TEST(Deframing, LoneTrailingDLEIsConsumedAndItsFrameLost) {
+  const Bytes frame = Message(2);
+  Receiver r;
+  r.Put(Message(1) + Bytes{DLE});
+  EXPECT_EQ(r.Parse(), RES_OK);
+  EXPECT_EQ(r.rx->ReadIndex, r.rx->WriteIndex);
+  r.Put(Bytes(frame.begin() + 1, frame.end()));
+  EXPECT_EQ(r.Parse(), RES_FRAMING_ERROR);  // its DLE ETX arrives outside any frame
+  EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{1});
+}
+
+TEST(Deframing, FramesWrapAroundTheRingEnd) {
+  const Bytes frame = Message(0x7FF);
+  for (uint32_t back = 1; back <= frame.size(); ++back) {  // frame start at 131071, 131070, ...
+    SCOPED_TRACE(back);
+    Receiver r;
+    r.StartAt(RxRingSize - back);
+    r.Put(Bytes(frame.begin(), frame.end() - 1));
+    EXPECT_EQ(r.Parse(), RES_OK);
+    EXPECT_EQ(r.rx->ReadIndex, RxRingSize - back);  // rewound to the opening DLE
+    r.Put(Bytes{frame.back()});
+    EXPECT_EQ(r.Parse(), RES_OK);
+    EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{0x7FF});
+  }
+}
+
+TEST(Deframing, FullMessageRingDropsFurtherMessagesSilently) {
+  Receiver r;
+  Bytes stream;
+  for (uint32_t id = 0; id <= CANMessageRingSize; ++id) stream = stream + Framed(CanPacket(id, {}));
+  r.Put(stream);
+  EXPECT_EQ(r.Parse(), RES_OK);
+  EXPECT_TRUE(r.ring->FullFlag);
+  std::vector<uint32_t> expected(CANMessageRingSize);
+  std::iota(expected.begin(), expected.end(), 0u);
+  EXPECT_EQ(r.DrainIds(), expected);
+  EXPECT_TRUE(r.ring->Empty());
+  // Room again once the consumer has run.
+  r.Put(Message(5000));
+  EXPECT_EQ(r.Parse(), RES_OK);
+  EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{5000});
+}
+
+// ---- Filling the byte ring from the driver --------------------------------------
+
+struct FillCase {
+  const char* what;
+  uint32_t readIndex, writeIndex;
+  size_t queued;
+  std::vector<int> readResults = {};
+  uint32_t deliversAtMost = UINT32_MAX;
+  TResult fill;
+  std::vector<uint32_t> requests;
+  uint32_t writeIndexAfter;
+};
+
+TEST(FillRxRing, ReadsWhatTheDriverHoldsWithinTheRingsRoom) {
+  constexpr uint32_t End = RxRingSize;
+  const FillCase cases[] = {
+      {"nothing queued", 0, 0, 0, {}, UINT32_MAX, RES_OK, {}, 0},
+      {"asks only for what is queued", 0, 0, 100, {}, UINT32_MAX, RES_OK, {100}, 100},
+      {"at most 65536 per call", 0, 0, 70000, {}, UINT32_MAX, RES_OK, {65536}, 65536},
+      {"time-out with part of the bytes is fine", 0, 0, 30, {SI_RX_QUEUE_NOT_READY}, 10, RES_OK, {30}, 10},
+      {"read failure", 50, 50, 30, {0xFF}, UINT32_MAX, RES_READ_FAILED, {30}, 50},
+      {"up to the ring end exactly", End - 10, End - 10, 10, {}, UINT32_MAX, RES_OK, {10}, 0},
+      {"wrapping read in two parts", End - 10, End - 10, 30, {}, UINT32_MAX, RES_OK, {10, 20}, 20},
+      {"short first part ends the call", End - 10, End - 10, 30, {}, 4, RES_OK, {10}, End - 6},
+      {"second part fails, first part kept", End - 10, End - 10, 30, {0, 0xFF}, UINT32_MAX, RES_READ_FAILED,
+       {10, 20}, 0},
+      {"exactly 65536 free: one byte stays free", 0, 65536, 70000, {}, UINT32_MAX, RES_OK, {65535}, End - 1},
+      {"less than 65536 free", 10, 65547, 70000, {}, UINT32_MAX, RES_RX_OVERRUN, {}, 65547},
+  };
+  for (const FillCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeDriver fake;
+    Bytes queued(c.queued);
+    std::iota(queued.begin(), queued.end(), uint8_t(1));
+    fake.QueueRx(queued);
+    fake.ReadResults.assign(c.readResults.begin(), c.readResults.end());
+    fake.ReadDeliversAtMost = c.deliversAtMost;
+    auto conn = fake.Open();
+    conn->Rx.ReadIndex = c.readIndex;
+    conn->Rx.WriteIndex = c.writeIndex;
+    EXPECT_EQ(FillRxRing(*conn), c.fill);
+    EXPECT_EQ(fake.ReadRequests, c.requests);
+    EXPECT_EQ(conn->Rx.WriteIndex, c.writeIndexAfter);
+    // The bytes land in order at the old write index, across the ring end.
+    const uint32_t landed = (c.writeIndexAfter - c.writeIndex) % RxRingSize;
+    for (uint32_t i = 0; i < landed; ++i)
+      ASSERT_EQ(conn->Rx.Bytes[(c.writeIndex + i) % RxRingSize], queued[i]) << i;
+  }
+}
+
+TEST(ParseRxRing, ReportsFillFailuresWithTheReadBitAndParsesNothing) {
+  struct Case { const char* what; bool open; int checkResult; uint32_t queueStatus; uint32_t writeIndex; TResult result; size_t flushes; };
+  const Case cases[] = {
+      {"no adapter", false, 0, 0, 0, RES_NOT_OPEN | RES_READ_FAILED, 0},
+      {"queue query fails", true, 0xFF, 0, 0, RES_READ_FAILED, 0},
+      {"driver overran", true, 0, SI_RX_OVERRUN, 0, RES_RX_OVERRUN | RES_READ_FAILED, 1},
+      {"ring short of room", true, 0, 0, 65537, RES_RX_OVERRUN | RES_READ_FAILED, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeDriver fake;
+    fake.CheckRXQueueResult = c.checkResult;
+    fake.QueueStatus = c.queueStatus;
+    fake.QueueRx(Message(1));
+    auto conn = c.open ? fake.Open() : fake.Connection();
+    const Bytes pending = Message(2);  // already in the ring, left for the next call
+    std::copy(pending.begin(), pending.end(), conn->Rx.Bytes.begin());
+    conn->Rx.WriteIndex = c.writeIndex == 0 ? uint32_t(pending.size()) : c.writeIndex;
+    auto ring = std::make_unique<TCANMessageRing>();
+    TDeviceStatus status;
+    EXPECT_EQ(ParseRxRing(*conn, *ring, status), c.result);
+    EXPECT_EQ(fake.CallCount("SI_FlushBuffers"), c.flushes);
+    EXPECT_EQ(fake.CallCount("SI_Read"), 0u);
+    EXPECT_EQ(conn->Rx.ReadIndex, 0u);
+    EXPECT_TRUE(ring->Empty());
+  }
+}
+
+TEST(ParseRxRing, TurnsTheDriversBytesIntoMessagesAndStatus) {
+  FakeDriver fake;
+  const Bytes stream = Message(1) + Framed(StatusPacket(1, {70, 30, 0, 0}, 99)) + Message(2);
+  fake.QueueRx(Bytes(stream.begin(), stream.end() - 3));
+  auto conn = fake.Open();
+  auto ring = std::make_unique<TCANMessageRing>();
+  TDeviceStatus status;
+  EXPECT_EQ(ParseRxRing(*conn, *ring, status), RES_OK);
+  fake.QueueRx(Bytes(stream.end() - 3, stream.end()));
+  EXPECT_EQ(ParseRxRing(*conn, *ring, status), RES_OK);
+  std::vector<uint32_t> ids;
+  for (TTarvoCAN m; ring->Pop(m);) ids.push_back(m.ID);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(status.StatusType, 1);
+  EXPECT_EQ(status.Param[0], 70);
+  EXPECT_EQ(status.TimeStamp, 99u);
+}
+
+}  // namespace
+}  // namespace tarvo
