@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <numeric>
+#include <random>
 #include <vector>
 
 #include "FakeDriver.h"
@@ -235,6 +236,38 @@ TEST(Deframing, FullMessageRingDropsFurtherMessagesSilently) {
   r.Put(Message(5000));
   EXPECT_EQ(r.Parse(), RES_OK);
   EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{5000});
+}
+
+// Garbage heavy in DLE, STX and ETX, fed in uneven reads across the ring end:
+// only the deframing bits come back, only well-formed messages are stored,
+// and no more than one unfinished frame is ever held back.
+TEST(Deframing, GarbageNeverYieldsMalformedMessages) {
+  std::mt19937 rng(7);
+  const uint8_t favourites[] = {DLE, DLE, STX, ETX, 0x00, 0x01};
+  constexpr TResult DeframingBits =
+      RES_FRAME_TOO_LONG | RES_BAD_PACKET_TYPE | RES_CRC_ERROR | RES_FRAMING_ERROR;
+  Receiver r;
+  r.StartAt(RxRingSize - 3000);
+  for (int call = 0; call < 400; ++call) {
+    Bytes chunk(rng() % 200);
+    for (uint8_t& b : chunk) b = rng() % 2 ? favourites[rng() % 6] : uint8_t(rng());
+    if (call % 3 == 0) chunk = chunk + Message(call);  // some real frames in between
+    if (call % 3 == 1) {  // a correct CRC over a packet of any length and a plausible type
+      Bytes packet(rng() % 38);
+      for (uint8_t& b : packet) b = uint8_t(rng());
+      if (!packet.empty()) packet[0] = uint8_t(rng() % 7);
+      if (packet.size() > 6) packet[6] = uint8_t(rng() % 12);  // DLC, sometimes above 8
+      chunk = chunk + Framed(packet);
+    }
+    r.Put(chunk);
+    EXPECT_EQ(r.Parse() & ~DeframingBits, 0);
+    const uint32_t heldBack = (r.rx->WriteIndex - r.rx->ReadIndex) % RxRingSize;
+    EXPECT_LE(heldBack, 2 * (MaxReceivedFrameBytes + 2));
+    for (TTarvoCAN m; r.ring->Pop(m);) {
+      ASSERT_LE(m.DLC, 8);
+      for (int j = m.DLC; j < 8; ++j) ASSERT_EQ(m.Data[j], 0);
+    }
+  }
 }
 
 // ---- Filling the byte ring from the driver --------------------------------------
