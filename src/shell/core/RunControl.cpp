@@ -1,0 +1,165 @@
+// Run control: the Start, Start Rx/Tx and Stop commands, the configuration
+// of the adapter at the start of a run, and the control states.
+#include "shell/core/ShellTexts.h"
+#include "shell/core/TarvoApp.h"
+
+namespace tarvo {
+
+TarvoApp::TarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
+                   LibraryLoader& loader)
+    : RegionalDecimalSeparator(std::move(decimalSeparator)), m_clock(clock), m_window(window), m_folders(folders) {
+  Driver.Loader = &loader;
+  DeviceConnection.Driver = &Driver;
+  DeviceConnection.Waits = &clock;
+}
+
+TControlContext TarvoApp::ControlContext() const {
+  TControlContext c;
+  c.StartState = Run.StartState;
+  c.RunningFlag = Run.RunningFlag;
+  c.DeviceReadyFlag = DeviceReadyFlag;
+  c.CANClock40MHzFlag = CANClock40MHzFlag;
+  c.LogState = m_log->State();
+  c.HPTimerSupportedFlag = m_log->HPTimerSupported();
+  return c;
+}
+
+void TarvoApp::SetRunningControls(bool logChange) { tarvo::SetRunningControls(m_window, ControlContext(), logChange); }
+
+void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(m_window, ControlContext(), logChange); }
+
+// ---- Commands ----------------------------------------------------------------
+
+void TarvoApp::Start1Click() {
+  m_window.HideConversionBalloon();
+  Run.StartState = START_RX_TX;
+  SetRunningControls(false);
+  StartDevice();
+}
+
+// While a receive-only run goes on, the same command switches transmission
+// on; the scheduler then hands the items over one per tick.
+void TarvoApp::StartRxTx1Click() {
+  m_window.HideConversionBalloon();
+  if (Run.RunningFlag) {
+    if (Run.StartState == START_RX) {
+      Run.StartState = START_TX;
+      m_window.SetControlEnabled("StartRxTx1", false);
+      m_window.SetControlEnabled("StartRxTxButton", false);
+    }
+    return;
+  }
+  Run.StartState = START_RX;
+  SetRunningControls(false);
+  StartDevice();
+}
+
+void TarvoApp::Stop1Click() {
+  m_window.HideConversionBalloon();
+  StopDevice();
+  SetStoppedControls(false);
+}
+
+// ---- Start and stop ------------------------------------------------------------
+
+void TarvoApp::ResetViewForRun() {
+  ResetCANViewForStart(View);
+  m_window.SetCANViewItemCount(0);
+  m_window.ActivatePage(TPage::CANView);
+  m_window.FocusCANView();
+  m_window.UpdateSelectionCommands();
+  Run.TarvoState = 0;
+}
+
+void TarvoApp::StartDevice() {
+  if (ConfigureDevice() != 0) {
+    SetStoppedControls(false);
+    return;
+  }
+  ResetViewForRun();
+  Run.PCTime = m_clock.TickCount();
+  if (SetRunState(DeviceConnection, 1) != RES_OK) {
+    StopDevice();
+    SetStoppedControls(false);
+    return;
+  }
+  Run.TarvoTime = 0;
+  Run.TarvoSyncTime = 0;
+  m_window.SetTimer1Enabled(true);
+  ShowRunningTime();
+  Run.RunningFlag = true;
+}
+
+// A failed stop command leaves the run going: the adapter may still be on
+// the bus, so the tick keeps showing what it does.
+bool TarvoApp::StopDevice() {
+  if (SetRunState(DeviceConnection, 0) != RES_OK) return false;
+  Run.RunningFlag = false;
+  m_window.SetTimer1Enabled(false);
+  m_window.RepaintCANView();
+  m_window.SetStatusPanelText(0, StoppedText);
+  if (BusLoadSupportedFlag) m_window.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), Run.BusLoadValidFlag);
+  return true;
+}
+
+void TarvoApp::ShowRunningTime() { m_window.SetStatusPanelText(0, RunningTimeText(Run.TarvoTime)); }
+
+// ---- Configuration ----------------------------------------------------------------
+
+TResult TarvoApp::SendBitTiming(const TBitTiming& t) {
+  // The register takes every value less one; bit 6 of the BRP byte selects
+  // the adapter's 40 MHz clock.
+  const uint8_t brp = uint8_t(t.BRP - 1 + (CANClock40MHzFlag ? 64 : 0));
+  return SetBitTiming(DeviceConnection, uint8_t(t.SJW - 1), brp, uint8_t(t.PHSEG1 - 1), uint8_t(t.PHSEG2 - 1),
+                      uint8_t(t.PROPSEG - 1), t.SAM == 3 ? 1 : 0);
+}
+
+namespace {
+uint8_t OperatingModeValue(TOperatingMode mode) {
+  if (mode == TOperatingMode::Loopback) return OPMODE_LOOPBACK;
+  if (mode == TOperatingMode::ListenOnly) return OPMODE_LISTEN_ONLY;
+  return OPMODE_NORMAL;
+}
+}  // namespace
+
+uint32_t TarvoApp::SendFilters(const TCANSetup& setup) {
+  TFilterSettings filters = AcceptAllFilters();
+  if (setup.FilterChoice != TFilterChoice::None && !m_canSetup->CheckReceiveFilters(filters))
+    return CONFIG_FILTERS_INVALID;
+  return SetFilters(DeviceConnection, filters) == RES_OK ? 0 : CONFIG_COMMAND_FAILED;
+}
+
+// The whole transmit list goes to the adapter only for a transmitting run
+// that is not a replay: a replay sends its own messages.
+uint32_t TarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
+  const TLogState log = m_log->State();
+  const bool replaying = log == REPLAY_LOG_RUNNING || log == REPLAY_LOG_SINGLE_STEP;
+  if (setup.Mode != TOperatingMode::ListenOnly && Run.StartState == START_RX_TX && !replaying) {
+    if (m_transmit->LoadTransmitList() != RES_OK) return CONFIG_TRANSMIT_LOAD_FAILED;
+    m_transmit->MarkAllItemsHandedOver();
+  }
+  if (Run.StartState == START_RX) m_transmit->PrepareReceiveOnlyRun();
+  return 0;
+}
+
+// Each step runs only while the earlier ones succeeded. A failure shows no
+// message (the filter check shows its own); the caller returns the controls
+// to the stopped state.
+uint32_t TarvoApp::ConfigureDevice() {
+  const TCANSetup setup = m_canSetup->Settings();
+  if (SendBitTiming(setup.BitTiming) != RES_OK) return CONFIG_COMMAND_FAILED;
+  m_clock.WaitProcessingMessages(100);
+  if (SetOperatingMode(DeviceConnection, OperatingModeValue(setup.Mode)) != RES_OK) return CONFIG_COMMAND_FAILED;
+  m_clock.WaitProcessingMessages(10);
+  if (const uint32_t r = SendFilters(setup); r != 0) return r;
+  m_clock.WaitProcessingMessages(10);
+  if (const uint32_t r = LoadTransmitListForRun(setup); r != 0) return r;
+  CANMessageRing.WriteIndex = 0;
+  CANMessageRing.ReadIndex = 0;
+  CANMessageRing.FullFlag = false;
+  if (FlushDevice(DeviceConnection) != RES_OK) return CONFIG_COMMAND_FAILED;
+  if (EndConfiguration(DeviceConnection) != RES_OK) return CONFIG_COMMAND_FAILED;
+  return 0;
+}
+
+}  // namespace tarvo

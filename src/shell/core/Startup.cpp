@@ -1,0 +1,173 @@
+// Start-up with adapter identification, and shutdown.
+#include <cstring>
+
+#include "shell/core/ShellTexts.h"
+#include "shell/core/TarvoApp.h"
+
+namespace tarvo {
+
+namespace {
+const char* NumericBaseText(int32_t base) { return base == NUMERIC_DECIMAL ? "Decimal " : "Hexadecimal "; }
+}  // namespace
+
+void TarvoApp::FormCreate(const std::vector<std::string>& arguments) {
+  Arguments = arguments;
+  Dirs = PrepareDirectories(m_folders);
+  m_log->SetLogDirectory(Dirs.LogDIR);
+  m_persistence->LoadSettings();
+  m_window.SetStatusPanelText(2, NumericBaseText(Display.NumericBase));
+  ResetRunState();
+  InitDriver(Driver);
+  ChooseAndIdentifyDevice();
+}
+
+void TarvoApp::ResetRunState() {
+  Identity.DevicePanelNo = 4;
+  DeviceReadyFlag = false;
+  CANClock40MHzFlag = true;
+  BusLoadSupportedFlag = true;
+  Run.RunningFlag = false;
+  m_window.SetStatusPanelText(0, StoppedText);
+}
+
+void TarvoApp::ChooseAndIdentifyDevice() {
+  if (std::strcmp(SavedDeviceSelection.SerialNo, DevicePromptSerialNo) == 0) {
+    m_startup->ChooseDevice(DeviceSelection);
+    IdentifyDevice();
+    return;
+  }
+  DeviceSelection = SavedDeviceSelection;
+  IdentifyDevice();
+  m_startup->ScheduleSplash();
+}
+
+// ---- Identification -------------------------------------------------------------
+
+void TarvoApp::IdentifyDevice() {
+  const TResult opened = OpenSelectedDevice();
+  PrepareConfiguration(opened);
+  SetCANViewBufferSize(View, Display);
+  const std::string adapterText =
+      opened != RES_OK || !DeviceConnection.OpenFlag ? MissingAdapterText(opened) : IdentifyOpenAdapter();
+  if (BusLoadSupportedFlag) CreateBusLoadGauge();
+  m_window.SetStatusPanelText(Identity.DevicePanelNo, adapterText);
+  ChooseFirstPage();
+}
+
+// A saved choice that is no longer attached falls back to any adapter.
+TResult TarvoApp::OpenSelectedDevice() {
+  TResult r = OpenDevice(DeviceConnection, DeviceSelection);
+  if (r == RES_OK) return r;
+  DeviceSelection = TDeviceInfo{};
+  return OpenDevice(DeviceConnection, DeviceSelection);
+}
+
+// A configuration named on the command line decides caption and transmit
+// list; otherwise the caption names the model and the list starts empty.
+void TarvoApp::PrepareConfiguration(TResult openResult) {
+  ConfigLoadedFlag = false;
+  if (!Arguments.empty()) ConfigLoadedFlag = m_persistence->LoadStartupConfiguration(Arguments.front());
+  if (ConfigLoadedFlag) return;
+  if (openResult == RES_OK && DeviceSelection.HardwareType == HW_TARVO_ISO) m_window.SetWindowCaption("TarvoISO");
+  if (openResult == RES_OK && DeviceSelection.HardwareType == HW_TARVO_AUTO) m_window.SetWindowCaption("Tarvo AUTO");
+  m_persistence->ResetConfiguration();
+}
+
+std::string TarvoApp::MissingAdapterText(TResult openResult) {
+  Identity.SerialNo = "   S/N ?";
+  Identity.TarvoDescription = "Quorbel Tarvo not found";
+  Identity.TarvoInternalStatus.clear();
+  if (openResult == RES_DRIVER_MISSING) return "    Quorbel TarvoUSB.dll not found";
+  if (openResult == RES_DRIVER_TOO_OLD) return "    Quorbel Tarvo driver not found";
+  return "    Quorbel Tarvo not found";
+}
+
+// One status request, answered within 10 ms or not at all: no retry.
+std::string TarvoApp::IdentifyOpenAdapter() {
+  const std::string description = DeviceConnection.Description;
+  const std::string serialNo = DeviceConnection.SerialNo;
+  Identity.TarvoDescriptor = "    " + description + "    S/N " + serialNo;
+  Identity.SerialNo = "S/N " + serialNo;
+  Identity.TarvoDescription = description + "  S/N " + serialNo;
+  if (RequestStatus(DeviceConnection) != RES_OK) return StatusFailure("request failed");
+  m_clock.WaitProcessingMessages(10);
+  if (ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus) != RES_OK) return StatusFailure("no response");
+  if (DeviceStatus.StatusType != 1) return StatusFailure("unknown");
+  return AcceptIdentificationStatus();
+}
+
+std::string TarvoApp::StatusFailure(const char* what) {
+  Identity.TarvoInternalStatus = std::string("  Status ") + what;
+  return Identity.TarvoDescriptor + "    Status " + what;
+}
+
+std::string TarvoApp::AcceptIdentificationStatus() {
+  const uint8_t hardware = DeviceStatus.Param[0];
+  const uint8_t software = DeviceStatus.Param[1];
+  const std::string& sep = RegionalDecimalSeparator;
+  Identity.HardwareVersion = hardware;
+  Identity.SoftwareVersion = software;
+  Identity.TarvoDescriptor += "    H/W v" + VersionText(hardware, sep) + "    S/W v" + VersionText(software, sep);
+  // Log files always write numbers with a full stop.
+  Identity.LogDescription =
+      Identity.TarvoDescription + "  H/W v" + VersionText(hardware, ".") + "  S/W v" + VersionText(software, ".");
+  m_log->SetTarvoDescription(Identity.LogDescription);
+  Identity.TarvoDescription += "  H/W v" + VersionText(hardware, sep) + "  S/W v" + VersionText(software, sep);
+  const std::string status = StatusCodeText(DeviceStatus.Param[2]);
+  Identity.TarvoInternalStatus = "  Status " + status;
+
+  for (const char* name : {"Start1", "StartButton", "StartRxTx1", "StartRxTxButton"})
+    m_window.SetControlEnabled(name, true);
+  const bool hpTimer = m_log->HPTimerSupported();
+  m_window.SetControlEnabled("StartLogReplay1", hpTimer);
+  m_window.SetControlEnabled("StartLogReplayButton", hpTimer);
+  m_window.SetControlEnabled("SingleStepLogReplay1", true);
+  m_window.SetControlEnabled("SingleStepLogReplayButton", true);
+  // A Tarvo AUTO may come up already running on its bus.
+  if (DeviceSelection.HardwareType == HW_TARVO_AUTO) SetRunState(DeviceConnection, 0);
+  DecideCapabilities(hardware, software);
+  DeviceReadyFlag = true;
+  DeviceStatus.StatusType = 0;
+  return Identity.TarvoDescriptor + "    Status " + status;
+}
+
+// Older adapters run their CAN controller from 20 MHz, and the oldest Tarvo
+// reports no bus load.
+void TarvoApp::DecideCapabilities(uint8_t hardware, uint8_t software) {
+  const int32_t model = DeviceSelection.HardwareType;
+  const bool oldTarvo = model == HW_TARVO && hardware < 70;
+  if (oldTarvo || (model == HW_TARVO_ISO && software < 30)) CANClock40MHzFlag = false;
+  if (oldTarvo) BusLoadSupportedFlag = false;
+}
+
+void TarvoApp::CreateBusLoadGauge() {
+  m_window.CreateBusLoadGauge();
+  Identity.DevicePanelNo = 5;
+  Run.BusLoadRequestFlag = false;
+  Run.BusLoadValidFlag = true;
+  m_window.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), true);
+}
+
+void TarvoApp::ChooseFirstPage() {
+  m_canSetup->CheckCANBaudRateSupport();
+  m_window.ActivatePage(m_canSetup->UpdateCANBitTiming() ? TPage::CANView : TPage::CANSetup);
+}
+
+// ---- Shutdown -------------------------------------------------------------------------
+
+bool TarvoApp::FormClose() {
+  if (m_closed) return true;
+  if (!m_persistence->ConfirmClose()) return false;
+  m_log->EndLogging();
+  // The stop may fail (no adapter, adapter gone): closing goes on regardless.
+  SetRunState(DeviceConnection, 0);
+  Run.RunningFlag = false;
+  m_window.SetTimer1Enabled(false);
+  CloseDevice(DeviceConnection);
+  DoneDriver(Driver);
+  m_persistence->SaveSettings();
+  m_closed = true;
+  return true;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,176 @@
+#pragma once
+// The application object: the single instances of the program's records and
+// the shell's routines over them — run control, the 10 ms update tick,
+// start-up with adapter identification, and shutdown. The main window owns
+// one (on the heap: the receive rings are large), calls the handlers below
+// for its commands and timer, and implements MainWindowPort for the calls
+// back.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "adapter/SiUSBXp.h"
+#include "adapter/TarvoAPI.h"
+#include "common/Clock.h"
+#include "shell/core/ControlStates.h"
+#include "shell/core/Directories.h"
+#include "shell/core/MainWindowPort.h"
+#include "shell/core/ShellSeams.h"
+#include "view/CANViewStore.h"
+#include "view/DisplaySettings.h"
+
+namespace tarvo {
+
+// Bits of the ConfigureDevice result; 0 = configured.
+inline constexpr uint32_t CONFIG_COMMAND_FAILED = 2;
+inline constexpr uint32_t CONFIG_FILTERS_INVALID = 4;
+inline constexpr uint32_t CONFIG_TRANSMIT_LOAD_FAILED = 8;
+
+// A run stops by itself after 30 hours of adapter time.
+inline constexpr uint32_t MaximumRunTimeMs = 108000000;
+
+inline constexpr const char* DevicePromptSerialNo = "Prompt";
+
+struct TRunState {
+  bool RunningFlag = false;
+  TStartState StartState = START_RX_TX;
+  uint32_t PCTime = 0;         // system tick count at the previous tick
+  uint32_t DeltaPCTime = 0;    // ms since the previous tick, modulo 2^32
+  uint32_t TarvoTime = 0;      // adapter-synchronised ms since the start of the run
+  uint32_t TarvoSyncTime = 0;  // TarvoTime at the last status request
+  bool BusLoadRequestFlag = false;  // a bus-load request went out this second
+  bool BusLoadValidFlag = true;     // bus-load text in the normal colour, else red
+  uint8_t TarvoState = 0;           // last adapter status code written to the log
+};
+
+// What identification learnt about the adapter, and the texts built from it.
+struct TAdapterIdentity {
+  std::string TarvoDescriptor;      // status bar text without the status
+  std::string TarvoDescription;     // for headers, versions with the regional separator
+  std::string LogDescription;       // for the log footer, versions with a full stop
+  std::string SerialNo;             // "S/N 1234", or "   S/N ?"
+  std::string TarvoInternalStatus;  // "  Status OK", a failure text, or empty
+  int32_t DevicePanelNo = 4;        // status panel of the adapter text
+  uint8_t HardwareVersion = 0;      // tenths, from the identification status
+  uint8_t SoftwareVersion = 0;
+};
+
+class TarvoApp {
+ public:
+  // decimalSeparator: the user's regional decimal separator.
+  TarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
+           LibraryLoader& loader = SystemLibraryLoader());
+  TarvoApp(const TarvoApp&) = delete;
+  TarvoApp& operator=(const TarvoApp&) = delete;
+
+  // Seams for the subsystems built elsewhere; each has a built-in default.
+  // The object passed must outlive the application object.
+  void UseCANSetup(CANSetupPort& setup) { m_canSetup = &setup; }
+  void UseTransmit(TransmitPort& transmit) { m_transmit = &transmit; }
+  void UseLog(LogPort& log) { m_log = &log; }
+  void UsePersistence(PersistencePort& persistence) { m_persistence = &persistence; }
+  void UseStartup(StartupPort& startup) { m_startup = &startup; }
+
+  // ---- Life cycle ----
+  // At window creation: directories, settings, driver, adapter choice and
+  // identification, first page. arguments excludes the program name.
+  void FormCreate(const std::vector<std::string>& arguments);
+  // At close: false keeps the window open (the user cancelled). Otherwise
+  // logging ends, the adapter is stopped and closed, the driver released and
+  // the settings saved; later calls do nothing and return true.
+  bool FormClose();
+
+  // ---- Commands and timer ----
+  void Start1Click();
+  void StartRxTx1Click();
+  void Stop1Click();
+  void Timer1Timer();
+
+  // ---- Routines other parts use ----
+  void StartDevice();
+  bool StopDevice();  // false: the stop command failed, nothing changed
+  uint32_t ConfigureDevice();
+  void IdentifyDevice();
+  void SetRunningControls(bool logChange);
+  void SetStoppedControls(bool logChange);
+  void ShowRunningTime();
+  void UpdateBusLoad(const TDeviceStatus& status);
+
+  // ---- The single instances ----
+  TDriver Driver;
+  TDeviceConnection DeviceConnection;
+  TCANMessageRing CANMessageRing;
+  TDeviceStatus DeviceStatus;
+  TCANViewState View;
+  TReplayDisplayBuffer ReplayDisplay;
+  TDisplaySettings Display;
+  TRunState Run;
+  TAdapterIdentity Identity;
+  TDirectories Dirs;
+  TDeviceInfo DeviceSelection;       // the adapter to open
+  TDeviceInfo SavedDeviceSelection;  // the start-up choice from the settings
+  std::vector<std::string> Arguments;
+
+  // Capabilities decided at identification.
+  bool DeviceReadyFlag = false;
+  bool CANClock40MHzFlag = true;
+  bool BusLoadSupportedFlag = true;
+  bool ConfigLoadedFlag = false;
+
+  const std::string RegionalDecimalSeparator;
+
+ private:
+  TControlContext ControlContext() const;
+
+  // start-up
+  void ResetRunState();
+  void ChooseAndIdentifyDevice();
+  TResult OpenSelectedDevice();
+  void PrepareConfiguration(TResult openResult);
+  std::string MissingAdapterText(TResult openResult);
+  std::string IdentifyOpenAdapter();
+  std::string StatusFailure(const char* what);
+  std::string AcceptIdentificationStatus();
+  void DecideCapabilities(uint8_t hardware, uint8_t software);
+  void CreateBusLoadGauge();
+  void ChooseFirstPage();
+
+  // configuration
+  TResult SendBitTiming(const TBitTiming& t);
+  uint32_t SendFilters(const TCANSetup& setup);
+  uint32_t LoadTransmitListForRun(const TCANSetup& setup);
+  void ResetViewForRun();
+
+  // tick
+  void AdvanceClock();
+  int32_t MsSinceStatusRequest() const;
+  bool SecondlyRequests(bool replay);
+  void RequestBusLoadWhenDue();
+  void ReplayTick();
+  bool NormalTick();
+  void ShowReceiveError();
+  void DrainMessageRing();
+  void HandleStatusRecord(bool withLog);
+  void HandleAdapterStatus(bool withLog);
+  void HandleBusLoadRecord(bool withLog);
+  void RefreshCANView();
+
+  Clock& m_clock;
+  MainWindowPort& m_window;
+  KnownFolders& m_folders;
+
+  DefaultCANSetup m_defaultCANSetup;
+  NoTransmitList m_noTransmit;
+  NoLog m_noLog;
+  NoPersistence m_noPersistence;
+  NoStartupWindows m_noStartup;
+  CANSetupPort* m_canSetup = &m_defaultCANSetup;
+  TransmitPort* m_transmit = &m_noTransmit;
+  LogPort* m_log = &m_noLog;
+  PersistencePort* m_persistence = &m_noPersistence;
+  StartupPort* m_startup = &m_noStartup;
+
+  bool m_closed = false;
+};
+
+}  // namespace tarvo

@@ -1,0 +1,160 @@
+// The 10 ms update tick: the program's main loop while the adapter runs.
+#include "common/TimeUnits.h"
+#include "shell/core/ShellTexts.h"
+#include "shell/core/TarvoApp.h"
+#include "view/CANViewRefresh.h"
+
+namespace tarvo {
+
+void TarvoApp::Timer1Timer() {
+  AdvanceClock();
+  if (m_log->ReplayRunning()) {
+    ReplayTick();
+  } else if (!NormalTick()) {
+    return;
+  }
+  RefreshCANView();
+}
+
+// Unsigned arithmetic keeps the tick right across the wrap of the system
+// tick count.
+void TarvoApp::AdvanceClock() {
+  const uint32_t now = m_clock.TickCount();
+  Run.DeltaPCTime = now - Run.PCTime;
+  Run.PCTime = now;
+  Run.TarvoTime += Run.DeltaPCTime;
+}
+
+// Signed: a status may set the clock back a little behind the last request
+// (the adapter's time stamp is a few ms older than the tick), which is not
+// four billion ms since that request.
+int32_t TarvoApp::MsSinceStatusRequest() const { return int32_t(Run.TarvoTime - Run.TarvoSyncTime); }
+
+// Once a second of adapter time: a status request. Returns false when the
+// run reached its time limit and was stopped.
+bool TarvoApp::SecondlyRequests(bool replay) {
+  if (MsSinceStatusRequest() <= 1000) return true;
+  if (!replay && Run.TarvoTime > MaximumRunTimeMs) {
+    StopDevice();
+    SetStoppedControls(false);
+    return false;
+  }
+  RequestStatus(DeviceConnection);
+  // The normal variant counts the second from the previous tick, so that a
+  // late tick does not push every later request back.
+  Run.TarvoSyncTime = replay ? Run.TarvoTime : Run.TarvoTime - Run.DeltaPCTime;
+  ShowRunningTime();
+  if (!replay && m_log->RecordRunning()) m_log->SwapLogBuffers();
+  if (BusLoadSupportedFlag) Run.BusLoadRequestFlag = false;
+  return true;
+}
+
+// Half a second after the status request: the bus-load request.
+void TarvoApp::RequestBusLoadWhenDue() {
+  if (!BusLoadSupportedFlag || Run.BusLoadRequestFlag) return;
+  if (MsSinceStatusRequest() <= 500) return;
+  RequestBusLoad(DeviceConnection);
+  Run.BusLoadRequestFlag = true;
+}
+
+void TarvoApp::ShowReceiveError() {
+  m_window.SetStatusPanelText(Identity.DevicePanelNo, Identity.TarvoDescriptor + "    Status ?");
+}
+
+// During a replay the replay thread sends; the tick shows what it sent and
+// keeps the status up to date. Received messages stay in the ring.
+void TarvoApp::ReplayTick() {
+  SecondlyRequests(true);
+  RequestBusLoadWhenDue();
+  DisplayReplayMessage(View, ReplayDisplay);
+  if (ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus) != RES_OK) ShowReceiveError();
+  HandleStatusRecord(false);
+}
+
+bool TarvoApp::NormalTick() {
+  if (!SecondlyRequests(false)) return false;
+  RequestBusLoadWhenDue();
+  m_transmit->BuildTransmitSchedule();
+  if (ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus) != RES_OK) {
+    ShowReceiveError();
+    if (m_log->RecordRunning()) m_log->LogMessageMissing();
+  }
+  DrainMessageRing();
+  m_transmit->ProcessTransmitSchedule(true, 0);
+  HandleStatusRecord(true);
+  return true;
+}
+
+// Due transmissions go first, so that sent and received messages enter the
+// view and the log in time order.
+void TarvoApp::DrainMessageRing() {
+  TCANMessageRing& ring = CANMessageRing;
+  while (!ring.Empty()) {
+    const TTarvoCAN& message = ring.Messages[ring.ReadIndex];
+    m_transmit->ProcessTransmitSchedule(false, message.TimeStamp);
+    DisplayReceiveMessage(View, Display, message);
+    ring.ReadIndex = (ring.ReadIndex + 1) % CANMessageRingSize;
+    ring.FullFlag = false;
+  }
+}
+
+// ---- Status records ------------------------------------------------------------------
+
+void TarvoApp::HandleStatusRecord(bool withLog) {
+  if (DeviceStatus.StatusType == 1)
+    HandleAdapterStatus(withLog);
+  else if (DeviceStatus.StatusType == 3)
+    HandleBusLoadRecord(withLog);
+  DeviceStatus.StatusType = 0;
+}
+
+void TarvoApp::HandleAdapterStatus(bool withLog) {
+  const uint8_t code = DeviceStatus.Param[2];
+  const uint8_t busState = DeviceStatus.Param[3];
+  // With no bus event pending the adapter's time stamp is taken as the
+  // clock: the run time follows the adapter, not the PC.
+  if (busState == 0) Run.TarvoTime = uint32_t(TicksToMs(DeviceStatus.TimeStamp));
+  if (code != 0 || busState != 0) {
+    const int32_t event = DisplayBusState(View, DeviceStatus);
+    View.TxDisplayEnabledFlag = !(event == 1 || event == 4);  // error frame, bus off
+  } else {
+    View.TxDisplayEnabledFlag = true;
+  }
+  const std::string status = StatusCodeText(code);
+  m_window.SetStatusPanelText(Identity.DevicePanelNo, Identity.TarvoDescriptor + "    Status " + status);
+  Identity.TarvoInternalStatus = "  Status " + status;
+  if (code == 0) Run.BusLoadValidFlag = true;
+  if (code >= 8) Run.BusLoadValidFlag = false;
+  if (withLog && m_log->RecordRunning() && code != Run.TarvoState) {
+    m_log->LogStatus(code);
+    Run.TarvoState = code;
+  }
+}
+
+void TarvoApp::HandleBusLoadRecord(bool withLog) {
+  UpdateBusLoad(DeviceStatus);
+  if (Display.CANErrorCounters) DisplayErrorCounters(View, DeviceStatus);
+  if (!withLog || !m_log->RecordRunning()) return;
+  if (m_log->Records(RECORD_ERROR_COUNTERS)) m_log->LogErrorCounters();
+  if (m_log->Records(RECORD_BUS_LOAD)) m_log->LogBusLoad();
+}
+
+// Without bus-load support there is no gauge to update.
+void TarvoApp::UpdateBusLoad(const TDeviceStatus& status) {
+  if (!BusLoadSupportedFlag) return;
+  const int position = BusLoadPosition(status.Param[0], status.Param[1]);
+  m_window.ShowBusLoad(position, BusLoadText(position, RegionalDecimalSeparator), Run.BusLoadValidFlag);
+}
+
+// ---- CAN View refresh ------------------------------------------------------------------
+
+// About every UpdateInterval ms; the refresh tick's own delta is not counted.
+void TarvoApp::RefreshCANView() {
+  if (!CANViewRefreshDue(View.CANViewUpdateTimer, Display.UpdateInterval, Run.DeltaPCTime)) return;
+  const TCANViewRefresh r = PlanCANViewRefresh(View, m_window.CANViewItemCount());
+  if (r.ItemCountChanged) m_window.SetCANViewItemCount(r.ItemCount);
+  if (r.RepaintAll) m_window.RepaintCANView();
+  if (r.SelectRow >= 0) m_window.SelectCANViewItem(r.SelectRow, r.ScrollToSelected);
+}
+
+}  // namespace tarvo
