@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ShellTestSupport.h"
 
 namespace tarvo {
@@ -207,6 +209,31 @@ TEST_F(RunControl, StopSwitchesTheAdapterOffAndResetsTheStatusBar) {
   EXPECT_EQ(Window.BusLoads.back().Text, "Bus Load 0,0%");
   EXPECT_EQ(Window.Enabled("Start1"), true);
   EXPECT_EQ(Window.Enabled("Stop1"), false);
+}
+
+TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
+  Clock.DuringNextWait = [this] { App->Stop1Click(); };
+  App->Start1Click();
+  const std::vector<Packet> p = Packets();
+  EXPECT_EQ(p.at(1), (Packet{0x05, 0x00}));
+  EXPECT_EQ(std::count(p.begin(), p.end(), Packet{0x05, 0x01}), 0);
+  EXPECT_FALSE(App->Run.RunningFlag);
+  EXPECT_FALSE(Window.Timer1Enabled);
+  EXPECT_EQ(Window.Panels[0], "Stopped");
+  EXPECT_EQ(Window.Enabled("Start1"), true);
+  EXPECT_EQ(Window.Enabled("Stop1"), false);
+
+  App->Start1Click();  // the next start is not affected
+  EXPECT_TRUE(App->Run.RunningFlag);
+}
+
+TEST_F(RunControl, ClosingDuringTheConfigurationLeavesTheAdapterOff) {
+  Clock.DuringNextWait = [this] { ASSERT_TRUE(App->FormClose()); };
+  App->Start1Click();
+  const std::vector<Packet> p = Packets();
+  EXPECT_EQ(std::count(p.begin(), p.end(), Packet{0x05, 0x01}), 0);
+  EXPECT_FALSE(App->Run.RunningFlag);
+  EXPECT_FALSE(Window.Timer1Enabled);
 }
 
 TEST_F(RunControl, AFailedStopKeepsTheRunGoingBehindStoppedControls) {

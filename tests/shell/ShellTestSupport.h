@@ -20,6 +20,20 @@
 
 namespace tarvo::test {
 
+// A fake clock that can run one action inside its next message-processing
+// wait, as a click arriving while the program waits for the adapter.
+class WaitingClock : public FakeClock {
+ public:
+  std::function<void()> DuringNextWait;
+  void WaitProcessingMessages(uint32_t ms) override {
+    FakeClock::WaitProcessingMessages(ms);
+    if (!DuringNextWait) return;
+    const std::function<void()> action = std::move(DuringNextWait);
+    DuringNextWait = nullptr;
+    action();
+  }
+};
+
 class RecordingWindow : public MainWindowPort {
  public:
   struct Control {
@@ -202,7 +216,7 @@ class ShellFixture {
   FakeDriver Driver;
   AnsweringLoader Loader;
   std::optional<std::vector<uint8_t>> StatusAnswer;  // queued for each status request
-  FakeClock Clock;
+  WaitingClock Clock;
   RecordingWindow Window;
   TemporaryFolders Folders;
   RecordingLog Log;

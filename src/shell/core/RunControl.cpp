@@ -56,6 +56,7 @@ void TarvoApp::StartRxTx1Click() {
 
 void TarvoApp::Stop1Click() {
   m_window.HideConversionBalloon();
+  if (m_configuring) m_startCancelled = true;
   StopDevice();
   SetStoppedControls(false);
 }
@@ -71,8 +72,17 @@ void TarvoApp::ResetViewForRun() {
   Run.TarvoState = 0;
 }
 
+// The configuration waits keep the window responsive, so Stop (or closing
+// the window) may run in the middle of a start. The start then ends there:
+// switching the adapter on afterwards would leave it running behind
+// controls that show it stopped.
 void TarvoApp::StartDevice() {
-  if (ConfigureDevice() != 0) {
+  m_configuring = true;
+  m_startCancelled = false;
+  const uint32_t configured = ConfigureDevice();
+  m_configuring = false;
+  if (m_startCancelled || m_closed) return;
+  if (configured != 0) {
     SetStoppedControls(false);
     return;
   }

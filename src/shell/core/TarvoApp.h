@@ -171,6 +171,8 @@ class TarvoApp {
   StartupPort* m_startup = &m_noStartup;
 
   bool m_closed = false;
+  bool m_configuring = false;     // ConfigureDevice is waiting for the adapter
+  bool m_startCancelled = false;  // Stop ran during one of those waits
 };
 
 }  // namespace tarvo
