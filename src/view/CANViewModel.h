@@ -1,0 +1,69 @@
+#pragma once
+// Table model of the "CAN View" list over the CAN View store.
+//
+// The model holds references to the store and the display settings and
+// formats every cell in data() on demand; it never copies the store. Its row
+// count is the list's item count: the store's Count as of the last refresh
+// (or the last explicit SetItemCount), so rows appear in one batch per
+// refresh rather than with every message. Rows at or beyond the store's
+// current Count (after a clear while running, until the next refresh) show
+// no text.
+//
+// Roles: Qt::DisplayRole (cell text), Qt::DecorationRole in the "Type"
+// column (the icon with index ItemType, from SetIcons), Qt::DisplayRole of
+// the horizontal header (column titles).
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QList>
+#include <QString>
+#include <string>
+
+#include "view/CANViewRefresh.h"
+#include "view/CANViewStore.h"
+#include "view/CANViewText.h"
+#include "view/DisplaySettings.h"
+
+namespace tarvo {
+
+class CANViewModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  // The decimal separator starts as QLocale::system()'s.
+  CANViewModel(const TCANViewState& state, const TDisplaySettings& settings, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  // The CAN View image list in ItemType order: Rx, RemoteRx, Tx, RemoteTx,
+  // Error, BusActive, BusPassive, BusOff, RxError, TxError.
+  void SetIcons(const QList<QIcon>& icons);
+  void SetDecimalSeparator(const QString& separator);
+  const std::string& DecimalSeparator() const { return m_decimalSeparator; }
+
+  // Rebuilds the optional columns from the settings (model reset).
+  void ConfigureColumns();
+  TCANViewColumn ColumnKind(int column) const { return m_columns.Column[size_t(column)]; }
+
+  int32_t ItemCount() const { return m_itemCount; }
+  // Announces the rows added or removed in one batch; rows kept are
+  // reported changed, as their contents may have moved on.
+  void SetItemCount(int32_t count);
+  // Reports every row changed (the numeric base changed, a stop, a refresh).
+  void Repaint();
+  // Step 2 of a refresh: the item count or a repaint, as planned.
+  void ApplyRefresh(const TCANViewRefresh& refresh);
+
+ private:
+  void RowsChanged(int first, int last);
+
+  const TCANViewState& m_state;
+  const TDisplaySettings& m_settings;
+  TCANViewColumns m_columns;
+  QList<QIcon> m_icons;
+  std::string m_decimalSeparator;
+  int32_t m_itemCount = 0;
+};
+
+}  // namespace tarvo
