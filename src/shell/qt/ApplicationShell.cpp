@@ -1,0 +1,65 @@
+#include "shell/qt/ApplicationShell.h"
+
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/MainWindow.h"
+#include "view/CANViewList.h"
+#include "view/CANViewText.h"
+
+namespace tarvo::qt {
+
+ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
+  dialogs_ = std::make_unique<QtUserDialogs>(window_.get());
+  app_ = std::make_unique<TarvoApp>(clock_, *window_, folders_, RegionalDecimalSeparator());
+  canView_ = new CANViewList(app_->View, app_->Display);
+  window_->AttachCANViewList(canView_);
+  BindCommands();
+}
+
+// The window goes first: its list reads the application object's store.
+ApplicationShell::~ApplicationShell() { window_.reset(); }
+
+void ApplicationShell::Start(const std::vector<std::string>& arguments) {
+  app_->FormCreate(arguments);
+  canView_->ConfigureCANView(window_->ScalingFactor());
+  canView_->SyncItemCount();
+  ShowViewMode();
+  window_->show();
+}
+
+void ApplicationShell::BindCommands() {
+  MainWindow& w = *window_;
+  TarvoApp& app = *app_;
+  w.SetCloseHandler([&app] { return app.FormClose(); });
+  w.SetHandler("Start1Click", [&app] { app.Start1Click(); });
+  w.SetHandler("StartRxTx1Click", [&app] { app.StartRxTx1Click(); });
+  w.SetHandler("Stop1Click", [&app] { app.Stop1Click(); });
+  w.SetHandler("Timer1Timer", [&app] { app.Timer1Timer(); });
+
+  w.SetHandler("Clear1Click", [this] { canView_->ClearCommand(app_->Run.RunningFlag); });
+  w.SetHandler("Fixed1Click", [this] {
+    if (canView_->FixedCommand(app_->Run.RunningFlag)) ShowViewMode();
+  });
+  w.SetHandler("Cyclic1Click", [this] {
+    if (canView_->CyclicCommand(app_->Run.RunningFlag)) ShowViewMode();
+  });
+  w.SetHandler("ShowConversion1Click", [this] {
+    window_->HideConversionBalloon();
+    canView_->ShowConversion();
+  });
+  w.SetHandler("View1Click", [this] { ShowConversionCommand(); });
+  w.SetHandler("PopupMenu1Popup", [this] { ShowConversionCommand(); });
+}
+
+// In fixed mode the Fixed commands are disabled and the Cyclic ones enabled.
+void ApplicationShell::ShowViewMode() {
+  window_->SetControlEnabled("Fixed1", app_->View.Mode != VIEW_FIXED);
+  window_->SetControlEnabled("Cyclic1", app_->View.Mode != VIEW_CYCLIC);
+}
+
+void ApplicationShell::ShowConversionCommand() {
+  const TConversionCommand command = ConversionCommandCaption(app_->Display.NumericBase);
+  window_->SetControlCaption("ShowConversion1", command.Caption);
+  window_->SetControlImage("ShowConversion1", command.ImageIndex);
+}
+
+}  // namespace tarvo::qt

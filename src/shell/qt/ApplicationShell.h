@@ -1,0 +1,50 @@
+#pragma once
+// The program put together: the main window, the application object with
+// the program's records and the shell logic, the CAN View list over its
+// store, and the Qt platform services. Commands are bound to their
+// handlers here.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/qt/QtPlatform.h"
+
+namespace tarvo {
+class CANViewList;
+class TarvoApp;
+}  // namespace tarvo
+
+namespace tarvo::qt {
+
+class MainWindow;
+
+class ApplicationShell {
+ public:
+  ApplicationShell();
+  ~ApplicationShell();
+  ApplicationShell(const ApplicationShell&) = delete;
+  ApplicationShell& operator=(const ApplicationShell&) = delete;
+
+  // Directories, settings, driver, adapter choice and identification, first
+  // page; then the window shows. arguments excludes the program name.
+  void Start(const std::vector<std::string>& arguments);
+
+  MainWindow& Window() { return *window_; }
+  TarvoApp& App() { return *app_; }
+  UserDialogs& Dialogs() { return *dialogs_; }
+
+ private:
+  void BindCommands();
+  void ShowViewMode();
+  void ShowConversionCommand();
+
+  QtClock clock_;
+  QtKnownFolders folders_;
+  // The application object outlives the window, whose list reads its store.
+  std::unique_ptr<TarvoApp> app_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<QtUserDialogs> dialogs_;
+  CANViewList* canView_ = nullptr;
+};
+
+}  // namespace tarvo::qt

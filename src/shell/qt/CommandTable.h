@@ -1,0 +1,47 @@
+#pragma once
+// The command map of the main window as data: menus, the tool bar and the two
+// pop-up menus. The window builds its actions from these tables; handlers are
+// named as in the rest of the program ("Start1Click") and bound at run time.
+#include <span>
+
+namespace tarvo::qt {
+
+// One menu item. A null name is a separator.
+struct TCommandSpec {
+  const char* name;      // component name, the QAction's objectName ("Start1")
+  const char* caption;   // "&Start Tarvo"
+  const char* shortcut;  // portable key text ("Esc", "Ctrl+L"), "" for none
+  bool enabled;          // state when the window is created
+  int image;             // command image index, -1 for none
+  const char* handler;   // "Start1Click"
+};
+
+struct TMenuSpec {
+  const char* name;     // "File1"
+  const char* caption;  // "&File"
+  std::span<const TCommandSpec> items;
+};
+
+// A tool button runs the action of its menu command. A null name is a separator.
+struct TToolButtonSpec {
+  const char* name;     // "StartButton"
+  const char* command;  // "Start1"
+  const char* caption;  // "Start"
+  const char* hint;     // "Start Tarvo"
+};
+
+// A pop-up item either is its menu twin (same caption, one shared action,
+// reachable under both names) or has a caption of its own and follows its
+// twin's enabled state.
+struct TPopupSpec {
+  TCommandSpec item;
+  const char* twin;  // menu command it belongs with, or nullptr
+  bool sharesTwinAction;
+};
+
+std::span<const TMenuSpec> MainMenuTable();
+std::span<const TToolButtonSpec> ToolBarTable();
+std::span<const TPopupSpec> CANViewPopupTable();
+std::span<const TPopupSpec> TransmitPopupTable();
+
+}  // namespace tarvo::qt

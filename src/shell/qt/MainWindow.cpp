@@ -1,0 +1,262 @@
+#include "shell/qt/MainWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "shell/qt/AboutDialog.h"
+#include "shell/qt/CommandTable.h"
+#include "shell/qt/IconSet.h"
+#include "shell/qt/Pages.h"
+#include "shell/qt/PopupShortcuts.h"
+#include "shell/qt/Scaling.h"
+#include "shell/qt/StatusPanels.h"
+#include "view/BalloonHint.h"
+#include "view/CANViewList.h"
+
+namespace tarvo::qt {
+namespace {
+
+constexpr int kTimer1IntervalMs = 10;
+const char* const kFontPlus = "Fo&nt +";
+const char* const kFontMinus = "Fo&nt -";
+
+double ScreenScalingFactor() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->logicalDotsPerInch() / 96.0 : 1.0;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(double scalingFactor, QWidget* parent)
+    : QMainWindow(parent), scaling_(scalingFactor > 0 ? scalingFactor : ScreenScalingFactor()) {
+  setObjectName("Form1");
+  setWindowTitle("Tarvo");
+  setMinimumSize(Scaled(kMinWidth), Scaled(kMinHeight));
+  resize(minimumSize());
+  helpFile_ = QCoreApplication::applicationDirPath() + "/Tarvo.html";
+
+  BuildMenus();
+  BuildToolBar();
+  BuildPages();
+  BuildPopups();
+  status_ = std::make_unique<StatusPanels>(statusBar(), scaling_);
+  about_ = new AboutDialog(scaling_, this);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setTimerType(Qt::PreciseTimer);
+  timer1_->setInterval(kTimer1IntervalMs);
+  connect(timer1_, &QTimer::timeout, this, [this] { RunHandler("Timer1Timer"); });
+
+  // The window's own commands; the program may bind others over them.
+  SetHandler("Exit1Click", [this] { close(); });
+  SetHandler("Font1Click", [this] { Font1Click(); });
+  SetHandler("TarvoHelp1Click", [this] { TarvoHelp1Click(); });
+  SetHandler("About1Click", [this] { About1Click(); });
+
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+    if (s != Qt::ApplicationActive) HideConversionBalloon();
+  });
+}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::Scaled(int px) const { return ScaledPixels(px, scaling_); }
+
+// ---- commands ----
+
+QAction* MainWindow::AddCommand(const TCommandSpec& spec) {
+  auto* action = new QAction(QString::fromUtf8(spec.caption), this);
+  action->setObjectName(spec.name);
+  action->setShortcut(QKeySequence::fromString(spec.shortcut, QKeySequence::PortableText));
+  action->setEnabled(spec.enabled);
+  if (spec.image >= 0) action->setIcon(CommandIcon(spec.image));
+  const std::string handler = spec.handler;
+  connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
+  actions_[spec.name] = action;
+  return action;
+}
+
+void MainWindow::BuildMenus() {
+  for (const TMenuSpec& menuSpec : MainMenuTable()) {
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuSpec.caption));
+    menu->setObjectName(menuSpec.name);
+    for (const TCommandSpec& item : menuSpec.items) {
+      if (!item.name)
+        menu->addSeparator();
+      else
+        menu->addAction(AddCommand(item));
+    }
+    const std::string opening = std::string(menuSpec.name) + "Click";
+    connect(menu, &QMenu::aboutToShow, this, [this, opening] { RunHandler(opening); });
+  }
+}
+
+void MainWindow::BuildToolBar() {
+  QToolBar* bar = addToolBar("Tool Bar");
+  bar->setObjectName("ToolBar1");
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->toggleViewAction()->setVisible(false);
+  bar->setIconSize(QSize(Scaled(20), Scaled(20)));
+  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  for (const TToolButtonSpec& spec : ToolBarTable()) {
+    if (!spec.name) {
+      bar->addSeparator();
+      continue;
+    }
+    QAction* action = actions_.at(spec.command);
+    action->setIconText(spec.caption);
+    action->setToolTip(spec.hint);
+    bar->addAction(action);
+    QWidget* button = bar->widgetForAction(action);
+    button->setObjectName(spec.name);
+    button->setFixedWidth(Scaled(kToolButtonWidth));
+  }
+}
+
+void MainWindow::BuildPages() {
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName("PageControl1");
+  canViewPage_ = new QWidget(pages_);
+  canViewPage_->setObjectName("TabSheet1");
+  new QVBoxLayout(canViewPage_);
+  canViewPage_->layout()->setContentsMargins(0, 0, 0, 0);
+  auto* transmitPage = new QWidget(pages_);
+  transmitPage->setObjectName("TabSheet2");
+  transmitList_ = BuildCANTransmitPage(transmitPage);
+  auto* setupPage = new QWidget(pages_);
+  setupPage->setObjectName("TabSheet3");
+  BuildCANSetupPage(setupPage);
+  pages_->addTab(canViewPage_, "CAN View");
+  pages_->addTab(transmitPage, "CAN Transmit");
+  pages_->addTab(setupPage, "CAN Setup");
+  pages_->setCurrentIndex(int(TPage::CANSetup));
+  connect(pages_, &QTabWidget::currentChanged, this, [this] { HideConversionBalloon(); });
+  setCentralWidget(pages_);
+  ApplyListFont(transmitList_);
+}
+
+void MainWindow::BuildPopups() {
+  const auto build = [this](std::span<const TPopupSpec> table, const char* name) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(name);
+    for (const TPopupSpec& entry : table) {
+      if (!entry.item.name) {
+        menu->addSeparator();
+      } else if (entry.sharesTwinAction) {
+        QAction* twin = actions_.at(entry.twin);
+        actions_[entry.item.name] = twin;
+        menu->addAction(twin);
+      } else {
+        QAction* own = AddCommand(entry.item);
+        if (entry.twin) connect(actions_.at(entry.twin), &QAction::enabledChanged, own, &QAction::setEnabled);
+        menu->addAction(own);
+      }
+    }
+    return menu;
+  };
+  canViewPopup_ = build(CANViewPopupTable(), "PopupMenu1");
+  transmitPopup_ = build(TransmitPopupTable(), "PopupMenu2");
+  connect(transmitList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    ShowPopup(transmitList_, transmitPopup_, "PopupMenu2Popup", pos);
+  });
+  RoutePopupShortcuts(transmitList_, transmitPopup_);
+}
+
+void MainWindow::ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos) {
+  RunHandler(popupHandler);
+  popup->popup(list->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::AttachCANViewList(CANViewList* list) {
+  canView_ = list;
+  list->setParent(canViewPage_);
+  canViewPage_->layout()->addWidget(list);
+  list->setFrameShape(QFrame::NoFrame);
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  QList<QIcon> rowIcons;
+  for (int i = 0; i < ROW_ICON_COUNT; ++i) rowIcons.append(RowIcon(i));
+  list->SetIcons(rowIcons);
+  connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    ShowPopup(canView_, canViewPopup_, "PopupMenu1Popup", pos);
+  });
+  RoutePopupShortcuts(list, canViewPopup_);
+  connect(list, &CANViewList::SelectionCommandsChanged, this, [this](bool enabled) {
+    SetControlEnabled("CopyToTx1", enabled);
+    SetControlEnabled("FilterOnID1", enabled);
+  });
+  ApplyListFont(list);
+}
+
+BalloonHint* MainWindow::ConversionBalloon() const { return canView_ ? canView_->Balloon() : nullptr; }
+
+void MainWindow::SetHandler(const std::string& name, std::function<void()> handler) {
+  handlers_[name] = std::move(handler);
+}
+
+void MainWindow::RunHandler(const std::string& name) {
+  const auto it = handlers_.find(name);
+  if (it != handlers_.end() && it->second) it->second();
+}
+
+void MainWindow::SetCloseHandler(std::function<bool()> handler) { closeHandler_ = std::move(handler); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (closeHandler_ && !closeHandler_()) {
+    event->ignore();
+    return;
+  }
+  timer1_->stop();
+  event->accept();
+}
+
+// ---- the window's own commands ----
+
+void MainWindow::ApplyListFont(QTableView* list) const {
+  QFont font = list->font();
+  font.setPointSize(listFontSize_);
+  list->setFont(font);
+  // Uniform rows follow the font.
+  list->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+}
+
+void MainWindow::SetListFontSize(int pointSize) {
+  listFontSize_ = pointSize;
+  if (canView_) ApplyListFont(canView_);
+  ApplyListFont(transmitList_);
+  // One action serves the View menu and both pop-up menus.
+  actions_.at("Font1")->setText(pointSize == 8 ? kFontPlus : kFontMinus);
+}
+
+void MainWindow::Font1Click() {
+  SetListFontSize(actions_.at("Font1")->text() == kFontPlus ? 10 : 8);
+}
+
+bool MainWindow::TarvoHelp1Click() {
+  if (!QFileInfo::exists(helpFile_)) return false;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_));
+}
+
+void MainWindow::About1Click() {
+  HideConversionBalloon();
+  about_->exec();
+}
+
+}  // namespace tarvo::qt

@@ -1,0 +1,135 @@
+#pragma once
+// The main window (objectName "Form1"): menu bar, tool bar, the pages
+// "CAN View", "CAN Transmit" and "CAN Setup", the status bar, the two pop-up
+// menus and the update timer. It holds no program logic: every command runs
+// a handler bound by name ("Start1Click"), and the logic calls back through
+// MainWindowPort, naming controls by their component names.
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "shell/core/MainWindowPort.h"
+
+class QAction;
+class QKeySequence;
+class QMenu;
+class QTableView;
+class QTabWidget;
+class QTimer;
+
+namespace tarvo {
+class BalloonHint;
+class CANViewList;
+}  // namespace tarvo
+
+namespace tarvo::qt {
+
+class AboutDialog;
+class StatusPanels;
+struct TCommandSpec;
+
+inline constexpr int kMinWidth = 1050;   // at 96 DPI
+inline constexpr int kMinHeight = 655;
+inline constexpr int kToolButtonWidth = 35;
+
+class MainWindow : public QMainWindow, public MainWindowPort {
+ public:
+  // scalingFactor 0 takes it from the screen: logical pixels per inch / 96.
+  explicit MainWindow(double scalingFactor = 0.0, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  double ScalingFactor() const { return scaling_; }
+  int Scaled(int px) const;
+
+  // ---- handlers, by their names ("Start1Click", "Timer1Timer", "View1Click",
+  // "PopupMenu1Popup", "PopupMenu2Popup"); a name without a handler does nothing.
+  void SetHandler(const std::string& name, std::function<void()> handler);
+  void RunHandler(const std::string& name);
+  // The close processing; false keeps the window open.
+  void SetCloseHandler(std::function<bool()> handler);
+
+  // ---- parts ----
+  // Puts the CAN View list on its page and gives it the pop-up menu, the
+  // selection-dependent commands and the list font.
+  void AttachCANViewList(CANViewList* list);
+  CANViewList* CANView() const { return canView_; }
+  QTableView* TransmitList() const { return transmitList_; }
+  QTabWidget* PageControl() const { return pages_; }
+  StatusPanels& Status() const { return *status_; }
+  QMenu* CANViewPopup() const { return canViewPopup_; }
+  QMenu* TransmitPopup() const { return transmitPopup_; }
+  AboutDialog* About() const { return about_; }
+  QTimer* Timer1() const { return timer1_; }
+  // The balloon used for value conversions (the CAN View's), or null.
+  BalloonHint* ConversionBalloon() const;
+
+  // A command (QAction) or control (QWidget) by component name; null when unknown.
+  QObject* FindControl(const std::string& name) const;
+  QAction* Action(const std::string& name) const;
+  // Runs the enabled command whose shortcut is keys; false when none has it.
+  bool TriggerShortcut(const QKeySequence& keys);
+
+  // ---- commands of the window itself ----
+  void Font1Click();
+  int ListFontSize() const { return listFontSize_; }
+  // 8 gives the font commands "Fo&nt +", any other size "Fo&nt -".
+  void SetListFontSize(int pointSize);
+  // Opens the HTML help beside the executable; false when it is missing.
+  bool TarvoHelp1Click();
+  void About1Click();
+  QString HelpFile() const { return helpFile_; }
+  void SetHelpFile(const QString& path) { helpFile_ = path; }
+
+  // ---- MainWindowPort ----
+  void SetControlEnabled(const std::string& name, bool enabled) override;
+  void SetControlShortcut(const std::string& name, const std::string& shortcut) override;
+  void SetControlCaption(const std::string& name, const std::string& caption) override;
+  void SetControlHint(const std::string& name, const std::string& hint) override;
+  void SetControlImage(const std::string& name, int commandImageIndex) override;
+  void SetWindowCaption(const std::string& caption) override;
+  void ActivatePage(TPage page) override;
+  void HideConversionBalloon() override;
+  void SetTimer1Enabled(bool enabled) override;
+  void SetStatusPanelText(int panel, const std::string& text) override;
+  void CreateBusLoadGauge() override;
+  void ShowBusLoad(int position, const std::string& text, bool valid) override;
+  int CANViewItemCount() override;
+  void SetCANViewItemCount(int count) override;
+  void RepaintCANView() override;
+  void SelectCANViewItem(int index, bool scrollIntoView) override;
+  void FocusCANView() override;
+  void UpdateSelectionCommands() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildPages();
+  void BuildPopups();
+  QAction* AddCommand(const TCommandSpec& spec);
+  void ApplyListFont(QTableView* list) const;
+  void ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos);
+
+  double scaling_;
+  std::unordered_map<std::string, QAction*> actions_;  // menu, pop-up and alias names
+  std::unordered_map<std::string, std::function<void()>> handlers_;
+  std::function<bool()> closeHandler_;
+  QTabWidget* pages_ = nullptr;
+  QWidget* canViewPage_ = nullptr;
+  CANViewList* canView_ = nullptr;
+  QTableView* transmitList_ = nullptr;
+  QMenu* canViewPopup_ = nullptr;
+  QMenu* transmitPopup_ = nullptr;
+  std::unique_ptr<StatusPanels> status_;
+  AboutDialog* about_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  int listFontSize_ = 8;
+  QString helpFile_;
+};
+
+}  // namespace tarvo::qt

@@ -1,0 +1,88 @@
+#include "shell/qt/QtPlatform.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#include <chrono>
+
+namespace tarvo::qt {
+namespace {
+
+bool quitting = false;
+
+void WatchForQuit() {
+  static bool connected = false;
+  if (connected || !QCoreApplication::instance()) return;
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { quitting = true; });
+  connected = true;
+}
+
+bool Terminating() { return quitting || QCoreApplication::closingDown(); }
+
+}  // namespace
+
+uint32_t QtClock::TickCount() {
+  using namespace std::chrono;
+  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void QtClock::Sleep(uint32_t ms) { QThread::msleep(ms); }
+
+void QtClock::WaitProcessingMessages(uint32_t ms) {
+  WatchForQuit();
+  const uint32_t start = TickCount();
+  while (!Terminating()) {
+    const uint32_t passed = TickCount() - start;
+    if (passed > ms) return;
+    QEventLoop loop;
+    QTimer::singleShot(std::chrono::milliseconds(ms - passed + 1), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &loop,
+                     &QEventLoop::quit);
+    loop.exec();
+  }
+}
+
+std::string QtKnownFolders::LocalAppData() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
+}
+
+std::string QtKnownFolders::Documents() {
+  return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+}
+
+std::string RegionalDecimalSeparator() { return QLocale::system().decimalPoint().toStdString(); }
+
+TDialogResult QtUserDialogs::ShowMessage(const std::string& text, TDialogType type,
+                                         TDialogButtons buttons) {
+  static const char* const titles[] = {"Information", "Warning", "Error", "Confirm"};
+  static const QMessageBox::Icon icons[] = {QMessageBox::Information, QMessageBox::Warning,
+                                            QMessageBox::Critical, QMessageBox::Question};
+  QMessageBox::StandardButtons choice = QMessageBox::Ok;
+  if (buttons == TDialogButtons::OKCancel) choice = QMessageBox::Ok | QMessageBox::Cancel;
+  if (buttons == TDialogButtons::YesNo) choice = QMessageBox::Yes | QMessageBox::No;
+  if (buttons == TDialogButtons::YesNoCancel)
+    choice = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  const int t = int(type);
+  QMessageBox box(icons[t], titles[t], QString::fromStdString(text), choice, parent_);
+  box.setObjectName("MessageBox");
+  switch (box.exec()) {
+    case QMessageBox::Yes: return TDialogResult::Yes;
+    case QMessageBox::No: return TDialogResult::No;
+    case QMessageBox::Cancel: return TDialogResult::Cancel;
+    case QMessageBox::Ok: return TDialogResult::OK;
+    default: break;
+  }
+  // Closed without a button: Cancel when offered, else No, else OK.
+  if (choice & QMessageBox::Cancel) return TDialogResult::Cancel;
+  if (choice & QMessageBox::No) return TDialogResult::No;
+  return TDialogResult::OK;
+}
+
+}  // namespace tarvo::qt

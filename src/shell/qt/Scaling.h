@@ -1,0 +1,16 @@
+#pragma once
+// Pixel constants are given for 96 DPI. A scaled constant is multiplied by
+// the window's scaling factor (pixels per inch / 96) and rounded to the
+// nearest integer, halves to even.
+#include <cmath>
+
+namespace tarvo::qt {
+
+inline int ScaledPixels(int px, double scalingFactor) {
+  const double v = px * scalingFactor;
+  const double nearest = std::round(v);
+  if (std::fabs(v - std::trunc(v)) == 0.5) return int(2.0 * std::round(v / 2.0));
+  return int(nearest);
+}
+
+}  // namespace tarvo::qt

@@ -1,0 +1,377 @@
+// The command map of the main window: menus, tool bar, pop-up menus, the
+// twins that change together, and the controls the logic names.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "QtTestSupport.h"
+
+namespace tarvo::test {
+namespace {
+
+using qt::MainWindow;
+
+// "-" stands for a separator.
+struct TMenuRow {
+  const char* menu;
+  std::vector<const char*> captions;
+};
+
+const TMenuRow kMenus[] = {
+    {"&File", {"&New", "&Load...", "-", "&Save", "S&ave As...", "-", "&Exit Tarvo"}},
+    {"&View",
+     {"&Clear", "Copy To &Tx", "Filter On &ID", "&Snapshot", "Show &Decimal", "Fo&nt +", "-", "&Fixed",
+      "C&yclic", "-", "&Options..."}},
+    {"&Log",
+     {"&Start Log Recording", "Start Log &Replay", "Si&ngle Step Log Replay", "&Pause Log Replay",
+      "S&top Log", "-", "&Options..."}},
+    {"&Tarvo", {"&Start Tarvo", "Start Tarvo &Rx", "S&top Tarvo", "-", "&Options..."}},
+    {"&Help", {"&Tarvo Help...", "-", "&About Tarvo..."}},
+};
+
+std::vector<std::string> Captions(const QMenu* menu) {
+  std::vector<std::string> out;
+  for (const QAction* a : menu->actions()) out.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+  return out;
+}
+
+TEST(MainWindowMenus, MenuBarHoldsEveryMenuWithItsItemsAndSeparatorsInOrder) {
+  WindowWithCANView w;
+  const QList<QAction*> menus = w.window.menuBar()->actions();
+  ASSERT_EQ(menus.size(), qsizetype(std::size(kMenus)));
+  for (size_t i = 0; i < std::size(kMenus); ++i) {
+    SCOPED_TRACE(kMenus[i].menu);
+    EXPECT_EQ(menus[qsizetype(i)]->text().toStdString(), kMenus[i].menu);
+    const std::vector<std::string> expected(kMenus[i].captions.begin(), kMenus[i].captions.end());
+    EXPECT_EQ(Captions(menus[qsizetype(i)]->menu()), expected);
+  }
+}
+
+struct TCommandRow {
+  const char* name;
+  const char* caption;
+  const char* shortcut;
+  std::optional<bool> enabled;  // none: follows the saved view mode
+};
+
+const TCommandRow kCommands[] = {
+    {"New1", "&New", "", true},
+    {"Load1", "&Load...", "", true},
+    {"Save1", "&Save", "", true},
+    {"SaveAs1", "S&ave As...", "", true},
+    {"Exit1", "&Exit Tarvo", "", true},
+    {"Clear1", "&Clear", "Ctrl+C", true},
+    {"CopyToTx1", "Copy To &Tx", "Ctrl+T", false},
+    {"FilterOnID1", "Filter On &ID", "Ctrl+I", false},
+    {"Snapshot1", "&Snapshot", "Ctrl+S", true},
+    {"ShowConversion1", "Show &Decimal", "Ctrl+B", true},
+    {"Font1", "Fo&nt +", "Ctrl+A", true},
+    {"Fixed1", "&Fixed", "Ctrl+F", std::nullopt},
+    {"Cyclic1", "C&yclic", "Ctrl+Y", std::nullopt},
+    {"DisplayOptions1", "&Options...", "", true},
+    {"StartLogRecording1", "&Start Log Recording", "Ctrl+L", true},
+    {"StartLogReplay1", "Start Log &Replay", "Ctrl+R", false},
+    {"SingleStepLogReplay1", "Si&ngle Step Log Replay", "Ctrl+N", false},
+    {"PauseLogReplay1", "&Pause Log Replay", "Ctrl+P", false},
+    {"StopLog1", "S&top Log", "", false},
+    {"LogOptions1", "&Options...", "", true},
+    {"Start1", "&Start Tarvo", "Esc", false},
+    {"StartRxTx1", "Start Tarvo &Rx", "", false},
+    {"Stop1", "S&top Tarvo", "", false},
+    {"Device1", "&Options...", "", true},
+    {"TarvoHelp1", "&Tarvo Help...", "", true},
+    {"About1", "&About Tarvo...", "", true},
+};
+
+TEST(MainWindowMenus, EachMenuCommandHasItsComponentNameCaptionShortcutAndInitialState) {
+  WindowWithCANView w;
+  for (const TCommandRow& row : kCommands) {
+    SCOPED_TRACE(row.name);
+    QAction* action = w.window.Action(row.name);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->objectName().toStdString(), row.name);
+    EXPECT_EQ(action->text().toStdString(), row.caption);
+    EXPECT_EQ(action->shortcut().toString(QKeySequence::PortableText).toStdString(), row.shortcut);
+    if (row.enabled) {
+      EXPECT_EQ(action->isEnabled(), *row.enabled);
+    }
+  }
+}
+
+TEST(MainWindowMenus, OpeningTheViewMenuRunsItsOpeningHandlerFirst) {
+  WindowWithCANView w;
+  int opened = 0;
+  w.window.SetHandler("View1Click", [&] { ++opened; });
+  QMenu* view = w.window.findChild<QMenu*>("View1");
+  ASSERT_NE(view, nullptr);
+  emit view->aboutToShow();
+  EXPECT_EQ(opened, 1);
+}
+
+struct TToolRow {
+  const char* name;  // nullptr: separator
+  const char* caption;
+  const char* hint;
+  bool enabled;
+  const char* handler;
+};
+
+const TToolRow kToolButtons[] = {
+    {"NewButton", "New", "New Configuration", true, "New1Click"},
+    {"LoadButton", "Load", "Load Configuration", true, "Load1Click"},
+    {nullptr, "", "", true, ""},
+    {"SaveButton", "Save", "Save Configuration", true, "Save1Click"},
+    {nullptr, "", "", true, ""},
+    {"ClearButton", "Clear", "Clear CAN View", true, "Clear1Click"},
+    {"CopyToTxButton", "Copy To Tx", "Copy Receive Message To CAN Transmit Editor", false, "CopyToTx1Click"},
+    {"FilterOnIDButton", "Filter On ID", "Set CAN Receive Filters For Selected ID Only", false,
+     "FilterOnID1Click"},
+    {"SnapshotButton", "Snapshot", "Take Snapshot", true, "Snapshot1Click"},
+    {nullptr, "", "", true, ""},
+    {"FixedButton", "Fixed", "Select Fixed View", false, "Fixed1Click"},
+    {"CyclicButton", "Cyclic", "Select Cyclic View", true, "Cyclic1Click"},
+    {nullptr, "", "", true, ""},
+    {"StartLogRecordingButton", "Start Log Recording", "Start Log Recording", true, "StartLogRecording1Click"},
+    {"StartLogReplayButton", "Start Log Replay", "Start Log Replay", false, "StartLogReplay1Click"},
+    {"SingleStepLogReplayButton", "Single Step Log Replay", "Single Step Log Replay", false,
+     "SingleStepLogReplay1Click"},
+    {"PauseLogReplayButton", "Pause Log Replay", "Pause Log Replay", false, "PauseLogReplay1Click"},
+    {"StopLogButton", "Stop Log", "Stop Log", false, "StopLog1Click"},
+    {nullptr, "", "", true, ""},
+    {"StartButton", "Start", "Start Tarvo", false, "Start1Click"},
+    {"StartRxTxButton", "Start Rx", "Start Tarvo Rx", false, "StartRxTx1Click"},
+    {"StopButton", "Stop", "Stop Tarvo", false, "Stop1Click"},
+    {nullptr, "", "", true, ""},
+    {"HelpButton", "Help", "Show Tarvo Help", true, "TarvoHelp1Click"},
+    {nullptr, "", "", true, ""},
+    {"ExitButton", "Exit", "Exit Tarvo Application", true, "Exit1Click"},
+};
+
+TEST(MainWindowToolBar, ButtonsStandInOrderWithSeparators35PixelsWide) {
+  WindowWithCANView w;
+  QToolBar* bar = w.window.findChild<QToolBar*>("ToolBar1");
+  ASSERT_NE(bar, nullptr);
+  const QList<QAction*> actions = bar->actions();
+  ASSERT_EQ(actions.size(), qsizetype(std::size(kToolButtons)));
+  for (size_t i = 0; i < std::size(kToolButtons); ++i) {
+    const TToolRow& row = kToolButtons[i];
+    SCOPED_TRACE(row.name ? row.name : "separator");
+    QAction* action = actions[qsizetype(i)];
+    ASSERT_EQ(action->isSeparator(), row.name == nullptr);
+    if (!row.name) continue;
+    auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->objectName().toStdString(), row.name);
+    EXPECT_EQ(button->width(), 35);
+    EXPECT_EQ(button->text().toStdString(), row.caption);
+    EXPECT_EQ(button->toolTip().toStdString(), row.hint);
+    EXPECT_EQ(button->isEnabled(), row.enabled);
+  }
+}
+
+TEST(MainWindowToolBar, EachButtonRunsTheHandlerOfItsMenuCommand) {
+  WindowWithCANView w;
+  std::string ran;
+  for (const TToolRow& row : kToolButtons) {
+    if (row.name) w.window.SetHandler(row.handler, [&ran, h = row.handler] { ran = h; });
+  }
+  for (const TToolRow& row : kToolButtons) {
+    if (!row.name) continue;
+    SCOPED_TRACE(row.name);
+    auto* button = w.window.findChild<QToolButton*>(row.name);
+    ASSERT_NE(button, nullptr);
+    w.window.SetControlEnabled(row.name, true);
+    ran.clear();
+    button->click();
+    EXPECT_EQ(ran, row.handler);
+  }
+}
+
+// Naming any one of a menu item, its pop-up twin and its tool button
+// enables and disables all of them.
+struct TTwinRow {
+  const char* named;
+  std::vector<const char*> twins;
+};
+
+const TTwinRow kTwins[] = {
+    {"Start1", {"Start1", "StartButton"}},
+    {"StartButton", {"Start1", "StartButton"}},
+    {"Clear1", {"Clear1", "Clear2", "ClearButton"}},
+    {"ClearButton", {"Clear1", "Clear2", "ClearButton"}},
+    {"CopyToTx1", {"CopyToTx1", "CopyToTx2", "CopyToTxButton"}},
+    {"FilterOnIDButton", {"FilterOnID1", "FilterOnID2", "FilterOnIDButton"}},
+    {"Fixed2", {"Fixed1", "Fixed2", "FixedButton"}},
+    {"Cyclic1", {"Cyclic1", "Cyclic2", "CyclicButton"}},
+    {"StopLog1", {"StopLog1", "StopLogButton"}},
+};
+
+bool ControlEnabled(MainWindow& w, const char* name) {
+  QObject* control = w.FindControl(name);
+  if (auto* button = qobject_cast<QToolButton*>(control)) return button->isEnabled();
+  if (auto* action = qobject_cast<QAction*>(control)) return action->isEnabled();
+  ADD_FAILURE() << "no control " << name;
+  return false;
+}
+
+TEST(MainWindowControls, EnablingByAnyComponentNameChangesAllTwins) {
+  WindowWithCANView w;
+  for (const TTwinRow& row : kTwins) {
+    for (bool enabled : {true, false, true}) {
+      SCOPED_TRACE(std::string(row.named) + (enabled ? " on" : " off"));
+      w.window.SetControlEnabled(row.named, enabled);
+      for (const char* twin : row.twins) EXPECT_EQ(ControlEnabled(w.window, twin), enabled) << twin;
+    }
+  }
+}
+
+TEST(MainWindowControls, ButtonCaptionIsTheButtonsOwnWhileTheMenuKeepsItsCaption) {
+  WindowWithCANView w;
+  w.window.SetControlCaption("StartRxTxButton", "Start Tx");
+  w.window.SetControlHint("StartRxTxButton", "Start Tarvo Tx");
+  EXPECT_EQ(w.window.Action("StartRxTx1")->text().toStdString(), "Start Tarvo &Rx");
+
+  w.window.SetControlCaption("StartRxTx1", "Start Tarvo Tx");
+  auto* button = w.window.findChild<QToolButton*>("StartRxTxButton");
+  EXPECT_EQ(button->text().toStdString(), "Start Tx");
+  EXPECT_EQ(button->toolTip().toStdString(), "Start Tarvo Tx");
+  EXPECT_EQ(w.window.Action("StartRxTx1")->text().toStdString(), "Start Tarvo Tx");
+}
+
+TEST(MainWindowControls, ShortcutsMoveBetweenCommands) {
+  WindowWithCANView w;
+  w.window.SetControlShortcut("Start1", "");
+  w.window.SetControlShortcut("Stop1", "Esc");
+  EXPECT_TRUE(w.window.Action("Start1")->shortcut().isEmpty());
+  EXPECT_EQ(w.window.Action("Stop1")->shortcut(), QKeySequence(Qt::Key_Escape));
+}
+
+TEST(MainWindowControls, PageControlsAreFoundByComponentNameAndUnknownNamesIgnored) {
+  WindowWithCANView w;
+  for (const char* name : {"RadioButton100", "RadioButton112", "RadioButton120", "SpinEdit1", "SpinEdit6",
+                           "RadioButton12", "RadioButton22", "Edit11", "Edit18", "Edit1", "SpinEdit7",
+                           "ComboBox1", "AddButton", "NowButton"}) {
+    SCOPED_TRACE(name);
+    auto* widget = qobject_cast<QWidget*>(w.window.FindControl(name));
+    ASSERT_NE(widget, nullptr);
+    w.window.SetControlEnabled(name, false);
+    EXPECT_FALSE(widget->isEnabled());
+  }
+  w.window.SetControlEnabled("NoSuchControl", false);
+  w.window.SetControlCaption("NoSuchControl", "x");
+  w.window.SetControlImage("NoSuchControl", 3);
+}
+
+// ---- pop-up menus ----
+
+TEST(MainWindowPopups, CANViewPopupHasItsCaptionsAndShortcuts) {
+  WindowWithCANView w;
+  const std::vector<std::string> captions = {"&Clear All", "Copy To &Tx", "Filter On &ID", "&Snapshot",
+                                             "Show &Decimal", "Fo&nt +", "-", "&Fixed", "C&yclic"};
+  EXPECT_EQ(Captions(w.window.CANViewPopup()), captions);
+  std::vector<std::string> keys;
+  for (QAction* a : w.window.CANViewPopup()->actions())
+    keys.push_back(a->shortcut().toString(QKeySequence::PortableText).toStdString());
+  const std::vector<std::string> expected = {"Ctrl+C", "Ctrl+T", "Ctrl+I", "Ctrl+S", "Ctrl+B",
+                                             "Ctrl+A", "",       "Ctrl+F", "Ctrl+Y"};
+  EXPECT_EQ(keys, expected);
+}
+
+TEST(MainWindowPopups, TransmitPopupHasItsCaptionsAndShortcuts) {
+  WindowWithCANView w;
+  const std::vector<std::string> captions = {"&Now", "-", "S&how Decimal", "Fo&nt +", "-", "&Disable All",
+                                             "&Enable All", "-", "De&lete", "Delete &All"};
+  EXPECT_EQ(Captions(w.window.TransmitPopup()), captions);
+  std::vector<std::string> keys;
+  for (QAction* a : w.window.TransmitPopup()->actions())
+    keys.push_back(a->shortcut().toString(QKeySequence::PortableText).toStdString());
+  const std::vector<std::string> expected = {"Ins", "", "Ctrl+B", "Ctrl+A", "", "Ctrl+D", "Ctrl+E", "", "Del", ""};
+  EXPECT_EQ(keys, expected);
+}
+
+// Shortcuts only reach a window that is shown and active.
+void ShowActive(MainWindow& w) {
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+TEST(MainWindowPopups, FocusedListRunsItsOwnPopupShortcutBeforeTheWindows) {
+  WindowWithCANView w;
+  std::vector<std::string> ran;
+  for (const char* h : {"ShowConversion1Click", "ShowConversion3Click", "NowButtonClick"})
+    w.window.SetHandler(h, [&ran, h] { ran.push_back(h); });
+  ShowActive(w.window);
+
+  w.window.TransmitList()->setFocus();
+  QTest::keyClick(w.window.TransmitList(), Qt::Key_B, Qt::ControlModifier);
+  QTest::keyClick(w.window.TransmitList(), Qt::Key_Insert);
+  w.list->setFocus();
+  QTest::keyClick(w.list, Qt::Key_B, Qt::ControlModifier);
+
+  const std::vector<std::string> expected = {"ShowConversion3Click", "NowButtonClick", "ShowConversion1Click"};
+  EXPECT_EQ(ran, expected);
+}
+
+TEST(MainWindowCommands, EscRunsStartWhileItCarriesTheShortcut) {
+  WindowWithCANView w;
+  int starts = 0, stops = 0;
+  w.window.SetHandler("Start1Click", [&] { ++starts; });
+  w.window.SetHandler("Stop1Click", [&] { ++stops; });
+  ShowActive(w.window);
+  w.window.SetControlEnabled("Start1", true);
+  QTest::keyClick(&w.window, Qt::Key_Escape);
+  w.window.SetControlEnabled("Start1", false);
+  w.window.SetControlShortcut("Start1", "");
+  w.window.SetControlEnabled("Stop1", true);
+  w.window.SetControlShortcut("Stop1", "Esc");
+  QTest::keyClick(&w.window, Qt::Key_Escape);
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(stops, 1);
+}
+
+// ---- font command ----
+
+TEST(MainWindowFont, FontCommandTogglesBothListsAndEveryFontCaption) {
+  WindowWithCANView w;
+  ShowActive(w.window);
+  const auto captions = [&] {
+    return std::vector<std::string>{w.window.Action("Font1")->text().toStdString(),
+                                    w.window.Action("Font2")->text().toStdString(),
+                                    w.window.Action("Font3")->text().toStdString()};
+  };
+  EXPECT_EQ(w.list->font().pointSize(), 8);
+  EXPECT_EQ(captions(), std::vector<std::string>(3, "Fo&nt +"));
+
+  QTest::keyClick(&w.window, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(w.list->font().pointSize(), 10);
+  EXPECT_EQ(w.window.TransmitList()->font().pointSize(), 10);
+  EXPECT_EQ(captions(), std::vector<std::string>(3, "Fo&nt -"));
+
+  QTest::keyClick(&w.window, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(w.list->font().pointSize(), 8);
+  EXPECT_EQ(w.window.TransmitList()->font().pointSize(), 8);
+  EXPECT_EQ(captions(), std::vector<std::string>(3, "Fo&nt +"));
+}
+
+TEST(MainWindowFont, LargerFontGivesTallerUniformRows) {
+  WindowWithCANView w;
+  const int small = w.list->verticalHeader()->defaultSectionSize();
+  w.window.SetListFontSize(10);
+  EXPECT_GT(w.list->verticalHeader()->defaultSectionSize(), small);
+}
+
+}  // namespace
+}  // namespace tarvo::test

@@ -1,0 +1,34 @@
+#pragma once
+// A QApplication for the widget tests (the offscreen platform is set by the
+// test runner) and a window with a CAN View list over a store of its own.
+#include <QApplication>
+
+#include <memory>
+
+#include "shell/qt/MainWindow.h"
+#include "view/CANViewList.h"
+#include "view/CANViewStore.h"
+#include "view/DisplaySettings.h"
+
+namespace tarvo::test {
+
+inline QApplication& EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "shell_qt_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = qApp ? static_cast<QApplication*>(qApp) : new QApplication(argc, argv);
+  return *app;
+}
+
+struct WindowWithCANView {
+  explicit WindowWithCANView(double scaling = 1.0) : window((EnsureApplication(), scaling)) {
+    list = new CANViewList(view, display);
+    window.AttachCANViewList(list);
+  }
+  TCANViewState view;
+  TDisplaySettings display;
+  qt::MainWindow window;
+  CANViewList* list;
+};
+
+}  // namespace tarvo::test
