@@ -1,6 +1,7 @@
 #include "view/CANViewList.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <cmath>
@@ -53,8 +54,10 @@ CANViewList::CANViewList(TCANViewState& state, const TDisplaySettings& settings,
   setTabKeyNavigation(false);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  verticalHeader()->setDefaultSectionSize(RowHeight());
   horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setMinimumSectionSize(40);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &CANViewList::VerticalScrollBarAction);
   connect(horizontalHeader(), &QHeaderView::sectionResized, this, &CANViewList::KeepMinimumWidth);
@@ -152,6 +155,13 @@ void CANViewList::SelectItem(int32_t row, bool scrollIntoView) {
   selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   setAutoScroll(autoScroll);
   if (scrollIntoView) scrollTo(index);
+}
+
+int CANViewList::RowHeight() const { return std::max(fontMetrics().height(), 16) + 4; }  // 16: the icons
+
+void CANViewList::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) verticalHeader()->setDefaultSectionSize(RowHeight());
 }
 
 void CANViewList::paintEvent(QPaintEvent* event) {

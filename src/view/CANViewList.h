@@ -87,8 +87,11 @@ class CANViewList : public QTableView {
   // Painting is when the list asks for its visible rows: the moment to see
   // whether the newest rows are back in view.
   void paintEvent(QPaintEvent* event) override;
+  // The font command switches the list between two sizes; rows follow.
+  void changeEvent(QEvent* event) override;
 
  private:
+  int RowHeight() const;
   void CheckRowsShown();
   void KeepMinimumWidth(int column, int oldSize, int newSize);
 

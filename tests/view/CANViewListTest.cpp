@@ -64,6 +64,16 @@ TEST_F(CANViewListTest, ListIsSetUpAsAReportList) {
   EXPECT_EQ(list->columnWidth(13), 120);
   list->setColumnWidth(0, 10);
   EXPECT_EQ(list->columnWidth(0), 70);
+
+  Receive(3);
+  Refresh();
+  const int rowHeight = list->rowHeight(0);
+  ASSERT_GT(rowHeight, 0);
+  QFont font = list->font();
+  font.setPointSize(font.pointSize() + 10);
+  list->setFont(font);
+  EXPECT_GT(list->rowHeight(2), rowHeight);
+  EXPECT_EQ(list->rowHeight(0), list->rowHeight(2));
 }
 
 TEST_F(CANViewListTest, CyclicViewFollowsTheNewestRow) {
