@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <optional>
 #include <string>
@@ -323,6 +324,31 @@ TEST(MainWindowPopups, FocusedListRunsItsOwnPopupShortcutBeforeTheWindows) {
 
   const std::vector<std::string> expected = {"ShowConversion3Click", "NowButtonClick", "ShowConversion1Click"};
   EXPECT_EQ(ran, expected);
+}
+
+TEST(MainWindowPopups, ATransmitListBroughtByItsPageGetsThePopupShortcutsAndFont) {
+  WindowWithCANView w;
+  QWidget* page = w.window.ClearPage(TPage::CANTransmit);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(w.window.findChild<QWidget*>("ListView2"), nullptr);
+  EXPECT_EQ(w.window.findChild<QWidget*>("AddButton"), nullptr);
+  EXPECT_EQ(w.window.ClearPage(TPage::CANView), nullptr);
+
+  auto* layout = new QVBoxLayout(page);
+  auto* list = new QTableView(page);
+  list->setObjectName("ListView2");
+  layout->addWidget(list);
+  w.window.AttachTransmitList(list);
+  std::vector<std::string> ran;
+  w.window.SetHandler("DisableAll1Click", [&] { ran.push_back("DisableAll1Click"); });
+  ShowActive(w.window);
+  w.window.ActivatePage(TPage::CANTransmit);
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(ran, std::vector<std::string>{"DisableAll1Click"});
+
+  w.window.SetListFontSize(10);
+  EXPECT_EQ(list->font().pointSize(), 10);
 }
 
 TEST(MainWindowCommands, EscRunsStartWhileItCarriesTheShortcut) {

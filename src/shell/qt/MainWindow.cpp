@@ -55,6 +55,7 @@ MainWindow::MainWindow(double scalingFactor, QWidget* parent)
   BuildToolBar();
   BuildPages();
   BuildPopups();
+  AttachTransmitList(findChild<QTableView*>("ListView2"));
   status_ = std::make_unique<StatusPanels>(statusBar(), scaling_);
   about_ = new AboutDialog(scaling_, this);
 
@@ -140,7 +141,7 @@ void MainWindow::BuildPages() {
   canViewPage_->layout()->setContentsMargins(0, 0, 0, 0);
   auto* transmitPage = new QWidget(pages_);
   transmitPage->setObjectName("TabSheet2");
-  transmitList_ = BuildCANTransmitPage(transmitPage);
+  BuildCANTransmitPage(transmitPage);
   auto* setupPage = new QWidget(pages_);
   setupPage->setObjectName("TabSheet3");
   BuildCANSetupPage(setupPage);
@@ -150,7 +151,6 @@ void MainWindow::BuildPages() {
   pages_->setCurrentIndex(int(TPage::CANSetup));
   connect(pages_, &QTabWidget::currentChanged, this, [this] { HideConversionBalloon(); });
   setCentralWidget(pages_);
-  ApplyListFont(transmitList_);
 }
 
 void MainWindow::BuildPopups() {
@@ -174,10 +174,25 @@ void MainWindow::BuildPopups() {
   };
   canViewPopup_ = build(CANViewPopupTable(), "PopupMenu1");
   transmitPopup_ = build(TransmitPopupTable(), "PopupMenu2");
-  connect(transmitList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-    ShowPopup(transmitList_, transmitPopup_, "PopupMenu2Popup", pos);
+}
+
+QWidget* MainWindow::ClearPage(TPage page) {
+  if (page == TPage::CANView) return nullptr;
+  QWidget* sheet = pages_->widget(int(page));
+  if (page == TPage::CANTransmit) transmitList_ = nullptr;
+  delete sheet->layout();
+  qDeleteAll(sheet->findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+  return sheet;
+}
+
+void MainWindow::AttachTransmitList(QTableView* list) {
+  transmitList_ = list;
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
+    ShowPopup(list, transmitPopup_, "PopupMenu2Popup", pos);
   });
-  RoutePopupShortcuts(transmitList_, transmitPopup_);
+  RoutePopupShortcuts(list, transmitPopup_);
+  ApplyListFont(list);
 }
 
 void MainWindow::ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos) {
@@ -240,7 +255,7 @@ void MainWindow::ApplyListFont(QTableView* list) const {
 void MainWindow::SetListFontSize(int pointSize) {
   listFontSize_ = pointSize;
   if (canView_) ApplyListFont(canView_);
-  ApplyListFont(transmitList_);
+  if (transmitList_) ApplyListFont(transmitList_);
   // One action serves the View menu and both pop-up menus.
   actions_.at("Font1")->setText(pointSize == 8 ? kFontPlus : kFontMinus);
 }

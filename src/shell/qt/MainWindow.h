@@ -56,6 +56,13 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   // selection-dependent commands and the list font.
   void AttachCANViewList(CANViewList* list);
   CANViewList* CANView() const { return canView_; }
+  // Empties the "CAN Transmit" or "CAN Setup" page of its form controls for
+  // the subsystem that brings its own widgets; returns the empty page. The
+  // "CAN View" page is not emptied (null).
+  QWidget* ClearPage(TPage page);
+  // The transmit list its pop-up menu, the menu's shortcuts and the list
+  // font belong to.
+  void AttachTransmitList(QTableView* list);
   QTableView* TransmitList() const { return transmitList_; }
   QTabWidget* PageControl() const { return pages_; }
   StatusPanels& Status() const { return *status_; }
