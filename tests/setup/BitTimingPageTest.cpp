@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <vector>
 
 #include "FakeDialogs.h"
@@ -341,6 +343,8 @@ struct ModeCase {
   int Number;
   uint8_t Value;
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << "RadioButton" << c.Number; }
 
 class OperatingMode : public BitTimingPageTest, public ::testing::WithParamInterface<ModeCase> {};
 

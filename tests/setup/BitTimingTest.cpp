@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "adapter/TarvoAPI.h"
 
 namespace tarvo {
@@ -14,6 +16,8 @@ struct PresetCase {
   const char* PanelText;  // on a 40 MHz adapter
   int BRPOn20MHz;
 };
+
+void PrintTo(const PresetCase& c, std::ostream* os) { *os << "preset " << c.Number; }
 
 class PresetTable : public ::testing::TestWithParam<PresetCase> {};
 
@@ -79,6 +83,11 @@ struct RuleCase {
   const char* Message;
 };
 
+void PrintTo(const RuleCase& c, std::ostream* os) {
+  const TBitTimingValues& v = c.Values;
+  *os << v.BRP << "/" << v.PROPSEG << "/" << v.PHSEG1 << "/" << v.PHSEG2 << " SJW " << v.SJW;
+}
+
 class SegmentRules : public ::testing::TestWithParam<RuleCase> {};
 
 TEST_P(SegmentRules, OnlyTheFirstBrokenRuleIsReported) {
@@ -116,6 +125,10 @@ struct GapCase {
   uint32_t Gap;
 };
 
+void PrintTo(const GapCase& c, std::ostream* os) {
+  *os << c.BitRate << " kbit/s " << (c.CurrentAdapter ? "current" : "older");
+}
+
 class ReplayGap : public ::testing::TestWithParam<GapCase> {};
 
 TEST_P(ReplayGap, HundredFiftyBitTimesWithTheAdaptersFloor) {
@@ -136,6 +149,8 @@ struct AdapterCase {
   int Version;
   bool Current;
 };
+
+void PrintTo(const AdapterCase& c, std::ostream* os) { *os << "model " << c.HardwareType << " v" << c.Version; }
 
 class AdapterGeneration : public ::testing::TestWithParam<AdapterCase> {};
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <vector>
 
 #include "FakeDialogs.h"
@@ -72,6 +74,10 @@ struct FieldCheckCase {
   const char* Text;
   const char* Message;  // nullptr: accepted
 };
+
+void PrintTo(const FieldCheckCase& c, std::ostream* os) {
+  *os << "Edit" << 11 + c.Field << (c.Extended ? " 29 bit \"" : " 11 bit \"") << c.Text << "\"";
+}
 
 class FieldCheck : public ReceiveFiltersTest, public ::testing::WithParamInterface<FieldCheckCase> {};
 
@@ -152,6 +158,8 @@ struct SingleWidthCase {
   int MaxLength;
 };
 
+void PrintTo(const SingleWidthCase& c, std::ostream* os) { *os << "RadioButton" << c.Type; }
+
 class SingleWidth : public ReceiveFiltersTest, public ::testing::WithParamInterface<SingleWidthCase> {};
 
 TEST_P(SingleWidth, BothBuffersOpenOnOneWidth) {
@@ -231,6 +239,8 @@ struct FilterOnIDCase {
   const char* Mask;
   const char* Filter;
 };
+
+void PrintTo(const FilterOnIDCase& c, std::ostream* os) { *os << "IDE " << int(c.IDE) << " ID " << c.Filter; }
 
 class FilterOnID : public ReceiveFiltersTest, public ::testing::WithParamInterface<FilterOnIDCase> {};
 
