@@ -10,6 +10,7 @@ bool ByteQueue::Push(const uint8_t* bytes, size_t n) {
     overrun_ = true;
     return false;
   }
+  if (n == 0) return true;
   const size_t tail = (head_ + size_) % ring_.size();
   const size_t first = std::min(n, ring_.size() - tail);
   std::memcpy(ring_.data() + tail, bytes, first);
@@ -20,6 +21,7 @@ bool ByteQueue::Push(const uint8_t* bytes, size_t n) {
 
 size_t ByteQueue::Pop(uint8_t* out, size_t n) {
   n = std::min(n, size_);
+  if (n == 0) return 0;  // out may be null then
   const size_t first = std::min(n, ring_.size() - head_);
   std::memcpy(out, ring_.data() + head_, first);
   std::memcpy(out + first, ring_.data(), n - first);

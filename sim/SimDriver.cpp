@@ -1,6 +1,7 @@
 #include "sim/SimDriver.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "sim/Trace.h"

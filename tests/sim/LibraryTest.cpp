@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +95,28 @@ TEST_F(Library, ScenarioAndTraceComeFromTheEnvironment) {
   EXPECT_EQ(n, 1u);  // nothing open: the change is taken up
   std::filesystem::remove(scenario);
   std::filesystem::remove(trace);
+}
+
+TEST_F(Library, AWaitingReadLetsAnotherThreadWrite) {
+  void* h = nullptr;
+  ASSERT_EQ(Fn<SI_Open_t>("SI_Open")(0, &h), 0);
+  Fn<SI_SetTimeouts_t>("SI_SetTimeouts")(1000, 1000);
+  std::atomic<bool> readDone{false};
+  uint32_t read = 0;
+  std::thread reader([&] {
+    uint8_t buffer[4096];
+    Fn<SI_Read_t>("SI_Read")(h, buffer, sizeof buffer, &read, nullptr);  // waits the full second
+    readDone = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  uint8_t frame[16];
+  const uint8_t stop[] = {5, 0};
+  const size_t length = tarvo::BuildFrame(stop, sizeof stop, frame);
+  uint32_t written = 0;
+  EXPECT_EQ(Fn<SI_Write_t>("SI_Write")(h, frame, uint32_t(length), &written, nullptr), 0);
+  EXPECT_FALSE(readDone);  // the write did not wait for the read
+  reader.join();
+  EXPECT_EQ(Fn<SI_Close_t>("SI_Close")(h), 0);
 }
 
 }  // namespace

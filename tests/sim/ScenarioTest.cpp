@@ -2,6 +2,7 @@
 // reported and ignored without losing the rest.
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -105,6 +106,24 @@ TEST(Scenario, MalformedLinesAreReportedOnceAndIgnored) {
   ASSERT_EQ(s.Nodes.size(), 1u);
   EXPECT_EQ(s.Nodes[0].Frame.Id, 0x123u);
   EXPECT_EQ(s.BusBitRate, 250000u);
+}
+
+TEST(Scenario, TokenSoupNeverBreaksTheParser) {
+  const char* words[] = {"adapter", "node", "respond", "fault", "bus", "library", "driver", "ext", "rtr",
+                         "dlc", "phase", "data", "errors", "busoff", "passive", "every", "desc", "hw", "sw",
+                         "++", "??", "7.1", "3.", ".2", "1M", "0x", "FFFFFFFFFFFFFFFFFFFF", "-1", "8", "0",
+                         "TarvoISO", "#", "\t", "k", "1e9"};
+  std::mt19937 random(11);
+  std::string text;
+  for (int line = 0; line < 5000; ++line) {
+    for (int n = int(random() % 9); n > 0; --n) text += std::string(words[random() % std::size(words)]) + " ";
+    text += "\n";
+  }
+  std::vector<ScenarioIssue> issues;
+  const Scenario s = ParseScenario(text, issues);
+  EXPECT_LE(s.Adapters.size(), MaxScenarioDevices);
+  EXPECT_LE(s.Nodes.size(), MaxScenarioNodes);
+  for (const NodeSpec& n : s.Nodes) EXPECT_LE(n.Frame.Dlc, 8);
 }
 
 TEST(Scenario, CapacitiesAreKept) {
