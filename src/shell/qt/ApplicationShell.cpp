@@ -2,6 +2,7 @@
 
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/TransmitWiring.h"
 #include "view/CANViewList.h"
 #include "view/CANViewText.h"
 
@@ -12,16 +13,17 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   app_ = std::make_unique<TarvoApp>(clock_, *window_, folders_, RegionalDecimalSeparator());
   canView_ = new CANViewList(app_->View, app_->Display);
   window_->AttachCANViewList(canView_);
+  transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_, nullptr, configModified_);
   BindCommands();
 }
 
-// The window goes first: its list reads the application object's store.
-ApplicationShell::~ApplicationShell() { window_.reset(); }
+ApplicationShell::~ApplicationShell() = default;
 
 void ApplicationShell::Start(const std::vector<std::string>& arguments) {
   app_->FormCreate(arguments);
   canView_->ConfigureCANView(window_->ScalingFactor());
   canView_->SyncItemCount();
+  transmit_->LocateCANTransmit();
   ShowViewMode();
   window_->show();
 }

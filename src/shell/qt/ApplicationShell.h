@@ -17,6 +17,7 @@ class TarvoApp;
 namespace tarvo::qt {
 
 class MainWindow;
+class TransmitWiring;
 
 class ApplicationShell {
  public:
@@ -40,10 +41,14 @@ class ApplicationShell {
 
   QtClock clock_;
   QtKnownFolders folders_;
-  // The application object outlives the window, whose list reads its store.
-  std::unique_ptr<TarvoApp> app_;
-  std::unique_ptr<MainWindow> window_;
+  // Until the configuration files keep it: the configuration changed.
+  bool configModified_ = false;
   std::unique_ptr<QtUserDialogs> dialogs_;
+  // Destroyed in reverse: the window first, as its widgets read the
+  // subsystems' records, then the subsystems, then the application object.
+  std::unique_ptr<TarvoApp> app_;
+  std::unique_ptr<TransmitWiring> transmit_;
+  std::unique_ptr<MainWindow> window_;
   CANViewList* canView_ = nullptr;
 };
 

@@ -1,0 +1,138 @@
+#include "shell/qt/TransmitWiring.h"
+
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/MainWindow.h"
+#include "shell/qt/Scaling.h"
+#include "transmit/CANViewTransmitEcho.h"
+#include "transmit/DeviceCANMessageSender.h"
+#include "transmit/TransmitEditor.h"
+#include "transmit/TransmitScheduler.h"
+#include "transmit/qt/CANTransmitLocator.h"
+#include "transmit/qt/CANTransmitPanel.h"
+#include "transmit/qt/TransmitKeyFilter.h"
+#include "view/BalloonHint.h"
+#include "view/CANViewList.h"
+
+namespace tarvo::qt {
+
+// What the transmit side asks of the run, read from the application's records.
+class TransmitWiring::Host : public TransmitHost {
+ public:
+  Host(TarvoApp& app, std::function<bool()> listenOnly, bool& configModified)
+      : app_(app), listenOnly_(std::move(listenOnly)), configModified_(configModified) {}
+
+  bool HexMode() override { return app_.Display.NumericBase == NUMERIC_HEXADECIMAL; }
+  bool Running() override { return app_.Run.RunningFlag; }
+  bool ListenOnly() override { return listenOnly_ && listenOnly_(); }
+  uint32_t TarvoTime() override { return app_.Run.TarvoTime; }
+  uint32_t DeltaPCTime() override { return app_.Run.DeltaPCTime; }
+  TTransmitPhase Phase() override {
+    switch (app_.Run.StartState) {
+      case START_RX: return TTransmitPhase::ReceiveOnly;
+      case START_TX: return TTransmitPhase::HandingOver;
+      default: return TTransmitPhase::Full;
+    }
+  }
+  void HandOverComplete() override { app_.Run.StartState = START_RX_TX; }
+  void SetConfigModified() override { configModified_ = true; }
+
+ private:
+  TarvoApp& app_;
+  std::function<bool()> listenOnly_;
+  bool& configModified_;
+};
+
+// The run control's view of the scheduler.
+class TransmitWiring::Port : public TransmitPort {
+ public:
+  explicit Port(TransmitScheduler& scheduler) : s_(scheduler) {}
+  TResult LoadTransmitList() override { return s_.LoadTransmitList(); }
+  void MarkAllItemsHandedOver() override { s_.MarkAllItemsHandedOver(); }
+  void PrepareReceiveOnlyRun() override { s_.PrepareReceiveOnlyRun(); }
+  void BuildTransmitSchedule() override { s_.BuildTransmitSchedule(); }
+  void ProcessTransmitSchedule(bool final, uint32_t nextTimeStamp) override {
+    s_.ProcessTransmitSchedule(final, nextTimeStamp);
+  }
+
+ private:
+  TransmitScheduler& s_;
+};
+
+namespace {
+constexpr int kCANTransmitMinHeight = 75;  // at 96 DPI
+constexpr int kCANViewMinHeight = 90;
+}  // namespace
+
+TransmitWiring::TransmitWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock,
+                               std::function<bool()> listenOnly, bool& configModified)
+    : app_(app),
+      window_(window),
+      list_(std::make_unique<TCANTransmit>()),
+      host_(std::make_unique<Host>(app, std::move(listenOnly), configModified)),
+      sender_(std::make_unique<DeviceCANMessageSender>(app.DeviceConnection)),
+      viewEcho_(std::make_unique<CANViewTransmitEcho>(app.View)),
+      echoes_(std::make_unique<TransmitEchoList>()) {
+  echoes_->Add(*viewEcho_);
+  scheduler_ = std::make_unique<TransmitScheduler>(*list_, *host_, *sender_, *echoes_, clock);
+  port_ = std::make_unique<Port>(*scheduler_);
+  editor_ = std::make_unique<CANTransmitEditor>(*list_, *host_, dialogs, *scheduler_);
+  app.UseTransmit(*port_);
+
+  QWidget* page = window.ClearPage(TPage::CANTransmit);
+  panel_ = new CANTransmitPanel(*list_, *editor_, *host_, page);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(panel_);
+  window.AttachTransmitList(panel_->ListView());
+  locator_ = new CANTransmitLocator(window.PageControl(), window.CANView()->parentWidget(), window.CANView(),
+                                    page, panel_);
+  locator_->setParent(panel_);
+  locator_->CANTransmitMinHeight = window.Scaled(kCANTransmitMinHeight);
+  locator_->CANViewMinHeight = window.Scaled(kCANViewMinHeight);
+  keys_ = new TransmitKeyFilter(&window, *scheduler_);
+  BindHandlers();
+}
+
+// The window, and with it the panel and the key filter, is gone by now.
+TransmitWiring::~TransmitWiring() = default;
+
+void TransmitWiring::LocateCANTransmit() { locator_->LocateCANTransmit(app_.Display.CANTxOnCANViewPage); }
+
+void TransmitWiring::BindHandlers() {
+  CANTransmitEditor& e = *editor_;
+  window_.SetHandler("NowButtonClick", [&e] { e.NowButtonClick(); });
+  window_.SetHandler("DisableAll1Click", [&e] { e.DisableAll1Click(); });
+  window_.SetHandler("EnableAll1Click", [&e] { e.EnableAll1Click(); });
+  window_.SetHandler("DeleteButtonClick", [&e] { e.DeleteButtonClick(); });
+  window_.SetHandler("DeleteAll1Click", [&e] { e.DeleteAll1Click(); });
+  window_.SetHandler("ShowConversion3Click", [this] { panel_->ShowConversion3Click(); });
+  window_.SetHandler("PopupMenu2Popup", [this] {
+    window_.SetControlCaption("ShowConversion3", panel_->ConversionCommandCaption().toStdString());
+  });
+  window_.SetHandler("CopyToTx1Click", [this] { CopyToTx(); });
+
+  QObject::connect(panel_, &CANTransmitPanel::ShowConversionHint, panel_,
+                   [this](const QPoint& at, const QString& title, const QString& text, int timeoutMs) {
+                     if (BalloonHint* balloon = window_.ConversionBalloon())
+                       balloon->ShowBalloon(at, title, text, timeoutMs);
+                   });
+  QObject::connect(panel_, &CANTransmitPanel::HideConversionHint, panel_,
+                   [this] { window_.HideConversionBalloon(); });
+}
+
+// The selected CAN View row goes into the editor, and the page that holds
+// the editor comes to the front.
+void TransmitWiring::CopyToTx() {
+  window_.HideConversionBalloon();
+  const int32_t row = window_.CANView()->SelectedRow();
+  const TCANView& view = app_.View.CANView;
+  if (row < 0 || row >= view.Count) return;
+  const TCANViewMessage& entry = view.List[size_t(row)];
+  if (!editor_->CopyToTx1Click(entry.ItemType, entry.Item)) return;
+  window_.ActivatePage(app_.Display.CANTxOnCANViewPage ? TPage::CANView : TPage::CANTransmit);
+}
+
+}  // namespace tarvo::qt

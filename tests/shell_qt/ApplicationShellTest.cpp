@@ -1,0 +1,98 @@
+// The whole program on the simulated adapter: start-up identification, a run
+// started and stopped by key, and a "Now" transmission echoed into the view.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "QtTestSupport.h"
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/ApplicationShell.h"
+#include "shell/qt/StatusPanels.h"
+
+namespace tarvo::test {
+namespace {
+
+using qt::ApplicationShell;
+using qt::MainWindow;
+
+class ApplicationShellTest : public ::testing::Test {
+ protected:
+  // Settings and documents go to a home folder of the test's own.
+  static void SetUpTestSuite() {
+    home_ = new QTemporaryDir;
+    const QByteArray path = home_->path().toUtf8();
+    qputenv("HOME", path);
+    qputenv("XDG_DATA_HOME", path + "/.local/share");
+    qputenv("XDG_CONFIG_HOME", path + "/.config");
+    EnsureApplication();
+  }
+  static void TearDownTestSuite() { delete home_; }
+
+  void SetUp() override {
+    shell_ = std::make_unique<ApplicationShell>();
+    shell_->Start({});
+    MainWindow& w = shell_->Window();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  }
+  void TearDown() override { shell_->Window().close(); }
+
+  MainWindow& Window() { return shell_->Window(); }
+  bool Running() { return shell_->App().Run.RunningFlag; }
+
+  int EntriesOfKind(int32_t itemType) {
+    const TCANView& v = shell_->App().View.CANView;
+    int n = 0;
+    for (int32_t i = 0; i < v.Count; ++i) n += v.List[size_t(i)].ItemType == itemType;
+    return n;
+  }
+
+  std::unique_ptr<ApplicationShell> shell_;
+  static QTemporaryDir* home_;
+};
+
+QTemporaryDir* ApplicationShellTest::home_ = nullptr;
+
+TEST_F(ApplicationShellTest, StartUpIdentifiesTheAdapterAndShowsTheCANView) {
+  qt::StatusPanels& status = Window().Status();
+  const QString adapter = status.Text(status.DevicePanelNo());
+  EXPECT_TRUE(adapter.contains("S/N")) << adapter.toStdString();
+  EXPECT_TRUE(adapter.contains("Status OK")) << adapter.toStdString();
+  EXPECT_TRUE(Window().Action("Start1")->isEnabled());
+  EXPECT_TRUE(Window().Action("StartRxTx1")->isEnabled());
+  EXPECT_EQ(Window().PageControl()->currentIndex(), int(TPage::CANView));
+  EXPECT_EQ(status.Text(0), "Stopped");
+}
+
+TEST_F(ApplicationShellTest, EscStartsARunThatFillsTheCANViewAndEscStopsIt) {
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(Running());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Window().CANViewItemCount() > 0; }, 5000));
+  EXPECT_TRUE(Window().Status().Text(0).startsWith("Running"));
+  EXPECT_FALSE(Window().Action("New1")->isEnabled());
+
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  EXPECT_FALSE(Running());
+  EXPECT_EQ(Window().Status().Text(0), "Stopped");
+  EXPECT_TRUE(Window().Action("Start1")->isEnabled());
+}
+
+TEST_F(ApplicationShellTest, NowSendsTheEditorsMessageAndTheCANViewShowsIt) {
+  Window().Action("Start1")->trigger();
+  ASSERT_TRUE(Running());
+  auto* id = Window().findChild<QLineEdit*>("Edit1");
+  ASSERT_NE(id, nullptr);
+  Window().ActivatePage(TPage::CANTransmit);
+  QTest::keyClicks(id, "123");
+  const int before = EntriesOfKind(ITEM_TD);
+  Window().RunHandler("NowButtonClick");
+  EXPECT_EQ(EntriesOfKind(ITEM_TD), before + 1);
+  Window().Action("Stop1")->trigger();
+}
+
+}  // namespace
+}  // namespace tarvo::test
