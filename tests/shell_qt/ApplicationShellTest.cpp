@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,8 @@ TEST_F(ApplicationShellTest, StartUpIdentifiesTheAdapterAndShowsTheCANView) {
   EXPECT_TRUE(Window().Action("StartRxTx1")->isEnabled());
   EXPECT_EQ(Window().PageControl()->currentIndex(), int(TPage::CANView));
   EXPECT_EQ(status.Text(0), "Stopped");
+  const QString dp = QLocale::system().decimalPoint();
+  EXPECT_EQ(status.Text(3), "B/R 250" + dp + "00k    S/P 70" + dp + "0%");
 }
 
 TEST_F(ApplicationShellTest, EscStartsARunThatFillsTheCANViewAndEscStopsIt) {
@@ -92,6 +96,25 @@ TEST_F(ApplicationShellTest, NowSendsTheEditorsMessageAndTheCANViewShowsIt) {
   Window().RunHandler("NowButtonClick");
   EXPECT_EQ(EntriesOfKind(ITEM_TD), before + 1);
   Window().Action("Stop1")->trigger();
+}
+
+TEST_F(ApplicationShellTest, FilterOnIDSetsTheFiltersForTheSelectedReceivedMessage) {
+  Window().Action("Start1")->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return EntriesOfKind(ITEM_RD) > 0; }, 5000));
+  Window().Action("Stop1")->trigger();
+  const TCANView& view = shell_->App().View.CANView;
+  Window().SetCANViewItemCount(view.Count);
+  int32_t row = 0;
+  while (view.List[size_t(row)].ItemType != ITEM_RD) ++row;
+  Window().SelectCANViewItem(row, true);
+  Window().UpdateSelectionCommands();
+  ASSERT_TRUE(Window().Action("FilterOnID1")->isEnabled());
+
+  Window().Action("FilterOnID1")->trigger();
+  EXPECT_EQ(Window().PageControl()->currentIndex(), int(TPage::CANSetup));
+  EXPECT_TRUE(Window().findChild<QRadioButton*>("RadioButton18")->isChecked());
+  const bool extended = view.List[size_t(row)].Item.IDE == 1;
+  EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), extended ? "1FFFFFFF" : "7FF");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/SetupWiring.h"
 #include "shell/qt/TransmitWiring.h"
 #include "view/CANViewList.h"
 #include "view/CANViewText.h"
@@ -13,7 +14,9 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   app_ = std::make_unique<TarvoApp>(clock_, *window_, folders_, RegionalDecimalSeparator());
   canView_ = new CANViewList(app_->View, app_->Display);
   window_->AttachCANViewList(canView_);
-  transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_, nullptr, configModified_);
+  setup_ = std::make_unique<SetupWiring>(*app_, *window_, *dialogs_, configModified_);
+  transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_,
+                                               [this] { return setup_->ListenOnly(); }, configModified_);
   BindCommands();
 }
 

@@ -17,6 +17,7 @@ class TarvoApp;
 namespace tarvo::qt {
 
 class MainWindow;
+class SetupWiring;
 class TransmitWiring;
 
 class ApplicationShell {
@@ -47,6 +48,7 @@ class ApplicationShell {
   // Destroyed in reverse: the window first, as its widgets read the
   // subsystems' records, then the subsystems, then the application object.
   std::unique_ptr<TarvoApp> app_;
+  std::unique_ptr<SetupWiring> setup_;
   std::unique_ptr<TransmitWiring> transmit_;
   std::unique_ptr<MainWindow> window_;
   CANViewList* canView_ = nullptr;
