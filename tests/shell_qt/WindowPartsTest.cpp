@@ -40,7 +40,7 @@ TEST(AboutDialog, ShowsProductAndVersionInAFixedSizeDialog) {
   EXPECT_EQ(about.VersionLabel()->text(), "Application v5.6");
 }
 
-TEST(AboutDialog, TextsOfTheDescription) {
+TEST(AboutDialog, ShowsWhatTheAdapterIs) {
   EnsureApplication();
   qt::AboutDialog about(1.0, nullptr);
   QStringList texts;

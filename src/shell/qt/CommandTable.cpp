@@ -5,9 +5,9 @@
 namespace tarvo::qt {
 namespace {
 
-constexpr TCommandSpec kSeparator{nullptr, nullptr, "", true, -1, nullptr};
+constexpr TCommandEntry kSeparator{nullptr, nullptr, "", true, -1, nullptr};
 
-constexpr TCommandSpec kFileMenu[] = {
+constexpr TCommandEntry kFileMenu[] = {
     {"New1", "&New", "", true, IMG_NEW, "New1Click"},
     {"Load1", "&Load...", "", true, IMG_LOAD, "Load1Click"},
     kSeparator,
@@ -19,7 +19,7 @@ constexpr TCommandSpec kFileMenu[] = {
 
 // Fixed starts disabled because fixed is the view mode of a fresh settings
 // file; loading the settings enables the pair as the saved mode says.
-constexpr TCommandSpec kViewMenu[] = {
+constexpr TCommandEntry kViewMenu[] = {
     {"Clear1", "&Clear", "Ctrl+C", true, IMG_CLEAR, "Clear1Click"},
     {"CopyToTx1", "Copy To &Tx", "Ctrl+T", false, IMG_COPY_TO_TX, "CopyToTx1Click"},
     {"FilterOnID1", "Filter On &ID", "Ctrl+I", false, IMG_FILTER_ON_ID, "FilterOnID1Click"},
@@ -34,7 +34,7 @@ constexpr TCommandSpec kViewMenu[] = {
     {"DisplayOptions1", "&Options...", "", true, -1, "Display1Click"},
 };
 
-constexpr TCommandSpec kLogMenu[] = {
+constexpr TCommandEntry kLogMenu[] = {
     {"StartLogRecording1", "&Start Log Recording", "Ctrl+L", true, IMG_START_LOG_RECORDING,
      "StartLogRecording1Click"},
     {"StartLogReplay1", "Start Log &Replay", "Ctrl+R", false, IMG_START_LOG_REPLAY,
@@ -48,7 +48,7 @@ constexpr TCommandSpec kLogMenu[] = {
     {"LogOptions1", "&Options...", "", true, -1, "LogOptions1Click"},
 };
 
-constexpr TCommandSpec kTarvoMenu[] = {
+constexpr TCommandEntry kTarvoMenu[] = {
     {"Start1", "&Start Tarvo", "Esc", false, IMG_START, "Start1Click"},
     {"StartRxTx1", "Start Tarvo &Rx", "", false, IMG_START_RX, "StartRxTx1Click"},
     {"Stop1", "S&top Tarvo", "", false, IMG_STOP, "Stop1Click"},
@@ -56,13 +56,13 @@ constexpr TCommandSpec kTarvoMenu[] = {
     {"Device1", "&Options...", "", true, -1, "Device1Click"},
 };
 
-constexpr TCommandSpec kHelpMenu[] = {
+constexpr TCommandEntry kHelpMenu[] = {
     {"TarvoHelp1", "&Tarvo Help...", "", true, IMG_HELP, "TarvoHelp1Click"},
     kSeparator,
     {"About1", "&About Tarvo...", "", true, -1, "About1Click"},
 };
 
-constexpr TMenuSpec kMainMenu[] = {
+constexpr TMenuEntry kMainMenu[] = {
     {"File1", "&File", kFileMenu},
     {"View1", "&View", kViewMenu},
     {"Log1", "&Log", kLogMenu},
@@ -70,9 +70,9 @@ constexpr TMenuSpec kMainMenu[] = {
     {"Help1", "&Help", kHelpMenu},
 };
 
-constexpr TToolButtonSpec kToolSeparator{nullptr, nullptr, nullptr, nullptr};
+constexpr TToolButtonEntry kToolSeparator{nullptr, nullptr, nullptr, nullptr};
 
-constexpr TToolButtonSpec kToolBar[] = {
+constexpr TToolButtonEntry kToolBar[] = {
     {"NewButton", "New1", "New", "New Configuration"},
     {"LoadButton", "Load1", "Load", "Load Configuration"},
     kToolSeparator,
@@ -104,9 +104,9 @@ constexpr TToolButtonSpec kToolBar[] = {
     {"ExitButton", "Exit1", "Exit", "Exit Tarvo Application"},
 };
 
-constexpr TPopupSpec kPopupSeparator{kSeparator, nullptr, false};
+constexpr TPopupEntry kPopupSeparator{kSeparator, nullptr, false};
 
-constexpr TPopupSpec kCANViewPopup[] = {
+constexpr TPopupEntry kCANViewPopup[] = {
     {{"Clear2", "&Clear All", "Ctrl+C", true, IMG_CLEAR, "Clear1Click"}, "Clear1", false},
     {{"CopyToTx2", "Copy To &Tx", "Ctrl+T", false, IMG_COPY_TO_TX, "CopyToTx1Click"},
      "CopyToTx1", true},
@@ -123,7 +123,7 @@ constexpr TPopupSpec kCANViewPopup[] = {
     {{"Cyclic2", "C&yclic", "Ctrl+Y", true, IMG_CYCLIC, "Cyclic1Click"}, "Cyclic1", true},
 };
 
-constexpr TPopupSpec kTransmitPopup[] = {
+constexpr TPopupEntry kTransmitPopup[] = {
     {{"Now1", "&Now", "Ins", true, IMG_NOW, "NowButtonClick"}, nullptr, false},
     kPopupSeparator,
     {{"ShowConversion3", "S&how Decimal", "Ctrl+B", true, IMG_DECIMAL_DISABLED,
@@ -142,9 +142,9 @@ constexpr TPopupSpec kTransmitPopup[] = {
 
 }  // namespace
 
-std::span<const TMenuSpec> MainMenuTable() { return kMainMenu; }
-std::span<const TToolButtonSpec> ToolBarTable() { return kToolBar; }
-std::span<const TPopupSpec> CANViewPopupTable() { return kCANViewPopup; }
-std::span<const TPopupSpec> TransmitPopupTable() { return kTransmitPopup; }
+std::span<const TMenuEntry> MainMenuTable() { return kMainMenu; }
+std::span<const TToolButtonEntry> ToolBarTable() { return kToolBar; }
+std::span<const TPopupEntry> CANViewPopupTable() { return kCANViewPopup; }
+std::span<const TPopupEntry> TransmitPopupTable() { return kTransmitPopup; }
 
 }  // namespace tarvo::qt

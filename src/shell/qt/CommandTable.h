@@ -7,7 +7,7 @@
 namespace tarvo::qt {
 
 // One menu item. A null name is a separator.
-struct TCommandSpec {
+struct TCommandEntry {
   const char* name;      // component name, the QAction's objectName ("Start1")
   const char* caption;   // "&Start Tarvo"
   const char* shortcut;  // portable key text ("Esc", "Ctrl+L"), "" for none
@@ -16,14 +16,14 @@ struct TCommandSpec {
   const char* handler;   // "Start1Click"
 };
 
-struct TMenuSpec {
+struct TMenuEntry {
   const char* name;     // "File1"
   const char* caption;  // "&File"
-  std::span<const TCommandSpec> items;
+  std::span<const TCommandEntry> items;
 };
 
 // A tool button runs the action of its menu command. A null name is a separator.
-struct TToolButtonSpec {
+struct TToolButtonEntry {
   const char* name;     // "StartButton"
   const char* command;  // "Start1"
   const char* caption;  // "Start"
@@ -33,15 +33,15 @@ struct TToolButtonSpec {
 // A pop-up item either is its menu twin (same caption, one shared action,
 // reachable under both names) or has a caption of its own and follows its
 // twin's enabled state.
-struct TPopupSpec {
-  TCommandSpec item;
+struct TPopupEntry {
+  TCommandEntry item;
   const char* twin;  // menu command it belongs with, or nullptr
   bool sharesTwinAction;
 };
 
-std::span<const TMenuSpec> MainMenuTable();
-std::span<const TToolButtonSpec> ToolBarTable();
-std::span<const TPopupSpec> CANViewPopupTable();
-std::span<const TPopupSpec> TransmitPopupTable();
+std::span<const TMenuEntry> MainMenuTable();
+std::span<const TToolButtonEntry> ToolBarTable();
+std::span<const TPopupEntry> CANViewPopupTable();
+std::span<const TPopupEntry> TransmitPopupTable();
 
 }  // namespace tarvo::qt

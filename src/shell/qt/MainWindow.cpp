@@ -82,29 +82,29 @@ int MainWindow::Scaled(int px) const { return ScaledPixels(px, scaling_); }
 
 // ---- commands ----
 
-QAction* MainWindow::AddCommand(const TCommandSpec& spec) {
-  auto* action = new QAction(QString::fromUtf8(spec.caption), this);
-  action->setObjectName(spec.name);
-  action->setShortcut(QKeySequence::fromString(spec.shortcut, QKeySequence::PortableText));
-  action->setEnabled(spec.enabled);
-  if (spec.image >= 0) action->setIcon(CommandIcon(spec.image));
-  const std::string handler = spec.handler;
+QAction* MainWindow::AddCommand(const TCommandEntry& entry) {
+  auto* action = new QAction(QString::fromUtf8(entry.caption), this);
+  action->setObjectName(entry.name);
+  action->setShortcut(QKeySequence::fromString(entry.shortcut, QKeySequence::PortableText));
+  action->setEnabled(entry.enabled);
+  if (entry.image >= 0) action->setIcon(CommandIcon(entry.image));
+  const std::string handler = entry.handler;
   connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
-  actions_[spec.name] = action;
+  actions_[entry.name] = action;
   return action;
 }
 
 void MainWindow::BuildMenus() {
-  for (const TMenuSpec& menuSpec : MainMenuTable()) {
-    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuSpec.caption));
-    menu->setObjectName(menuSpec.name);
-    for (const TCommandSpec& item : menuSpec.items) {
+  for (const TMenuEntry& menuEntry : MainMenuTable()) {
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(menuEntry.caption));
+    menu->setObjectName(menuEntry.name);
+    for (const TCommandEntry& item : menuEntry.items) {
       if (!item.name)
         menu->addSeparator();
       else
         menu->addAction(AddCommand(item));
     }
-    const std::string opening = std::string(menuSpec.name) + "Click";
+    const std::string opening = std::string(menuEntry.name) + "Click";
     connect(menu, &QMenu::aboutToShow, this, [this, opening] { RunHandler(opening); });
   }
 }
@@ -117,17 +117,17 @@ void MainWindow::BuildToolBar() {
   bar->toggleViewAction()->setVisible(false);
   bar->setIconSize(QSize(Scaled(20), Scaled(20)));
   bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  for (const TToolButtonSpec& spec : ToolBarTable()) {
-    if (!spec.name) {
+  for (const TToolButtonEntry& entry : ToolBarTable()) {
+    if (!entry.name) {
       bar->addSeparator();
       continue;
     }
-    QAction* action = actions_.at(spec.command);
-    action->setIconText(spec.caption);
-    action->setToolTip(spec.hint);
+    QAction* action = actions_.at(entry.command);
+    action->setIconText(entry.caption);
+    action->setToolTip(entry.hint);
     bar->addAction(action);
     QWidget* button = bar->widgetForAction(action);
-    button->setObjectName(spec.name);
+    button->setObjectName(entry.name);
     button->setFixedWidth(Scaled(kToolButtonWidth));
   }
 }
@@ -154,10 +154,10 @@ void MainWindow::BuildPages() {
 }
 
 void MainWindow::BuildPopups() {
-  const auto build = [this](std::span<const TPopupSpec> table, const char* name) {
+  const auto build = [this](std::span<const TPopupEntry> table, const char* name) {
     auto* menu = new QMenu(this);
     menu->setObjectName(name);
-    for (const TPopupSpec& entry : table) {
+    for (const TPopupEntry& entry : table) {
       if (!entry.item.name) {
         menu->addSeparator();
       } else if (entry.sharesTwinAction) {

@@ -29,7 +29,7 @@ namespace tarvo::qt {
 
 class AboutDialog;
 class StatusPanels;
-struct TCommandSpec;
+struct TCommandEntry;
 
 inline constexpr int kMinWidth = 1050;   // at 96 DPI
 inline constexpr int kMinHeight = 655;
@@ -118,7 +118,7 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   void BuildToolBar();
   void BuildPages();
   void BuildPopups();
-  QAction* AddCommand(const TCommandSpec& spec);
+  QAction* AddCommand(const TCommandEntry& entry);
   void ApplyListFont(QTableView* list) const;
   void ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos);
 

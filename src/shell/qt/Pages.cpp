@@ -148,12 +148,12 @@ QGroupBox* BuildTransmitEditor(QWidget* parent) {
 
 // ---- CAN Setup ----
 
-struct TRadioSpec {
+struct TRadioEntry {
   const char* name;
   const char* caption;
 };
 
-constexpr TRadioSpec kBaudRates[] = {
+constexpr TRadioEntry kBaudRates[] = {
     {"RadioButton100", "12.5k"}, {"RadioButton101", "20k"},    {"RadioButton102", "33.33k"},
     {"RadioButton103", "50k"},   {"RadioButton104", "62.5k"},  {"RadioButton105", "83.33k"},
     {"RadioButton106", "100k"},  {"RadioButton107", "125k"},   {"RadioButton108", "250k"},
@@ -161,14 +161,14 @@ constexpr TRadioSpec kBaudRates[] = {
     {"RadioButton112", "1M"},    {"RadioButton120", "Custom"},
 };
 
-struct TSpinSpec {
+struct TSpinEntry {
   const char* label;
   const char* name;
   int minimum, maximum, value;
 };
 
 // In the order the fields stand under their labels.
-constexpr TSpinSpec kBitTimingFields[] = {
+constexpr TSpinEntry kBitTimingFields[] = {
     {"BRP", "SpinEdit1", 1, 128, 2},   {"PROPSEG", "SpinEdit4", 1, 8, 3},
     {"PHSEG1", "SpinEdit2", 1, 8, 8},  {"PHSEG2", "SpinEdit3", 2, 8, 8},
     {"SJW", "SpinEdit5", 1, 4, 1},     {"SAM", "SpinEdit6", 1, 3, 1},
@@ -196,7 +196,7 @@ QGroupBox* BuildBaudRateBox(QWidget* parent) {
   auto* layout = new QVBoxLayout(box);
   auto* presets = new QGridLayout;
   int i = 0;
-  for (const TRadioSpec& r : kBaudRates) {
+  for (const TRadioEntry& r : kBaudRates) {
     presets->addWidget(Radio(r.name, r.caption, box, std::string_view(r.caption) == "250k"),
                        i / 7, i % 7);
     ++i;
@@ -209,7 +209,7 @@ QGroupBox* BuildBaudRateBox(QWidget* parent) {
   layout->addWidget(diagram, 1);
   auto* fields = new QGridLayout;
   int column = 0;
-  for (const TSpinSpec& s : kBitTimingFields) {
+  for (const TSpinEntry& s : kBitTimingFields) {
     fields->addWidget(new QLabel(s.label, box), 0, column, Qt::AlignCenter);
     fields->addWidget(Spin(s.name, s.minimum, s.maximum, s.value, box), 1, column);
     ++column;
@@ -230,7 +230,7 @@ QGroupBox* BuildOperatingModeBox(QWidget* parent) {
 }
 
 QGroupBox* BuildReceiveBuffer(QWidget* parent, const char* title, const char* groupName,
-                              TRadioSpec bit11, TRadioSpec bit29,
+                              TRadioEntry bit11, TRadioEntry bit29,
                               std::initializer_list<const char*> fieldNames) {
   auto* buffer = Group(title, parent, groupName);
   auto* row = new QHBoxLayout(buffer);
