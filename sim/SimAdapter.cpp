@@ -22,9 +22,9 @@ void PutLe32(uint8_t* p, uint32_t v) {
 
 }  // namespace
 
-SimAdapter::SimAdapter(const Scenario& s, const AdapterSpec& spec, int64_t powerOn, int device, TraceSink* trace)
-    : spec_(spec),
-      has40MHz_(Has40MHzClock(spec)),
+SimAdapter::SimAdapter(const Scenario& s, const AdapterSpec& setup, int64_t powerOn, int device, TraceSink* trace)
+    : setup_(setup),
+      has40MHz_(Has40MHzClock(setup)),
       device_(device),
       trace_(trace),
       cursor_(powerOn),
@@ -131,7 +131,7 @@ void SimAdapter::SetRun(bool run) {
 }
 
 void SimAdapter::SendStatus() {
-  uint8_t p[9] = {1, spec_.Hardware, spec_.Software, uint8_t(latched_ | (counters_.BusOff ? STATUS_CAN_BUS_ERROR : 0)),
+  uint8_t p[9] = {1, setup_.Hardware, setup_.Software, uint8_t(latched_ | (counters_.BusOff ? STATUS_CAN_BUS_ERROR : 0)),
                   counters_.StateBits()};
   PutLe32(p + 5, Ticks(cursor_));
   latched_ = 0;

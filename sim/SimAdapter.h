@@ -37,7 +37,7 @@ inline constexpr size_t MaxLoopbackQueue = 64;
 
 class SimAdapter : private HostDeframer::Sink {
  public:
-  SimAdapter(const Scenario& s, const AdapterSpec& spec, int64_t powerOn, int device = 0,
+  SimAdapter(const Scenario& s, const AdapterSpec& setup, int64_t powerOn, int device = 0,
              TraceSink* trace = nullptr);
 
   void AdvanceTo(int64_t now);
@@ -98,7 +98,7 @@ class SimAdapter : private HostDeframer::Sink {
   uint32_t Ticks(int64_t t) const;
   void Trace(const char* dir, const std::string& text, const uint8_t* p = nullptr, size_t n = 0);
 
-  const AdapterSpec spec_;
+  const AdapterSpec setup_;
   const bool has40MHz_;
   const int device_;
   TraceSink* const trace_;

@@ -3,10 +3,10 @@
 namespace tarvo::sim {
 
 SimBus::SimBus(const Scenario& s, int64_t powerOn) : bitRate_(s.BusBitRate), responders_(s.Responders) {
-  for (const NodeSpec& spec : s.Nodes) {
+  for (const NodeSpec& setup : s.Nodes) {
     // Each node has its own reproducible pseudo-random sequence.
-    const uint32_t seed = (spec.Frame.Id * 2654435761u) | 1u;
-    nodes_.push_back({spec, ArbitrationKey(spec.Frame), powerOn + int64_t(spec.PhaseMs) * NsPerMs, 0, seed});
+    const uint32_t seed = (setup.Frame.Id * 2654435761u) | 1u;
+    nodes_.push_back({setup, ArbitrationKey(setup.Frame), powerOn + int64_t(setup.PhaseMs) * NsPerMs, 0, seed});
   }
 }
 
@@ -43,7 +43,7 @@ CanFrame SimBus::Take(int index, int64_t t) {
     return f;
   }
   Node& n = nodes_[size_t(index)];
-  const int64_t period = int64_t(n.Spec.PeriodMs) * NsPerMs;
+  const int64_t period = int64_t(n.Setup.PeriodMs) * NsPerMs;
   if (period == 0) {
     n.NextDue = t;  // back to back: ready again as soon as the bus is free
   } else {
@@ -55,11 +55,11 @@ CanFrame SimBus::Take(int index, int64_t t) {
 }
 
 CanFrame SimBus::NextFrame(Node& n) {
-  CanFrame f = n.Spec.Frame;
+  CanFrame f = n.Setup.Frame;
   for (int i = 0; i < f.Dlc && !f.Remote; ++i) {
-    if (n.Spec.Kind[i] == ByteKind::Counter) {
+    if (n.Setup.Kind[i] == ByteKind::Counter) {
       f.Data[i] = n.Counter;
-    } else if (n.Spec.Kind[i] == ByteKind::Random) {
+    } else if (n.Setup.Kind[i] == ByteKind::Random) {
       n.Random ^= n.Random << 13;
       n.Random ^= n.Random >> 17;
       n.Random ^= n.Random << 5;

@@ -30,7 +30,7 @@ class SimBus {
 
  private:
   struct Node {
-    NodeSpec Spec;
+    NodeSpec Setup;
     uint64_t Key;
     int64_t NextDue;
     uint8_t Counter = 0;

@@ -15,12 +15,12 @@ bool IsModel(const std::string& pid) { return pid == PidTarvo || pid == PidTarvo
 
 SimDriver::SimDriver(Scenario scenario, SimTime& time, TraceSink* trace)
     : scenario_(std::move(scenario)), time_(time), trace_(trace) {
-  for (const AdapterSpec& spec : scenario_.Adapters) {
+  for (const AdapterSpec& setup : scenario_.Adapters) {
     auto d = std::make_unique<Device>();
-    d->Spec = spec;
+    d->Setup = setup;
     // A product ID in lower case still answers as the model, as firmware
     // whose descriptor spells it so would.
-    std::string upper = spec.ProductId;
+    std::string upper = setup.ProductId;
     for (char& c : upper) c = char(std::toupper(uint8_t(c)));
     d->IsAdapter = IsModel(upper);
     devices_.push_back(std::move(d));
@@ -60,7 +60,7 @@ int SimDriver::GetNumDevices(uint32_t* count) {
 int SimDriver::GetProductString(uint32_t index, void* buffer, uint32_t selector) {
   if (!buffer) return SIM_INVALID_PARAMETER;
   if (index >= devices_.size()) return SIM_DEVICE_NOT_FOUND;
-  const AdapterSpec& s = devices_[index]->Spec;
+  const AdapterSpec& s = devices_[index]->Setup;
   const std::string* text = selector == 0 ? &s.Serial : selector == 1 ? &s.Description : selector == 4 ? &s.ProductId : nullptr;
   if (!text) return SIM_INVALID_PARAMETER;
   // The strings are at most 63 characters; the caller's buffer holds 256.
@@ -74,9 +74,9 @@ int SimDriver::Open(uint32_t index, void** handle) {
   Device& d = *devices_[index];
   if (d.Open) return SIM_DEVICE_IO_FAILED;
   d.Open = true;
-  if (d.IsAdapter) d.Adapter = std::make_unique<SimAdapter>(scenario_, d.Spec, time_.Now(), int(index), trace_);
+  if (d.IsAdapter) d.Adapter = std::make_unique<SimAdapter>(scenario_, d.Setup, time_.Now(), int(index), trace_);
   *handle = &d;
-  Event(d, "Open " + d.Spec.Serial);
+  Event(d, "Open " + d.Setup.Serial);
   return SIM_SUCCESS;
 }
 

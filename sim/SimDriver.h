@@ -64,7 +64,7 @@ class SimDriver {
 
  private:
   struct Device {
-    AdapterSpec Spec;
+    AdapterSpec Setup;
     bool IsAdapter = false;
     bool Open = false;
     std::unique_ptr<SimAdapter> Adapter;  // created at open: a fresh power-on

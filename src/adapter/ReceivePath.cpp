@@ -202,7 +202,15 @@ TResult ParseRxBytes(TRxRing& rx, TCANMessageRing& messages, TDeviceStatus& stat
     DeframeRun(rx.Bytes.data(), start, RxRingSize, state, messages, status);
     DeframeRun(rx.Bytes.data(), 0, end, state, messages, status);
   }
-  rx.ReadIndex = state.InFrame ? state.FrameStart : end;
+  if (state.InFrame) {
+    rx.ReadIndex = state.FrameStart;
+  } else if (state.Escape) {
+    // A read that ends between a frame's DLE and its STX: keep the DLE for
+    // the next call, or the whole frame that follows would be lost.
+    rx.ReadIndex = (end + RxRingSize - 1) & RingMask;
+  } else {
+    rx.ReadIndex = end;
+  }
   return state.Errors;
 }
 

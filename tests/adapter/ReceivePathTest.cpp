@@ -196,15 +196,30 @@ TEST(Deframing, FrameSplitAcrossReadsIsParsedWholeNextTime) {
   }
 }
 
-TEST(Deframing, LoneTrailingDLEIsConsumedAndItsFrameLost) {
+// A read may end between the DLE and the STX that open a frame; the DLE is
+// kept for the next call so that the frame is not lost.
+TEST(Deframing, LoneTrailingDLEWaitsForItsSTX) {
   const Bytes frame = Message(2);
   Receiver r;
   r.Put(Message(1) + Bytes{DLE});
   EXPECT_EQ(r.Parse(), RES_OK);
-  EXPECT_EQ(r.rx->ReadIndex, r.rx->WriteIndex);
+  EXPECT_EQ(r.rx->ReadIndex, r.rx->WriteIndex - 1);
+  EXPECT_EQ(r.Parse(), RES_OK);  // nothing new: the DLE still waits, no error
   r.Put(Bytes(frame.begin() + 1, frame.end()));
-  EXPECT_EQ(r.Parse(), RES_FRAMING_ERROR);  // its DLE ETX arrives outside any frame
-  EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{1});
+  EXPECT_EQ(r.Parse(), RES_OK);
+  EXPECT_EQ(r.DrainIds(), (std::vector<uint32_t>{1, 2}));
+}
+
+TEST(Deframing, LoneTrailingDLEAtRingPositionZeroIsKeptAcrossTheWrap) {
+  const Bytes frame = Message(3);
+  Receiver r;
+  r.StartAt(RxRingSize - 1);
+  r.Put(Bytes{0x55, DLE});  // the DLE lands at position 0
+  EXPECT_EQ(r.Parse(), RES_OK);
+  EXPECT_EQ(r.rx->ReadIndex, 0u);
+  r.Put(Bytes(frame.begin() + 1, frame.end()));
+  EXPECT_EQ(r.Parse(), RES_OK);
+  EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{3});
 }
 
 TEST(Deframing, FramesWrapAroundTheRingEnd) {

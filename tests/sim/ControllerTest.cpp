@@ -33,12 +33,12 @@ TEST(Controller, BitRateFollowsTheClockAndTheQuanta) {
 }
 
 TEST(Controller, OlderModelsRunFrom20MHz) {
-  auto spec = [](const char* pid, uint8_t hw, uint8_t sw) { return AdapterSpec{pid, "1", "", hw, sw}; };
-  EXPECT_FALSE(Has40MHzClock(spec(PidTarvo, 69, 40)));
-  EXPECT_TRUE(Has40MHzClock(spec(PidTarvo, 70, 10)));
-  EXPECT_FALSE(Has40MHzClock(spec(PidTarvoISO, 80, 29)));
-  EXPECT_TRUE(Has40MHzClock(spec(PidTarvoISO, 10, 30)));
-  EXPECT_TRUE(Has40MHzClock(spec(PidTarvoAUTO, 10, 10)));
+  auto setup = [](const char* pid, uint8_t hw, uint8_t sw) { return AdapterSpec{pid, "1", "", hw, sw}; };
+  EXPECT_FALSE(Has40MHzClock(setup(PidTarvo, 69, 40)));
+  EXPECT_TRUE(Has40MHzClock(setup(PidTarvo, 70, 10)));
+  EXPECT_FALSE(Has40MHzClock(setup(PidTarvoISO, 80, 29)));
+  EXPECT_TRUE(Has40MHzClock(setup(PidTarvoISO, 10, 30)));
+  EXPECT_TRUE(Has40MHzClock(setup(PidTarvoAUTO, 10, 10)));
 }
 
 struct FilterCase {
