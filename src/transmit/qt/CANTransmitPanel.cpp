@@ -170,14 +170,20 @@ QString CANTransmitPanel::ConversionCommandCaption() const {
 
 // ---- The editor ----------------------------------------------------------------------------
 
+// The boxes side by side, the comment and the buttons on a line below them:
+// all in one row would not fit the window at its smallest width, and the
+// fixed-width data fields would be squeezed over one another.
 QGroupBox* CANTransmitPanel::BuildEditor() {
   editorGroup_ = Named(new QGroupBox(" CAN Transmit Editor ", this), "CANTransmitEditor");
-  auto* row = new QHBoxLayout(editorGroup_);
-  row->addWidget(BuildIdBox());
-  row->addWidget(BuildFrameBox());
-  row->addWidget(BuildDataBox());
-  row->addWidget(BuildTriggerBox());
-  row->addWidget(BuildCommentAndButtons(), 1);
+  auto* lines = new QVBoxLayout(editorGroup_);
+  auto* boxes = new QHBoxLayout;
+  boxes->addWidget(BuildIdBox());
+  boxes->addWidget(BuildFrameBox());
+  boxes->addWidget(BuildDataBox());
+  boxes->addWidget(BuildTriggerBox());
+  boxes->addStretch();
+  lines->addLayout(boxes);
+  lines->addWidget(BuildCommentAndButtons());
   return editorGroup_;
 }
 
@@ -242,18 +248,18 @@ QWidget* CANTransmitPanel::BuildTriggerBox() {
 
 QWidget* CANTransmitPanel::BuildCommentAndButtons() {
   auto* panel = new QWidget(editorGroup_);
-  auto* grid = new QGridLayout(panel);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->addWidget(new QLabel("Comment", panel), 0, 0, 1, 3);
+  auto* line = new QHBoxLayout(panel);
+  line->setContentsMargins(0, 0, 0, 0);
+  line->addWidget(new QLabel("Comment", panel));
   comment_ = Named(new QLineEdit(panel), "Edit10");
   comment_->setMinimumWidth(220);
-  grid->addWidget(comment_, 1, 0, 1, 3);
+  line->addWidget(comment_, 1);
   add_ = Named(new QPushButton("Add", panel), "AddButton");
   modify_ = Named(new QPushButton("Modify", panel), "ModifyButton");
   delete_ = Named(new QPushButton("Delete", panel), "DeleteButton");
-  grid->addWidget(add_, 2, 0);
-  grid->addWidget(modify_, 2, 1);
-  grid->addWidget(delete_, 2, 2);
+  line->addWidget(add_);
+  line->addWidget(modify_);
+  line->addWidget(delete_);
   return panel;
 }
 
