@@ -24,12 +24,38 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 platform=${QT_QPA_PLATFORM:-offscreen}
 
-# shoot <file> <page> <keys> <delay ms> [target]
+# The busy bus of the built-in scenario with trouble timed for the status the
+# program requests once a second: error-passive at second 1, bus-off at
+# second 2, error frames that raise the receive error counter into the
+# warning range by second 3 and beyond it by the bus-load record at 3.5 s.
+# (sim/scenarios/faults.scn has all its trouble before the first status.)
+faults=$home/faults.scn
+cat >"$faults" <<'SCN'
+library 3.2
+driver 3.2
+adapter TarvoISO 10482 hw 7.1 sw 3.4
+bus 250k
+node 0A0 5 data ++ 3C ?? ?? 00 00 7F ++
+node 0C4 10 data ++ 00 ?? 12 34 ?? 00 00
+node 0F1 20 data 01 ++ ?? 00
+node 321 200 data 55 AA ++ 00 10 02
+node 100 500 data ++ ??
+node 18FEF100 100 ext data FF FF ++ ?? 00 00 FF FF
+node 18F00400 50 ext data ++ ?? ?? 00 FF FF FF FF
+node 7DF 1000 rtr dlc 8 phase 250
+respond 7DF data 02 01 0C 00 00 00 00 00
+fault 700 400 passive
+fault 1800 400 busoff
+fault 2400 2000 errors 580
+SCN
+
+# shoot <file> <page> <keys> <delay ms> [VARIABLE=value ...]
+# The extra assignments choose a scenario of the simulated adapter or switch
+# on the hook's preparations (TARVO_SCREENSHOT_* in ScreenshotHook.h).
 shoot() {
   local file=$out/$1
   local env=(TARVO_SCREENSHOT="$file" TARVO_SCREENSHOT_PAGE="$2" TARVO_SCREENSHOT_KEYS="$3"
-             TARVO_SCREENSHOT_DELAY_MS="$4" TARVO_SCREENSHOT_TARGET="${5:-}"
-             TARVO_SCREENSHOT_SIZE=1100x700)
+             TARVO_SCREENSHOT_DELAY_MS="$4" TARVO_SCREENSHOT_SIZE=1100x700 "${@:5}")
   rm -f "$file"
   if [ "$platform" = offscreen ]; then
     env "${env[@]}" QT_QPA_PLATFORM=offscreen timeout 60 "$app"
@@ -40,9 +66,20 @@ shoot() {
   echo "$file"
 }
 
-shoot main-window.png        0 ""          800
-shoot can-view-running.png   0 "Esc"       3500
-shoot can-view-cyclic.png    0 "Ctrl+Y,Esc" 2500
-shoot can-transmit.png       1 ""          500
-shoot can-setup.png          2 ""          500
-shoot about.png              0 ""          500 About
+# The stopped window as it starts.
+shoot main-window.png         0 ""           800
+# The bus with trouble: live traffic, the bus-load gauge, the error-counter
+# row and the bus-state entries.
+shoot can-view-running.png    0 "Esc"        3700 TARVO_SIM_SCENARIO="$faults" TARVO_SCREENSHOT_ERROR_COUNTERS=1
+# The default bus in the scrolling view.
+shoot can-view-cyclic.png     0 "Ctrl+Y,Esc" 2500
+# A transmit list typed in through the editor; the editor shows the
+# selected item.
+shoot can-transmit.png        1 ""           500  TARVO_SCREENSHOT_DEMO_TX=1
+# The same list on the CAN View page, running in loopback: every periodic
+# item transmitted (TD/TR) and its frame coming back (RD/RR).
+shoot can-view-transmit.png   0 "Esc"        2500 TARVO_SCREENSHOT_TX_ON_VIEW=1 TARVO_SCREENSHOT_LOOPBACK=1 \
+                                                  TARVO_SCREENSHOT_DEMO_TX=1
+# Bit timing with its diagram, and custom receive filters in both buffers.
+shoot can-setup.png           2 ""           500  TARVO_SCREENSHOT_DEMO_FILTERS=1
+shoot about.png               0 ""           500  TARVO_SCREENSHOT_TARGET=About

@@ -1,16 +1,26 @@
 #include "shell/qt/ScreenshotHook.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
 
+#include "shell/core/TarvoApp.h"
 #include "shell/qt/AboutDialog.h"
+#include "shell/qt/ApplicationShell.h"
 #include "shell/qt/MainWindow.h"
+#include "transmit/TransmitList.h"
+#include "transmit/qt/CANTransmitLocator.h"
 
 namespace tarvo::qt {
 namespace {
@@ -18,6 +28,146 @@ namespace {
 constexpr int kKeysAfterShowMs = 300;
 
 QString Env(const char* name) { return qEnvironmentVariable(name); }
+bool EnvOn(const char* name) { return Env(name) == "1"; }
+
+void Report(const char* what, const char* name) { std::fprintf(stderr, "screenshot: %s %s\n", what, name); }
+
+// ---- The user's hands ------------------------------------------------------------------------
+
+template <class T>
+T* Control(QWidget& window, const char* name) {
+  T* control = window.findChild<T*>(name);
+  if (!control) Report("no control", name);
+  return control;
+}
+
+void Click(QWidget& window, const char* name) {
+  if (auto* button = Control<QAbstractButton>(window, name)) button->click();
+}
+
+// Key by key into the field, over whatever it held, as typed.
+void Type(QWidget& window, const char* name, const QString& text) {
+  auto* edit = Control<QLineEdit>(window, name);
+  if (!edit) return;
+  edit->setFocus();
+  edit->selectAll();
+  QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QApplication::sendEvent(edit, &erase);
+  for (const QChar c : text) {
+    const int key = c.toUpper().unicode();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(edit, &press);
+    QApplication::sendEvent(edit, &release);
+  }
+}
+
+void Choose(QWidget& window, const char* name, const QString& entry) {
+  auto* box = Control<QComboBox>(window, name);
+  if (!box) return;
+  const int index = box->findText(entry);
+  if (index < 0) Report("no entry in", name);
+  box->setCurrentIndex(index);
+}
+
+// A left click in the middle of a cell, which also gives the list the focus.
+void ClickCell(QTableView* view, int row, int column) {
+  const QModelIndex index = view->model()->index(row, column);
+  view->scrollTo(index);
+  view->setFocus(Qt::MouseFocusReason);
+  const QPointF at = QRectF(view->visualRect(index)).center();
+  const QPointF global = view->viewport()->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(view->viewport(), &press);
+  QApplication::sendEvent(view->viewport(), &release);
+}
+
+// ---- Preparation ---------------------------------------------------------------------------
+
+struct DemoItem {
+  bool Bit29;
+  const char* ID;
+  bool Remote;
+  int DLC;
+  const char* Data[8];
+  const char* Period;  // nullptr: "On Key"
+  const char* Key;
+  const char* Comment;
+};
+
+// Both identifier widths, data and remote frames, periods and keys.
+constexpr DemoItem kDemoItems[] = {
+    {false, "123", false, 8, {"11", "22", "33", "44", "55", "66", "77", "88"}, "100", nullptr, "Engine speed"},
+    {true, "18FEF100", false, 8, {"FF", "FF", "3C", "00", "00", "00", "FF", "FF"}, "100", nullptr, "Wheel speed"},
+    {true, "0CF00400", false, 8, {"F0", "7D", "7D", "00", "00", "00", "F0", "7D"}, "50", nullptr, "Engine controller"},
+    {false, "321", false, 2, {"0A", "0B"}, "500", nullptr, "Heartbeat"},
+    {false, "6A0", true, 0, {}, "1000", nullptr, "Status poll"},
+    {false, "7DF", true, 8, {}, nullptr, "F5", "OBD request"},
+    {true, "18DA10F1", false, 3, {"02", "10", "03"}, nullptr, "Ctrl+1", "Diagnostic session"},
+    {false, "100", false, 4, {"DE", "AD", "BE", "EF"}, nullptr, "F6", "Test pattern"},
+};
+constexpr int kDemoSelectedRow = 1;
+
+void AddDemoItem(QWidget& w, const DemoItem& item) {
+  Click(w, item.Bit29 ? "RadioButton31" : "RadioButton30");
+  Type(w, "Edit1", item.ID);
+  Click(w, item.Remote ? "RadioButton33" : "RadioButton32");
+  if (auto* dlc = Control<QSpinBox>(w, "SpinEdit7")) dlc->setValue(item.DLC);
+  static const char* const dataFields[8] = {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9"};
+  for (int n = 0; n < item.DLC && !item.Remote; ++n) Type(w, dataFields[n], item.Data[n]);
+  if (item.Period) {
+    Click(w, "RadioButton34");
+    Choose(w, "ComboBox1", item.Period);
+  } else {
+    Click(w, "RadioButton35");
+    Choose(w, "ComboBox2", item.Key);
+  }
+  Type(w, "Edit10", item.Comment);
+  Click(w, "AddButton");
+}
+
+// The list as a user types it in, then a click on one item, which the
+// editor then shows.
+void FillDemoTransmitList(MainWindow& window) {
+  for (const DemoItem& item : kDemoItems) AddDemoItem(window, item);
+  QApplication::processEvents();
+  if (auto* list = Control<QTableView>(window, "ListView2")) ClickCell(list, kDemoSelectedRow, TX_COLUMN_ID);
+}
+
+// Buffer 1 on 11-bit identifiers, buffer 2 on 29-bit ones.
+void FillDemoFilters(MainWindow& window) {
+  Click(window, "RadioButton18");  // "Custom"
+  Click(window, "RadioButton22");  // buffer 2: "29 Bit"
+  const char* const fields[][2] = {
+      {"Edit11", "7F0"},      {"Edit12", "120"},      {"Edit13", "7D0"},      {"Edit14", "1FFFFF00"},
+      {"Edit15", "18FEF100"}, {"Edit16", "0CF00400"}, {"Edit17", "18DA1000"}, {"Edit18", "18DAF100"},
+  };
+  for (const auto& [name, text] : fields) Type(window, name, text);
+  if (QWidget* field = QApplication::focusWidget()) field->clearFocus();
+}
+
+void ShowPage(MainWindow& window) {
+  bool pageOk = false;
+  const int page = Env("TARVO_SCREENSHOT_PAGE").toInt(&pageOk);
+  if (pageOk) window.PageControl()->setCurrentIndex(page);
+  QApplication::processEvents();
+}
+
+void Prepare(ApplicationShell& shell) {
+  MainWindow& window = shell.Window();
+  TarvoApp& app = shell.App();
+  ShowPage(window);
+  if (EnvOn("TARVO_SCREENSHOT_ERROR_COUNTERS")) app.Display.CANErrorCounters = true;
+  if (EnvOn("TARVO_SCREENSHOT_TX_ON_VIEW")) {
+    app.Display.CANTxOnCANViewPage = true;
+    if (auto* locator = window.findChild<CANTransmitLocator*>()) locator->LocateCANTransmit(true);
+    QApplication::processEvents();
+  }
+  if (EnvOn("TARVO_SCREENSHOT_LOOPBACK")) Click(window, "RadioButton14");
+  if (EnvOn("TARVO_SCREENSHOT_DEMO_FILTERS")) FillDemoFilters(window);
+  if (EnvOn("TARVO_SCREENSHOT_DEMO_TX")) FillDemoTransmitList(window);
+}
 
 void PressKeys(MainWindow& window, const QString& keys) {
   for (const QString& text : keys.split(',', Qt::SkipEmptyParts)) {
@@ -30,9 +180,7 @@ void PressKeys(MainWindow& window, const QString& keys) {
 }
 
 void Capture(MainWindow& window, const QString& file) {
-  bool pageOk = false;
-  const int page = Env("TARVO_SCREENSHOT_PAGE").toInt(&pageOk);
-  if (pageOk) window.PageControl()->setCurrentIndex(page);
+  ShowPage(window);
   QWidget* target = &window;
   if (Env("TARVO_SCREENSHOT_TARGET").compare("About", Qt::CaseInsensitive) == 0) {
     window.About()->show();
@@ -46,16 +194,18 @@ void Capture(MainWindow& window, const QString& file) {
 
 }  // namespace
 
-bool ScheduleScreenshotFromEnvironment(MainWindow& window) {
+bool ScheduleScreenshotFromEnvironment(ApplicationShell& shell) {
   const QString file = Env("TARVO_SCREENSHOT");
   if (file.isEmpty()) return false;
+  MainWindow& window = shell.Window();
   const QStringList size = Env("TARVO_SCREENSHOT_SIZE").split('x');
   if (size.size() == 2) window.resize(size[0].toInt(), size[1].toInt());
   bool delayOk = false;
   int delay = Env("TARVO_SCREENSHOT_DELAY_MS").toInt(&delayOk);
   if (!delayOk) delay = 1500;
   const QString keys = Env("TARVO_SCREENSHOT_KEYS");
-  QTimer::singleShot(kKeysAfterShowMs, &window, [&window, keys, delay, file] {
+  QTimer::singleShot(kKeysAfterShowMs, &window, [&shell, &window, keys, delay, file] {
+    Prepare(shell);
     PressKeys(window, keys);
     QTimer::singleShot(delay, &window, [&window, file] { Capture(window, file); });
   });

@@ -19,6 +19,6 @@ int main(int argc, char* argv[]) {
 
   tarvo::qt::ApplicationShell shell;
   shell.Start(arguments);
-  tarvo::qt::ScheduleScreenshotFromEnvironment(shell.Window());
+  tarvo::qt::ScheduleScreenshotFromEnvironment(shell);
   return application.exec();
 }
