@@ -26,8 +26,9 @@ platform=${QT_QPA_PLATFORM:-offscreen}
 
 # The busy bus of the built-in scenario with trouble timed for the status the
 # program requests once a second: error-passive at second 1, bus-off at
-# second 2, error frames that raise the receive error counter into the
-# warning range by second 3 and beyond it by the bus-load record at 3.5 s.
+# second 2, a burst of error frames that raises the receive error counter into
+# the warning range by second 3, then a trickle of error frames that the
+# status at second 5 reports as an error frame on an unchanged bus state.
 # (sim/scenarios/faults.scn has all its trouble before the first status.)
 faults=$home/faults.scn
 cat >"$faults" <<'SCN'
@@ -46,7 +47,8 @@ node 7DF 1000 rtr dlc 8 phase 250
 respond 7DF data 02 01 0C 00 00 00 00 00
 fault 700 400 passive
 fault 1800 400 busoff
-fault 2400 2000 errors 580
+fault 2400 1000 errors 580
+fault 3600 2000 errors 30
 SCN
 
 # shoot <file> <page> <keys> <delay ms> [VARIABLE=value ...]
@@ -70,7 +72,7 @@ shoot() {
 shoot main-window.png         0 ""           800
 # The bus with trouble: live traffic, the bus-load gauge, the error-counter
 # row and the bus-state entries.
-shoot can-view-running.png    0 "Esc"        3700 TARVO_SIM_SCENARIO="$faults" TARVO_SCREENSHOT_ERROR_COUNTERS=1
+shoot can-view-running.png    0 "Esc"        5400 TARVO_SIM_SCENARIO="$faults" TARVO_SCREENSHOT_ERROR_COUNTERS=1
 # The default bus in the scrolling view.
 shoot can-view-cyclic.png     0 "Ctrl+Y,Esc" 2500
 # A transmit list typed in through the editor; the editor shows the

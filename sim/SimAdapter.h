@@ -26,8 +26,9 @@ class TraceSink;
 inline constexpr uint8_t STATUS_USB_RX_OVERRUN = 0x01;  // host frame longer than 4095 bytes
 inline constexpr uint8_t STATUS_USB_RX_INVALID = 0x02;  // framing error or malformed packet
 inline constexpr uint8_t STATUS_USB_CRC_ERROR = 0x04;
+inline constexpr uint8_t STATUS_CAN_RX_INVALID = 0x20;  // an error frame seen on the bus
 inline constexpr uint8_t STATUS_CAN_TX_OVERRUN = 0x40;  // single-frame or loopback queue full
-inline constexpr uint8_t STATUS_CAN_BUS_ERROR = 0x80;   // error frame, bus error or bus off
+inline constexpr uint8_t STATUS_CAN_BUS_ERROR = 0x80;   // wrong bit rate, failed transmission or bus off
 
 inline constexpr uint8_t MODE_NORMAL = 0;
 inline constexpr uint8_t MODE_LISTEN_ONLY = 1;
@@ -87,7 +88,7 @@ class SimAdapter : private HostDeframer::Sink {
   // The controller's side of bus events.
   void Deliver(const CanFrame& f, int64_t t);
   void ReceivedOk(int64_t t);
-  void BusError(int increment);
+  void BusError(int increment, uint8_t statusBit = STATUS_CAN_BUS_ERROR);
   void FailedTransmit(int64_t t);
   void EnterBusOff(int64_t until);
   void Recover();

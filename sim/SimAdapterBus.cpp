@@ -104,7 +104,9 @@ void SimAdapter::FinishTransfer() {
   }
   CountLoad(f.End, f.Bits);
   if (f.Type == Flight::Error) {
-    BusError(1);
+    // An error frame on a bus the adapter samples correctly is an invalid
+    // frame received: the host enters it as an error frame in its view.
+    BusError(1, STATUS_CAN_RX_INVALID);
   } else if (f.Type == Flight::Own) {
     if (counters_.Tec > 0) --counters_.Tec;
   } else {
@@ -159,8 +161,8 @@ void SimAdapter::ReceivedOk(int64_t t) {
   counters_.Rec = counters_.Rec > 127 ? 127 : std::max(0, counters_.Rec - 1);
 }
 
-void SimAdapter::BusError(int increment) {
-  latched_ |= STATUS_CAN_BUS_ERROR;
+void SimAdapter::BusError(int increment, uint8_t statusBit) {
+  latched_ |= statusBit;
   if (mode_ == MODE_NORMAL) counters_.Rec = std::min(255, counters_.Rec + increment);
 }
 
