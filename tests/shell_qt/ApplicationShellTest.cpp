@@ -26,10 +26,7 @@ class ApplicationShellTest : public ::testing::Test {
   // Settings and documents go to a home folder of the test's own.
   static void SetUpTestSuite() {
     home_ = new QTemporaryDir;
-    const QByteArray path = home_->path().toUtf8();
-    qputenv("HOME", path);
-    qputenv("XDG_DATA_HOME", path + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", path + "/.config");
+    UseHomeFolder(home_->path().toUtf8());
     EnsureApplication();
   }
   static void TearDownTestSuite() { delete home_; }

@@ -2,6 +2,7 @@
 // A QApplication for the widget tests (the offscreen platform is set by the
 // test runner) and a window with a CAN View list over a store of its own.
 #include <QApplication>
+#include <QByteArray>
 
 #include <memory>
 
@@ -18,6 +19,14 @@ inline QApplication& EnsureApplication() {
   static char* argv[] = {name, nullptr};
   static QApplication* app = qApp ? static_cast<QApplication*>(qApp) : new QApplication(argc, argv);
   return *app;
+}
+
+// Settings and documents of the program under test go below home, so that no
+// test reads what a user or another test left.
+inline void UseHomeFolder(const QByteArray& home) {
+  qputenv("HOME", home);
+  qputenv("XDG_DATA_HOME", home + "/.local/share");
+  qputenv("XDG_CONFIG_HOME", home + "/.config");
 }
 
 struct WindowWithCANView {

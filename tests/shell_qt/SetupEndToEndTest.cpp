@@ -151,9 +151,7 @@ class SetupEndToEnd : public ::testing::Test {
     ++testNo_;
     const QByteArray home = dir_->filePath(QString("home-%1").arg(testNo_)).toUtf8();
     ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(home)));
-    qputenv("HOME", home);
-    qputenv("XDG_DATA_HOME", home + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", home + "/.config");
+    UseHomeFolder(home);
     trace_ = dir_->filePath(QString("trace-%1.txt").arg(testNo_));
     qunsetenv("TARVO_SIM_SCENARIO");
     if (const char* text = Scenario()) {

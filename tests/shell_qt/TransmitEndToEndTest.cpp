@@ -75,10 +75,7 @@ class TransmitEndToEndTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     home_ = new QTemporaryDir;
-    const QByteArray path = home_->path().toUtf8();
-    qputenv("HOME", path);
-    qputenv("XDG_DATA_HOME", path + "/.local/share");
-    qputenv("XDG_CONFIG_HOME", path + "/.config");
+    UseHomeFolder(home_->path().toUtf8());
     EnsureApplication();
   }
   static void TearDownTestSuite() { delete home_; }
