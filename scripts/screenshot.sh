@@ -31,25 +31,14 @@ platform=${QT_QPA_PLATFORM:-offscreen}
 # status at second 5 reports as an error frame on an unchanged bus state.
 # (sim/scenarios/faults.scn has all its trouble before the first status.)
 faults=$home/faults.scn
-cat >"$faults" <<'SCN'
-library 3.2
-driver 3.2
-adapter TarvoISO 10482 hw 7.1 sw 3.4
-bus 250k
-node 0A0 5 data ++ 3C ?? ?? 00 00 7F ++
-node 0C4 10 data ++ 00 ?? 12 34 ?? 00 00
-node 0F1 20 data 01 ++ ?? 00
-node 321 200 data 55 AA ++ 00 10 02
-node 100 500 data ++ ??
-node 18FEF100 100 ext data FF FF ++ ?? 00 00 FF FF
-node 18F00400 50 ext data ++ ?? ?? 00 FF FF FF FF
-node 7DF 1000 rtr dlc 8 phase 250
-respond 7DF data 02 01 0C 00 00 00 00 00
+{ cat "$top/sim/scenarios/default.scn"
+  cat <<'SCN'
 fault 700 400 passive
 fault 1800 400 busoff
 fault 2400 1000 errors 580
 fault 3600 2000 errors 30
 SCN
+} >"$faults"
 
 # shoot <file> <page> <keys> <delay ms> [VARIABLE=value ...]
 # The extra assignments choose a scenario of the simulated adapter or switch
