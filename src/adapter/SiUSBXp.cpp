@@ -8,10 +8,23 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 namespace tarvo {
 namespace {
+
+#ifndef _WIN32
+// Folder of the running executable with a trailing '/', or empty.
+std::string ExecutableFolder() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return {};
+  const std::string exe(path, size_t(n));
+  const size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+#endif
 
 class OsLibraryLoader : public LibraryLoader {
  public:
@@ -24,8 +37,15 @@ class OsLibraryLoader : public LibraryLoader {
   }
   void Free(void* library) override { ::FreeLibrary(static_cast<HMODULE>(library)); }
 #else
+  // The loader's usual path first, then the program's own folder, where the
+  // build and the installation put the driver library. The second step is
+  // what the executable's RUNPATH gives anyway, unless a wrapper such as a
+  // sanitizer runtime makes the dlopen call on the program's behalf.
   void* Load(const char* name) override {
-    return ::dlopen(("lib" + std::string(name) + ".so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    const std::string file = "lib" + std::string(name) + ".so";
+    if (void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL)) return library;
+    const std::string folder = ExecutableFolder();
+    return folder.empty() ? nullptr : ::dlopen((folder + file).c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   void* Symbol(void* library, const char* name) override { return ::dlsym(library, name); }
   void Free(void* library) override { ::dlclose(library); }

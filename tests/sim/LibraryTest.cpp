@@ -16,6 +16,7 @@
 
 #include "adapter/DriverApi.h"
 #include "adapter/Framing.h"
+#include "adapter/SiUSBXp.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ class Library : public ::testing::Test {
   void SetUp() override {
     unsetenv("TARVO_SIM_SCENARIO");
     unsetenv("TARVO_SIM_TRACE");
-    lib_ = dlopen("libTarvoUSB.so", RTLD_NOW | RTLD_LOCAL);
+    lib_ = tarvo::SystemLibraryLoader().Load(tarvo::DriverLibraryName);
     ASSERT_NE(lib_, nullptr) << dlerror();
   }
   void TearDown() override {
