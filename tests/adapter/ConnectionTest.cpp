@@ -90,6 +90,8 @@ TEST(OpenDevice, PicksTheFirstAttachedAdapterMatchingTheSelection) {
     EXPECT_EQ(selection.HardwareType, c.openedType);
     EXPECT_STREQ(selection.SerialNo, c.openedSerial);
     EXPECT_EQ(conn->Handle, FakeDriver::HandleFor(c.opened.back()));
+    // The description is the opened device's, not that of another index.
+    EXPECT_EQ(conn->Description, c.devices[c.opened.back()].Description);
   }
 }
 

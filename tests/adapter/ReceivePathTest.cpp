@@ -107,6 +107,10 @@ std::vector<DeframeCase> DeframeCases() {
       {"CRC mismatch", badCrc + Message(7), RES_CRC_ERROR, {7}},
       {"type 6", Framed(StatusPacket(6, {1, 2, 3, 4}, 5)), RES_BAD_PACKET_TYPE},
       {"type 0xFF", Framed(StatusPacket(0xFF, {1, 2, 3, 4}, 5)), RES_BAD_PACKET_TYPE},
+      {"types 2, 4 and 5 are status packets too",
+       Framed(StatusPacket(2, {1, 2, 3, 4}, 5)) + Framed(StatusPacket(4, {1, 2, 3, 4}, 5)) +
+           Framed(StatusPacket(5, {1, 2, 3, 4}, 5)),
+       RES_OK, {}, 5},
       {"nothing between the markers", Raw({}), RES_FRAMING_ERROR},
       {"one byte between the markers", Raw({0x01}), RES_FRAMING_ERROR},
       {"a CRC and no packet", Raw({0x00, 0x00}), RES_FRAMING_ERROR},
@@ -337,11 +341,12 @@ TEST(FillRxRing, ReadsWhatTheDriverHoldsWithinTheRingsRoom) {
 }
 
 TEST(ParseRxRing, ReportsFillFailuresWithTheReadBitAndParsesNothing) {
-  struct Case { const char* what; bool open; int checkResult; uint32_t queueStatus; uint32_t writeIndex; TResult result; size_t flushes; };
+  struct Case { const char* what; bool open; int checkResult; uint32_t queueStatus; uint32_t writeIndex; TResult result; size_t flushes; int flushResult = 0; };
   const Case cases[] = {
       {"no adapter", false, 0, 0, 0, RES_NOT_OPEN | RES_READ_FAILED, 0},
       {"queue query fails", true, 0xFF, 0, 0, RES_READ_FAILED, 0},
       {"driver overran", true, 0, SI_RX_OVERRUN, 0, RES_RX_OVERRUN | RES_READ_FAILED, 1},
+      {"driver overran, its flush fails too", true, 0, SI_RX_OVERRUN, 0, RES_RX_OVERRUN | RES_READ_FAILED, 1, 0xFF},
       {"ring short of room", true, 0, 0, 65537, RES_RX_OVERRUN | RES_READ_FAILED, 0},
   };
   for (const Case& c : cases) {
@@ -349,6 +354,7 @@ TEST(ParseRxRing, ReportsFillFailuresWithTheReadBitAndParsesNothing) {
     FakeDriver fake;
     fake.CheckRXQueueResult = c.checkResult;
     fake.QueueStatus = c.queueStatus;
+    fake.FlushResult = c.flushResult;
     fake.QueueRx(Message(1));
     auto conn = c.open ? fake.Open() : fake.Connection();
     const Bytes pending = Message(2);  // already in the ring, left for the next call
