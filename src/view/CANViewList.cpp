@@ -49,7 +49,12 @@ CANViewList::CANViewList(TCANViewState& state, const TDisplaySettings& settings,
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   // Per-item scrolling makes the scroll bar's position the top row's index.
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-  setShowGrid(false);
+  setShowGrid(true);
+  // The selection stays visible while another control has the focus.
+  QPalette p = palette();
+  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(p);
   setWordWrap(false);
   setTabKeyNavigation(false);
   verticalHeader()->hide();
@@ -133,7 +138,17 @@ void CANViewList::ShowConversion() {
 
 void CANViewList::HideConversion() { m_balloon->HideBalloon(); }
 
-void CANViewList::VerticalScrollBarAction(int) {
+// The wheel reaches a scroll bar as a move with the slider up; only a drag
+// moves it with the slider down.
+bool CANViewList::IsScrollBarAction(const QAbstractSlider& bar, int action) {
+  return action != QAbstractSlider::SliderMove || bar.isSliderDown();
+}
+
+void CANViewList::VerticalScrollBarAction(int action) {
+  if (IsScrollBarAction(*verticalScrollBar(), action)) UserScrolled();
+}
+
+void CANViewList::UserScrolled() {
   // actionTriggered comes before the list scrolls; the slider already holds
   // the new top row.
   const int32_t row = CANViewUserScrolled(m_state, verticalScrollBar()->sliderPosition(), m_model->ItemCount());

@@ -35,6 +35,8 @@
 #include "view/CANViewStore.h"
 #include "view/DisplaySettings.h"
 
+class QAbstractSlider;
+
 namespace tarvo {
 
 class BalloonHint;
@@ -73,9 +75,15 @@ class CANViewList : public QTableView {
   void ShowConversion();
   void HideConversion();
 
+  // True for an action of the scroll bar itself (arrows, page areas, a drag
+  // of the slider), false for the wheel, which does not hold the view.
+  static bool IsScrollBarAction(const QAbstractSlider& bar, int action);
+  // The user scrolled with a scroll bar: this list's, or the transmit
+  // list's, which shares the handler (the window wires that one up).
+  void UserScrolled();
+
  public slots:
-  // A scroll-bar action of this list (or of another list that should stop
-  // the CAN View from following, if the window wires one up).
+  // An action of this list's vertical scroll bar.
   void VerticalScrollBarAction(int action);
 
  signals:

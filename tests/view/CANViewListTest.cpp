@@ -6,6 +6,9 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
 
 #include "QtTestApp.h"
 #include "ViewTestSupport.h"
@@ -57,6 +60,9 @@ class CANViewListTest : public ::testing::Test {
 TEST_F(CANViewListTest, ListIsSetUpAsAReportList) {
   EXPECT_EQ(list->objectName(), "ListView1");
   EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_TRUE(list->showGrid());
+  EXPECT_EQ(list->palette().color(QPalette::Inactive, QPalette::Highlight),
+            list->palette().color(QPalette::Active, QPalette::Highlight));
   EXPECT_EQ(list->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
   EXPECT_EQ(list->columnWidth(0), 80);
   EXPECT_EQ(list->columnWidth(1), 90);
@@ -107,6 +113,51 @@ TEST_F(CANViewListTest, ScrollBarHoldsTheFillingViewUntilTheNewestRowsAreBack) {
   Refresh();
   EXPECT_EQ(list->SelectedRow(), 254);
   EXPECT_EQ(BottomRow(), 254);
+}
+
+// Only the scroll bar holds the view: the wheel over the list and the keys
+// move it, but the next refresh brings the newest row back.
+TEST_F(CANViewListTest, WheelAndKeysDoNotHoldTheCyclicView) {
+  const std::function<void(QAbstractItemView&)> moves[] = {
+      [](QAbstractItemView& l) {
+        const QPoint at = l.viewport()->rect().center();
+        QWheelEvent wheel(at, l.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 10 * 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(l.viewport(), &wheel);
+      },
+      [](QAbstractItemView& l) { QTest::keyClick(&l, Qt::Key_PageUp); },
+      [](QAbstractItemView& l) { QTest::keyClick(&l, Qt::Key_Home, Qt::ControlModifier); },
+  };
+  list->CyclicCommand(true);
+  for (size_t i = 0; i < std::size(moves); ++i) {
+    Receive(200, 0x100 * uint32_t(i));
+    Refresh();
+    Paint();
+    ASSERT_EQ(BottomRow(), list->Model()->rowCount() - 1) << i;
+    moves[i](*list);
+    Paint();
+    ASSERT_NE(BottomRow(), list->Model()->rowCount() - 1) << "move " << i << " did not scroll";
+    EXPECT_FALSE(s.CyclicManualScrollFlag) << "move " << i;
+    Refresh();
+    Paint();
+    EXPECT_EQ(BottomRow(), list->Model()->rowCount() - 1) << "move " << i;
+  }
+}
+
+TEST_F(CANViewListTest, DraggingTheSliderHoldsTheCyclicView) {
+  list->CyclicCommand(true);
+  Receive(200);
+  Refresh();
+  QScrollBar* bar = list->verticalScrollBar();
+  bar->setSliderDown(true);
+  bar->setSliderPosition(0);
+  bar->setSliderDown(false);
+  Paint();
+  EXPECT_TRUE(s.CyclicManualScrollFlag);
+  Receive(5, 0x1000);
+  Refresh();
+  Paint();
+  EXPECT_EQ(TopRow(), 0);
 }
 
 TEST_F(CANViewListTest, WrappedViewKeepsSelectingButDoesNotJumpWhileHeld) {
