@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -194,6 +195,28 @@ TEST(MainWindowSelection, SelectingAReceivedRowEnablesCopyToTxAndFilterOnIDEvery
   w.window.UpdateSelectionCommands();
   EXPECT_FALSE(w.window.Action("CopyToTx2")->isEnabled());
   EXPECT_FALSE(w.window.findChild<QWidget*>("FilterOnIDButton")->isEnabled());
+}
+
+// Both lists share one scroll-bar handler: the transmit list's scroll bar
+// holds a cyclic CAN View, the wheel over it does not.
+TEST(MainWindowSelection, TransmitListScrollBarHoldsTheCyclicCANView) {
+  struct Case {
+    QAbstractSlider::SliderAction action;
+    bool sliderDown;
+    bool held;
+  };
+  const Case cases[] = {{QAbstractSlider::SliderSingleStepAdd, false, true},
+                        {QAbstractSlider::SliderMove, true, true},
+                        {QAbstractSlider::SliderMove, false, false}};
+  for (const Case& c : cases) {
+    WindowWithCANView w;
+    ASSERT_TRUE(w.list->CyclicCommand(true));
+    DisplayReceiveMessage(w.view, w.display, TTarvoCAN{});
+    QScrollBar* bar = w.window.TransmitList()->verticalScrollBar();
+    bar->setSliderDown(c.sliderDown);
+    bar->triggerAction(c.action);
+    EXPECT_EQ(w.view.CyclicManualScrollFlag, c.held) << c.action << " " << c.sliderDown;
+  }
 }
 
 TEST(MainWindowClose, CloseHandlerCanKeepTheWindowOpen) {

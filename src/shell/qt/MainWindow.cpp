@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -193,6 +194,12 @@ void MainWindow::AttachTransmitList(QTableView* list) {
   });
   RoutePopupShortcuts(list, transmitPopup_);
   ApplyListFont(list);
+  // Both lists share one scroll-bar handler: scrolling the transmit list
+  // holds a cyclic CAN View as its own scroll bar does.
+  QScrollBar* bar = list->verticalScrollBar();
+  connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) {
+    if (canView_ && CANViewList::IsScrollBarAction(*bar, action)) canView_->UserScrolled();
+  });
 }
 
 void MainWindow::ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos) {
