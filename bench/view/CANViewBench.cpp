@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "view/CANViewModel.h"
+#include "view/qt/CANViewModel.h"
 #include "view/CANViewStore.h"
 
 namespace tarvo {

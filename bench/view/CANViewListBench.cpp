@@ -8,7 +8,7 @@
 #include <QPixmap>
 #include <random>
 
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo {
 namespace {

@@ -1,6 +1,6 @@
 // The bit-time diagram, checked on the pixels it draws at 96 and 144 pixels
 // per inch.
-#include "setup/CANBitTime.h"
+#include "setup/qt/CANBitTime.h"
 
 #include <gtest/gtest.h>
 

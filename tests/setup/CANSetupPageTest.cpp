@@ -1,6 +1,6 @@
 // The page widget: names and captions, and that it forwards the user's
 // actions to the state and shows what the state then holds.
-#include "setup/CANSetupPage.h"
+#include "setup/qt/CANSetupPage.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "FakeDialogs.h"
-#include "setup/CANBitTime.h"
+#include "setup/qt/CANBitTime.h"
 
 namespace tarvo {
 namespace {

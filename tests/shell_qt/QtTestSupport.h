@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "shell/qt/MainWindow.h"
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 #include "view/CANViewStore.h"
 #include "view/DisplaySettings.h"
 

@@ -29,7 +29,7 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/StatusPanels.h"
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::test {
 namespace {

@@ -32,7 +32,7 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "transmit/TransmitList.h"
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::test {
 namespace {

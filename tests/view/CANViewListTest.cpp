@@ -12,8 +12,8 @@
 
 #include "QtTestApp.h"
 #include "ViewTestSupport.h"
-#include "view/BalloonHint.h"
-#include "view/CANViewList.h"
+#include "view/qt/BalloonHint.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo {
 namespace {

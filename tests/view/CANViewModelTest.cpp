@@ -7,7 +7,7 @@
 
 #include "QtTestApp.h"
 #include "ViewTestSupport.h"
-#include "view/CANViewModel.h"
+#include "view/qt/CANViewModel.h"
 
 namespace tarvo {
 namespace {

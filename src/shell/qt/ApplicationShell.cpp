@@ -4,7 +4,7 @@
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/SetupWiring.h"
 #include "shell/qt/TransmitWiring.h"
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 #include "view/CANViewText.h"
 
 namespace tarvo::qt {

@@ -27,8 +27,8 @@
 #include "shell/qt/PopupShortcuts.h"
 #include "shell/qt/Scaling.h"
 #include "shell/qt/StatusPanels.h"
-#include "view/BalloonHint.h"
-#include "view/CANViewList.h"
+#include "view/qt/BalloonHint.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::qt {
 namespace {

@@ -13,7 +13,7 @@
 #include "shell/qt/IconSet.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/StatusPanels.h"
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::qt {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <QVBoxLayout>
 
-#include "setup/CANSetupPage.h"
+#include "setup/qt/CANSetupPage.h"
 #include "setup/CANSetupState.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/QtPlatform.h"
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::qt {
 namespace {

@@ -13,8 +13,8 @@
 #include "transmit/qt/CANTransmitLocator.h"
 #include "transmit/qt/CANTransmitPanel.h"
 #include "transmit/qt/TransmitKeyFilter.h"
-#include "view/BalloonHint.h"
-#include "view/CANViewList.h"
+#include "view/qt/BalloonHint.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::qt {
 

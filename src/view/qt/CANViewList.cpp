@@ -1,4 +1,4 @@
-#include "view/CANViewList.h"
+#include "view/qt/CANViewList.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <cmath>
 
-#include "view/BalloonHint.h"
-#include "view/CANViewDelegate.h"
+#include "view/qt/BalloonHint.h"
+#include "view/qt/CANViewDelegate.h"
 #include "view/CANViewRefresh.h"
 #include "view/CANViewText.h"
 

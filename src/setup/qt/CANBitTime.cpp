@@ -1,4 +1,4 @@
-#include "setup/CANBitTime.h"
+#include "setup/qt/CANBitTime.h"
 
 #include <QPainter>
 #include <cmath>

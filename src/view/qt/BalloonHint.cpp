@@ -1,4 +1,4 @@
-#include "view/BalloonHint.h"
+#include "view/qt/BalloonHint.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

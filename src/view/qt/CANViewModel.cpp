@@ -1,4 +1,4 @@
-#include "view/CANViewModel.h"
+#include "view/qt/CANViewModel.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "setup/CANSetupPage.h"
+#include "setup/qt/CANSetupPage.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-#include "setup/CANBitTime.h"
+#include "setup/qt/CANBitTime.h"
 
 namespace tarvo {
 

@@ -1,4 +1,4 @@
-#include "view/CANViewDelegate.h"
+#include "view/qt/CANViewDelegate.h"
 
 #include <QIcon>
 #include <QPainter>

@@ -31,7 +31,7 @@
 //     stop, before dialogs). ConversionCommandCaption gives the command text.
 #include <QTableView>
 
-#include "view/CANViewModel.h"
+#include "view/qt/CANViewModel.h"
 #include "view/CANViewStore.h"
 #include "view/DisplaySettings.h"
 
