@@ -1,7 +1,9 @@
 #include "shell/qt/QtPlatform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
@@ -24,6 +26,38 @@ void WatchForQuit() {
 }
 
 bool Terminating() { return quitting || QCoreApplication::closingDown(); }
+
+// "Configuration File (*.cfx)|*.cfx" (description and pattern pairs) as Qt's
+// name filters; a description without its pattern in brackets gets it.
+QStringList NameFilters(const std::string& filter) {
+  QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString pattern = parts[i + 1];
+    pattern.replace(';', ' ');
+    const QString description = parts[i].trimmed();
+    filters << (description.contains('(') ? description : description + " (" + pattern + ")");
+  }
+  return filters;
+}
+
+// The platform's dialog is replaced by Qt's own, which behaves the same on
+// every desktop and which tests can fill in (objectName "OpenDialog1" or
+// "SaveDialog1").
+std::optional<std::string> RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save) {
+  QFileDialog dialog(parent, QString::fromStdString(request.Title));
+  dialog.setObjectName(save ? "SaveDialog1" : "OpenDialog1");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (save && !request.PromptOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setNameFilters(NameFilters(request.Filter));
+  const QString dir = QString::fromStdString(request.InitialDir);
+  if (!dir.isEmpty() && QDir(dir).exists()) dialog.setDirectory(dir);
+  if (!request.FileName.empty()) dialog.selectFile(QString::fromStdString(request.FileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+}
 
 }  // namespace
 
@@ -83,6 +117,14 @@ TDialogResult QtUserDialogs::ShowMessage(const std::string& text, TDialogType ty
   if (choice & QMessageBox::Cancel) return TDialogResult::Cancel;
   if (choice & QMessageBox::No) return TDialogResult::No;
   return TDialogResult::OK;
+}
+
+std::optional<std::string> QtUserDialogs::OpenFileDialog(const TFileDialogRequest& request) {
+  return RunFileDialog(parent_, request, false);
+}
+
+std::optional<std::string> QtUserDialogs::SaveFileDialog(const TFileDialogRequest& request) {
+  return RunFileDialog(parent_, request, true);
 }
 
 }  // namespace tarvo::qt

@@ -1,7 +1,7 @@
 #pragma once
 // The platform services of the shell, realised with Qt: the clock that keeps
 // the GUI alive while it waits, the known folders, the regional decimal
-// separator, and the message boxes.
+// separator, the message boxes and the file dialogs.
 #include <string>
 
 #include "common/Clock.h"
@@ -35,6 +35,8 @@ class QtUserDialogs : public UserDialogs {
   explicit QtUserDialogs(QWidget* parent) : parent_(parent) {}
   TDialogResult ShowMessage(const std::string& text, TDialogType type,
                             TDialogButtons buttons) override;
+  std::optional<std::string> OpenFileDialog(const TFileDialogRequest& request) override;
+  std::optional<std::string> SaveFileDialog(const TFileDialogRequest& request) override;
 
  private:
   QWidget* parent_;
