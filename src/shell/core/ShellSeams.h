@@ -9,6 +9,7 @@
 
 #include "adapter/TarvoAPI.h"
 #include "common/ResultCodes.h"
+#include "logging/LogTypes.h"
 
 namespace tarvo {
 
@@ -88,23 +89,6 @@ class NoTransmitList : public TransmitPort {
 };
 
 // ---- Logging -----------------------------------------------------------------
-
-enum TLogState : uint8_t {
-  NO_LOG = 0,
-  RECORD_LOG = 1,
-  REPLAY_LOG_RUNNING = 2,
-  REPLAY_LOG_SINGLE_STEP = 3,
-  REPLAY_LOG_PAUSED = 4,
-};
-
-// Indices of the recorded event kinds.
-enum TRecordType : int {
-  RECORD_RX = 0,
-  RECORD_TX = 1,
-  RECORD_ERRORS = 2,
-  RECORD_ERROR_COUNTERS = 3,
-  RECORD_BUS_LOAD = 4,
-};
 
 class LogPort {
  public:

@@ -1,0 +1,36 @@
+#pragma once
+// The open log file. Text goes to the operating system at every Write, so a
+// failure (a full disk, a vanished medium) is seen by the write that meets
+// it and not later by a close nobody checks. The bytes are written as they
+// come: the lines carry their own CR LF, and no byte-order mark is added.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tarvo {
+
+class TLogFile {
+ public:
+  TLogFile() = default;
+  ~TLogFile();
+  TLogFile(const TLogFile&) = delete;
+  TLogFile& operator=(const TLogFile&) = delete;
+
+  // Creates the file or truncates it. False with LastError() set when it
+  // cannot be opened.
+  bool Open(const std::string& path);
+  // False when not every byte reached the file.
+  bool Write(std::string_view text);
+  // Closes the file; false when the last bytes could not be written. The
+  // file is closed either way.
+  bool Close();
+  bool IsOpen() const { return m_file != nullptr; }
+  // The errno of the last failure, 0 when none.
+  int LastError() const { return m_error; }
+
+ private:
+  std::FILE* m_file = nullptr;
+  int m_error = 0;
+};
+
+}  // namespace tarvo
