@@ -7,6 +7,7 @@
 //   CheckIDText(true, "800", true) -> 2    CheckIDText(true, "", true) -> 1
 //   CheckDataByteText("256", false) -> false
 //   KeyTextToKeyNo("Ctrl+3") -> 12         KeyTextToKeyNo("F10") -> 0
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -34,6 +35,12 @@ bool CheckDataByteText(std::string_view text, bool hex);
 // Only "-", ".", "0".."9", "E", "e", and a floating-point number with "." as
 // decimal separator.
 bool CheckTimeText(std::string_view text);
+
+// The digits of value at out without leading zeros, decimal ("%u", at most
+// 10 characters) or upper-case hexadecimal ("%X", at most 8); returns how
+// many were written. A zero is written "0".
+size_t WriteDecimal(uint32_t value, char* out);
+size_t WriteHex(uint32_t value, char* out);
 
 // "F1".."F9" -> 1..9, "Ctrl+1".."Ctrl+9" -> 10..18, anything else 0.
 int KeyTextToKeyNo(std::string_view text);

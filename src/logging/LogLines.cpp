@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "common/TextRoutines.h"
 #include "view/CANViewStore.h"
 #include "view/CANViewText.h"
 
@@ -33,25 +34,9 @@ void PadTo(char*& p, const char* start, size_t width) {
   if (used < width) PutSpaces(p, width - used);
 }
 
-void PutDecimal(char*& p, uint32_t value) {
-  char digits[10];
-  size_t n = 0;
-  do {
-    digits[n++] = char('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  while (n > 0) *p++ = digits[--n];
-}
+void PutDecimal(char*& p, uint32_t value) { p += WriteDecimal(value, p); }
 
-void PutHex(char*& p, uint32_t value) {
-  char digits[8];
-  size_t n = 0;
-  do {
-    digits[n++] = HexDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  while (n > 0) *p++ = digits[--n];
-}
+void PutHex(char*& p, uint32_t value) { p += WriteHex(value, p); }
 
 void PutHexByte(char*& p, uint8_t value) {
   p[0] = HexDigits[value >> 4];

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/TextRoutines.h"
+
 namespace tarvo {
 
 namespace {
@@ -11,30 +13,6 @@ constexpr const char* ColumnTitles[CANViewColumnKinds] = {"Type", "Time", "ID", 
                                                           "D5", "D6", "D7", "D8", "ASCII", "Count", "Period"};
 constexpr size_t MaxSeparatorBytes = 4;
 constexpr const char HexDigits[] = "0123456789ABCDEF";
-
-// Plain decimal without leading zeros ("%u"; a zero shows as 0).
-size_t WriteDecimal(uint32_t value, char* out) {
-  char digits[10];
-  size_t n = 0;
-  do {
-    digits[n++] = char('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (size_t i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
-  return n;
-}
-
-// Upper-case hexadecimal without leading zeros ("%X").
-size_t WriteHex(uint32_t value, char* out) {
-  char digits[8];
-  size_t n = 0;
-  do {
-    digits[n++] = HexDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  for (size_t i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
-  return n;
-}
 
 size_t WriteByte(uint8_t value, bool hex, char* out) {
   if (!hex) return WriteDecimal(value, out);
