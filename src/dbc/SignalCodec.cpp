@@ -1,0 +1,157 @@
+#include "dbc/SignalCodec.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace tarvo {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
+
+uint64_t LoadLittle(const uint8_t bytes[8]) {
+  uint64_t w;
+  std::memcpy(&w, bytes, 8);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
+}
+
+void StoreLittle(uint64_t w, uint8_t bytes[8]) {
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  std::memcpy(bytes, &w, 8);
+}
+
+}  // namespace
+
+TFrameWords FrameWords(const uint8_t* data, size_t dlc) {
+  uint8_t bytes[8] = {};
+  std::memcpy(bytes, data, dlc < 8 ? dlc : 8);
+  TFrameWords w;
+  w.Little = LoadLittle(bytes);
+  w.Big = __builtin_bswap64(w.Little);
+  return w;
+}
+
+bool PlaceSignal(TDbcSignal& s, uint32_t messageSize) {
+  if (s.Length < 1 || s.Length > 64) return false;
+  const uint64_t bits = uint64_t(messageSize) * 8;
+  if (s.ByteOrder == DBC_LITTLE_ENDIAN) {
+    const uint64_t last = uint64_t(s.StartBit) + s.Length - 1;
+    if (last >= bits) return false;
+    const uint64_t bytesUsed = last / 8 + 1;
+    s.Shift = bytesUsed <= 8 ? uint8_t(s.StartBit) : 0;
+    s.BytesUsed = uint8_t(bytesUsed < 255 ? bytesUsed : 255);
+    return true;
+  }
+  // Big endian: number the bits of the message as one big-endian word of
+  // messageSize bytes and find the least significant bit.
+  const uint32_t byte = s.StartBit / 8;
+  if (byte >= messageSize) return false;
+  const int64_t msb = int64_t(messageSize - 1 - byte) * 8 + s.StartBit % 8;
+  const int64_t lsb = msb - s.Length + 1;
+  if (lsb < 0) return false;
+  const uint64_t bytesUsed = messageSize - uint64_t(lsb / 8);
+  if (bytesUsed <= 8) {
+    // Same bit in the eight-byte word of a classic frame.
+    s.Shift = uint8_t(lsb + int64_t(8 - messageSize) * 8);
+  } else {
+    s.Shift = 0;
+  }
+  s.BytesUsed = uint8_t(bytesUsed < 255 ? bytesUsed : 255);
+  return true;
+}
+
+double PhysicalValue(const TDbcSignal& s, uint64_t raw) {
+  if (s.ValueType == DBC_FLOAT32) {
+    float f;
+    const uint32_t bits = uint32_t(raw);
+    std::memcpy(&f, &bits, 4);
+    return double(f) * s.Factor + s.Offset;
+  }
+  if (s.ValueType == DBC_FLOAT64) {
+    double d;
+    std::memcpy(&d, &raw, 8);
+    return d * s.Factor + s.Offset;
+  }
+  const double value = s.Signed ? double(SignedRaw(s, raw)) : double(raw);
+  return value * s.Factor + s.Offset;
+}
+
+uint64_t RawFromPhysical(const TDbcSignal& s, double physical) {
+  const double factor = s.Factor == 0.0 ? 1.0 : s.Factor;
+  const double value = (physical - s.Offset) / factor;
+  if (s.ValueType == DBC_FLOAT32) {
+    const float f = float(value);
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return bits;
+  }
+  if (s.ValueType == DBC_FLOAT64) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, 8);
+    return bits;
+  }
+  if (std::isnan(value)) return 0;
+  const double rounded = std::nearbyint(value);
+  const uint64_t mask = SignalMask(s.Length);
+  if (s.Signed) {
+    // Two's complement in Length bits: -2^(n-1) .. 2^(n-1) - 1.
+    const int64_t hi = s.Length >= 64 ? std::numeric_limits<int64_t>::max() : int64_t(mask >> 1);
+    const int64_t lo = -hi - 1;
+    int64_t v;
+    if (rounded >= double(hi)) v = hi;  // double(hi) may round up past hi
+    else if (rounded <= double(lo)) v = lo;
+    else v = int64_t(rounded);
+    return uint64_t(v) & mask;
+  }
+  if (rounded <= 0.0) return 0;
+  if (rounded >= double(mask)) return mask;
+  return uint64_t(rounded);
+}
+
+void InsertRaw(const TDbcSignal& s, uint64_t raw, uint8_t data[8]) {
+  if (s.BytesUsed > 8) return;
+  const uint64_t mask = SignalMask(s.Length) << s.Shift;
+  const uint64_t bits = (raw << s.Shift) & mask;
+  uint64_t little = LoadLittle(data);
+  if (s.ByteOrder == DBC_LITTLE_ENDIAN) {
+    little = (little & ~mask) | bits;
+  } else {
+    const uint64_t big = (__builtin_bswap64(little) & ~mask) | bits;
+    little = __builtin_bswap64(big);
+  }
+  StoreLittle(little, data);
+}
+
+bool SignalSelected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words) {
+  if (signal.Multiplex != DBC_MULTIPLEXED) return true;
+  if (message.MultiplexerIndex < 0) return false;
+  const TDbcSignal& mux = message.Signals[size_t(message.MultiplexerIndex)];
+  return ExtractRaw(mux, words) == signal.MultiplexValue;
+}
+
+size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, uint8_t dlc, TDecodedSignal* out) {
+  const uint8_t length = dlc < 8 ? dlc : 8;
+  const TFrameWords words = FrameWords(data, length);
+  bool muxPresent = false;
+  uint64_t muxValue = 0;
+  if (message.MultiplexerIndex >= 0) {
+    const TDbcSignal& mux = message.Signals[size_t(message.MultiplexerIndex)];
+    muxPresent = mux.BytesUsed <= length;
+    muxValue = ExtractRaw(mux, words);
+  }
+  size_t n = 0;
+  for (const TDbcSignal& s : message.Signals) {
+    if (s.Multiplex == DBC_MULTIPLEXED && (!muxPresent || s.MultiplexValue != muxValue)) continue;
+    TDecodedSignal& d = out[n++];
+    d.Signal = &s;
+    d.Present = s.BytesUsed <= length;
+    d.Raw = d.Present ? ExtractRaw(s, words) : 0;
+    d.Physical = d.Present ? PhysicalValue(s, d.Raw) : 0.0;
+  }
+  return n;
+}
+
+}  // namespace tarvo

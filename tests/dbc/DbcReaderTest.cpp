@@ -1,0 +1,243 @@
+// The DBC reader on small files written for the tests: a complete file with
+// every statement real files hold, and damaged files that must give an error
+// naming the line and column, never a crash.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <set>
+
+#include "dbc/DbcReader.h"
+#include "dbc/SignalCodec.h"
+#include "sim/Scenario.h"
+
+namespace tarvo {
+namespace {
+
+std::string Fixture(const char* name) { return std::string(TARVO_DBC_FIXTURES) + "/" + name; }
+
+TEST(DbcReader, ReadsEveryStatementOfACompleteFile) {
+  const TDbcReadResult r = ReadDbcFile(Fixture("complete.dbc"));
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  const TDbcDatabase& db = r.Database;
+  EXPECT_EQ(db.Version, "2.1");
+  EXPECT_EQ(db.Comment, "Network of the tests.");
+  ASSERT_EQ(db.Nodes.size(), 3u);
+  EXPECT_EQ(db.Nodes[0].Name, "Engine");
+  EXPECT_EQ(db.Nodes[0].Comment, "Engine control unit.");
+  EXPECT_EQ(db.Nodes[2].Name, "Gateway");
+  ASSERT_EQ(db.Messages.size(), 3u);
+
+  const TDbcMessage* engine = db.Find(0, 100);
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(engine->Name, "EngineData");
+  EXPECT_EQ(engine->Size, 8u);
+  EXPECT_EQ(engine->Transmitter, "Engine");
+  EXPECT_EQ(engine->Comment, "Engine state, every\n10 ms; with a \"quoted\" word.");
+  EXPECT_EQ(engine->Line, 40);
+  ASSERT_EQ(engine->Signals.size(), 3u);
+  const TDbcSignal& speed = engine->Signals[0];
+  EXPECT_EQ(speed.Name, "EngineSpeed");
+  EXPECT_EQ(speed.StartBit, 24u);
+  EXPECT_EQ(speed.Length, 16);
+  EXPECT_EQ(speed.ByteOrder, DBC_LITTLE_ENDIAN);
+  EXPECT_FALSE(speed.Signed);
+  EXPECT_DOUBLE_EQ(speed.Factor, 0.125);
+  EXPECT_DOUBLE_EQ(speed.Maximum, 8031.875);
+  EXPECT_EQ(speed.Unit, "rpm");
+  EXPECT_EQ(speed.Receivers, (std::vector<std::string>{"Dash", "Gateway"}));
+  EXPECT_EQ(speed.Comment, "Crankshaft speed.");
+  const TDbcSignal& temp = engine->Signals[1];
+  EXPECT_EQ(temp.ByteOrder, DBC_BIG_ENDIAN);
+  EXPECT_TRUE(temp.Signed);
+  EXPECT_DOUBLE_EQ(temp.Offset, -40);
+  EXPECT_DOUBLE_EQ(temp.Minimum, -104);
+  const TDbcSignal& gear = engine->Signals[2];
+  ASSERT_EQ(gear.ValueTexts.size(), 4u);
+  EXPECT_EQ(gear.ValueTexts[3].Value, 3);
+  EXPECT_EQ(gear.ValueTexts[3].Text, "Drive");
+
+  // Bit 31 flags the extended identifier.
+  EXPECT_EQ(db.Find(1, 100), nullptr);
+  const TDbcMessage* ext = db.Find(1, 0x18FEF100);
+  ASSERT_NE(ext, nullptr);
+  EXPECT_EQ(db.FindByName("Extended"), ext);
+  EXPECT_EQ(ext->MultiplexerIndex, 0);
+  EXPECT_EQ(ext->Signals[0].Multiplex, DBC_MULTIPLEXER);
+  EXPECT_EQ(ext->Signals[1].Multiplex, DBC_MULTIPLEXED);
+  EXPECT_EQ(ext->Signals[1].MultiplexValue, 2u);
+  EXPECT_EQ(ext->Signals[2].MultiplexValue, 3u);
+  EXPECT_DOUBLE_EQ(ext->Signals[2].Factor, 0.1);
+  EXPECT_DOUBLE_EQ(ext->Signals[2].Offset, 25);
+  EXPECT_EQ(ext->Signals[3].ValueType, DBC_FLOAT32);
+  EXPECT_EQ(ext->Signals[0].ValueTexts.size(), 2u);
+
+  // The holder of unattached signals never matches a frame.
+  const TDbcMessage* holder = db.FindByName("VECTOR__INDEPENDENT_SIG_MSG");
+  ASSERT_NE(holder, nullptr);
+  EXPECT_EQ(holder->Signals[0].BytesUsed, 255);
+  EXPECT_EQ(db.SignalCount(), 8u);
+}
+
+TEST(DbcReader, AcceptsAnEmptyFileAndCrLfLines) {
+  EXPECT_TRUE(ReadDbc("").Ok);
+  EXPECT_TRUE(ReadDbc("\xEF\xBB\xBF" "VERSION \"\"\r\n").Ok);
+  const TDbcReadResult r = ReadDbc("VERSION \"\"\r\nBO_ 1 M: 1 N\r\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\r\n");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  EXPECT_EQ(r.Database.Messages[0].Signals[0].Receivers.size(), 1u);
+}
+
+struct Damaged {
+  const char* Name;
+  std::string Text;
+  int32_t Line;
+  int32_t Column;
+  const char* What;
+};
+
+std::vector<Damaged> DamagedFiles() {
+  const std::string head = "VERSION \"\"\nBU_: A\nBO_ 100 M: 2 A\n";
+  return {
+      {"missing colon after the message name", "VERSION \"\"\nBO_ 100 M 8 A\n", 2, 11, "expected ':', found '8'"},
+      {"missing colon after the signal name", head + " SG_ S 0|8@1+ (1,0) [0|0] \"\" A\n", 4, 8, "expected ':', found '0'"},
+      {"unknown keyword", head + "FOO_ 1 2;\n", 4, 1, "unknown keyword 'FOO_'"},
+      {"signal outside its message", head + " SG_ S : 12|8@1+ (1,0) [0|0] \"\" A\n", 4, 2,
+       "signal S (start bit 12, length 8) does not fit in message M of 2 bytes"},
+      {"big-endian signal running off its message", head + " SG_ S : 8|2@0+ (1,0) [0|0] \"\" A\n", 4, 2,
+       "signal S (start bit 8, length 2) does not fit in message M of 2 bytes"},
+      {"signal of length 0", head + " SG_ S : 0|0@1+ (1,0) [0|0] \"\" A\n", 4, 12, "signal length 0 is outside 1..64"},
+      {"signal of 65 bits", "BO_ 1 M: 16 A\n SG_ S : 0|65@1+ (1,0) [0|0] \"\" A\n", 2, 12,
+       "signal length 65 is outside 1..64"},
+      {"byte order 2", head + " SG_ S : 0|8@2+ (1,0) [0|0] \"\" A\n", 4, 14, "expected the byte order 0 or 1, found '2'"},
+      {"missing sign", head + " SG_ S : 0|8@1 (1,0) [0|0] \"\" A\n", 4, 16, "expected the sign '+' or '-', found '('"},
+      {"factor not a number", head + " SG_ S : 0|8@1+ (x,0) [0|0] \"\" A\n", 4, 18, "expected a factor, found 'x'"},
+      {"unit without quotes", head + " SG_ S : 0|8@1+ (1,0) [0|0] rpm A\n", 4, 29,
+       "expected the unit string, found 'rpm'"},
+      {"signal before any message", "VERSION \"\"\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n", 2, 2,
+       "signal outside a message (SG_ before any BO_)"},
+      {"identifier above 32 bits", "BO_ 4294967296 M: 8 A\n", 1, 5, "a message identifier 4294967296 is too large"},
+      {"two messages with one identifier", "BO_ 5 M: 8 A\nBO_ 5 N: 8 A\n", 2, 1,
+       "message N has the identifier of message M (line 1)"},
+      {"a signal twice", head + " SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n SG_ S : 8|8@1+ (1,0) [0|0] \"\" A\n", 5, 2,
+       "signal S appears twice in message M"},
+      {"two multiplexers", head + " SG_ S M : 0|8@1+ (1,0) [0|0] \"\" A\n SG_ T M : 8|8@1+ (1,0) [0|0] \"\" A\n", 5, 2,
+       "message M has a second multiplexer signal T"},
+      {"comment without its semicolon", head + "CM_ BO_ 100 \"text\"\nVAL_ 100 S 1 \"x\" ;\n", 5, 1,
+       "expected ';', found 'VAL_'"},
+      {"string never closed", head + "CM_ \"open\n\n", 4, 5, "string without its closing '\"'"},
+      {"skipped statement never closed", head + "BA_DEF_ BO_ \"x\" INT 0 1\n", 4, 1,
+       "statement BA_DEF_ without its closing ';'"},
+      {"value text without text", head + " SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\nVAL_ 100 S 1 2 ;\n", 5, 14,
+       "expected a value text, found '2'"},
+      {"float type on a 16-bit signal", head + " SG_ S : 0|16@1+ (1,0) [0|0] \"\" A\nSIG_VALTYPE_ 100 S : 1;\n", 5,
+       22, "signal S of 16 bits cannot hold a 32-bit floating-point value"},
+      {"binary garbage", head + "\x01\x02\xFF\xFE", 4, 1, "unexpected character '\\x01'"},
+      {"a number where a keyword belongs", head + "42\n", 4, 1, "expected a keyword, found '42'"},
+  };
+}
+
+TEST(DbcReader, DamagedFilesGiveTheLineAndColumn) {
+  for (const Damaged& d : DamagedFiles()) {
+    SCOPED_TRACE(d.Name);
+    const TDbcReadResult r = ReadDbc(d.Text);
+    ASSERT_FALSE(r.Ok);
+    EXPECT_EQ(r.Error.Line, d.Line);
+    EXPECT_EQ(r.Error.Column, d.Column);
+    EXPECT_EQ(r.Error.What, d.What);
+    EXPECT_TRUE(r.Database.Messages.empty());
+  }
+}
+
+TEST(DbcReader, ErrorTextNamesLineAndColumn) {
+  EXPECT_EQ(DbcErrorText({3, 7, "expected ':', found '8'"}), "line 3, column 7: expected ':', found '8'");
+  EXPECT_EQ(DbcErrorText({0, 0, "the file cannot be opened"}), "the file cannot be opened");
+}
+
+TEST(DbcReader, TenMegabyteLineGivesAShortError) {
+  std::string text = "VERSION \"\"\nBO_ 1 M: 8 A\n SG_ ";
+  text.append(10u << 20, 'x');
+  text += " : 0|8@1+ (1,0) [0|0] \"\" A\n";
+  TDbcReadResult r = ReadDbc(text);
+  ASSERT_TRUE(r.Ok);  // a long name is still a name
+  EXPECT_EQ(r.Database.Messages[0].Signals[0].Name.size(), 10u << 20);
+
+  std::string garbage = "VERSION \"\"\n";
+  garbage.append(10u << 20, 'z');
+  garbage += "\n";
+  r = ReadDbc(garbage);
+  ASSERT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error.Line, 2);
+  EXPECT_EQ(r.Error.What, "unknown keyword '" + std::string(40, 'z') + "...'");
+
+  std::string longUnit = "BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"";
+  longUnit.append(10u << 20, ' ');
+  r = ReadDbc(longUnit);
+  ASSERT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error.Line, 2);
+  EXPECT_EQ(r.Error.Column, 29);
+}
+
+// Random bytes, random cuts of a good file and single-byte changes of it:
+// every one is read to the end or refused with a placed error.
+TEST(DbcReader, GarbageNeverCrashes) {
+  std::ifstream in(Fixture("complete.dbc"), std::ios::binary);
+  const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(good.empty());
+  std::mt19937 random(7);
+  for (int i = 0; i < 2000; ++i) {
+    std::string text;
+    switch (i % 3) {
+      case 0:
+        text.resize(random() % 300);
+        for (char& c : text) c = char(random());
+        break;
+      case 1:
+        text = good.substr(0, random() % good.size());
+        break;
+      default:
+        text = good;
+        text[random() % text.size()] = char(random());
+        break;
+    }
+    const TDbcReadResult r = ReadDbc(text);
+    if (!r.Ok) {
+      EXPECT_GE(r.Error.Line, 1);
+      EXPECT_GE(r.Error.Column, 1);
+      EXPECT_FALSE(r.Error.What.empty());
+    }
+  }
+}
+
+TEST(DbcReader, FileErrors) {
+  TDbcReadResult r = ReadDbcFile(Fixture("no-such-file.dbc"));
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error.Line, 0);
+  EXPECT_EQ(r.Error.What, "the file cannot be opened");
+  r = ReadDbcFile(TARVO_DBC_FIXTURES);  // a folder
+  EXPECT_FALSE(r.Ok);
+}
+
+// The database shipped for the simulated bus describes every frame of its
+// default scenario: each periodic node and each answer has a message of its
+// identifier, format and length, and every signal fits.
+TEST(DbcReader, ShippedDatabaseDescribesTheDefaultBus) {
+  const TDbcReadResult r = ReadDbcFile(std::string(TARVO_SIM_SCENARIO_DIR) + "/default.dbc");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  const sim::Scenario scenario = sim::DefaultScenario();
+  std::vector<sim::CanFrame> frames;
+  for (const sim::NodeSpec& n : scenario.Nodes) frames.push_back(n.Frame);
+  for (const sim::ResponderSpec& a : scenario.Responders) frames.push_back(a.Answer);
+  ASSERT_FALSE(frames.empty());
+  std::set<const TDbcMessage*> used;
+  for (const sim::CanFrame& f : frames) {
+    const TDbcMessage* m = r.Database.Find(f.Extended ? 1 : 0, f.Id);
+    ASSERT_NE(m, nullptr) << std::hex << f.Id;
+    EXPECT_EQ(m->Size, f.Dlc) << m->Name;
+    for (const TDbcSignal& s : m->Signals) EXPECT_LE(s.BytesUsed, f.Dlc) << m->Name << "." << s.Name;
+    used.insert(m);
+  }
+  EXPECT_EQ(used.size(), r.Database.Messages.size());
+}
+
+}  // namespace
+}  // namespace tarvo
