@@ -221,7 +221,7 @@ TEST(DbcReader, FileErrors) {
 // default scenario: each periodic node and each answer has a message of its
 // identifier, format and length, and every signal fits.
 TEST(DbcReader, ShippedDatabaseDescribesTheDefaultBus) {
-  const TDbcReadResult r = ReadDbcFile(std::string(TARVO_SIM_SCENARIO_DIR) + "/default.dbc");
+  const TDbcReadResult r = ReadDbcFile(std::string(TARVO_SIM_SCENARIO_DIR) + "/../databases/default.dbc");
   ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
   const sim::Scenario scenario = sim::DefaultScenario();
   std::vector<sim::CanFrame> frames;
