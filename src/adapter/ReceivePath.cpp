@@ -11,6 +11,11 @@ uint32_t TRxRing::FreeSpace() const {
   return WriteIndex < ReadIndex ? ReadIndex - WriteIndex : RxRingSize - (WriteIndex - ReadIndex);
 }
 
+uint32_t TCANMessageRing::FreeSlots() const {
+  if (FullFlag) return 0;
+  return CANMessageRingSize - (WriteIndex + CANMessageRingSize - ReadIndex) % CANMessageRingSize;
+}
+
 bool TCANMessageRing::Pop(TTarvoCAN& message) {
   if (Empty()) return false;
   message = Messages[ReadIndex];
@@ -41,13 +46,32 @@ bool ReadIntoRing(TDeviceConnection& c, uint32_t want, uint32_t& got) {
 // Asks only for what the driver already holds, so the read never waits out
 // its time-out inside the tick; one byte of the ring always stays free so a
 // full ring cannot look empty.
-uint32_t BytesToRead(const TRxRing& rx, uint32_t queued) {
-  return std::min({queued, RxReadChunk, rx.FreeSpace() - 1});
+uint32_t BytesToRead(const TRxRing& rx, uint32_t queued, uint32_t maxBytes) {
+  return std::min({queued, RxReadChunk, rx.FreeSpace() - 1, maxBytes});
 }
+
+// Every message of the bytes still unparsed and of those read next must find
+// a slot: each takes at least ShortestMessageFrameBytes on the wire.
+uint32_t ReadBoundForRoom(const TRxRing& rx, const TCANMessageRing& messages) {
+  const uint64_t room = uint64_t(messages.FreeSlots()) * ShortestMessageFrameBytes;
+  const uint32_t pending = rx.Pending();
+  return room > pending ? uint32_t(std::min<uint64_t>(room - pending, RxReadChunk)) : 0;
+}
+
+// A driver overrun loses every message in the bytes it flushed (and whatever
+// the driver itself could not keep): count at least those, at least one.
+uint32_t MessagesLostInOverrun(uint32_t flushedBytes) {
+  return std::max<uint32_t>(1, (flushedBytes + LongestMessageFrameBytes - 1) / LongestMessageFrameBytes);
+}
+
+// Rounds of fill and parse in one call: a driver may hand over less than it
+// reported per read, and an adapter may keep its queue from ever running
+// empty; the bound keeps the tick short either way.
+constexpr int MaxParseRounds = 32;
 
 }  // namespace
 
-TResult FillRxRing(TDeviceConnection& c) {
+TResult FillRxRing(TDeviceConnection& c, uint32_t maxBytes) {
   TRxRing& rx = c.Rx;
   rx.WriteIndex &= RingMask;
   rx.ReadIndex &= RingMask;
@@ -60,9 +84,10 @@ TResult FillRxRing(TDeviceConnection& c) {
   if (queueStatus == SI_RX_OVERRUN) {
     // What the driver still holds is incomplete; start clean from the next frame.
     if (fn.FlushBuffers != nullptr) fn.FlushBuffers(c.Handle, 1, 1);
+    rx.FlushedBytes = queued;
     return RES_RX_OVERRUN;
   }
-  const uint32_t want = BytesToRead(rx, queued);
+  const uint32_t want = BytesToRead(rx, queued, maxBytes);
   if (want == 0) return RES_OK;
   const uint32_t toEnd = RxRingSize - rx.WriteIndex;
   uint32_t got = 0;
@@ -75,8 +100,27 @@ TResult FillRxRing(TDeviceConnection& c) {
 }
 
 TResult ParseRxRing(TDeviceConnection& c, TCANMessageRing& messages, TDeviceStatus& status) {
-  if (const TResult filled = FillRxRing(c); filled != RES_OK) return TResult(filled | RES_READ_FAILED);
-  return ParseRxBytes(c.Rx, messages, status);
+  TResult errors = RES_OK;
+  for (int round = 0; round < MaxParseRounds; ++round) {
+    // With no room, the first round still checks the driver and parses
+    // what the byte ring holds; it reads nothing more. The consumer must
+    // empty the message ring before further rounds.
+    const uint32_t bound = ReadBoundForRoom(c.Rx, messages);
+    if (round > 0 && bound == 0) break;
+    const uint32_t before = c.Rx.Pending();
+    c.Rx.FlushedBytes = 0;
+    if (const TResult filled = FillRxRing(c, bound); filled != RES_OK) {
+      // An overrun with the byte ring short of room lost nothing yet: the
+      // bytes still wait in the driver.
+      const bool driverOverran = (filled & RES_RX_OVERRUN) != 0 && c.Rx.FreeSpace() >= RxReadChunk;
+      if (driverOverran) messages.LostCount += MessagesLostInOverrun(c.Rx.FlushedBytes);
+      return TResult(errors | filled | RES_READ_FAILED);
+    }
+    const bool delivered = c.Rx.Pending() != before;
+    errors |= ParseRxBytes(c.Rx, messages, status);
+    if (!delivered || bound == 0) break;  // the driver's queue is empty, or no room
+  }
+  return errors;
 }
 
 // ---- Deframing -------------------------------------------------------------------
@@ -99,8 +143,7 @@ TResult StoreMessage(const uint8_t* packet, uint32_t length, TCANMessageRing& ri
   if (length < CANPacketFixedBytes) return RES_FRAMING_ERROR;
   const uint8_t dlc = packet[6];
   if (dlc > 8 || length != CANPacketFixedBytes + dlc) return RES_FRAMING_ERROR;
-  if (ring.FullFlag) return RES_OK;  // the consumer is behind; dropping is not a link fault
-  TTarvoCAN& m = ring.Messages[ring.WriteIndex];
+  TTarvoCAN m;
   m.RTR = packet[1] & 1;
   m.IDE = (packet[1] >> 1) & 1;
   m.ID = GetU32(packet + 2);
@@ -108,6 +151,12 @@ TResult StoreMessage(const uint8_t* packet, uint32_t length, TCANMessageRing& ri
   for (uint32_t j = 0; j < 8; ++j) m.Data[j] = j < dlc ? packet[7 + j] : 0;
   m.BusState = packet[7 + dlc];
   m.TimeStamp = GetU32(packet + 8 + dlc);
+  if (!IsValidCANMessage(m)) return RES_FRAMING_ERROR;  // damage the CRC could not see
+  if (ring.FullFlag) {  // the consumer is behind; not a link fault, but a loss to show
+    ++ring.LostCount;
+    return RES_OK;
+  }
+  ring.Messages[ring.WriteIndex] = m;
   ring.WriteIndex = (ring.WriteIndex + 1) % CANMessageRingSize;
   ring.FullFlag = ring.WriteIndex == ring.ReadIndex;
   return RES_OK;

@@ -39,12 +39,22 @@ inline constexpr uint32_t RxRingSize = 0x20000;     // 131072 bytes
 inline constexpr uint32_t RxReadChunk = 0x10000;    // at most 65536 bytes per fill
 inline constexpr uint32_t CANMessageRingSize = 2048;
 inline constexpr size_t MaxReceivedFrameBytes = 39;  // packet + CRC between the markers
+// The fewest bytes a CAN message can take on the wire: DLE STX, the 12 bytes
+// of a message without data, its CRC, DLE ETX. A read of n such bytes can
+// bring at most n / 18 messages, so bounding reads by the message ring's
+// room at this size means the ring never has to drop one.
+inline constexpr uint32_t ShortestMessageFrameBytes = 18;
+// The most a CAN message can take: every byte of the 20-byte packet with
+// eight data bytes and of its CRC escaped, and the four marker bytes.
+inline constexpr uint32_t LongestMessageFrameBytes = 48;
 
 struct TRxRing {
   std::array<uint8_t, RxRingSize> Bytes{};
   uint32_t WriteIndex = 0;  // next byte a driver read fills
   uint32_t ReadIndex = 0;   // next byte the parser examines
+  uint32_t FlushedBytes = 0;  // bytes the last driver overrun discarded
   uint32_t FreeSpace() const;
+  uint32_t Pending() const { return RxRingSize - FreeSpace(); }
   void Reset() { WriteIndex = ReadIndex = 0; }
 };
 
@@ -53,8 +63,13 @@ struct TCANMessageRing {
   uint32_t WriteIndex = 0;
   uint32_t ReadIndex = 0;
   bool FullFlag = false;
+  // Messages lost since the ring was last emptied for a run: dropped at a
+  // full ring, or (at least) those in the bytes a driver overrun flushed.
+  // Counted so the user sees it; never reset by the consumer.
+  uint32_t LostCount = 0;
 
   bool Empty() const { return ReadIndex == WriteIndex && !FullFlag; }
+  uint32_t FreeSlots() const;
   // Takes the oldest unread message; false when empty.
   bool Pop(TTarvoCAN& message);
   // Discards everything pending.
@@ -124,10 +139,14 @@ TResult RequestBusLoad(const TDeviceConnection& c);
 
 // ---- Receive path -----------------------------------------------------------------
 
-// Pulls the driver's bytes into the connection's byte ring.
-TResult FillRxRing(TDeviceConnection& c);
-// Fills, then deframes everything in the byte ring into the message ring and
-// the status record; returns the error bits collected.
+// Pulls the driver's bytes into the connection's byte ring, at most maxBytes.
+// After a driver overrun, Rx.FlushedBytes holds what the flush discarded.
+TResult FillRxRing(TDeviceConnection& c, uint32_t maxBytes = RxReadChunk);
+// Fills and deframes into the message ring and the status record, round
+// after round, until the driver holds nothing more or the message ring has
+// no room left for what a further read could bring (the consumer must empty
+// it first). Returns the error bits collected; a driver overrun adds its
+// lost messages to the ring's LostCount.
 TResult ParseRxRing(TDeviceConnection& c, TCANMessageRing& messages, TDeviceStatus& status);
 // The deframing step alone, over what the byte ring holds now.
 TResult ParseRxBytes(TRxRing& rx, TCANMessageRing& messages, TDeviceStatus& status);

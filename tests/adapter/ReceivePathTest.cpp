@@ -142,13 +142,13 @@ TEST(Deframing, ReportsEachFaultAndKeepsTheGoodFrames) {
 }
 
 TEST(Deframing, DecodesEveryFieldOfAMessage) {
-  struct Case { uint8_t flags; uint8_t ide; uint8_t rtr; Bytes data; };
+  struct Case { uint8_t flags; uint8_t ide; uint8_t rtr; uint32_t id; Bytes data; };
   const Case cases[] = {
-      {0x00, 0, 0, {}},
-      {0x01, 0, 1, {0x10}},
-      {0x02, 1, 0, {1, 2, 3}},
-      {0xFF, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8}},
-      {0xFC, 0, 0, {0x10, 0x10, 0x10, 0x10, 0x10}},  // the other flag bits mean nothing
+      {0x00, 0, 0, 0x7FF, {}},
+      {0x01, 0, 1, 0x5A3, {0x10}},
+      {0x02, 1, 0, 0x1ABCDEF0, {1, 2, 3}},
+      {0xFF, 1, 1, 0x1FFFFFFF, {1, 2, 3, 4, 5, 6, 7, 8}},
+      {0xFC, 0, 0, 0x010, {0x10, 0x10, 0x10, 0x10, 0x10}},  // the other flag bits mean nothing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(int(c.flags));
@@ -156,13 +156,13 @@ TEST(Deframing, DecodesEveryFieldOfAMessage) {
     TTarvoCAN stale;
     std::fill(std::begin(stale.Data), std::end(stale.Data), 0xFF);
     r.ring->Messages.fill(stale);  // a reused slot must not keep old data bytes
-    r.Put(Framed(CanPacket(0x1ABCDEF0, c.data, c.flags, -1, 0x21, 0xFEDCBA98)));
+    r.Put(Framed(CanPacket(c.id, c.data, c.flags, -1, 0x21, 0xFEDCBA98)));
     ASSERT_EQ(r.Parse(), RES_OK);
     TTarvoCAN m;
     ASSERT_TRUE(r.ring->Pop(m));
     EXPECT_EQ(m.IDE, c.ide);
     EXPECT_EQ(m.RTR, c.rtr);
-    EXPECT_EQ(m.ID, 0x1ABCDEF0u);
+    EXPECT_EQ(m.ID, c.id);
     EXPECT_EQ(m.DLC, c.data.size());
     Bytes data(8, 0);
     std::copy(c.data.begin(), c.data.end(), data.begin());
@@ -241,21 +241,52 @@ TEST(Deframing, FramesWrapAroundTheRingEnd) {
   }
 }
 
-TEST(Deframing, FullMessageRingDropsFurtherMessagesSilently) {
+// No error bit (the link is fine), but the loss is counted for the user.
+TEST(Deframing, FullMessageRingDropsFurtherMessagesAndCountsThem) {
   Receiver r;
   Bytes stream;
-  for (uint32_t id = 0; id <= CANMessageRingSize; ++id) stream = stream + Framed(CanPacket(id, {}));
+  for (uint32_t id = 0; id <= CANMessageRingSize + 1; ++id) stream = stream + Framed(CanPacket(id, {}, 2));
   r.Put(stream);
   EXPECT_EQ(r.Parse(), RES_OK);
   EXPECT_TRUE(r.ring->FullFlag);
+  EXPECT_EQ(r.ring->LostCount, 2u);
   std::vector<uint32_t> expected(CANMessageRingSize);
   std::iota(expected.begin(), expected.end(), 0u);
   EXPECT_EQ(r.DrainIds(), expected);
   EXPECT_TRUE(r.ring->Empty());
   // Room again once the consumer has run.
-  r.Put(Message(5000));
+  r.Put(Message(0x500));
   EXPECT_EQ(r.Parse(), RES_OK);
-  EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{5000});
+  EXPECT_EQ(r.DrainIds(), std::vector<uint32_t>{0x500});
+  EXPECT_EQ(r.ring->LostCount, 2u);
+}
+
+// A CRC that starts from 0 does not see leading zero bytes: a DLE STX after
+// the two zero bytes of a message restarts the frame with a valid CRC over
+// bytes that make no CAN message. What CAN does not allow is a framing error.
+TEST(Deframing, RefusesMessagesCANDoesNotAllow) {
+  struct Case { const char* what; Bytes stream; TResult result; std::vector<uint32_t> ids; };
+  const Case cases[] = {
+      {"restart after two zero bytes: 11-bit identifier FF020000",
+       {0x10, 0x02, 0x00, 0x00, 0x10, 0x02, 0x00, 0x01, 0x00, 0x00, 0x02, 0xFF, 0x00,
+        0x00, 0x34, 0x12, 0x00, 0x00, 0x24, 0x1F, 0x10, 0x03},
+       RES_FRAMING_ERROR, {}},
+      {"11-bit identifier 800", Framed(CanPacket(0x800, {1})), RES_FRAMING_ERROR, {}},
+      {"29-bit identifier 20000000", Framed(CanPacket(0x20000000, {1}, 2)), RES_FRAMING_ERROR, {}},
+      {"remote 11-bit identifier FFFFFFFF", Framed(CanPacket(0xFFFFFFFF, {}, 1)), RES_FRAMING_ERROR, {}},
+      {"largest identifiers pass", Framed(CanPacket(0x7FF, {})) + Framed(CanPacket(0x1FFFFFFF, {}, 2)), RES_OK,
+       {0x7FF, 0x1FFFFFFF}},
+      {"a refused frame does not stop the parse", Framed(CanPacket(0x800, {})) + Message(0x12), RES_FRAMING_ERROR,
+       {0x12}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Receiver r;
+    r.Put(c.stream);
+    EXPECT_EQ(r.Parse(), c.result);
+    EXPECT_EQ(r.DrainIds(), c.ids);
+    EXPECT_EQ(r.ring->LostCount, 0u);
+  }
 }
 
 // Garbage heavy in DLE, STX and ETX, fed in uneven reads across the ring end:
@@ -284,7 +315,7 @@ TEST(Deframing, GarbageNeverYieldsMalformedMessages) {
     const uint32_t heldBack = (r.rx->WriteIndex - r.rx->ReadIndex) % RxRingSize;
     EXPECT_LE(heldBack, 2 * (MaxReceivedFrameBytes + 2));
     for (TTarvoCAN m; r.ring->Pop(m);) {
-      ASSERT_LE(m.DLC, 8);
+      ASSERT_TRUE(IsValidCANMessage(m));
       for (int j = m.DLC; j < 8; ++j) ASSERT_EQ(m.Data[j], 0);
     }
   }
@@ -367,6 +398,62 @@ TEST(ParseRxRing, ReportsFillFailuresWithTheReadBitAndParsesNothing) {
     EXPECT_EQ(fake.CallCount("SI_Read"), 0u);
     EXPECT_EQ(conn->Rx.ReadIndex, 0u);
     EXPECT_TRUE(ring->Empty());
+  }
+}
+
+// Shortest messages (DLC 0, 18 bytes each): one read of everything the
+// driver holds would bring more than the message ring takes. The reads stop
+// at the ring's room; the rest waits in the driver for the next call.
+TEST(ParseRxRing, ReadsNoMoreThanTheMessageRingHasRoomFor) {
+  FakeDriver fake;
+  constexpr uint32_t Sent = 3500;
+  for (uint32_t id = 0; id < Sent; ++id) fake.QueueRx(Framed(CanPacket(id, {}, 2, -1, 0, id)));
+  auto conn = fake.Open();
+  auto ring = std::make_unique<TCANMessageRing>();
+  TDeviceStatus status;
+  std::vector<uint32_t> ids;
+  for (int tick = 0; tick < 3; ++tick) {
+    EXPECT_EQ(ParseRxRing(*conn, *ring, status), RES_OK);
+    for (TTarvoCAN m; ring->Pop(m);) ids.push_back(m.ID);
+  }
+  EXPECT_EQ(ring->LostCount, 0u);
+  ASSERT_EQ(ids.size(), Sent);
+  for (uint32_t id = 0; id < Sent; ++id) ASSERT_EQ(ids[id], id);
+}
+
+// A driver that hands over little per read: the call goes on reading and
+// parsing until the driver's queue is empty.
+TEST(ParseRxRing, KeepsReadingUntilTheDriversQueueIsEmpty) {
+  FakeDriver fake;
+  for (uint32_t id = 1; id <= 20; ++id) fake.QueueRx(Message(id));
+  fake.ReadDeliversAtMost = 50;
+  auto conn = fake.Open();
+  auto ring = std::make_unique<TCANMessageRing>();
+  TDeviceStatus status;
+  EXPECT_EQ(ParseRxRing(*conn, *ring, status), RES_OK);
+  std::vector<uint32_t> expected(20);
+  std::iota(expected.begin(), expected.end(), 1u);
+  std::vector<uint32_t> ids;
+  for (TTarvoCAN m; ring->Pop(m);) ids.push_back(m.ID);
+  EXPECT_EQ(ids, expected);
+  EXPECT_TRUE(fake.RxQueue.empty());
+}
+
+// The messages in the bytes a driver overrun flushes are lost: counted, at
+// least one per overrun, as many as the flushed bytes hold at the least.
+TEST(ParseRxRing, CountsTheMessagesADriverOverrunLost) {
+  struct Case { size_t queued; uint32_t lost; };
+  for (const Case& c : {Case{0, 1}, Case{48, 1}, Case{49, 2}, Case{4800, 100}}) {
+    SCOPED_TRACE(c.queued);
+    FakeDriver fake;
+    fake.QueueStatus = SI_RX_OVERRUN;
+    fake.QueueRx(Bytes(c.queued, 0x55));
+    auto conn = fake.Open();
+    auto ring = std::make_unique<TCANMessageRing>();
+    ring->LostCount = 3;
+    TDeviceStatus status;
+    EXPECT_EQ(ParseRxRing(*conn, *ring, status), RES_RX_OVERRUN | RES_READ_FAILED);
+    EXPECT_EQ(ring->LostCount, 3 + c.lost);
   }
 }
 

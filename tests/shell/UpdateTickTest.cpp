@@ -238,6 +238,85 @@ TEST_F(UpdateTick, ReceiveErrorsMarkTheAdapterTextAndTheLog) {
   EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status OK");
 }
 
+// A GUI stall lets the adapter's queue fill with more messages than the
+// message ring holds; the next ticks take them all, in order, losing none.
+TEST_F(UpdateTick, AStallLosesNoMessageTheDriverStillHolds) {
+  Transmit.Calls.clear();
+  constexpr uint32_t Queued = 3000;  // shortest messages: 54,000 bytes
+  for (uint32_t i = 0; i < Queued; ++i) Driver.QueueRx(CANMessageFrame(i % 0x800, 0, i));
+  Tick(150);
+  Tick();
+  std::vector<uint32_t> stamps;
+  for (const std::string& call : Transmit.Calls)
+    if (call.rfind("Process ", 0) == 0 && call != "Process final") stamps.push_back(std::stoul(call.substr(8)));
+  ASSERT_EQ(stamps.size(), Queued);
+  for (uint32_t i = 0; i < Queued; ++i) ASSERT_EQ(stamps[i], i);
+  EXPECT_EQ(App->CANMessageRing.LostCount, 0u);
+  EXPECT_EQ(Window.Panels[AdapterPanel].find("Lost"), std::string::npos);
+}
+
+// Lost messages (a driver overrun, a full ring) are counted in the adapter
+// panel for the rest of the run and logged as missing; a new run starts
+// from none.
+TEST_F(UpdateTick, LostMessagesAreShownAndLogged) {
+  Log.Recording = true;
+  Driver.QueueStatus = SI_RX_OVERRUN;
+  Driver.QueueRx(std::vector<uint8_t>(96, 0x55));
+  Tick();
+  Driver.QueueStatus = 0;
+  EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status ?    Lost 2");
+  EXPECT_EQ(Log.Count("LogMessageMissing"), 1u);
+
+  Driver.QueueRx(StatusFrame(1, 71, 35, 0, 0, 0));
+  Tick();
+  EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status OK    Lost 2");
+
+  App->CANMessageRing.LostCount += 5;  // dropped at a full ring: no error bit
+  Tick();
+  EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status OK    Lost 7");
+  EXPECT_EQ(Log.Count("LogMessageMissing"), 2u);
+  Tick();
+  EXPECT_EQ(Log.Count("LogMessageMissing"), 2u);
+
+  App->Stop1Click();
+  App->Start1Click();
+  Driver.QueueRx(StatusFrame(1, 71, 35, 0, 0, 0));
+  Tick();
+  EXPECT_EQ(App->CANMessageRing.LostCount, 0u);
+  EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status OK");
+}
+
+// A status packet's time stamp resynchronises the clock only when it is
+// within two seconds of it; a wild one counts as a receive error and leaves
+// the clock, the requests and the run alone.
+TEST_F(UpdateTick, ImplausibleResyncTimeStampsAreRefused) {
+  // Status type 1 with time stamp 4,227,858,440 behind a broken frame start.
+  const std::vector<uint8_t> wild = {0x10, 0x02, 0x00, 0x10, 0x02, 0x01, 0xDF, 0x07, 0x00, 0x00,
+                                     0x08, 0x00, 0x00, 0xFC, 0x00, 0x00, 0xD7, 0x2D, 0x10, 0x03};
+  struct Case { const char* what; std::vector<uint8_t> bytes; uint32_t clockAfter; bool refused; };
+  const Case cases[] = {
+      {"far ahead: would stop the run", wild, 510, true},
+      {"2.5 s behind: would hold back the requests", StatusFrame(1, 71, 35, 0, 0, 0), 3010, true},
+      {"1.9 s ahead", StatusFrame(1, 71, 35, 0, 0, uint32_t(MsToTicks(2400))), 2400, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    App->Stop1Click();
+    StartRun();
+    ClearWrites();
+    const uint32_t start = c.refused && c.clockAfter > 1000 ? 3000 : 500;
+    while (App->Run.TarvoTime < start) Tick();
+    Driver.QueueRx(c.bytes);
+    Tick();
+    EXPECT_EQ(App->Run.TarvoTime, c.clockAfter);
+    ASSERT_TRUE(App->Run.RunningFlag);
+    EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + (c.refused ? "    Status ?" : "    Status OK"));
+    const std::vector<uint32_t> requests = RequestTimes(0x01, App->Run.TarvoTime + 1100);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_LE(requests.front(), c.clockAfter + 1010);
+  }
+}
+
 TEST_F(UpdateTick, RecordingGetsStatusChangesBusLoadAndTheSecondlyHandOver) {
   Log.Recording = true;
   Driver.QueueRx(StatusFrame(1, 71, 35, 0x80, 0, 0));
@@ -283,7 +362,7 @@ TEST_F(ReplayTick, KeepsStatusAndBusLoadGoingWithoutLogging) {
   Log.Recording = true;  // not consulted during a replay
   EXPECT_EQ(RequestTimes(0x01, 2050), (std::vector<uint32_t>{1010, 2020}));
   EXPECT_EQ(Log.Count("SwapLogBuffers"), 0u);
-  Driver.QueueRx(StatusFrame(1, 71, 35, 0x80, 0, 0));
+  Driver.QueueRx(StatusFrame(1, 71, 35, 0x80, 0, uint32_t(MsToTicks(App->Run.TarvoTime))));
   Driver.CheckRXQueueResult = 0;
   Tick();
   EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status CAN BUS ERROR");

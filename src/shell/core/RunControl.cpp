@@ -167,6 +167,8 @@ uint32_t TarvoApp::ConfigureDevice() {
   CANMessageRing.WriteIndex = 0;
   CANMessageRing.ReadIndex = 0;
   CANMessageRing.FullFlag = false;
+  CANMessageRing.LostCount = 0;
+  Run.LostShown = 0;
   if (FlushDevice(DeviceConnection) != RES_OK) return CONFIG_COMMAND_FAILED;
   if (EndConfiguration(DeviceConnection) != RES_OK) return CONFIG_COMMAND_FAILED;
   return 0;

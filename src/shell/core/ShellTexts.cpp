@@ -44,4 +44,6 @@ std::string VersionText(uint8_t versionByte, const std::string& decimalSeparator
   return std::to_string(versionByte / 10) + decimalSeparator + std::to_string(versionByte % 10);
 }
 
+std::string LostMessagesText(uint32_t lost) { return lost == 0 ? std::string() : "    Lost " + std::to_string(lost); }
+
 }  // namespace tarvo

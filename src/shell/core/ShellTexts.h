@@ -22,6 +22,10 @@ int BusLoadPosition(uint8_t wholePercent, uint8_t tenths);
 // "Bus Load 12,3%" for position 123 with a comma separator.
 std::string BusLoadText(int position, const std::string& decimalSeparator);
 
+// "    Lost 1037" after the adapter's status while messages were lost in this
+// run; empty while none were.
+std::string LostMessagesText(uint32_t lost);
+
 // A version byte in tenths: 71 gives "7" + separator + "1".
 std::string VersionText(uint8_t versionByte, const std::string& decimalSeparator);
 

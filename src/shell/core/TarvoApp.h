@@ -41,7 +41,14 @@ struct TRunState {
   bool BusLoadRequestFlag = false;  // a bus-load request went out this second
   bool BusLoadValidFlag = true;     // bus-load text in the normal colour, else red
   uint8_t TarvoState = 0;           // last adapter status code written to the log
+  uint32_t LostShown = 0;           // lost messages the adapter panel shows
+  std::string AdapterStatusText;    // "    Status OK" as the adapter panel shows it
 };
+
+// A status time stamp this far from the running clock is damage, not a
+// resynchronisation: the adapter's clock and the PC's do not drift apart by
+// seconds within the one second between two status requests.
+inline constexpr int32_t MaximumResyncStepMs = 2000;
 
 // What identification learnt about the adapter, and the texts built from it.
 struct TAdapterIdentity {
@@ -149,6 +156,8 @@ class TarvoApp {
   void ReplayTick();
   bool NormalTick();
   void ShowReceiveError();
+  void ShowAdapterStatus(const std::string& statusText);
+  void ReceiveMessages();
   void DrainMessageRing();
   void HandleStatusRecord(bool withLog);
   void HandleAdapterStatus(bool withLog);

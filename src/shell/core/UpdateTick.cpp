@@ -57,8 +57,15 @@ void TarvoApp::RequestBusLoadWhenDue() {
   Run.BusLoadRequestFlag = true;
 }
 
-void TarvoApp::ShowReceiveError() {
-  m_window.SetStatusPanelText(Identity.DevicePanelNo, Identity.TarvoDescriptor + "    Status ?");
+void TarvoApp::ShowReceiveError() { ShowAdapterStatus("    Status ?"); }
+
+// The adapter panel: descriptor, status and, once messages were lost in this
+// run, how many.
+void TarvoApp::ShowAdapterStatus(const std::string& statusText) {
+  Run.AdapterStatusText = statusText;
+  Run.LostShown = CANMessageRing.LostCount;
+  m_window.SetStatusPanelText(Identity.DevicePanelNo,
+                              Identity.TarvoDescriptor + statusText + LostMessagesText(Run.LostShown));
 }
 
 // During a replay the replay thread sends; the tick shows what it sent and
@@ -67,6 +74,10 @@ void TarvoApp::ReplayTick() {
   SecondlyRequests(true);
   RequestBusLoadWhenDue();
   DisplayReplayMessage(View, ReplayDisplay);
+  // Messages from the bus are not shown during a replay. Discarding them
+  // first keeps room in the ring, so the reads, bounded by that room, still
+  // reach the status packets behind them.
+  CANMessageRing.Discard();
   if (ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus) != RES_OK) ShowReceiveError();
   HandleStatusRecord(false);
 }
@@ -75,14 +86,21 @@ bool TarvoApp::NormalTick() {
   if (!SecondlyRequests(false)) return false;
   RequestBusLoadWhenDue();
   m_transmit->BuildTransmitSchedule();
-  if (ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus) != RES_OK) {
-    ShowReceiveError();
-    if (m_log->RecordRunning()) m_log->LogMessageMissing();
-  }
+  ReceiveMessages();
   DrainMessageRing();
   m_transmit->ProcessTransmitSchedule(true, 0);
   HandleStatusRecord(true);
   return true;
+}
+
+// A receive error, or messages lost at a full ring, reach the log as a
+// missing message; a new loss count reaches the adapter panel at once.
+void TarvoApp::ReceiveMessages() {
+  const TResult received = ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus);
+  const bool lost = CANMessageRing.LostCount != Run.LostShown;
+  if (received != RES_OK) ShowReceiveError();
+  else if (lost) ShowAdapterStatus(Run.AdapterStatusText);
+  if ((received != RES_OK || lost) && m_log->RecordRunning()) m_log->LogMessageMissing();
 }
 
 // Due transmissions go first, so that sent and received messages enter the
@@ -112,8 +130,18 @@ void TarvoApp::HandleAdapterStatus(bool withLog) {
   const uint8_t code = DeviceStatus.Param[2];
   const uint8_t busState = DeviceStatus.Param[3];
   // With no bus event pending the adapter's time stamp is taken as the
-  // clock: the run time follows the adapter, not the PC.
-  if (busState == 0) Run.TarvoTime = uint32_t(TicksToMs(DeviceStatus.TimeStamp));
+  // clock: the run time follows the adapter, not the PC. A time far from
+  // the running clock comes from a damaged packet: one such packet would
+  // otherwise stop the run (30 hours) or hold back every later request.
+  if (busState == 0) {
+    const uint32_t adapterMs = uint32_t(TicksToMs(DeviceStatus.TimeStamp));
+    const int32_t step = int32_t(adapterMs - Run.TarvoTime);
+    if (step > MaximumResyncStepMs || step < -MaximumResyncStepMs) {
+      ShowReceiveError();
+      return;
+    }
+    Run.TarvoTime = adapterMs;
+  }
   if (code != 0 || busState != 0) {
     const int32_t event = DisplayBusState(View, DeviceStatus);
     View.TxDisplayEnabledFlag = !(event == 1 || event == 4);  // error frame, bus off
@@ -121,7 +149,7 @@ void TarvoApp::HandleAdapterStatus(bool withLog) {
     View.TxDisplayEnabledFlag = true;
   }
   const std::string status = StatusCodeText(code);
-  m_window.SetStatusPanelText(Identity.DevicePanelNo, Identity.TarvoDescriptor + "    Status " + status);
+  ShowAdapterStatus("    Status " + status);
   Identity.TarvoInternalStatus = "  Status " + status;
   if (code == 0) Run.BusLoadValidFlag = true;
   if (code >= 8) Run.BusLoadValidFlag = false;
