@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Tarvo needs to build, test and run, when
 # they are missing. Safe to run again: it installs nothing that is present.
+# With package names as arguments it installs those instead (the sanitizer
+# and fuzz scripts name what they need beyond the normal build).
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
 )
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for p in "${packages[@]}"; do
