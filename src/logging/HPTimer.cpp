@@ -1,0 +1,55 @@
+#include "logging/HPTimer.h"
+
+#include <chrono>
+#include <ratio>
+#include <thread>
+
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
+namespace tarvo {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr int64_t Frequency = Clock::period::den / Clock::period::num;
+// Sleeping overshoots by the scheduler's wake-up latency; the margin covers it.
+constexpr int64_t SpinMarginCounts = Frequency / 1000;  // 1 ms, see HPTimerSpinMargin
+}  // namespace
+
+bool HPTimerInit(int64_t& frequency) {
+  // A counter coarser than a microsecond cannot time sub-millisecond gaps.
+  if (Frequency < 1000000) {
+    frequency = 0;
+    return false;
+  }
+  frequency = Frequency;
+  return true;
+}
+
+int64_t HPTimerCount() { return int64_t(Clock::now().time_since_epoch().count()); }
+
+bool HPTimerDelay(int64_t counts) {
+  const int64_t start = HPTimerCount();
+  while (HPTimerCount() <= start + counts) {
+  }
+  return true;
+}
+
+void HPTimerWaitUntil(int64_t deadline, int64_t spinMargin) {
+  const int64_t wake = deadline - spinMargin;
+  const int64_t now = HPTimerCount();
+  if (wake > now) std::this_thread::sleep_for(Clock::duration(wake - now));
+  while (HPTimerCount() <= deadline) {
+  }
+}
+
+void HPTimerPrepareThread() {
+#if defined(__linux__)
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
+
+int64_t HPTimerSpinMargin() { return SpinMarginCounts; }
+
+}  // namespace tarvo

@@ -1,0 +1,313 @@
+#include "logging/LogReplay.h"
+
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <thread>
+
+#include "logging/HPTimer.h"
+#include "logging/ReplayParser.h"
+
+namespace tarvo {
+
+namespace {
+
+// Counts of the high-resolution counter for dt adapter ticks (39062.5 per
+// second), exactly.
+int64_t TicksToCounts(uint32_t dt, int64_t frequency) {
+  return int64_t((unsigned __int128)dt * uint64_t(frequency) * 2 / 78125u);
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+
+// Longest sleep between two looks at the terminate request, so a pause or
+// stop ends even a long recorded gap within this time.
+constexpr int64_t LongestSleepMs = 10;
+
+}  // namespace
+
+TLogReplay::TLogReplay(TLog& log, ReplayHost& host, UserDialogs& dialogs, Clock& clock, GuiThreadCalls& gui)
+    : m_log(log), m_host(host), m_dialogs(dialogs), m_clock(clock), m_gui(gui) {}
+
+// The thread reads the buffer and calls the host: it ends before they go.
+TLogReplay::~TLogReplay() {
+  if (m_log.Thread) {
+    m_log.Thread->Terminate();
+    m_log.Thread->Wait();
+  }
+}
+
+std::string TLogReplay::FilePath() const { return m_log.DIR + m_log.FileName; }
+
+// ---- Commands ----------------------------------------------------------------------
+
+void TLogReplay::StartLogReplay1Click() {
+  if (m_log.ReplayRunningFlag || FileExists(FilePath())) {
+    StartLogReplay();
+    return;
+  }
+  if (m_dialogs.ShowMessage("Please select a log file to replay.", TDialogType::Information,
+                            TDialogButtons::OKCancel) != TDialogResult::OK)
+    return;
+  m_host.ShowLogOptions();
+  if (FileExists(FilePath())) StartLogReplay();
+}
+
+void TLogReplay::SingleStepLogReplay1Click() {
+  if (m_log.ReplayRunningFlag || FileExists(FilePath())) {
+    SingleStepLogReplay();
+    return;
+  }
+  if (m_dialogs.ShowMessage("Please select a log file to replay.", TDialogType::Information,
+                            TDialogButtons::OKCancel) != TDialogResult::OK)
+    return;
+  m_host.ShowLogOptions();
+  if (FileExists(FilePath())) SingleStepLogReplay();
+}
+
+void TLogReplay::PauseLogReplay1Click() {
+  if (m_log.State != REPLAY_LOG_RUNNING) return;  // only a continuous replay pauses
+  m_log.State = REPLAY_LOG_PAUSED;
+  if (m_log.ThreadRunningFlag) EndThread(200);
+  m_host.SetControlEnabled("StopLog1", true);
+  m_host.SetControlEnabled("StopLogButton", true);
+  m_host.SetControlShortcut("StopLog1", "Ctrl+L");
+  m_host.SetControlEnabled("StartLogReplay1", m_log.HPTimerSupportedFlag);
+  m_host.SetControlEnabled("StartLogReplayButton", m_log.HPTimerSupportedFlag);
+  m_host.SetControlEnabled("SingleStepLogReplay1", true);
+  m_host.SetControlEnabled("SingleStepLogReplayButton", true);
+  m_host.SetControlEnabled("PauseLogReplay1", false);
+  m_host.SetControlEnabled("PauseLogReplayButton", false);
+  m_host.StartLogIndicator(5, 6);
+}
+
+// ---- Start, step, stop ------------------------------------------------------------------
+
+void TLogReplay::StartLogReplay() {
+  m_log.State = REPLAY_LOG_RUNNING;
+  if (m_log.ReplayRunningFlag) {
+    // Resuming after a pause or single steps: sending goes on at MessageNo.
+    for (const char* name : {"StartLogReplay1", "StartLogReplayButton", "SingleStepLogReplay1",
+                             "SingleStepLogReplayButton"})
+      m_host.SetControlEnabled(name, false);
+    m_host.SetControlEnabled("PauseLogReplay1", true);
+    m_host.SetControlEnabled("PauseLogReplayButton", true);
+  } else if (!ObtainMessagesAndStart()) {
+    return;
+  }
+  m_host.StartLogIndicator(3, 4);
+  StartThread();
+}
+
+void TLogReplay::SingleStepLogReplay() {
+  m_log.State = REPLAY_LOG_SINGLE_STEP;
+  if (!m_log.ReplayRunningFlag && !ObtainMessagesAndStart()) return;
+  // Never two senders: a paused thread that has not ended yet ends first.
+  if (m_log.Thread && !m_log.Thread->Finished()) EndThread(0);
+  m_host.StartLogIndicator(5, 6);
+  const int32_t count = m_log.NoOfMessages;
+  if (count == 0) {
+    // Nothing of the chosen directions in the file: the replay ends at once,
+    // as a continuous one does.
+    StopLogReplay();
+    return;
+  }
+  if (m_log.MessageNo >= count) {
+    // A pause came while the last pass was being shown.
+    if (!m_log.ReplayTypeFlag) {
+      StopLogReplay();
+      return;
+    }
+    RestartPass();
+  }
+  const int32_t no = m_log.MessageNo;
+  if (m_host.SendCANMessage(m_log.ReplayBuffer[size_t(no)]) != RES_OK) return;  // sent again at the next step
+  m_log.MessageNo = no + 1;
+  if (no + 1 == count) {
+    if (m_log.ReplayTypeFlag) RestartPass();
+    else StopLogReplay();
+  }
+}
+
+// The pass is complete: every message of it is shown before the indices
+// restart, so the last one is not lost to the view.
+void TLogReplay::RestartPass() {
+  DisplayReplayMessage();
+  m_log.DisplayMessageNo = 0;
+  m_log.MessageNo = 0;
+}
+
+bool TLogReplay::ObtainMessagesAndStart() {
+  if (!m_log.FileLoadedFlag) {
+    if (!LoadReplayLog()) {
+      m_dialogs.ShowMessage("Log file format invalid.", TDialogType::Warning, TDialogButtons::OK);
+      m_log.State = NO_LOG;
+      return false;
+    }
+    m_log.FileLoadedFlag = true;
+  }
+  m_log.MessageNo = 0;
+  m_log.DisplayMessageNo = 0;
+  m_host.SetRunningControls(true);
+  m_host.StartDevice();
+  if (!m_host.DeviceRunning()) {
+    // The adapter did not start (its own failure path has shown the stopped
+    // controls): no replay into a stopped adapter.
+    m_host.SetStoppedControls(true);
+    m_log.State = NO_LOG;
+    return false;
+  }
+  m_log.ReplayRunningFlag = true;
+  return true;
+}
+
+void TLogReplay::StopLogReplay() {
+  if (m_log.ThreadRunningFlag) EndThread(200);
+  m_clock.WaitProcessingMessages(100);
+  m_host.StopDevice();
+  m_host.SetStoppedControls(true);
+  m_host.StopLogIndicator();
+  m_log.ReplayRunningFlag = false;
+  m_log.State = NO_LOG;
+}
+
+bool TLogReplay::LoadReplayLog() {
+  TReplayParseOptions options;
+  options.FileType = m_log.FileType;
+  options.ReplayRx = m_log.ReplayMessageTypes[REPLAY_RX];
+  options.ReplayTx = m_log.ReplayMessageTypes[REPLAY_TX];
+  options.MinimumGap = m_host.ReplayMinimumGap();
+  TReplayParseResult result;
+  try {
+    TTarvoCAN* buffer = m_log.EnsureReplayBuffer();
+    m_log.FileOpenFlag = true;
+    result = ParseReplayLogFile(FilePath(), options, std::span(buffer, size_t(MaxLogMessages)));
+  } catch (const std::bad_alloc&) {
+    result.Status = PARSE_ERROR;
+  }
+  m_log.FileOpenFlag = false;
+  m_log.NoOfMessages = result.NoOfMessages;
+  m_log.NumericBase = result.NumericBase;
+  if (result.Status == PARSE_IO_ERROR || result.Status == PARSE_ERROR) {
+    StopLogReplay();
+    m_dialogs.ShowMessage(result.Status == PARSE_IO_ERROR ? "Log file I/O error!" : "Log file error!",
+                          TDialogType::Error, TDialogButtons::OK);
+  }
+  return result.Status == PARSE_VALID;
+}
+
+void TLogReplay::DisplayReplayMessage() {
+  if (!m_log.ReplayBuffer) return;
+  uint32_t position = uint32_t(m_log.DisplayMessageNo.load());
+  const uint32_t end = uint32_t(m_log.MessageNo.load());
+  m_host.DisplayReplayed(std::span<const TTarvoCAN>(m_log.ReplayBuffer.get(), size_t(m_log.NoOfMessages.load())),
+                         end, position);
+  m_log.DisplayMessageNo = int32_t(position);
+}
+
+// ---- The replay thread ---------------------------------------------------------------
+
+void TLogReplay::StartThread() {
+  if (m_log.Thread && !m_log.Thread->Finished()) EndThread(0);
+  m_threadGap = m_host.ReplayMinimumGap();
+  m_log.Thread = std::make_unique<TLogThread>();
+  TLogThread& thread = *m_log.Thread;
+  m_log.ThreadRunningFlag = true;
+  const uint64_t generation = thread.Generation();
+  thread.Start([this](TLogThread& t) { ReplayThreadBody(t); }, m_gui,
+               [this, generation] { LogReplayThreadTerminate(generation); });
+}
+
+void TLogReplay::EndThread(uint32_t ms) {
+  TLogThread* thread = m_log.Thread.get();
+  if (!thread) return;
+  thread->Terminate();
+  const uint32_t start = m_clock.TickCount();
+  // The GUI keeps processing: the thread may be waiting for it to show a pass.
+  while (!thread->WaitFor(0)) {
+    if (ms != 0 && m_clock.TickCount() - start >= ms) return;
+    m_clock.WaitProcessingMessages(1);
+    if (m_log.Thread.get() != thread) return;  // replaced meanwhile
+  }
+}
+
+void TLogReplay::LogReplayThreadTerminate(uint64_t generation) {
+  // A late notification of a thread that has been replaced changes nothing.
+  if (!m_log.Thread || m_log.Thread->Generation() != generation) return;
+  if (m_log.State == REPLAY_LOG_RUNNING) StopLogReplay();
+  m_log.ThreadRunningFlag = false;
+}
+
+// The GUI thread shows the whole pass and restarts the indices; the thread
+// waits for that, or for its own termination.
+bool TLogReplay::HandOverPass(TLogThread& thread) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  m_gui.Post([this, done] {
+    RestartPass();
+    done->store(true);
+  });
+  while (!done->load()) {
+    if (thread.Terminated()) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  return true;
+}
+
+void TLogReplay::WaitUntil(TLogThread& thread, int64_t deadline, int32_t messageNo) {
+  if (m_wait == TReplayWait::BusyLoop) {
+    // The described wait: a 1 ms rest every 100 messages, else a busy loop.
+    if (messageNo % 100 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (HPTimerCount() <= deadline)
+      if (thread.Terminated()) return;
+    return;
+  }
+  const int64_t frequency = m_log.HPTimeCountsPerSecond;
+  const int64_t slice = LongestSleepMs * frequency / 1000;
+  const int64_t margin = HPTimerSpinMargin();
+  for (;;) {
+    const int64_t left = deadline - HPTimerCount();
+    if (left <= margin) break;
+    if (thread.Terminated()) return;
+    HPTimerWaitUntil(HPTimerCount() + std::min(left - margin, slice) , 0);
+  }
+  HPTimerWaitUntil(deadline, margin);
+}
+
+void TLogReplay::ReplayThreadBody(TLogThread& thread) {
+  HPTimerPrepareThread();
+  const int64_t frequency = m_log.HPTimeCountsPerSecond;
+  const int32_t count = m_log.NoOfMessages;
+  const TTarvoCAN* buffer = m_log.ReplayBuffer.get();
+  if (count == 0 || !buffer) return;
+  while (!thread.Terminated()) {
+    int32_t no = m_log.MessageNo;
+    if (no >= count) {
+      // A pause came while the last pass was being shown.
+      if (!m_log.ReplayTypeFlag || !HandOverPass(thread)) break;
+      continue;
+    }
+    const int64_t t0 = HPTimerCount();
+    if (m_host.SendCANMessage(buffer[no]) != RES_OK) {
+      thread.Terminate();  // the end notification stops the replay
+      break;
+    }
+    m_log.MessageNo = ++no;
+    if (no == count) {
+      if (!m_log.ReplayTypeFlag) {
+        WaitUntil(thread, HPTimerCount() + frequency / 50, 1);  // 20 ms for the last frame
+        thread.Terminate();
+        break;
+      }
+      if (!HandOverPass(thread)) break;
+      WaitUntil(thread, HPTimerCount() + TicksToCounts(m_threadGap, frequency), 1);
+      continue;
+    }
+    const uint32_t dt = buffer[no].TimeStamp - buffer[no - 1].TimeStamp;
+    WaitUntil(thread, t0 + TicksToCounts(dt, frequency), no);
+  }
+}
+
+}  // namespace tarvo

@@ -1,0 +1,107 @@
+#pragma once
+// Log replay: the messages of a log file sent onto the bus again with their
+// recorded spacing (a replay thread), or one per command (single steps), and
+// shown in the CAN View as transmitted messages by the GUI thread.
+//
+// The replay drives the rest of the program through ReplayHost: the adapter
+// (start, stop, the CAN-transmit command), the controls, the log indicator
+// and the CAN View. The GUI thread runs every routine here except the body
+// of the replay thread, which only sends, advances MessageNo and, at the end
+// of a continuous pass, hands the display over to the GUI thread and waits.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "adapter/TarvoAPI.h"
+#include "common/Clock.h"
+#include "common/ResultCodes.h"
+#include "common/TarvoCAN.h"
+#include "common/UserDialogs.h"
+#include "logging/LogThread.h"
+#include "logging/LogTypes.h"
+
+namespace tarvo {
+
+class ReplayHost {
+ public:
+  virtual ~ReplayHost() = default;
+  // One immediate transmission (buffer 0, period code 0); RES_OK when sent.
+  // Called from the replay thread and from the GUI thread.
+  virtual TResult SendCANMessage(const TTarvoCAN& m) = 0;
+  // The run control's start and stop of the adapter.
+  virtual void StartDevice() = 0;
+  virtual void StopDevice() = 0;
+  // The adapter was started and not yet stopped.
+  virtual bool DeviceRunning() = 0;
+  virtual void SetRunningControls(bool logChange) = 0;
+  virtual void SetStoppedControls(bool logChange) = 0;
+  virtual void SetControlEnabled(const std::string& name, bool enabled) = 0;
+  virtual void SetControlShortcut(const std::string& name, const std::string& shortcut) = 0;
+  // The status-bar log indicator cycles through frames first..last every
+  // 500 ms; Stop shows frame 0.
+  virtual void StartLogIndicator(int32_t first, int32_t last) = 0;
+  virtual void StopLogIndicator() = 0;
+  // Enters messages[readPosition .. end) into the CAN View as transmitted
+  // messages, advancing readPosition.
+  virtual void DisplayReplayed(std::span<const TTarvoCAN> messages, uint32_t end, uint32_t& readPosition) = 0;
+  // The smallest time-stamp step between replayed messages, adapter ticks.
+  virtual uint32_t ReplayMinimumGap() = 0;
+  // Opens the Log Options dialog (the open-file flavour) and returns when it closes.
+  virtual void ShowLogOptions() = 0;
+};
+
+// How the replay thread waits between messages.
+enum class TReplayWait : uint8_t {
+  BusyLoop,        // reads the counter until the deadline, 1 ms sleep every 100 messages
+  SleepThenSpin,   // sleeps until shortly before the deadline, spins the rest
+};
+
+class TLogReplay {
+ public:
+  TLogReplay(TLog& log, ReplayHost& host, UserDialogs& dialogs, Clock& clock, GuiThreadCalls& gui);
+  ~TLogReplay();
+  TLogReplay(const TLogReplay&) = delete;
+  TLogReplay& operator=(const TLogReplay&) = delete;
+
+  // ---- Commands (GUI thread) ----
+  void StartLogReplay1Click();
+  void SingleStepLogReplay1Click();
+  void PauseLogReplay1Click();
+
+  // ---- Routines ----
+  void StartLogReplay();
+  void SingleStepLogReplay();
+  void StopLogReplay();
+  // Parses DIR + FileName into the replay buffer; true when the file was
+  // valid. Shows "Log file I/O error!" or "Log file error!" itself.
+  bool LoadReplayLog();
+  // Every tick while a replay runs: the messages sent since the last call
+  // appear in the CAN View.
+  void DisplayReplayMessage();
+
+  void SetWait(TReplayWait wait) { m_wait = wait; }
+
+ private:
+  bool ObtainMessagesAndStart();
+  void StartThread();
+  void ReplayThreadBody(TLogThread& thread);
+  void LogReplayThreadTerminate(uint64_t generation);
+  // Requests the thread's end and waits up to ms for it while the GUI goes
+  // on with its messages (the thread may be waiting for the GUI to show a
+  // pass); ms 0 waits until it has ended.
+  void EndThread(uint32_t ms);
+  bool HandOverPass(TLogThread& thread);
+  void WaitUntil(TLogThread& thread, int64_t deadline, int32_t messageNo);
+  void RestartPass();
+  std::string FilePath() const;
+
+  TLog& m_log;
+  ReplayHost& m_host;
+  UserDialogs& m_dialogs;
+  Clock& m_clock;
+  GuiThreadCalls& m_gui;
+  TReplayWait m_wait = TReplayWait::SleepThenSpin;
+  uint32_t m_threadGap = 0;  // ReplayMinimumGap when the thread started
+};
+
+}  // namespace tarvo

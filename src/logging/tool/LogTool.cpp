@@ -1,0 +1,373 @@
+// tarvo-log: Tarvo's log files on the command line.
+//
+//   tarvo-log count FILE [--type txt|csv|asc] [--rx] [--tx]
+//       reads FILE as the program's replay does and prints how many messages
+//       it holds and how long reading took
+//   tarvo-log convert IN OUT [--type ...] [--to txt|csv|asc] [--base hex|dec] [--rx] [--tx]
+//       rewrites a Tarvo log in another of the three formats
+//   tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]
+//       brings a candump log or an ASC file of another writer into a Tarvo
+//       format, so that the program can replay it
+//
+// The type of a file comes from its extension unless given (.log is a
+// candump log). --rx and --tx choose the directions (both when neither is
+// given). Reading uses the program's own reader and writing the recorder's
+// own line formats, so what the tool accepts and writes is what the program
+// replays and records.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/TimeUnits.h"
+#include "logging/LogLines.h"
+#include "logging/LogTypes.h"
+#include "logging/ReplayParser.h"
+#include "logging/tool/ForeignLogs.h"
+
+namespace tarvo {
+namespace {
+
+constexpr const char* Usage =
+    "usage: tarvo-log count FILE [--type txt|csv|asc] [--rx] [--tx]\n"
+    "       tarvo-log convert IN OUT [--type txt|csv|asc] [--to txt|csv|asc] [--base hex|dec] [--rx] [--tx]\n"
+    "       tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]\n";
+
+struct TOptions {
+  std::string Command;
+  std::vector<std::string> Files;
+  std::optional<TLogFileType> Type, To;
+  std::string From;
+  std::optional<bool> Hexadecimal;
+  bool Rx = false, Tx = false;
+};
+
+std::optional<TLogFileType> TypeFromText(std::string_view t) {
+  if (t == "txt" || t == "TXT") return TXT_FILE;
+  if (t == "csv" || t == "CSV") return CSV_FILE;
+  if (t == "asc" || t == "ASC") return ASC_FILE;
+  return std::nullopt;
+}
+
+std::string Extension(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool ParseArguments(int argc, char** argv, TOptions& o) {
+  if (argc < 2) return false;
+  o.Command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    const auto value = [&]() -> std::string_view { return i + 1 < argc ? std::string_view(argv[++i]) : ""; };
+    if (a == "--type") {
+      if (!(o.Type = TypeFromText(value()))) return false;
+    } else if (a == "--to") {
+      if (!(o.To = TypeFromText(value()))) return false;
+    } else if (a == "--from") {
+      o.From = value();
+      if (o.From != "candump" && o.From != "asc") return false;
+    } else if (a == "--base") {
+      const std::string_view b = value();
+      if (b != "hex" && b != "dec") return false;
+      o.Hexadecimal = b == "hex";
+    } else if (a == "--rx") {
+      o.Rx = true;
+    } else if (a == "--tx") {
+      o.Tx = true;
+    } else if (a.starts_with("--")) {
+      return false;
+    } else {
+      o.Files.emplace_back(a);
+    }
+  }
+  if (!o.Rx && !o.Tx) o.Rx = o.Tx = true;
+  const size_t files = o.Command == "count" ? 1 : 2;
+  return (o.Command == "count" || o.Command == "convert" || o.Command == "import") && o.Files.size() == files;
+}
+
+// The type given, else the one of the extension.
+bool FileType(const std::optional<TLogFileType>& given, const std::string& path, TLogFileType& type) {
+  if (given) {
+    type = *given;
+    return true;
+  }
+  const std::optional<TLogFileType> t = TypeFromText(Extension(path));
+  if (!t) {
+    std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --type or --to\n", path.c_str());
+    return false;
+  }
+  type = *t;
+  return true;
+}
+
+const char* StatusText(TReplayParseStatus s) {
+  switch (s) {
+    case PARSE_FORMAT_INVALID: return "Log file format invalid.";
+    case PARSE_ERROR: return "Log file error!";
+    case PARSE_IO_ERROR: return "Log file I/O error!";
+    default: return "";
+  }
+}
+
+// ---- Reading a Tarvo log ----------------------------------------------------------
+
+struct TLoaded {
+  TReplayParseResult Result;
+  std::unique_ptr<TTarvoCAN[]> Messages;
+  std::unique_ptr<uint8_t[]> Directions;
+  double Seconds = 0;
+};
+
+bool Load(const std::string& path, TLogFileType type, const TOptions& o, TLoaded& loaded) {
+  TReplayParseOptions options;
+  options.FileType = type;
+  options.ReplayRx = o.Rx;
+  options.ReplayTx = o.Tx;
+  options.MinimumGap = 0;
+  loaded.Messages = std::make_unique<TTarvoCAN[]>(size_t(ReplayBufferSize));
+  loaded.Directions = std::make_unique<uint8_t[]>(size_t(ReplayBufferSize));
+  const auto start = std::chrono::steady_clock::now();
+  loaded.Result = ParseReplayLogFile(path, options, std::span(loaded.Messages.get(), size_t(ReplayBufferSize)),
+                                     std::span(loaded.Directions.get(), size_t(ReplayBufferSize)));
+  loaded.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (loaded.Result.Status == PARSE_VALID) return true;
+  if (loaded.Result.LineNo)
+    std::fprintf(stderr, "tarvo-log: %s: line %llu: %s (%s)\n", path.c_str(),
+                 (unsigned long long)loaded.Result.LineNo, loaded.Result.Reason, StatusText(loaded.Result.Status));
+  else
+    std::fprintf(stderr, "tarvo-log: %s: %s (%s)\n", path.c_str(), loaded.Result.Reason,
+                 StatusText(loaded.Result.Status));
+  return false;
+}
+
+int Count(const TOptions& o) {
+  TLogFileType type;
+  if (!FileType(o.Type, o.Files[0], type)) return 2;
+  TLoaded loaded;
+  if (!Load(o.Files[0], type, o, loaded)) return 1;
+  std::printf("%s: %d messages, %s, read in %.3f s\n", o.Files[0].c_str(), loaded.Result.NoOfMessages,
+              loaded.Result.NumericBase ? "hexadecimal" : "decimal", loaded.Seconds);
+  if (loaded.Result.NoOfMessages == ReplayBufferSize)
+    std::printf("the replay buffer's %d messages are full: later lines are not read\n", ReplayBufferSize);
+  return 0;
+}
+
+// ---- Writing a Tarvo log ----------------------------------------------------------
+
+TLogHeaderClock HeaderClock() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char time[32], date[32], day[8], month[8];
+  std::strftime(time, sizeof time, "%H:%M:%S", &t);
+  std::strftime(date, sizeof date, "%Y-%m-%d", &t);
+  std::strftime(day, sizeof day, "%a", &t);
+  std::strftime(month, sizeof month, "%b", &t);
+  char asc[64];
+  std::snprintf(asc, sizeof asc, "%s %s %02d %d:%d:%d %04d", day, month, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+                t.tm_year + 1900);
+  return TLogHeaderClock{time, date, asc};
+}
+
+// A Tarvo log being written: header, one line per message, and the empty
+// line that ends the messages. The tool writes no footer: it would report a
+// bit timing and an adapter the tool knows nothing of.
+class TLogWriter {
+ public:
+  TLogWriter(const std::string& path, TLogFileType type, bool hexadecimal) : m_path(path) {
+    m_format.FileType = type;
+    m_format.Hexadecimal = hexadecimal;
+    m_file.reset(std::fopen(path.c_str(), "wb"));
+    if (!m_file) return;
+    std::setvbuf(m_file.get(), nullptr, _IOFBF, 1 << 20);
+    Put(LogHeader(m_format, BaseName(path), HeaderClock()));
+  }
+  bool Opened() const { return m_file != nullptr; }
+
+  void Message(const TTarvoCAN& m, uint8_t direction) {
+    char line[256];
+    // Transmitted lines carry the time in milliseconds, as the recorder's do.
+    const size_t n = direction == REPLAY_DIRECTION_TX
+                         ? FormatTransmitLine(m_format, m.IDE, m.ID, m.RTR, m.DLC, m.Data,
+                                              uint32_t(TicksToMs(m.TimeStamp)), line)
+                         : FormatReceiveLine(m_format, m, 0, 0, line);
+    std::fwrite(line, 1, n, m_file.get());
+    std::fwrite("\r\n", 1, 2, m_file.get());
+  }
+
+  // False (with a message) when not every byte reached the file.
+  bool Finish() {
+    Put("\r\n");
+    const bool failed = std::ferror(m_file.get()) != 0;
+    const bool closed = std::fclose(m_file.release()) == 0;
+    if (failed || !closed) {
+      std::fprintf(stderr, "tarvo-log: %s: %s\n", m_path.c_str(), std::strerror(errno));
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  void Put(std::string_view text) { std::fwrite(text.data(), 1, text.size(), m_file.get()); }
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::string m_path;
+  TLogLineFormat m_format;
+  std::unique_ptr<std::FILE, Closer> m_file;
+};
+
+bool OpenWriter(const std::unique_ptr<TLogWriter>& w, const std::string& path) {
+  if (w->Opened()) return true;
+  std::fprintf(stderr, "tarvo-log: %s: %s\n", path.c_str(), std::strerror(errno));
+  return false;
+}
+
+int Convert(const TOptions& o) {
+  TLogFileType in, out;
+  if (!FileType(o.Type, o.Files[0], in) || !FileType(o.To, o.Files[1], out)) return 2;
+  TLoaded loaded;
+  if (!Load(o.Files[0], in, o, loaded)) return 1;
+  const bool hex = o.Hexadecimal.value_or(loaded.Result.NumericBase != 0);
+  auto writer = std::make_unique<TLogWriter>(o.Files[1], out, hex);
+  if (!OpenWriter(writer, o.Files[1])) return 1;
+  for (int32_t i = 0; i < loaded.Result.NoOfMessages; ++i)
+    writer->Message(loaded.Messages[size_t(i)], loaded.Directions[size_t(i)]);
+  if (!writer->Finish()) return 1;
+  std::printf("%s: %d messages written\n", o.Files[1].c_str(), loaded.Result.NoOfMessages);
+  return 0;
+}
+
+// ---- Importing a foreign log --------------------------------------------------------
+
+struct TImportCounts {
+  uint64_t Messages = 0, ErrorFrames = 0, FdFrames = 0, Invalid = 0, BeyondRange = 0, BeyondBuffer = 0;
+  uint64_t FirstInvalidLine = 0;
+};
+
+int Import(const TOptions& o) {
+  const std::string& inPath = o.Files[0];
+  const bool candump = o.From.empty() ? Extension(inPath) == "log" : o.From == "candump";
+  if (o.From.empty() && !candump && Extension(inPath) != "asc") {
+    std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --from\n", inPath.c_str());
+    return 2;
+  }
+  TLogFileType out;
+  if (!FileType(o.To, o.Files[1], out)) return 2;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(inPath.c_str(), "rb"), &std::fclose);
+  if (!in) {
+    std::fprintf(stderr, "tarvo-log: %s: %s\n", inPath.c_str(), std::strerror(errno));
+    return 1;
+  }
+  auto writer = std::make_unique<TLogWriter>(o.Files[1], out, o.Hexadecimal.value_or(true));
+  if (!OpenWriter(writer, o.Files[1])) return 1;
+
+  TImportCounts counts;
+  TForeignAscReader asc;
+  TForeignMessage fm;
+  std::optional<int64_t> firstMicroseconds;
+  std::string line;
+  std::vector<char> chunk(1 << 20);
+  uint64_t lineNo = 0;
+  const auto handle = [&](std::string_view text) {
+    ++lineNo;
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const TForeignLine kind = candump ? ReadCandumpLine(text, fm) : asc.Line(text, fm);
+    switch (kind) {
+      case FOREIGN_NO_MESSAGE: return;
+      case FOREIGN_ERROR_FRAME: ++counts.ErrorFrames; return;
+      case FOREIGN_FD_FRAME: ++counts.FdFrames; return;
+      case FOREIGN_INVALID:
+        if (!counts.Invalid++) counts.FirstInvalidLine = lineNo;
+        return;
+      case FOREIGN_MESSAGE: break;
+    }
+    if ((fm.Direction == 0 && !o.Rx) || (fm.Direction == 1 && !o.Tx)) return;
+    // candump times are since 1970: the log starts at its first frame.
+    if (!firstMicroseconds) firstMicroseconds = candump ? fm.Microseconds : 0;
+    const int64_t us = fm.Microseconds - *firstMicroseconds;
+    // ticks = us * 39062.5 / 10^6 = us * 5 / 128, nearest, halves to even
+    int64_t ticks = us >= 0 ? us * 5 / 128 : -1;
+    if (us >= 0) {
+      const int64_t r = us * 5 % 128;
+      if (r > 64 || (r == 64 && (ticks & 1))) ++ticks;
+    }
+    if (ticks < 0 || ticks > int64_t(UINT32_MAX)) {
+      ++counts.BeyondRange;
+      return;
+    }
+    if (counts.Messages >= uint64_t(ReplayBufferSize)) {
+      ++counts.BeyondBuffer;
+      return;
+    }
+    fm.Message.TimeStamp = uint32_t(ticks);
+    writer->Message(fm.Message, fm.Direction);
+    ++counts.Messages;
+  };
+  size_t got;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), in.get())) > 0) {
+    std::string_view data(chunk.data(), got);
+    size_t nl;
+    while ((nl = data.find('\n')) != std::string_view::npos) {
+      if (line.empty()) {
+        handle(data.substr(0, nl));
+      } else {
+        line.append(data.substr(0, nl));
+        handle(line);
+        line.clear();
+      }
+      data.remove_prefix(nl + 1);
+    }
+    line.append(data);
+  }
+  if (std::ferror(in.get())) {
+    std::fprintf(stderr, "tarvo-log: %s: %s\n", inPath.c_str(), std::strerror(errno));
+    return 1;
+  }
+  if (!line.empty()) handle(line);
+  if (!writer->Finish()) return 1;
+
+  std::printf("%s: %llu messages written\n", o.Files[1].c_str(), (unsigned long long)counts.Messages);
+  // Nothing left out in silence.
+  if (counts.ErrorFrames) std::printf("%llu error frames not imported\n", (unsigned long long)counts.ErrorFrames);
+  if (counts.FdFrames) std::printf("%llu CAN FD frames not imported\n", (unsigned long long)counts.FdFrames);
+  if (counts.Invalid)
+    std::printf("%llu lines not understood, the first is line %llu\n", (unsigned long long)counts.Invalid,
+                (unsigned long long)counts.FirstInvalidLine);
+  if (counts.BeyondRange)
+    std::printf("%llu frames beyond the 32-bit time stamps (30.5 hours) not imported\n",
+                (unsigned long long)counts.BeyondRange);
+  if (counts.BeyondBuffer)
+    std::printf("%llu frames beyond the replay buffer's %d not imported\n", (unsigned long long)counts.BeyondBuffer,
+                ReplayBufferSize);
+  return 0;
+}
+
+}  // namespace
+}  // namespace tarvo
+
+int main(int argc, char** argv) {
+  tarvo::TOptions options;
+  if (!tarvo::ParseArguments(argc, argv, options)) {
+    std::fputs(tarvo::Usage, stderr);
+    return 2;
+  }
+  if (options.Command == "count") return tarvo::Count(options);
+  if (options.Command == "convert") return tarvo::Convert(options);
+  return tarvo::Import(options);
+}
