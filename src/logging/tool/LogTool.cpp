@@ -139,11 +139,11 @@ bool Load(const std::string& path, TLogFileType type, const TOptions& o, TLoaded
   options.ReplayRx = o.Rx;
   options.ReplayTx = o.Tx;
   options.MinimumGap = 0;
-  loaded.Messages = std::make_unique<TTarvoCAN[]>(size_t(ReplayBufferSize));
-  loaded.Directions = std::make_unique<uint8_t[]>(size_t(ReplayBufferSize));
+  loaded.Messages = std::make_unique<TTarvoCAN[]>(size_t(MaxLogMessages));
+  loaded.Directions = std::make_unique<uint8_t[]>(size_t(MaxLogMessages));
   const auto start = std::chrono::steady_clock::now();
-  loaded.Result = ParseReplayLogFile(path, options, std::span(loaded.Messages.get(), size_t(ReplayBufferSize)),
-                                     std::span(loaded.Directions.get(), size_t(ReplayBufferSize)));
+  loaded.Result = ParseReplayLogFile(path, options, std::span(loaded.Messages.get(), size_t(MaxLogMessages)),
+                                     std::span(loaded.Directions.get(), size_t(MaxLogMessages)));
   loaded.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (loaded.Result.Status == PARSE_VALID) return true;
   if (loaded.Result.LineNo)
@@ -162,8 +162,8 @@ int Count(const TOptions& o) {
   if (!Load(o.Files[0], type, o, loaded)) return 1;
   std::printf("%s: %d messages, %s, read in %.3f s\n", o.Files[0].c_str(), loaded.Result.NoOfMessages,
               loaded.Result.NumericBase ? "hexadecimal" : "decimal", loaded.Seconds);
-  if (loaded.Result.NoOfMessages == ReplayBufferSize)
-    std::printf("the replay buffer's %d messages are full: later lines are not read\n", ReplayBufferSize);
+  if (loaded.Result.NoOfMessages == MaxLogMessages)
+    std::printf("the replay buffer's %d messages are full: later lines are not read\n", MaxLogMessages);
   return 0;
 }
 
@@ -311,7 +311,7 @@ int Import(const TOptions& o) {
       ++counts.BeyondRange;
       return;
     }
-    if (counts.Messages >= uint64_t(ReplayBufferSize)) {
+    if (counts.Messages >= uint64_t(MaxLogMessages)) {
       ++counts.BeyondBuffer;
       return;
     }
@@ -354,7 +354,7 @@ int Import(const TOptions& o) {
                 (unsigned long long)counts.BeyondRange);
   if (counts.BeyondBuffer)
     std::printf("%llu frames beyond the replay buffer's %d not imported\n", (unsigned long long)counts.BeyondBuffer,
-                ReplayBufferSize);
+                MaxLogMessages);
   return 0;
 }
 
