@@ -19,18 +19,23 @@ namespace {
 // The fields of one line. Only the first few are kept (no line of any format
 // needs more than 14); all are counted.
 struct TFields {
-  static constexpr int Kept = 16;
-  std::string_view Field[Kept];
+  static constexpr size_t Kept = 16;
+  struct TField {
+    const char* Text;
+    size_t Size;
+  };
+  TField Field[Kept];  // only the first min(Count, Kept) are set
   size_t Count = 0;
 
-  std::string_view operator[](size_t i) const { return i < size_t(Kept) && i < Count ? Field[i] : std::string_view(); }
-  void Add(std::string_view f) {
-    if (Count < size_t(Kept)) Field[Count] = f;
+  std::string_view operator[](size_t i) const {
+    return i < Kept && i < Count ? std::string_view(Field[i].Text, Field[i].Size) : std::string_view();
+  }
+  void Add(const char* text, size_t size) {
+    if (Count < Kept) Field[Count] = {text, size};
     ++Count;
   }
+  void Add(std::string_view f) { Add(f.data(), f.size()); }
 };
-
-inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 // A quoted field from the opening quote at line[p]: its text up to the
 // matching quote (or the end of the line), two quotes inside standing for
@@ -66,25 +71,80 @@ std::string_view QuotedField(std::string_view line, size_t& p, std::string& scra
   return std::string_view(scratch).substr(from);
 }
 
-void SplitFields(std::string_view line, char separator, TFields& fields, std::string& scratch) {
+// Eight characters at a time: one bit (the top bit of its byte) per
+// character, exact for every byte, no carry between bytes.
+constexpr uint64_t Ones = 0x0101010101010101u;
+constexpr uint64_t High = 0x8080808080808080u;
+inline uint64_t Load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+// Bytes above the space (field characters and the separator).
+inline uint64_t AboveSpace(uint64_t w) { return (((w & ~High) + 0x5F * Ones) | w) & High; }
+// Bytes equal to c.
+inline uint64_t Equal(uint64_t w, char c) {
+  const uint64_t t = w ^ (uint64_t(static_cast<unsigned char>(c)) * Ones);
+  return ~(((t & ~High) + 0x7F * Ones) | t) & High;
+}
+inline size_t FirstFlagged(uint64_t flags) { return size_t(__builtin_ctzll(flags)) / 8; }
+
+// Spaces and control characters are skipped eight at a time where they run
+// long (the column padding of TXT and ASC).
+inline const char* SkipBlanks(const char* p, const char* end) {
+  // Most runs between fields are one space.
+  if (end - p >= 2 && p[0] == ' ' && static_cast<unsigned char>(p[1]) > ' ') return p + 1;
+  while (end - p >= 8) {
+    const uint64_t nonBlank = AboveSpace(Load8(p));
+    if (nonBlank) return p + FirstFlagged(nonBlank);
+    p += 8;
+  }
+  while (p < end && static_cast<unsigned char>(*p) <= ' ') ++p;
+  return p;
+}
+
+// A field character: above the space and not the separator (with the space
+// as separator, every character above it). A quote inside a field is an
+// ordinary character.
+template <char Separator>
+inline bool IsFieldChar(char c) {
+  return static_cast<unsigned char>(c) > ' ' && (Separator == ' ' || c != Separator);
+}
+
+template <char Separator>
+inline const char* SkipField(const char* p, const char* end) {
+  while (end - p >= 8) {
+    const uint64_t w = Load8(p);
+    uint64_t stop = ~AboveSpace(w) & High;
+    if (Separator != ' ') stop |= Equal(w, Separator);
+    if (stop) return p + FirstFlagged(stop);
+    p += 8;
+  }
+  while (p < end && IsFieldChar<Separator>(*p)) ++p;
+  return p;
+}
+
+template <char Separator>
+void SplitFields(std::string_view line, TFields& fields, std::string& scratch) {
   fields.Count = 0;
   scratch.clear();
-  size_t p = 0;
-  const size_t n = line.size();
-  while (p < n && IsBlank(line[p])) ++p;
-  while (p < n) {
-    if (line[p] == '"') {
-      fields.Add(QuotedField(line, p, scratch));
+  const char* const begin = line.data();
+  const char* const end = begin + line.size();
+  const char* p = SkipBlanks(begin, end);
+  while (p < end) {
+    if (*p == '"') {
+      size_t at = size_t(p - begin);
+      fields.Add(QuotedField(line, at, scratch));
+      p = begin + at;
     } else {
-      const size_t start = p;
-      while (p < n && !IsBlank(line[p]) && line[p] != separator) ++p;
-      fields.Add(line.substr(start, p - start));
+      const char* const start = p;
+      p = SkipField<Separator>(p, end);
+      fields.Add(start, size_t(p - start));
     }
-    while (p < n && IsBlank(line[p])) ++p;
-    if (p < n && line[p] == separator) {
-      if (p + 1 == n) fields.Add(std::string_view());
-      ++p;
-      while (p < n && IsBlank(line[p])) ++p;
+    p = SkipBlanks(p, end);
+    if (Separator != ' ' && p < end && *p == Separator) {
+      if (p + 1 == end) fields.Add(nullptr, 0);
+      p = SkipBlanks(p + 1, end);
     }
   }
 }
@@ -92,43 +152,83 @@ void SplitFields(std::string_view line, char separator, TFields& fields, std::st
 // ---- Numbers ----------------------------------------------------------------------
 
 // Halves to even: q + (r / den rounded), r < den.
-inline uint64_t RoundHalfEven(unsigned __int128 q, unsigned __int128 r, unsigned __int128 den, bool& overflow) {
+template <typename T>
+inline uint64_t RoundHalfEven(T q, T r, T den, bool& overflow) {
   if (2 * r > den || (2 * r == den && (q & 1))) ++q;
   overflow = q > 0xFFFFFFFFu;
   return uint64_t(q);
+}
+
+// Digit values: "0".."9" and upper-case "A".."F"; 255 for any other character.
+struct TDigitTable {
+  uint8_t Of[256];
+  constexpr TDigitTable() : Of() {
+    for (int c = 0; c < 256; ++c) Of[c] = 255;
+    for (int c = '0'; c <= '9'; ++c) Of[c] = uint8_t(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) Of[c] = uint8_t(c - 'A' + 10);
+  }
+};
+constexpr TDigitTable Digits;
+
+// The identifier and data-byte texts in one pass: false when empty or with a
+// character outside the base's digits (the checks of CheckIDText and
+// CheckDataByteText); the value saturates at 0xFFFFFFFF as HexTextToInt does,
+// so an over-long text never passes a range check.
+inline bool NumberText(std::string_view text, bool hex, uint32_t& value) {
+  if (text.empty()) return false;
+  const uint32_t base = hex ? 16 : 10;
+  uint64_t v = 0;
+  for (char c : text) {
+    const uint32_t d = Digits.Of[static_cast<unsigned char>(c)];
+    if (d >= base) return false;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFu) v = 0x100000000u;
+  }
+  value = v > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(v);
+  return true;
 }
 
 // "digits[.digits]": exact, with no floating point. -1 when the text is not
 // of that shape (or too long to be exact), so the general reader decides.
 int PlainDecimalToTicks(std::string_view text, uint32_t& ticks) {
   uint64_t number = 0;
-  int digits = 0, fractionDigits = 0;
-  bool point = false;
+  int digits = 0;           // significant digits in number
+  int fractionDigits = -1;  // digits after the point; -1 without a point
   for (char c : text) {
-    if (c >= '0' && c <= '9') {
-      if (number == 0 && c == '0' && !point) continue;  // leading zeros add nothing
+    const unsigned d = unsigned(c) - unsigned('0');
+    if (d <= 9) {
+      if (fractionDigits >= 0) ++fractionDigits;
+      if (number == 0 && d == 0) continue;  // leading zeros add nothing
       if (++digits > 18) return -1;
-      number = number * 10 + uint64_t(c - '0');
-    } else if (c == '.' && !point) {
-      point = true;
+      number = number * 10 + d;
+    } else if (c == '.' && fractionDigits < 0) {
+      fractionDigits = 0;
     } else {
       return -1;
     }
   }
   // At least one digit somewhere: "." alone is no number.
-  if (text.size() == size_t(point ? 1 : 0)) return -1;
-  // Zeros after the point that came before any other digit still scale.
-  if (point) {
-    const size_t dot = text.find('.');
-    fractionDigits = int(text.size() - dot - 1);
-    if (fractionDigits > 18) return -1;
-  }
+  if (text.size() == size_t(fractionDigits == 0 ? 1 : 0)) return -1;
+  if (fractionDigits > 18) return -1;
   // ticks = number / 10^k seconds * 39062.5 = number * 78125 / (2 * 10^k)
-  uint64_t den = 2;
-  for (int i = 0; i < fractionDigits; ++i) den *= 10;
-  const unsigned __int128 num = (unsigned __int128)number * 78125u;
   bool overflow = false;
-  const uint64_t t = RoundHalfEven(num / den, num % den, den, overflow);
+  uint64_t t;
+  if (number < UINT64_MAX / 78125u) {
+    const uint64_t num = number * 78125u;  // the usual times: 64 bits suffice
+    // The recorder's 4 and 6 decimals divide by constants, which compile to multiplications.
+    if (fractionDigits == 4) t = RoundHalfEven<uint64_t>(num / 20000u, num % 20000u, 20000u, overflow);
+    else if (fractionDigits == 6) t = RoundHalfEven<uint64_t>(num / 2000000u, num % 2000000u, 2000000u, overflow);
+    else {
+      uint64_t den = 2;
+      for (int i = 0; i < fractionDigits; ++i) den *= 10;
+      t = RoundHalfEven<uint64_t>(num / den, num % den, den, overflow);
+    }
+  } else {
+    unsigned __int128 den = 2;
+    for (int i = 0; i < fractionDigits; ++i) den *= 10;
+    const unsigned __int128 num = (unsigned __int128)number * 78125u;
+    t = RoundHalfEven<unsigned __int128>(num / den, num % den, den, overflow);
+  }
   if (overflow) return 2;
   ticks = uint32_t(t);
   return 0;
@@ -237,10 +337,10 @@ void TReplayLogParser::MessageLine(std::string_view line) {
   TFields f;
   int64_t n = 0;
   if (type == CSV_FILE) {
-    SplitFields(line, ',', f, m_scratch);
+    SplitFields<','>(line, f, m_scratch);
     while (n < 8 && size_t(3 + n) < f.Count && !f[size_t(3 + n)].empty()) ++n;
   } else if (type == ASC_FILE) {
-    SplitFields(line, ' ', f, m_scratch);
+    SplitFields<' '>(line, f, m_scratch);
     if (f.Count >= 6) {
       bool tooLarge = false;
       if (!IntegerText(f[5], n, tooLarge) || tooLarge) {
@@ -249,7 +349,7 @@ void TReplayLogParser::MessageLine(std::string_view line) {
       }
     }
   } else {
-    SplitFields(line.substr(0, 68), ' ', f, m_scratch);
+    SplitFields<' '>(line.substr(0, 68), f, m_scratch);
     n = f.Count > 3 ? int64_t(f.Count) - 3 : 0;
   }
   // A negative length would reach the adapter as a DLC of 255.
@@ -313,20 +413,21 @@ void TReplayLogParser::MessageLine(std::string_view line) {
     firstData = 3;
   }
 
-  if (CheckIDText(m.IDE == 0, idText, hex) != 0) {
+  uint32_t id = 0;
+  if (!NumberText(idText, hex, id) || id > (m.IDE ? 0x1FFFFFFFu : 0x7FFu)) {
     Fail(PARSE_FORMAT_INVALID, "identifier not valid");
     return;
   }
-  m.ID = hex ? HexTextToInt(idText) : DecTextToInt(idText);
+  m.ID = id;
   m.DLC = uint8_t(n);
   if (m.RTR == 0) {
     for (size_t i = 0; i < size_t(n); ++i) {
-      const std::string_view byteText = f[firstData + i];
-      if (!CheckDataByteText(byteText, hex)) {
+      uint32_t byte = 0;
+      if (!NumberText(f[firstData + i], hex, byte) || byte > 255) {
         Fail(PARSE_FORMAT_INVALID, "data byte not valid");
         return;
       }
-      m.Data[i] = uint8_t(hex ? HexTextToInt(byteText) : DecTextToInt(byteText));
+      m.Data[i] = uint8_t(byte);
     }
   }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "common/TimeUnits.h"
+#include "logging/LogBuffer.h"
 #include "logging/LogLines.h"
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
@@ -200,7 +201,7 @@ class TLogWriter {
   bool Opened() const { return m_file != nullptr; }
 
   void Message(const TTarvoCAN& m, uint8_t direction) {
-    char line[256];
+    char line[TLogBuffer::MaxLineLength];
     // Transmitted lines carry the time in milliseconds, as the recorder's do.
     const size_t n = direction == REPLAY_DIRECTION_TX
                          ? FormatTransmitLine(m_format, m.IDE, m.ID, m.RTR, m.DLC, m.Data,

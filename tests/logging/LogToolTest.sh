@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# tarvo-log end to end: a candump log and python-can / log2asc ASC files are
+# imported, counted and converted through all three formats; damaged input
+# gets a message and a failing exit code.
+set -u
+tool="$1"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+check() {  # check NAME EXPECTED-EXIT EXPECTED-TEXT COMMAND...
+  local name="$1" code="$2" text="$3"; shift 3
+  local out; out=$("$@" 2>&1); local got=$?
+  if [ "$got" != "$code" ] || ! grep -qF -- "$text" <<<"$out"; then
+    echo "FAIL $name: exit $got, output:"; echo "$out"; failures=$((failures + 1))
+  else
+    echo "ok   $name"
+  fi
+}
+
+cat > "$dir/bus.log" <<'LOG'
+(1436509052.249713) vcan0 044#2A366C2BBA
+(1436509052.449847) vcan0 0F6#7ADFE07BD2
+(1436509052.650004) vcan0 12345678#R
+(1436509052.850131) vcan0 123#R3
+(1436509053.050225) vcan0 7FF#
+(1436509053.250225) vcan0 20000080#0000000000000000
+(1436509053.450225) vcan0 123##311223344
+(1436509053.650225) vcan0 1234#11
+LOG
+# python-can 4.1 ASCWriter
+printf '%s\n' 'date Thu Dec 10 01:31:14.287 AM 2026' 'base hex  timestamps absolute' 'internal events logged' \
+  'Begin Triggerblock Thu Jan 01 12:16:40.0 AM 1970' ' 0.000000 Start of measurement' \
+  ' 0.000000 1  123             Rx   d 3 01 02 03' ' 0.250000 1  12345x          Tx   r 8 ' \
+  ' 0.500000 1  ErrorFrame' ' 0.750000 1  7FF             Rx   d 0 ' 'End TriggerBlock' > "$dir/pycan.asc"
+# can-utils log2asc
+printf '%s\n' 'date Fri Jul 10 06:17:32 2015' 'base hex  timestamps absolute' 'no internal events logged' \
+  '   0.000000 1  44              Rx   d 5 2A 36 6C 2B BA' '   0.200134 1  F6              Rx   d 5 7A DF E0 7B D2' \
+  '   0.400291 1  12345678x       Rx   r 0' > "$dir/log2asc.asc"
+
+check "candump import" 0 "5 messages written" "$tool" import "$dir/bus.log" "$dir/bus.txt"
+check "candump import tells what it left out" 0 "1 lines not understood, the first is line 8" \
+  "$tool" import "$dir/bus.log" "$dir/bus2.txt"
+check "imported TXT counts" 0 "5 messages, hexadecimal" "$tool" count "$dir/bus.txt"
+check "TXT to CSV decimal" 0 "5 messages written" "$tool" convert "$dir/bus.txt" "$dir/bus.csv" --base dec
+check "CSV counts" 0 "5 messages, decimal" "$tool" count "$dir/bus.csv"
+check "CSV to ASC" 0 "5 messages written" "$tool" convert "$dir/bus.csv" "$dir/bus.asc"
+check "ASC counts" 0 "5 messages, decimal" "$tool" count "$dir/bus.asc"
+check "ASC back to TXT gives the same lines" 0 "5 messages written" "$tool" convert "$dir/bus.asc" "$dir/back.txt" --base hex
+if ! diff <(tail -n +4 "$dir/bus.txt") <(tail -n +4 "$dir/back.txt") >/dev/null; then
+  echo "FAIL round trip TXT -> CSV -> ASC -> TXT changed the messages"; failures=$((failures + 1))
+else
+  echo "ok   round trip TXT -> CSV -> ASC -> TXT"
+fi
+check "python-can ASC import" 0 "3 messages written" "$tool" import "$dir/pycan.asc" "$dir/pycan.csv"
+check "python-can error frame reported" 0 "1 error frames not imported" "$tool" import "$dir/pycan.asc" "$dir/p2.csv"
+check "only received frames" 0 "2 messages, hexadecimal" "$tool" count "$dir/pycan.csv" --rx
+check "log2asc import" 0 "3 messages written" "$tool" import "$dir/log2asc.asc" "$dir/log2asc.asc.txt"
+check "foreign ASC is refused by the strict reader" 1 "line 1: header line 1 lacks" \
+  "$tool" count "$dir/pycan.asc" --type txt
+check "foreign ASC header is not Tarvo's" 1 "Log file format invalid." "$tool" count "$dir/log2asc.asc"
+head -c 20000 /dev/urandom > "$dir/garbage.csv"
+check "garbage" 1 "Log file format invalid." "$tool" count "$dir/garbage.csv"
+check "missing file" 1 "Log file I/O error!" "$tool" count "$dir/none.txt"
+check "unknown extension" 2 "cannot tell the format" "$tool" count "$dir/bus.log"
+check "usage" 2 "usage:" "$tool" frobnicate
+
+echo "$((19 - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
