@@ -30,7 +30,8 @@ constexpr int64_t LongestSleepMs = 10;
 }  // namespace
 
 TLogReplay::TLogReplay(TLog& log, ReplayHost& host, UserDialogs& dialogs, Clock& clock, GuiThreadCalls& gui)
-    : m_log(log), m_host(host), m_dialogs(dialogs), m_clock(clock), m_gui(gui) {}
+    : m_log(log), m_host(host), m_dialogs(dialogs), m_clock(clock), m_gui(gui),
+      m_alive(std::make_shared<TLogReplay*>(this)) {}
 
 // The thread reads the buffer and calls the host: it ends before they go.
 TLogReplay::~TLogReplay() {
@@ -52,7 +53,7 @@ void TLogReplay::StartLogReplay1Click() {
   if (m_dialogs.ShowMessage("Please select a log file to replay.", TDialogType::Information,
                             TDialogButtons::OKCancel) != TDialogResult::OK)
     return;
-  m_host.ShowLogOptions();
+  m_host.ShowLogOptions(false);
   if (FileExists(FilePath())) StartLogReplay();
 }
 
@@ -64,7 +65,7 @@ void TLogReplay::SingleStepLogReplay1Click() {
   if (m_dialogs.ShowMessage("Please select a log file to replay.", TDialogType::Information,
                             TDialogButtons::OKCancel) != TDialogResult::OK)
     return;
-  m_host.ShowLogOptions();
+  m_host.ShowLogOptions(false);
   if (FileExists(FilePath())) SingleStepLogReplay();
 }
 
@@ -81,7 +82,7 @@ void TLogReplay::PauseLogReplay1Click() {
   m_host.SetControlEnabled("SingleStepLogReplayButton", true);
   m_host.SetControlEnabled("PauseLogReplay1", false);
   m_host.SetControlEnabled("PauseLogReplayButton", false);
-  m_host.StartLogIndicator(5, 6);
+  m_host.AnimateLogIndicator(5, 6, 500);
 }
 
 // ---- Start, step, stop ------------------------------------------------------------------
@@ -98,7 +99,7 @@ void TLogReplay::StartLogReplay() {
   } else if (!ObtainMessagesAndStart()) {
     return;
   }
-  m_host.StartLogIndicator(3, 4);
+  m_host.AnimateLogIndicator(3, 4, 500);
   StartThread();
 }
 
@@ -107,7 +108,7 @@ void TLogReplay::SingleStepLogReplay() {
   if (!m_log.ReplayRunningFlag && !ObtainMessagesAndStart()) return;
   // Never two senders: a paused thread that has not ended yet ends first.
   if (m_log.Thread && !m_log.Thread->Finished()) EndThread(0);
-  m_host.StartLogIndicator(5, 6);
+  m_host.AnimateLogIndicator(5, 6, 500);
   const int32_t count = m_log.NoOfMessages;
   if (count == 0) {
     // Nothing of the chosen directions in the file: the replay ends at once,
@@ -218,7 +219,9 @@ void TLogReplay::StartThread() {
   m_log.ThreadRunningFlag = true;
   const uint64_t generation = thread.Generation();
   thread.Start([this](TLogThread& t) { ReplayThreadBody(t); }, m_gui,
-               [this, generation] { LogReplayThreadTerminate(generation); });
+               [alive = std::weak_ptr<TLogReplay*>(m_alive), generation] {
+                 if (auto self = alive.lock()) (*self)->LogReplayThreadTerminate(generation);
+               });
 }
 
 void TLogReplay::EndThread(uint32_t ms) {
@@ -245,8 +248,8 @@ void TLogReplay::LogReplayThreadTerminate(uint64_t generation) {
 // waits for that, or for its own termination.
 bool TLogReplay::HandOverPass(TLogThread& thread) {
   auto done = std::make_shared<std::atomic<bool>>(false);
-  m_gui.Post([this, done] {
-    RestartPass();
+  m_gui.Post([alive = std::weak_ptr<TLogReplay*>(m_alive), done] {
+    if (auto self = alive.lock()) (*self)->RestartPass();
     done->store(true);
   });
   while (!done->load()) {

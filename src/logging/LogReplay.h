@@ -9,6 +9,7 @@
 // of the replay thread, which only sends, advances MessageNo and, at the end
 // of a continuous pass, hands the display over to the GUI thread and waits.
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -37,17 +38,17 @@ class ReplayHost {
   virtual void SetStoppedControls(bool logChange) = 0;
   virtual void SetControlEnabled(const std::string& name, bool enabled) = 0;
   virtual void SetControlShortcut(const std::string& name, const std::string& shortcut) = 0;
-  // The status-bar log indicator cycles through frames first..last every
-  // 500 ms; Stop shows frame 0.
-  virtual void StartLogIndicator(int32_t first, int32_t last) = 0;
+  // The status-bar log indicator cycles first..last every intervalMs; Stop
+  // shows the stopped frame.
+  virtual void AnimateLogIndicator(int first, int last, int intervalMs) = 0;
   virtual void StopLogIndicator() = 0;
   // Enters messages[readPosition .. end) into the CAN View as transmitted
   // messages, advancing readPosition.
   virtual void DisplayReplayed(std::span<const TTarvoCAN> messages, uint32_t end, uint32_t& readPosition) = 0;
   // The smallest time-stamp step between replayed messages, adapter ticks.
   virtual uint32_t ReplayMinimumGap() = 0;
-  // Opens the Log Options dialog (the open-file flavour) and returns when it closes.
-  virtual void ShowLogOptions() = 0;
+  // The Log Options dialog, modal; saveFlag makes Browse a save dialog.
+  virtual void ShowLogOptions(bool saveFlag) = 0;
 };
 
 // How the replay thread waits between messages.
@@ -102,6 +103,8 @@ class TLogReplay {
   GuiThreadCalls& m_gui;
   TReplayWait m_wait = TReplayWait::SleepThenSpin;
   uint32_t m_threadGap = 0;  // ReplayMinimumGap when the thread started
+  // Posted calls hold it weakly: one that arrives after the replay is gone does nothing.
+  std::shared_ptr<TLogReplay*> m_alive;
 };
 
 }  // namespace tarvo
