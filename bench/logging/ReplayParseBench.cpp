@@ -73,37 +73,38 @@ void Finish(benchmark::State& state, const TReplayParseResult& r, uint64_t alloc
   state.counters["allocs"] = double(allocations);
 }
 
-void ParseBytes(benchmark::State& state) {
-  const TLogFileType type = TLogFileType(state.range(0));
-  const std::string& bytes = LogBytes(type);
-  TReplayParseOptions options;
-  options.FileType = type;
+// Runs parse once per iteration and reports its allocations.
+template <typename Parse>
+void Measure(benchmark::State& state, Parse parse) {
   TReplayParseResult r;
   uint64_t allocations = 0;
   for (auto _ : state) {
     const uint64_t before = Allocations.load();
-    r = ParseReplayLog(bytes, options, Buffer());
+    r = parse();
     allocations = Allocations.load() - before;
     benchmark::DoNotOptimize(r);
   }
   Finish(state, r, allocations);
 }
 
+TReplayParseOptions Options(TLogFileType type) {
+  TReplayParseOptions options;
+  options.FileType = type;
+  return options;
+}
+
+void ParseBytes(benchmark::State& state) {
+  const TLogFileType type = TLogFileType(state.range(0));
+  const std::string& bytes = LogBytes(type);
+  Measure(state, [&] { return ParseReplayLog(bytes, Options(type), Buffer()); });
+}
+
 void ParseFile(benchmark::State& state) {
   const TLogFileType type = TLogFileType(state.range(0));
   const std::string path = (std::filesystem::temp_directory_path() / ("tarvo-parse-bench-" + std::to_string(type))).string();
   std::ofstream(path, std::ios::binary) << LogBytes(type);
-  TReplayParseOptions options;
-  options.FileType = type;
-  TReplayParseResult r;
-  uint64_t allocations = 0;
-  for (auto _ : state) {
-    const uint64_t before = Allocations.load();
-    r = ParseReplayLogFile(path, options, Buffer());
-    allocations = Allocations.load() - before;
-  }
+  Measure(state, [&] { return ParseReplayLogFile(path, Options(type), Buffer()); });
   std::filesystem::remove(path);
-  Finish(state, r, allocations);
 }
 
 BENCHMARK(ParseBytes)->ArgName("txt0_csv1_asc2")->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -45,29 +45,23 @@ std::string TLogReplay::FilePath() const { return m_log.DIR + m_log.FileName; }
 
 // ---- Commands ----------------------------------------------------------------------
 
-void TLogReplay::StartLogReplay1Click() {
+// A replay command: on a running replay at once; otherwise the file must
+// exist, else the user is asked for one in the Log Options dialog.
+void TLogReplay::ReplayCommand(void (TLogReplay::*command)()) {
   if (m_log.ReplayRunningFlag || FileExists(FilePath())) {
-    StartLogReplay();
+    (this->*command)();
     return;
   }
   if (m_dialogs.ShowMessage("Please select a log file to replay.", TDialogType::Information,
                             TDialogButtons::OKCancel) != TDialogResult::OK)
     return;
   m_host.ShowLogOptions(false);
-  if (FileExists(FilePath())) StartLogReplay();
+  if (FileExists(FilePath())) (this->*command)();
 }
 
-void TLogReplay::SingleStepLogReplay1Click() {
-  if (m_log.ReplayRunningFlag || FileExists(FilePath())) {
-    SingleStepLogReplay();
-    return;
-  }
-  if (m_dialogs.ShowMessage("Please select a log file to replay.", TDialogType::Information,
-                            TDialogButtons::OKCancel) != TDialogResult::OK)
-    return;
-  m_host.ShowLogOptions(false);
-  if (FileExists(FilePath())) SingleStepLogReplay();
-}
+void TLogReplay::StartLogReplay1Click() { ReplayCommand(&TLogReplay::StartLogReplay); }
+
+void TLogReplay::SingleStepLogReplay1Click() { ReplayCommand(&TLogReplay::SingleStepLogReplay); }
 
 void TLogReplay::PauseLogReplay1Click() {
   if (m_log.State != REPLAY_LOG_RUNNING) return;  // only a continuous replay pauses

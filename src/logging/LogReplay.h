@@ -83,6 +83,7 @@ class TLogReplay {
   void SetWait(TReplayWait wait) { m_wait = wait; }
 
  private:
+  void ReplayCommand(void (TLogReplay::*command)());
   bool ObtainMessagesAndStart();
   void StartThread();
   void ReplayThreadBody(TLogThread& thread);
