@@ -57,9 +57,19 @@ TResult TransmitScheduler::LoadTransmitList() {
     // otherwise, so it fails the start whichever item it was.
     if (result != RES_OK) return result;
     clock_.WaitProcessingMessages(RepetitionBufferLoadGapMs);
+    if (host_.StartCancelled()) {
+      StopLoadedBuffers();
+      return RES_OK;
+    }
   }
   MarkAllItemsHandedOver();
   return RES_OK;
+}
+
+// A cancelled start leaves nothing repeating on the bus behind controls that
+// show the adapter stopped.
+void TransmitScheduler::StopLoadedBuffers() {
+  for (int32_t bufferNo = 1; bufferNo < list_.RepetitionBufferNo; ++bufferNo) StopBuffer(bufferNo);
 }
 
 void TransmitScheduler::MarkAllItemsHandedOver() { list_.DisplayCount = list_.Count; }

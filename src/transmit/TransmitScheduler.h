@@ -50,7 +50,9 @@ class TransmitScheduler {
   // the next multiple of the period after the present adapter time.
   TResult LoadRepetitionBuffer(int32_t row, bool align);
   // Every item in list order, 5 ms apart. Stops at the first failed load and
-  // returns its result; on success every item counts as handed over.
+  // returns its result; on success every item counts as handed over. When
+  // the start is cancelled during a pause, the buffers loaded so far are
+  // stopped and nothing more is loaded.
   TResult LoadTransmitList();
   void MarkAllItemsHandedOver();
   // A receive-only start: nothing handed over, buffers handed out from 1.
@@ -84,6 +86,7 @@ class TransmitScheduler {
  private:
   TResult Send(const TCANTransmitMessage& m, int32_t bufferNo, uint32_t periodCode);
   TResult StopBuffer(int32_t bufferNo);
+  void StopLoadedBuffers();
   void Echo(const TCANTransmitMessage& m, uint32_t timeMs);
   uint32_t NextMultipleAfterNow(uint32_t periodMs);
   void HandOverNextItem();

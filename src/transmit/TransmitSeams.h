@@ -28,6 +28,9 @@ class TransmitHost {
   virtual void HandOverComplete() = 0;
   // The transmit list changed in a way a configuration file keeps.
   virtual void SetConfigModified() = 0;
+  // A Stop (or the window closing) came during the waits of the start that
+  // is loading the repetition buffers: that start loads no more.
+  virtual bool StartCancelled() { return false; }
 };
 
 // The adapter command that sends a message once (bufferNo 0), loads a

@@ -216,7 +216,7 @@ TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
   App->Start1Click();
   const std::vector<Packet> p = Packets();
   EXPECT_EQ(p.at(1), (Packet{0x05, 0x00}));
-  EXPECT_EQ(std::count(p.begin(), p.end(), Packet{0x05, 0x01}), 0);
+  EXPECT_EQ(p.size(), 2u);  // no configuration after the stop
   EXPECT_FALSE(App->Run.RunningFlag);
   EXPECT_FALSE(Window.Timer1Enabled);
   EXPECT_EQ(Window.Panels[0], "Stopped");
@@ -225,6 +225,33 @@ TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
 
   App->Start1Click();  // the next start is not affected
   EXPECT_TRUE(App->Run.RunningFlag);
+}
+
+// Esc held down during a start: Stop, then Start again inside the first
+// start's wait. The inner start is refused; the outer one ends cancelled.
+TEST_F(RunControl, AStartInsideAnotherStartsWaitsIsRefused) {
+  for (const bool rxOnly : {false, true}) {
+    SCOPED_TRACE(rxOnly);
+    ClearWrites();
+    Clock.DuringNextWait = [this, rxOnly] {
+      App->Stop1Click();
+      rxOnly ? App->StartRxTx1Click() : App->Start1Click();
+    };
+    App->Start1Click();
+    EXPECT_EQ(Packets(), (std::vector<Packet>{Packets().at(0), Packet{0x05, 0x00}}));
+    EXPECT_FALSE(App->Run.RunningFlag);
+    EXPECT_FALSE(Window.Timer1Enabled);
+    EXPECT_EQ(Window.Enabled("Start1"), true);
+    EXPECT_EQ(Window.Enabled("Stop1"), false);
+  }
+  // A start with no stop in its waits: the click inside is refused as well.
+  ClearWrites();
+  Clock.DuringNextWait = [this] { App->StartRxTx1Click(); };
+  App->Start1Click();
+  const std::vector<Packet> p = Packets();
+  EXPECT_EQ(std::count_if(p.begin(), p.end(), [](const Packet& k) { return k.at(0) == 0x02; }), 1);
+  EXPECT_TRUE(App->Run.RunningFlag);
+  EXPECT_EQ(App->Run.StartState, START_RX_TX);
 }
 
 TEST_F(RunControl, ClosingDuringTheConfigurationLeavesTheAdapterOff) {

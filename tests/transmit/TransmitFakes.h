@@ -32,6 +32,10 @@ struct FakeTransmitHost : TransmitHost {
   TTransmitPhase Phase() override { return CurrentPhase; }
   void HandOverComplete() override { CurrentPhase = TTransmitPhase::Full; }
   void SetConfigModified() override { ++ConfigModifiedCount; }
+  // The start counts as cancelled from this call of StartCancelled on (0: the first).
+  int CancelAtCheck = -1;
+  int CancelChecks = 0;
+  bool StartCancelled() override { return CancelAtCheck >= 0 && CancelChecks++ >= CancelAtCheck; }
 };
 
 // One SendCANMessage call as the adapter would get it.

@@ -125,6 +125,19 @@ TEST_F(SchedulerTest, AnyFailedLoadFailsTheStart) {
   EXPECT_EQ(list.DisplayCount, 0);
 }
 
+// A Stop during the pause after the second load: no third load, and the two
+// loaded buffers are stopped, so nothing repeats after a cancelled start.
+TEST_F(SchedulerTest, ACancelledStartStopsTheBuffersItLoaded) {
+  SetList({Periodic(1, 4), Periodic(2, 4), Periodic(3, 4)});
+  list.DisplayCount = 0;
+  rig.Host.CancelAtCheck = 1;
+  EXPECT_EQ(scheduler.LoadTransmitList(), RES_OK);
+  EXPECT_EQ(rig.Sender.Sent, (std::vector<SentMessage>{Load(list.List[0], 1, 4), Load(list.List[1], 2, 4),
+                                                        SentMessage{0, 0, 0, 0, false, {}, 1, 0},
+                                                        SentMessage{0, 0, 0, 0, false, {}, 2, 0}}));
+  EXPECT_EQ(list.DisplayCount, 0);
+}
+
 TEST_F(SchedulerTest, ReceiveOnlyStartHandsNothingOver) {
   SetList({Periodic(1, 4)});
   list.DisplayCount = 1;

@@ -30,8 +30,13 @@ void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(m_
 
 // ---- Commands ----------------------------------------------------------------
 
+// A start runs inside the waits of another one only by a click or key that
+// arrives while the window keeps responding (Esc held down repeats Start,
+// Stop, Start): it is refused, or it would reset the outer start's state
+// and leave the adapter running behind controls that say "Stopped".
 void TarvoApp::Start1Click() {
   m_window.HideConversionBalloon();
+  if (m_configuring) return;
   Run.StartState = START_RX_TX;
   SetRunningControls(false);
   StartDevice();
@@ -41,6 +46,7 @@ void TarvoApp::Start1Click() {
 // on; the scheduler then hands the items over one per tick.
 void TarvoApp::StartRxTx1Click() {
   m_window.HideConversionBalloon();
+  if (m_configuring) return;
   if (Run.RunningFlag) {
     if (Run.StartState == START_RX) {
       Run.StartState = START_TX;
@@ -81,7 +87,7 @@ void TarvoApp::StartDevice() {
   m_startCancelled = false;
   const uint32_t configured = ConfigureDevice();
   m_configuring = false;
-  if (m_startCancelled || m_closed) return;
+  if (StartCancelled()) return;
   if (configured != 0) {
     SetStoppedControls(false);
     return;
@@ -154,16 +160,21 @@ uint32_t TarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
 
 // Each step runs only while the earlier ones succeeded. A failure shows no
 // message (the filter check shows its own); the caller returns the controls
-// to the stopped state.
+// to the stopped state. After a Stop during one of the waits nothing more
+// goes to the adapter: it was told to stop.
 uint32_t TarvoApp::ConfigureDevice() {
   const TCANSetup setup = m_canSetup->Settings();
   if (SendBitTiming(setup.BitTiming) != RES_OK) return CONFIG_COMMAND_FAILED;
   m_clock.WaitProcessingMessages(100);
+  if (StartCancelled()) return CONFIG_CANCELLED;
   if (SetOperatingMode(DeviceConnection, OperatingModeValue(setup.Mode)) != RES_OK) return CONFIG_COMMAND_FAILED;
   m_clock.WaitProcessingMessages(10);
+  if (StartCancelled()) return CONFIG_CANCELLED;
   if (const uint32_t r = SendFilters(setup); r != 0) return r;
   m_clock.WaitProcessingMessages(10);
+  if (StartCancelled()) return CONFIG_CANCELLED;
   if (const uint32_t r = LoadTransmitListForRun(setup); r != 0) return r;
+  if (StartCancelled()) return CONFIG_CANCELLED;
   CANMessageRing.WriteIndex = 0;
   CANMessageRing.ReadIndex = 0;
   CANMessageRing.FullFlag = false;

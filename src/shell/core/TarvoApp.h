@@ -25,6 +25,7 @@ namespace tarvo {
 inline constexpr uint32_t CONFIG_COMMAND_FAILED = 2;
 inline constexpr uint32_t CONFIG_FILTERS_INVALID = 4;
 inline constexpr uint32_t CONFIG_TRANSMIT_LOAD_FAILED = 8;
+inline constexpr uint32_t CONFIG_CANCELLED = 16;  // Stop came during a wait: nothing more was sent
 
 // A run stops by itself after 30 hours of adapter time.
 inline constexpr uint32_t MaximumRunTimeMs = 108000000;
@@ -96,6 +97,8 @@ class TarvoApp {
   // ---- Routines other parts use ----
   void StartDevice();
   bool StopDevice();  // false: the stop command failed, nothing changed
+  // A Stop or the window's close came during the waits of the present start.
+  bool StartCancelled() const { return m_startCancelled || m_closed; }
   uint32_t ConfigureDevice();
   void IdentifyDevice();
   void SetRunningControls(bool logChange);

@@ -37,6 +37,7 @@ class TransmitWiring::Host : public TransmitHost {
     }
   }
   void HandOverComplete() override { app_.Run.StartState = START_RX_TX; }
+  bool StartCancelled() override { return app_.StartCancelled(); }
   void SetConfigModified() override { configModified_ = true; }
 
  private:
