@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <QRadioButton>
@@ -112,6 +114,53 @@ TEST_F(ApplicationShellTest, FilterOnIDSetsTheFiltersForTheSelectedReceivedMessa
   EXPECT_TRUE(Window().findChild<QRadioButton*>("RadioButton18")->isChecked());
   const bool extended = view.List[size_t(row)].Item.IDE == 1;
   EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), extended ? "1FFFFFFF" : "7FF");
+}
+
+// Esc closes an open drop-down list and nothing else: with the period or
+// key box open, it neither starts nor stops the adapter.
+TEST_F(ApplicationShellTest, EscInAnOpenDropDownOnlyClosesIt) {
+  Window().ActivatePage(TPage::CANTransmit);
+  for (const bool running : {false, true}) {
+    SCOPED_TRACE(running);
+    if (running) Window().Action("Start1")->trigger();
+    ASSERT_EQ(Running(), running);
+    for (const char* name : {"ComboBox1", "ComboBox2"}) {
+      SCOPED_TRACE(name);
+      auto* box = Window().findChild<QComboBox*>(name);
+      ASSERT_NE(box, nullptr);
+      // The key box opens only with the trigger "On Key".
+      Window().findChild<QRadioButton*>(box->objectName() == "ComboBox2" ? "RadioButton35" : "RadioButton34")->click();
+      ASSERT_TRUE(box->isEnabled());
+      box->showPopup();
+      ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+      QWidget* popup = QApplication::activePopupWidget();
+      QWidget* target = popup->focusWidget() ? popup->focusWidget() : popup;
+      QTest::keyClick(target, Qt::Key_Escape);
+      EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000));
+      EXPECT_EQ(Running(), running);
+    }
+  }
+  Window().Action("Stop1")->trigger();
+}
+
+// The handler itself checks the row kind: on a bus-state row it changes
+// nothing (the filter would otherwise become "000").
+TEST_F(ApplicationShellTest, FilterOnIDLeavesTheFiltersAloneOnABusStateRow) {
+  TCANViewState& view = shell_->App().View;
+  TDeviceStatus busOff;
+  busOff.StatusType = 1;
+  busOff.Param[3] = 0x20;
+  DisplayBusState(view, busOff);
+  Window().SetCANViewItemCount(view.CANView.Count);
+  Window().SelectCANViewItem(view.CANView.Count - 1, true);
+  const QString mask = Window().findChild<QLineEdit*>("Edit11")->text();
+  const bool custom = Window().findChild<QRadioButton*>("RadioButton18")->isChecked();
+  const int page = Window().PageControl()->currentIndex();
+
+  Window().RunHandler("FilterOnID1Click");
+  EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), mask);
+  EXPECT_EQ(Window().findChild<QRadioButton*>("RadioButton18")->isChecked(), custom);
+  EXPECT_EQ(Window().PageControl()->currentIndex(), page);
 }
 
 }  // namespace

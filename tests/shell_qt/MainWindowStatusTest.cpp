@@ -197,6 +197,32 @@ TEST(MainWindowSelection, SelectingAReceivedRowEnablesCopyToTxAndFilterOnIDEvery
   EXPECT_FALSE(w.window.findChild<QWidget*>("FilterOnIDButton")->isEnabled());
 }
 
+// The arrow keys move the selection as well as the mouse: the commands
+// follow, so Filter On ID and Copy To Tx are off on a bus-state row.
+TEST(MainWindowSelection, TheCommandsFollowASelectionMovedByTheKeyboard) {
+  WindowWithCANView w;
+  SetCANViewBufferSize(w.view, w.display);
+  TTarvoCAN received;
+  received.ID = 0x123;
+  DisplayReceiveMessage(w.view, w.display, received);
+  TDeviceStatus busOff;
+  busOff.StatusType = 1;
+  busOff.Param[3] = 0x20;
+  DisplayBusState(w.view, busOff);
+  w.window.SetCANViewItemCount(w.view.CANView.Count);
+  ASSERT_EQ(w.window.CANViewItemCount(), 2);
+  ASSERT_NE(w.view.CANView.List[1].ItemType, ITEM_RD);
+
+  w.window.SelectCANViewItem(0, true);
+  EXPECT_TRUE(w.window.Action("FilterOnID1")->isEnabled());
+  QTest::keyClick(w.list, Qt::Key_Down);
+  ASSERT_EQ(w.list->SelectedRow(), 1);
+  for (const char* name : {"CopyToTx1", "CopyToTx2", "FilterOnID1", "FilterOnID2"})
+    EXPECT_FALSE(w.window.Action(name)->isEnabled()) << name;
+  QTest::keyClick(w.list, Qt::Key_Up);
+  EXPECT_TRUE(w.window.Action("CopyToTx1")->isEnabled());
+}
+
 // Both lists share one scroll-bar handler: the transmit list's scroll bar
 // holds a cyclic CAN View, the wheel over it does not.
 TEST(MainWindowSelection, TransmitListScrollBarHoldsTheCyclicCANView) {

@@ -57,6 +57,7 @@ MainWindow::MainWindow(double scalingFactor, QWidget* parent)
   BuildPages();
   BuildPopups();
   AttachTransmitList(findChild<QTableView*>("ListView2"));
+  KeepEscapeForOpenPopups(this);
   status_ = std::make_unique<StatusPanels>(statusBar(), scaling_);
   about_ = new AboutDialog(scaling_, this);
 

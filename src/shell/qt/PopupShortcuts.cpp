@@ -1,6 +1,7 @@
 #include "shell/qt/PopupShortcuts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -39,7 +40,24 @@ class PopupShortcutFilter : public QObject {
   QMenu* popup_;
 };
 
+// Sees every shortcut check of the application: with a pop-up open, Esc is
+// claimed for the focused control, so it arrives there as a key press.
+class PopupEscapeFilter : public QObject {
+ public:
+  explicit PopupEscapeFilter(QObject* owner) : QObject(owner) { qApp->installEventFilter(this); }
+  ~PopupEscapeFilter() override { qApp->removeEventFilter(this); }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride && QApplication::activePopupWidget() != nullptr &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+      event->accept();
+    return QObject::eventFilter(watched, event);
+  }
+};
+
 }  // namespace
+
+void KeepEscapeForOpenPopups(QObject* owner) { new PopupEscapeFilter(owner); }
 
 void RoutePopupShortcuts(QWidget* list, QMenu* popup) {
   list->installEventFilter(new PopupShortcutFilter(list, popup));

@@ -7,6 +7,7 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/QtPlatform.h"
+#include "view/CANViewRefresh.h"
 #include "view/qt/CANViewList.h"
 
 namespace tarvo::qt {
@@ -105,7 +106,9 @@ void SetupWiring::FilterOnID() {
   window_.HideConversionBalloon();
   const int32_t row = window_.CANView()->SelectedRow();
   const TCANView& view = app_.View.CANView;
-  const TTarvoCAN* message = row >= 0 && row < view.Count ? &view.List[size_t(row)].Item : nullptr;
+  // Only a received message has an identifier to filter on; a bus-state or
+  // error-counter row would set the filter to 000.
+  const TTarvoCAN* message = CANViewSelectionCommandsEnabled(view, row) ? &view.List[size_t(row)].Item : nullptr;
   state_->Filters.FilterOnID(app_.Run.RunningFlag, message);
 }
 

@@ -65,6 +65,9 @@ CANViewList::CANViewList(TCANViewState& state, const TDisplaySettings& settings,
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setMinimumSectionSize(40);
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &CANViewList::VerticalScrollBarAction);
+  // The keyboard moves the selection too, not only the mouse: the commands
+  // that act on the selected row follow every change.
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CANViewList::UpdateSelectionCommands);
   connect(horizontalHeader(), &QHeaderView::sectionResized, this, &CANViewList::KeepMinimumWidth);
   ConfigureCANView();
 }
