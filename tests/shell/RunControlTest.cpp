@@ -211,6 +211,19 @@ TEST_F(RunControl, StopSwitchesTheAdapterOffAndResetsTheStatusBar) {
   EXPECT_EQ(Window.Enabled("Stop1"), false);
 }
 
+// Messages that arrived after the last refresh are in the list once stopped.
+TEST_F(RunControl, StopShowsTheRowsStoredSinceTheLastRefresh) {
+  App->Display.UpdateInterval = 1000;
+  App->Start1Click();
+  Driver.QueueRx(test::CANMessageFrame(0x100, 1, 10));
+  Driver.QueueRx(test::CANMessageFrame(0x200, 1, 20));
+  Tick();
+  ASSERT_EQ(App->View.CANView.Count, 2);
+  ASSERT_EQ(Window.ItemCount, 0);
+  App->Stop1Click();
+  EXPECT_EQ(Window.ItemCount, 2);
+}
+
 TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
   Clock.DuringNextWait = [this] { App->Stop1Click(); };
   App->Start1Click();

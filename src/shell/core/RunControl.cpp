@@ -112,6 +112,9 @@ bool TarvoApp::StopDevice() {
   if (SetRunState(DeviceConnection, 0) != RES_OK) return false;
   Run.RunningFlag = false;
   m_window.SetTimer1Enabled(false);
+  // Rows stored since the last refresh would otherwise stay out of the list
+  // until the next run.
+  if (m_window.CANViewItemCount() != View.CANView.Count) m_window.SetCANViewItemCount(View.CANView.Count);
   m_window.RepaintCANView();
   m_window.SetStatusPanelText(0, StoppedText);
   if (BusLoadSupportedFlag) m_window.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), Run.BusLoadValidFlag);
