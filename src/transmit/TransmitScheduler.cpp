@@ -162,7 +162,11 @@ void TransmitScheduler::UpdateRepetitionBuffer(int32_t row) {
     if (repeats && row < list_.DisplayCount) item.Time = NextMultipleAfterNow(period);
     return;
   }
-  if (host_.Phase() != TTransmitPhase::Full) return;
+  // While transmission is being switched on, only the items already handed
+  // over hold their buffers; the others are loaded as they are when their
+  // turn comes. A loaded buffer takes the change at once, or it would keep
+  // sending what the list no longer says.
+  if (host_.Phase() == TTransmitPhase::ReceiveOnly || row >= list_.DisplayCount) return;
   if (repeats) {
     item.Time = NextMultipleAfterNow(period);
     Send(item, item.BufferNo, item.PeriodIndex);

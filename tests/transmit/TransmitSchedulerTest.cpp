@@ -308,15 +308,45 @@ TEST_F(SchedulerTest, ModifyOfAPeriodicItemReloadsItsBufferAlignedToTheNewPeriod
   EXPECT_EQ(list.List[0].Time, 1500u);
 }
 
-TEST_F(SchedulerTest, BufferUpdatesWaitWhileTransmissionIsBeingSwitchedOn) {
-  SetList({Periodic(1, 4)});
-  StartRun();
+// During "Start Tx" an item already in its buffer takes a change at once
+// (unticked: stopped; modified: reloaded, its schedule from the next period,
+// so no catch-up echoes); an item not yet handed over waits for its turn.
+TEST_F(SchedulerTest, ChangesDuringTheHandOverReachTheBuffersAlreadyLoaded) {
+  SetList({Periodic(1, 4), Periodic(2, 4)});
+  scheduler.PrepareReceiveOnlyRun();
+  rig.Host.RunningFlag = true;
   rig.Host.CurrentPhase = TTransmitPhase::HandingOver;
+  Tick(1234);  // row 0 into buffer 1
+  ASSERT_EQ(list.DisplayCount, 1);
+  rig.Sender.Sent.clear();
+
+  rig.Editor.ListView2CheckBoxClick(1);  // not handed over yet
+  EXPECT_TRUE(rig.Sender.Sent.empty());
+  rig.Editor.ListView2CheckBoxClick(1);
+
+  rig.Editor.ListView2CheckBoxClick(0);
+  EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{StopOf(1)});
+
+  rig.Editor.ListView2CheckBoxClick(0);
+  rig.Host.Time = 9876;  // much later: every period since would be "late"
+  rig.Editor.SelectRow(0);
+  rig.Editor.ListView2Click();
+  rig.Editor.Form.PeriodText = "500";
+  rig.Editor.ModifyButtonClick();
+  EXPECT_EQ(rig.Sender.Sent.back(), Load(list.List[0], 1, 6));
+  EXPECT_EQ(list.List[0].Time, 10000u);
+  const size_t echoes = rig.Echo.Echoed.size();
+  Tick(9886);
+  EXPECT_EQ(rig.Echo.Echoed.size(), echoes);
+
+  // Stopped, or receiving only: nothing goes to the adapter.
+  const size_t sent = rig.Sender.Sent.size();
+  rig.Host.CurrentPhase = TTransmitPhase::ReceiveOnly;
   rig.Editor.ListView2CheckBoxClick(0);
   rig.Host.CurrentPhase = TTransmitPhase::Full;
   rig.Host.RunningFlag = false;
   rig.Editor.ListView2CheckBoxClick(0);
-  EXPECT_TRUE(rig.Sender.Sent.empty());
+  EXPECT_EQ(rig.Sender.Sent.size(), sent);
 }
 
 TEST_F(SchedulerTest, AHostSentItemSwitchedBackOnDoesNotBurstItsMissedPeriods) {
