@@ -222,10 +222,22 @@ TEST_F(CANViewListTest, ClickingUpdatesTheSelectionCommands) {
   Refresh();
   QSignalSpy commands(list.get(), &CANViewList::SelectionCommandsChanged);
   ClickRow(0);
+  ASSERT_GE(commands.count(), 1);
+  EXPECT_TRUE(commands.last()[0].toBool());
   ClickRow(1);
-  ASSERT_EQ(commands.count(), 2);
-  EXPECT_TRUE(commands[0][0].toBool());
-  EXPECT_FALSE(commands[1][0].toBool());
+  EXPECT_FALSE(commands.last()[0].toBool());
+}
+
+// The arrow keys change the selection without a mouse release.
+TEST_F(CANViewListTest, KeyboardSelectionUpdatesTheSelectionCommands) {
+  Receive(1);
+  DisplayBusState(s, test::StatusRecord(0, 0x20, 0));
+  Refresh();
+  ClickRow(0);
+  QSignalSpy commands(list.get(), &CANViewList::SelectionCommandsChanged);
+  QTest::keyClick(list.get(), Qt::Key_Down);
+  ASSERT_GE(commands.count(), 1);
+  EXPECT_FALSE(commands.last()[0].toBool());
 }
 
 TEST_F(CANViewListTest, ConversionBalloon) {
