@@ -29,7 +29,7 @@ platform=${QT_QPA_PLATFORM:-offscreen}
 # second 2, a burst of error frames that raises the receive error counter into
 # the warning range by second 3, then a trickle of error frames that the
 # status at second 5 reports as an error frame on an unchanged bus state.
-# (sim/scenarios/faults.scn has all its trouble before the first status.)
+# (sim/scenarios/faults.scn times the same trouble on a quiet bus.)
 faults=$home/faults.scn
 { cat "$top/sim/scenarios/default.scn"
   cat <<'SCN'

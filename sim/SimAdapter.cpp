@@ -107,6 +107,9 @@ bool SimAdapter::ExecuteCan(const uint8_t* p, size_t n) {
 }
 
 void SimAdapter::SetRun(bool run) {
+  // A stop ends all repetition in every state: buffers loaded for a start
+  // that the host then cancelled must not fire at the next run.
+  if (!run && !running_) tx_.EndRun();
   if (run == running_) return;
   running_ = run;
   loop_.clear();

@@ -33,12 +33,15 @@ bool SimAdapter::Step(int64_t now) {
   const int64_t tStart = flight_.Active ? NoTime : NextBusStart();
   const int64_t t = std::min({tFlight, tLoop, tScript, tOff, tStart});
   if (t > now) return false;
-  cursor_ = t;
+  // A frame that waited since before a mode change (ready in the past, in a
+  // state that did not serve it) is served now: time never runs backwards.
+  const int64_t at = std::max(t, cursor_);
+  cursor_ = at;
   if (t == tFlight) FinishTransfer();
   else if (t == tLoop) FinishLoopback();
-  else if (t == tScript) ApplyScript(t);
-  else if (t == tOff) ConsumeOffBus(t);
-  else StartTransfer(t);
+  else if (t == tScript) ApplyScript(at);
+  else if (t == tOff) ConsumeOffBus(at);
+  else StartTransfer(at);
   return true;
 }
 

@@ -1,5 +1,7 @@
 // The adapter firmware's answers to each host command, on a virtual clock.
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "SimRig.h"
 
@@ -310,6 +312,39 @@ TEST(Firmware, StoppingEndsEveryRepetition) {
   EXPECT_TRUE(rig.DrainCan().empty());
 }
 
+// Buffers loaded for a start the host cancelled with a stop before the run
+// command: the stop ends them, the next run sends nothing it did not load.
+TEST(Firmware, AStopWhileStoppedEndsTheBuffersLoadedForTheNextRun) {
+  Rig rig(Quiet);
+  rig.Send(ModeCmd(MODE_LOOPBACK));
+  rig.Send(CanCmd(0x200, false, false, {}, 1, 1));
+  rig.Send(RunCmd(0));
+  rig.Send(RunCmd(1));
+  rig.AdvanceMs(100);
+  EXPECT_TRUE(rig.DrainCan().empty());
+}
+
+// Frames queued before a switch to loopback come back after it, stamped in
+// the order they arrive, never before the status that preceded them.
+TEST(Firmware, FramesQueuedBeforeAModeChangeAreNotStampedInThePast) {
+  Rig rig(Quiet);
+  rig.Send(RunCmd(1));
+  for (uint32_t id = 1; id <= 20; ++id) rig.Send(CanCmd(id, false, false, {1, 2, 3, 4, 5, 6, 7, 8}));
+  rig.AdvanceMs(1);
+  rig.Send({1});
+  rig.Send(ModeCmd(MODE_LOOPBACK));
+  rig.AdvanceMs(20);
+  uint32_t last = 0;
+  int looped = 0;
+  for (const Bytes& p : rig.Drain()) {
+    const uint32_t stamp = p[0] == 0 ? DecodeCan(p).TimeStamp : Le32(&p[5]);
+    EXPECT_GE(stamp, last) << "packet type " << int(p[0]);
+    last = stamp;
+    looped += p[0] == 0;
+  }
+  EXPECT_GT(looped, 0);
+}
+
 TEST(Firmware, ScriptedFaultsDriveCountersAndBusState) {
   Rig rig(std::string(Quiet) +
           "node 100 10 data ++\n"
@@ -341,6 +376,31 @@ TEST(Firmware, ScriptedFaultsDriveCountersAndBusState) {
   EXPECT_EQ(rig.Request(1)[4], 0x0B);
   rig.AdvanceMs(100);  // 950 ms: released, falling
   EXPECT_LT(rig.Request(9)[3], 128);
+}
+
+// faults.scn is there to show trouble in the running program, which asks for
+// a status once a second and for the bus load half a second later: those
+// answers carry error-passive, bus-off, error frames and error counters.
+TEST(Firmware, TheFaultsScenarioShowsItsTroubleAtTheProgramsRequests) {
+  std::ifstream in(std::string(TARVO_SIM_SCENARIO_DIR) + "/faults.scn");
+  std::stringstream text;
+  text << in.rdbuf();
+  Rig rig(text.str());
+  rig.Send(RunCmd(1));
+  bool passive = false, busOff = false, errorFrames = false, counters = false;
+  for (int second = 0; second < 6; ++second) {
+    rig.AdvanceMs(second == 0 ? 510 : 500);
+    counters |= rig.Request(9).at(3) != 0;
+    rig.AdvanceMs(500);
+    const Bytes status = rig.Request(1);
+    errorFrames |= (status.at(3) & 0x20) != 0;
+    busOff |= (status.at(4) & 0x20) != 0;
+    passive |= (status.at(4) & 0x20) == 0 && (status.at(4) & 0x08) != 0;
+  }
+  EXPECT_TRUE(passive);
+  EXPECT_TRUE(busOff);
+  EXPECT_TRUE(errorFrames);
+  EXPECT_TRUE(counters);
 }
 
 TEST(Firmware, EndOfConfigurationIsAccepted) {
