@@ -371,6 +371,15 @@ void CANTransmitEditor::ResetCANTransmitEditor() {
 
 bool CANTransmitEditor::CopyToTx1Click(int32_t itemType, const TTarvoCAN& message) {
   if (itemType != 0 && itemType != 1) return false;  // only received messages
+  ShowFrame(message);
+  SetTrigger(false);
+  Form.PeriodText = PeriodText(7);
+  Form.Comment.clear();
+  NotifyChanged();
+  return true;
+}
+
+void CANTransmitEditor::ShowFrame(const TTarvoCAN& message) {
   SetIDWidth(message.IDE == 1);
   Form.IDText = NumberText(message.ID, Hex());
   Form.RemoteFlag = message.RTR == 1;
@@ -378,10 +387,25 @@ bool CANTransmitEditor::CopyToTx1Click(int32_t itemType, const TTarvoCAN& messag
   RefreshData();
   if (!Form.RemoteFlag)
     for (int n = 0; n < Form.DLC; ++n) Form.DataText[n] = ByteText(message.Data[n], Hex());
-  SetTrigger(false);
-  Form.PeriodText = PeriodText(7);
-  Form.Comment.clear();
+}
+
+void CANTransmitEditor::SetEditorFrame(const TTarvoCAN& message) {
+  ShowFrame(message);
   NotifyChanged();
+}
+
+bool CANTransmitEditor::PeekEditorFrame(TTarvoCAN& message) {
+  if (CheckIDText(!Form.Bit29Flag, Form.IDText, Hex()) != 0) return false;
+  message = TTarvoCAN{};
+  message.IDE = Form.Bit29Flag ? 1 : 0;
+  message.ID = Hex() ? HexTextToInt(Form.IDText) : DecTextToInt(Form.IDText);
+  message.RTR = Form.RemoteFlag ? 1 : 0;
+  message.DLC = uint8_t(std::clamp(Form.DLC, 0, 8));
+  if (message.RTR) return true;
+  for (int n = 0; n < message.DLC; ++n) {
+    const std::string& text = Form.DataText[size_t(n)];
+    if (CheckDataByteText(text, Hex())) message.Data[n] = uint8_t(Hex() ? HexTextToInt(text) : DecTextToInt(text));
+  }
   return true;
 }
 

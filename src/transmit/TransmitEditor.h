@@ -109,6 +109,15 @@ class CANTransmitEditor {
   // page that holds the editor).
   bool CopyToTx1Click(int32_t itemType, const TTarvoCAN& message);
 
+  // ---- The frame in the fields (composing a message by its signals) ----
+  // The frame the fields hold, read without a message: false when the
+  // identifier does not pass its check. A data field that does not pass its
+  // check reads as 0.
+  bool PeekEditorFrame(TTarvoCAN& message);
+  // Puts a message's width, identifier, frame kind, DLC and data bytes into
+  // the fields, in the present base; the trigger and the comment stay.
+  void SetEditorFrame(const TTarvoCAN& message);
+
   // ---- "Now" ----
   void NowButtonClick();
 
@@ -131,6 +140,7 @@ class CANTransmitEditor {
   void FillEditor();
   void SelectFreeKey();
   void SetEnabledAll(bool enabled);
+  void ShowFrame(const TTarvoCAN& message);
 
   TCANTransmit& list_;
   TransmitHost& host_;

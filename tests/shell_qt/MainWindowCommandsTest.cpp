@@ -31,7 +31,7 @@ struct TMenuRow {
 };
 
 const TMenuRow kMenus[] = {
-    {"&File", {"&New", "&Load...", "-", "&Save", "S&ave As...", "-", "&Exit Tarvo"}},
+    {"&File", {"&New", "&Load...", "-", "&Save", "S&ave As...", "-", "&Database...", "-", "&Exit Tarvo"}},
     {"&View",
      {"&Clear", "Copy To &Tx", "Filter On &ID", "&Snapshot", "Show &Decimal", "Fo&nt +", "-", "&Fixed",
       "C&yclic", "-", "&Options..."}},
@@ -72,6 +72,7 @@ const TCommandRow kCommands[] = {
     {"Load1", "&Load...", "", true},
     {"Save1", "&Save", "", true},
     {"SaveAs1", "S&ave As...", "", true},
+    {"Database1", "&Database...", "Ctrl+K", true},
     {"Exit1", "&Exit Tarvo", "", true},
     {"Clear1", "&Clear", "Ctrl+C", true},
     {"CopyToTx1", "Copy To &Tx", "Ctrl+T", false},
@@ -108,6 +109,20 @@ TEST(MainWindowMenus, EachMenuCommandHasItsComponentNameCaptionShortcutAndInitia
     if (row.enabled) {
       EXPECT_EQ(action->isEnabled(), *row.enabled);
     }
+  }
+}
+
+// The database command's shortcut is none of another command's, and none of
+// the transmit keys (F1..F9, Ctrl+1..Ctrl+9).
+TEST(MainWindowMenus, DatabaseShortcutIsItsOwn) {
+  WindowWithCANView w;
+  const QKeySequence keys = w.window.Action("Database1")->shortcut();
+  ASSERT_FALSE(keys.isEmpty());
+  for (const QAction* a : w.window.findChildren<QAction*>())
+    if (a->objectName() != "Database1") EXPECT_NE(a->shortcut(), keys) << a->objectName().toStdString();
+  for (int i = 1; i <= 9; ++i) {
+    EXPECT_NE(keys, QKeySequence(QString("F%1").arg(i)));
+    EXPECT_NE(keys, QKeySequence(QString("Ctrl+%1").arg(i)));
   }
 }
 

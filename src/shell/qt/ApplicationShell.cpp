@@ -1,6 +1,7 @@
 #include "shell/qt/ApplicationShell.h"
 
 #include "shell/core/TarvoApp.h"
+#include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/SetupWiring.h"
 #include "shell/qt/TransmitWiring.h"
@@ -15,8 +16,10 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   canView_ = new CANViewList(app_->View, app_->Display);
   window_->AttachCANViewList(canView_);
   setup_ = std::make_unique<SetupWiring>(*app_, *window_, *dialogs_, configModified_);
+  database_ = std::make_unique<DatabaseWiring>(*app_, *window_, *dialogs_);
   transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_,
                                                [this] { return setup_->ListenOnly(); }, configModified_);
+  database_->AttachTransmit(transmit_->Panel(), transmit_->Editor());
   BindCommands();
 }
 

@@ -16,6 +16,7 @@ class TarvoApp;
 
 namespace tarvo::qt {
 
+class DatabaseWiring;
 class MainWindow;
 class SetupWiring;
 class TransmitWiring;
@@ -34,6 +35,7 @@ class ApplicationShell {
   MainWindow& Window() { return *window_; }
   TarvoApp& App() { return *app_; }
   UserDialogs& Dialogs() { return *dialogs_; }
+  DatabaseWiring& Database() { return *database_; }
 
  private:
   void BindCommands();
@@ -50,6 +52,7 @@ class ApplicationShell {
   std::unique_ptr<TarvoApp> app_;
   std::unique_ptr<SetupWiring> setup_;
   std::unique_ptr<TransmitWiring> transmit_;
+  std::unique_ptr<DatabaseWiring> database_;
   std::unique_ptr<MainWindow> window_;
   CANViewList* canView_ = nullptr;
 };

@@ -14,6 +14,9 @@ constexpr TCommandEntry kFileMenu[] = {
     {"Save1", "&Save", "", true, IMG_SAVE, "Save1Click"},
     {"SaveAs1", "S&ave As...", "", true, -1, "SaveAs1Click"},
     kSeparator,
+    // Loads a DBC database for the signals of the CAN View and the editor.
+    {"Database1", "&Database...", "Ctrl+K", true, -1, "Database1Click"},
+    kSeparator,
     {"Exit1", "&Exit Tarvo", "", true, IMG_EXIT, "Exit1Click"},
 };
 

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/CommandTable.h"
@@ -226,6 +228,26 @@ void MainWindow::AttachCANViewList(CANViewList* list) {
     SetControlEnabled("FilterOnID1", enabled);
   });
   ApplyListFont(list);
+}
+
+void MainWindow::AttachUnderCANView(QWidget* panel) {
+  if (!canViewArea_) {
+    auto* layout = static_cast<QVBoxLayout*>(canViewPage_->layout());
+    const int at = std::max(0, layout->indexOf(canView_));
+    canViewArea_ = new QSplitter(Qt::Vertical, canViewPage_);
+    canViewArea_->setObjectName("Splitter2");
+    canViewArea_->setChildrenCollapsible(false);
+    layout->insertWidget(at, canViewArea_);
+    canViewArea_->addWidget(canView_);
+    canViewArea_->setStretchFactor(0, 1);
+  }
+  canViewArea_->addWidget(panel);
+  canViewArea_->setStretchFactor(canViewArea_->indexOf(panel), 0);
+}
+
+QWidget* MainWindow::CANViewArea() const {
+  if (canViewArea_) return canViewArea_;
+  return canView_;
 }
 
 BalloonHint* MainWindow::ConversionBalloon() const { return canView_ ? canView_->Balloon() : nullptr; }

@@ -16,6 +16,7 @@
 class QAction;
 class QKeySequence;
 class QMenu;
+class QSplitter;
 class QTableView;
 class QTabWidget;
 class QTimer;
@@ -56,6 +57,13 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   // selection-dependent commands and the list font.
   void AttachCANViewList(CANViewList* list);
   CANViewList* CANView() const { return canView_; }
+  QWidget* CANViewPage() const { return canViewPage_; }
+  // Puts a panel under the CAN View list: list and panel share a vertical
+  // splitter ("Splitter2") that takes the list's place on the page.
+  void AttachUnderCANView(QWidget* panel);
+  // What stands on the CAN View page for the list: the list itself, or the
+  // splitter holding it and the panel under it.
+  QWidget* CANViewArea() const;
   // Empties the "CAN Transmit" or "CAN Setup" page of its form controls for
   // the subsystem that brings its own widgets; returns the empty page. The
   // "CAN View" page is not emptied (null).
@@ -129,6 +137,7 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   QTabWidget* pages_ = nullptr;
   QWidget* canViewPage_ = nullptr;
   CANViewList* canView_ = nullptr;
+  QSplitter* canViewArea_ = nullptr;
   QTableView* transmitList_ = nullptr;
   QMenu* canViewPopup_ = nullptr;
   QMenu* transmitPopup_ = nullptr;

@@ -18,9 +18,11 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/ApplicationShell.h"
+#include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "transmit/TransmitList.h"
 #include "transmit/qt/CANTransmitLocator.h"
+#include "view/qt/CANViewList.h"
 
 namespace tarvo::qt {
 namespace {
@@ -167,6 +169,32 @@ void Prepare(ApplicationShell& shell) {
   if (EnvOn("TARVO_SCREENSHOT_LOOPBACK")) Click(window, "RadioButton14");
   if (EnvOn("TARVO_SCREENSHOT_DEMO_FILTERS")) FillDemoFilters(window);
   if (EnvOn("TARVO_SCREENSHOT_DEMO_TX")) FillDemoTransmitList(window);
+  if (!Env("TARVO_SCREENSHOT_DATABASE").isEmpty())
+    shell.Database().Load(Env("TARVO_SCREENSHOT_DATABASE").toStdString());
+  if (!Env("TARVO_SCREENSHOT_MESSAGE").isEmpty()) {
+    if (auto* box = Control<QComboBox>(window, "ComboBoxMessage")) {
+      const int entry = box->findText(Env("TARVO_SCREENSHOT_MESSAGE"));
+      if (entry < 0) Report("no entry in", "ComboBoxMessage");
+      box->setCurrentIndex(entry);
+      emit box->activated(entry);
+      QApplication::processEvents();
+    }
+  }
+}
+
+// A click on the CAN View row of the identifier, as the user picks a row.
+void SelectRowOfId(ApplicationShell& shell, const QString& idText) {
+  bool ok = false;
+  const uint32_t id = idText.toUInt(&ok, 16);
+  const TCANView& view = shell.App().View.CANView;
+  for (int32_t row = 0; ok && row < view.Count; ++row) {
+    const TCANViewMessage& entry = view.List[size_t(row)];
+    if (entry.ItemType <= 1 && entry.Item.ID == id) {
+      ClickCell(shell.Window().CANView(), row, 2);
+      return;
+    }
+  }
+  Report("no CAN View row of", qPrintable(idText));
 }
 
 void PressKeys(MainWindow& window, const QString& keys) {
@@ -179,8 +207,10 @@ void PressKeys(MainWindow& window, const QString& keys) {
   }
 }
 
-void Capture(MainWindow& window, const QString& file) {
+void Capture(ApplicationShell& shell, const QString& file) {
+  MainWindow& window = shell.Window();
   ShowPage(window);
+  if (!Env("TARVO_SCREENSHOT_SELECT_ID").isEmpty()) SelectRowOfId(shell, Env("TARVO_SCREENSHOT_SELECT_ID"));
   QWidget* target = &window;
   if (Env("TARVO_SCREENSHOT_TARGET").compare("About", Qt::CaseInsensitive) == 0) {
     window.About()->show();
@@ -207,7 +237,7 @@ bool ScheduleScreenshotFromEnvironment(ApplicationShell& shell) {
   QTimer::singleShot(kKeysAfterShowMs, &window, [&shell, &window, keys, delay, file] {
     Prepare(shell);
     PressKeys(window, keys);
-    QTimer::singleShot(delay, &window, [&window, file] { Capture(window, file); });
+    QTimer::singleShot(delay, &window, [&shell, file] { Capture(shell, file); });
   });
   return true;
 }

@@ -21,6 +21,12 @@
 //                                      filters typed into both buffers
 //   TARVO_SCREENSHOT_DEMO_TX=1         a sample transmit list typed into the
 //                                      editor and added, one item selected
+//   TARVO_SCREENSHOT_DATABASE=<x.dbc>  the database loaded as "Database" does
+//   TARVO_SCREENSHOT_MESSAGE=<name>    that message chosen in the editor's
+//                                      signal line
+// Just before the picture:
+//   TARVO_SCREENSHOT_SELECT_ID=0C4     the CAN View row of that identifier
+//                                      (hexadecimal) clicked
 
 namespace tarvo::qt {
 

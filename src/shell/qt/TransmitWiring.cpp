@@ -88,8 +88,7 @@ TransmitWiring::TransmitWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(panel_);
   window.AttachTransmitList(panel_->ListView());
-  locator_ = new CANTransmitLocator(window.PageControl(), window.CANView()->parentWidget(), window.CANView(),
-                                    page, panel_);
+  locator_ = new CANTransmitLocator(window.PageControl(), window.CANViewPage(), window.CANViewArea(), page, panel_);
   locator_->setParent(panel_);
   locator_->CANTransmitMinHeight = window.Scaled(kCANTransmitMinHeight);
   locator_->CANViewMinHeight = window.Scaled(kCANViewMinHeight);

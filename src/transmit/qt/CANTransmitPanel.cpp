@@ -153,6 +153,12 @@ void CANTransmitPanel::Refresh() {
   ShowSelection();
   ShowForm();
   --syncing_;
+  emit FormChanged();
+}
+
+void CANTransmitPanel::AddEditorLine(QWidget* line) {
+  line->setParent(editorGroup_);
+  editorGroup_->layout()->addWidget(line);
 }
 
 void CANTransmitPanel::ShowConversion3Click() {
@@ -268,7 +274,9 @@ void CANTransmitPanel::ConnectEditor() {
     if (!Syncing()) editor_.RadioButton30Click(bit29);
   });
   connect(id_, &QLineEdit::textChanged, this, [this](const QString& typed) {
-    if (!Syncing()) editor_.SetIDText(UpperCased(id_, typed).toStdString());
+    if (Syncing()) return;
+    editor_.SetIDText(UpperCased(id_, typed).toStdString());
+    emit FormChanged();
   });
   connect(data_, &QRadioButton::clicked, this, [this] { editor_.RadioButton32MouseUp(false); });
   connect(remote_, &QRadioButton::clicked, this, [this] { editor_.RadioButton32MouseUp(true); });
@@ -277,7 +285,9 @@ void CANTransmitPanel::ConnectEditor() {
   });
   for (int n = 0; n < 8; ++n)
     connect(bytes_[n], &QLineEdit::textChanged, this, [this, n](const QString& typed) {
-      if (!Syncing()) editor_.SetDataText(n, UpperCased(bytes_[n], typed).toStdString());
+      if (Syncing()) return;
+      editor_.SetDataText(n, UpperCased(bytes_[n], typed).toStdString());
+      emit FormChanged();
     });
   connect(onTime_, &QRadioButton::toggled, this, [this](bool onTime) {
     if (Syncing()) return;

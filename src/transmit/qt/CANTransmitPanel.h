@@ -45,6 +45,10 @@ class CANTransmitPanel : public QWidget {
   // changed the list or the form directly (loading a configuration).
   void Refresh();
 
+  // Appends a line to the editor group, below the comment and the buttons
+  // (the signal line of a loaded database).
+  void AddEditorLine(QWidget* line);
+
   // ShowConversion3Click: the selected item in the other base, at the cursor.
   void ShowConversion3Click();
   QString ConversionCommandCaption() const;
@@ -53,6 +57,8 @@ class CANTransmitPanel : public QWidget {
   // The window shows these with its conversion balloon.
   void ShowConversionHint(const QPoint& globalPos, const QString& title, const QString& text, int timeoutMs);
   void HideConversionHint();
+  // The editor's form changed: shown from the logic, or typed by the user.
+  void FormChanged();
 
  private:
   void BuildList();

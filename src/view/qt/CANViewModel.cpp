@@ -16,12 +16,17 @@ int CANViewModel::rowCount(const QModelIndex& parent) const { return parent.isVa
 int CANViewModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns.Count; }
 
 QVariant CANViewModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
+  if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole) return {};
   const int row = index.row();
   const int column = index.column();
   if (row < 0 || row >= m_itemCount || column < 0 || column >= m_columns.Count) return {};
   if (row >= m_state.CANView.Count) return {};
   const TCANViewMessage& entry = m_state.CANView.List[size_t(row)];
+  if (role == Qt::ToolTipRole) {
+    if (!m_rowToolTip) return {};
+    const QString tip = m_rowToolTip(entry);
+    return tip.isEmpty() ? QVariant() : QVariant(tip);
+  }
   const TCANViewColumn kind = m_columns.Column[size_t(column)];
   if (role == Qt::DecorationRole) {
     if (kind != COLUMN_TYPE || entry.ItemType < 0 || entry.ItemType >= m_icons.size()) return {};

@@ -10,12 +10,14 @@
 // no text.
 //
 // Roles: Qt::DisplayRole (cell text), Qt::DecorationRole in the "Type"
-// column (the icon with index ItemType, from SetIcons), Qt::DisplayRole of
+// column (the icon with index ItemType, from SetIcons), Qt::ToolTipRole
+// (the row's text from SetRowToolTip, none without it), Qt::DisplayRole of
 // the horizontal header (column titles).
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "view/CANViewRefresh.h"
@@ -40,6 +42,10 @@ class CANViewModel : public QAbstractTableModel {
   // Error, BusActive, BusPassive, BusOff, RxError, TxError.
   void SetIcons(const QList<QIcon>& icons);
   void SetDecimalSeparator(const QString& separator);
+  // The tooltip of a row (the signals of a loaded database); an empty text
+  // or no function: no tooltip.
+  using TRowToolTip = std::function<QString(const TCANViewMessage& entry)>;
+  void SetRowToolTip(TRowToolTip toolTip) { m_rowToolTip = std::move(toolTip); }
   const std::string& DecimalSeparator() const { return m_decimalSeparator; }
 
   // Rebuilds the optional columns from the settings (model reset).
@@ -63,6 +69,7 @@ class CANViewModel : public QAbstractTableModel {
   TCANViewColumns m_columns;
   QList<QIcon> m_icons;
   std::string m_decimalSeparator;
+  TRowToolTip m_rowToolTip;
   int32_t m_itemCount = 0;
 };
 

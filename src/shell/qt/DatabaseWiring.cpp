@@ -1,0 +1,140 @@
+#include "shell/qt/DatabaseWiring.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QSplitter>
+
+#include "dbc/qt/SignalsPanel.h"
+#include "dbc/qt/TransmitSignalsEditor.h"
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/MainWindow.h"
+#include "transmit/TransmitEditor.h"
+#include "transmit/qt/CANTransmitPanel.h"
+#include "view/qt/CANViewList.h"
+
+namespace tarvo::qt {
+
+namespace {
+constexpr int kPanelHeight = 170;  // at 96 DPI
+}  // namespace
+
+DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs)
+    : app_(app), window_(window), dialogs_(dialogs) {
+  panel_ = new SignalsPanel;
+  panel_->hide();
+  window.AttachUnderCANView(panel_);
+  window.SetHandler("Database1Click", [this] { Database1Click(); });
+
+  CANViewList* list = window.CANView();
+  CANViewModel* model = list->Model();
+  // The view's refresh reports its rows changed or added; the panel follows.
+  QObject::connect(model, &QAbstractItemModel::dataChanged, panel_, [this] { UpdatePanel(); });
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, panel_, [this] { UpdatePanel(); });
+  QObject::connect(model, &QAbstractItemModel::rowsRemoved, panel_, [this] { UpdatePanel(); });
+  QObject::connect(model, &QAbstractItemModel::modelReset, panel_, [this] { UpdatePanel(); });
+  QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, panel_, [this] { UpdatePanel(); });
+  model->SetRowToolTip([this](const TCANViewMessage& entry) {
+    if (!state_.LoadedFlag) return QString();
+    return QString::fromStdString(FrameToolTip(state_.Database, entry.ItemType, entry.Item, Hex(),
+                                               window_.CANView()->Model()->DecimalSeparator()));
+  });
+}
+
+DatabaseWiring::~DatabaseWiring() = default;
+
+void DatabaseWiring::AttachTransmit(CANTransmitPanel& panel, CANTransmitEditor& editor) {
+  transmitPanel_ = &panel;
+  editor_ = &editor;
+  signalsEditor_ = new TransmitSignalsEditor;
+  signalsEditor_->hide();
+  panel.AddEditorLine(signalsEditor_);
+  QObject::connect(&panel, &CANTransmitPanel::FormChanged, signalsEditor_, [this] { ShowEditorFrame(); });
+  QObject::connect(signalsEditor_, &TransmitSignalsEditor::MessageChosen, signalsEditor_,
+                   [this](int message) { ComposeMessage(message); });
+  QObject::connect(signalsEditor_, &TransmitSignalsEditor::SignalEdited, signalsEditor_,
+                   [this](int message, int signal, const QString& text) { EditSignal(message, signal, text.toStdString()); });
+  if (state_.LoadedFlag) DatabaseLoaded();
+}
+
+std::string DatabaseWiring::ShippedDatabaseDir() {
+  const QString dir = QCoreApplication::applicationDirPath() + "/databases";
+  return QDir(dir).exists() ? QDir::toNativeSeparators(dir).toStdString() : std::string();
+}
+
+bool DatabaseWiring::Hex() const { return app_.Display.NumericBase != NUMERIC_DECIMAL; }
+
+void DatabaseWiring::Database1Click() {
+  window_.HideConversionBalloon();
+  if (tarvo::Database1Click(state_, dialogs_, ShippedDatabaseDir())) DatabaseLoaded();
+}
+
+bool DatabaseWiring::Load(const std::string& path) {
+  if (!LoadDatabase(state_, dialogs_, path)) return false;
+  DatabaseLoaded();
+  return true;
+}
+
+void DatabaseWiring::DatabaseLoaded() {
+  panel_->setMinimumHeight(window_.Scaled(kPanelHeight) / 2);
+  if (panel_->isHidden()) {
+    panel_->show();
+    if (auto* area = qobject_cast<QSplitter*>(window_.CANViewArea())) {
+      const int total = area->height();
+      const int panelHeight = window_.Scaled(kPanelHeight);
+      if (total > 2 * panelHeight) area->setSizes({total - panelHeight, panelHeight});
+    }
+  }
+  UpdatePanel();
+  if (signalsEditor_) {
+    signalsEditor_->SetDatabase(&state_.Database);
+    signalsEditor_->show();
+    ShowEditorFrame();
+  }
+}
+
+void DatabaseWiring::UpdatePanel() {
+  if (!state_.LoadedFlag) return;
+  const TCANView& view = app_.View.CANView;
+  const int32_t row = window_.CANView()->SelectedRow();
+  TFrameDescription d;
+  if (row >= 0 && row < view.Count) {
+    const TCANViewMessage& entry = view.List[size_t(row)];
+    d = DescribeFrame(state_.Database, entry.ItemType, entry.Item, Hex(), window_.CANView()->Model()->DecimalSeparator());
+  }
+  panel_->ShowDescription(d);
+}
+
+void DatabaseWiring::ShowEditorFrame() {
+  if (!state_.LoadedFlag || !signalsEditor_) return;
+  TTarvoCAN frame;
+  const bool valid = editor_->PeekEditorFrame(frame);
+  signalsEditor_->ShowFrame(valid, frame, Hex(), window_.CANView()->Model()->DecimalSeparator());
+}
+
+void DatabaseWiring::ComposeMessage(int message) {
+  if (message < 0 || size_t(message) >= state_.Database.Messages.size()) return;
+  TTarvoCAN current;
+  if (!editor_->PeekEditorFrame(current)) current = TTarvoCAN{};
+  editor_->SetEditorFrame(tarvo::ComposeMessage(state_.Database.Messages[size_t(message)], current));
+}
+
+void DatabaseWiring::EditSignal(int message, int signal, const std::string& text) {
+  if (message < 0 || size_t(message) >= state_.Database.Messages.size()) return;
+  const TDbcMessage& m = state_.Database.Messages[size_t(message)];
+  TTarvoCAN frame;
+  if (!editor_->PeekEditorFrame(frame) || frame.IDE != m.IDE || frame.ID != m.ID) {
+    ShowEditorFrame();
+    return;
+  }
+  if (signal < 0 || !SetSignalText(m, size_t(signal), text, window_.CANView()->Model()->DecimalSeparator(), frame)) {
+    if (signal >= 0 && size_t(signal) < m.Signals.size())
+      dialogs_.ShowMessage(SignalValueErrorText(m.Signals[size_t(signal)], text), TDialogType::Warning,
+                           TDialogButtons::OK);
+    ShowEditorFrame();
+    return;
+  }
+  editor_->SetEditorFrame(frame);
+}
+
+}  // namespace tarvo::qt

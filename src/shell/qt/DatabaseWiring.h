@@ -1,0 +1,67 @@
+#pragma once
+// The DBC database joined to the program: the "Database" command, the
+// signals panel under the CAN View list with the rows' tooltips, and the
+// signal line of the transmit editor. Nothing of it shows until a database
+// is loaded, so the program without one looks and behaves as before.
+#include <memory>
+#include <string>
+
+#include "dbc/DatabaseState.h"
+
+namespace tarvo {
+class CANTransmitEditor;
+class CANTransmitPanel;
+class SignalsPanel;
+class TarvoApp;
+class TransmitSignalsEditor;
+class UserDialogs;
+}  // namespace tarvo
+
+namespace tarvo::qt {
+
+class MainWindow;
+
+class DatabaseWiring {
+ public:
+  // Built before the transmit side, so the CAN View list already shares its
+  // place with the signals panel when the transmit list may join that page.
+  DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs);
+  ~DatabaseWiring();
+  DatabaseWiring(const DatabaseWiring&) = delete;
+  DatabaseWiring& operator=(const DatabaseWiring&) = delete;
+
+  // The editor's signal line, once the transmit side exists.
+  void AttachTransmit(CANTransmitPanel& panel, CANTransmitEditor& editor);
+
+  // Loads a database as the command does (a failure shows its message);
+  // true when loaded.
+  bool Load(const std::string& path);
+  const TDatabaseState& State() const { return state_; }
+
+  // Where the open dialog starts when no database is loaded: the databases
+  // shipped beside the program.
+  static std::string ShippedDatabaseDir();
+
+  SignalsPanel* Panel() const { return panel_; }
+  TransmitSignalsEditor* SignalsEditor() const { return signalsEditor_; }
+
+ private:
+  void Database1Click();
+  void DatabaseLoaded();
+  void UpdatePanel();
+  void ShowEditorFrame();
+  void ComposeMessage(int message);
+  void EditSignal(int message, int signal, const std::string& text);
+  bool Hex() const;
+
+  TarvoApp& app_;
+  MainWindow& window_;
+  UserDialogs& dialogs_;
+  TDatabaseState state_;
+  SignalsPanel* panel_ = nullptr;                    // owned by the CAN View page
+  TransmitSignalsEditor* signalsEditor_ = nullptr;  // owned by the editor group
+  CANTransmitPanel* transmitPanel_ = nullptr;
+  CANTransmitEditor* editor_ = nullptr;
+};
+
+}  // namespace tarvo::qt
