@@ -3,6 +3,9 @@
 // test runner) and a window with a CAN View list over a store of its own.
 #include <QApplication>
 #include <QByteArray>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -28,6 +31,26 @@ inline void UseHomeFolder(const QByteArray& home) {
   qputenv("XDG_DATA_HOME", home + "/.local/share");
   qputenv("XDG_CONFIG_HOME", home + "/.config");
 }
+
+// Answers every message box the program shows with OK, as a user would, and
+// keeps their texts.
+class MessageBoxAnswers {
+ public:
+  MessageBoxAnswers() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      Texts << box->text();
+      box->accept();
+    });
+    timer_.start();
+  }
+  QStringList Texts;
+
+ private:
+  QTimer timer_;
+};
 
 struct WindowWithCANView {
   explicit WindowWithCANView(double scaling = 1.0) : window((EnsureApplication(), scaling)) {

@@ -104,28 +104,6 @@ std::vector<TracedPacket> HostPackets(const QString& traceFile) {
   return packets;
 }
 
-// ---- message boxes ---------------------------------------------------------------------
-
-// Answers every message box the program shows with OK, as a user would, and
-// keeps their texts.
-class MessageBoxAnswers {
- public:
-  MessageBoxAnswers() {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      Texts << box->text();
-      box->accept();
-    });
-    timer_.start();
-  }
-  QStringList Texts;
-
- private:
-  QTimer timer_;
-};
-
 // ---- the program ----------------------------------------------------------------------
 
 class SetupEndToEnd : public ::testing::Test {

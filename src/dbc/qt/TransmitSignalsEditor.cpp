@@ -49,7 +49,8 @@ TransmitSignalsEditor::TransmitSignalsEditor(QWidget* parent) : QWidget(parent) 
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setColumnWidth(0, 200);
   table_->setColumnWidth(1, 180);
-  table_->setFixedHeight(table_->horizontalHeader()->sizeHint().height() + RowsShown * rowHeight + 4);
+  table_->setFixedHeight(table_->horizontalHeader()->sizeHint().height() + RowsShown * rowHeight +
+                         2 * table_->frameWidth());
   line->addWidget(table_, 1);
 
   connect(messages_, &QComboBox::activated, this, [this](int entry) {

@@ -1,0 +1,250 @@
+// The database end to end: the whole program on the simulated adapter with
+// the database shipped for its default bus. A selected CAN View row shows
+// its signals in the panel under the list and in its tooltip, following the
+// traffic at each refresh; the transmit editor composes a message from
+// signal values, and bytes typed into it show as signal values.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "QtTestSupport.h"
+#include "dbc/qt/SignalsPanel.h"
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/ApplicationShell.h"
+#include "shell/qt/DatabaseWiring.h"
+#include "transmit/TransmitList.h"
+#include "view/qt/CANViewList.h"
+
+namespace tarvo::test {
+namespace {
+
+using qt::ApplicationShell;
+using qt::MainWindow;
+
+class DatabaseEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    home_ = new QTemporaryDir;
+    UseHomeFolder(home_->path().toUtf8());
+    EnsureApplication();
+  }
+  static void TearDownTestSuite() { delete home_; }
+
+  void TearDown() override {
+    if (shell_) {
+      if (App().Run.RunningFlag) App().Stop1Click();
+      Window().close();
+    }
+    shell_.reset();
+  }
+
+  void StartProgram() {
+    shell_ = std::make_unique<ApplicationShell>();
+    shell_->Start({});
+    QApplication::setActiveWindow(&Window());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+  }
+
+  static std::string ShippedDatabase() { return qt::DatabaseWiring::ShippedDatabaseDir() + "/default.dbc"; }
+
+  MainWindow& Window() { return shell_->Window(); }
+  TarvoApp& App() { return shell_->App(); }
+  QString Sep() { return QString::fromStdString(Window().CANView()->Model()->DecimalSeparator()); }
+
+  template <class T>
+  T* Find(const char* name) {
+    T* widget = Window().findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  // The CAN View row of a received data frame with this 11-bit identifier, -1 if none.
+  int32_t RowOf(uint32_t id) {
+    const TCANView& view = App().View.CANView;
+    for (int32_t row = 0; row < Window().CANView()->Model()->ItemCount() && row < view.Count; ++row)
+      if (view.List[size_t(row)].ItemType == 0 && view.List[size_t(row)].Item.IDE == 0 &&
+          view.List[size_t(row)].Item.ID == id)
+        return row;
+    return -1;
+  }
+
+  void ClickRow(int32_t row) {
+    CANViewList* list = Window().CANView();
+    const QRect cell = list->visualRect(list->Model()->index(row, 2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  }
+
+  // Panel rows as "name=value|raw".
+  QStringList PanelRows() {
+    QStringList rows;
+    QTableWidget* table = Find<QTableWidget>("SignalsList");
+    for (int r = 0; r < table->rowCount(); ++r)
+      rows << table->item(r, 0)->text() + "=" + table->item(r, 1)->text() + "|" + table->item(r, 2)->text();
+    return rows;
+  }
+
+  // The row of a signal in the editor's signal table.
+  int EditRow(const QString& signal) {
+    QTableWidget* table = Find<QTableWidget>("SignalsEditList");
+    for (int r = 0; r < table->rowCount(); ++r)
+      if (table->item(r, 0)->text() == signal) return r;
+    return -1;
+  }
+  QString EditValue(const QString& signal) {
+    const int row = EditRow(signal);
+    return row < 0 ? QString("(none)") : Find<QTableWidget>("SignalsEditList")->item(row, 1)->text();
+  }
+  void TypeValue(const QString& signal, const QString& text) {
+    const int row = EditRow(signal);
+    ASSERT_GE(row, 0) << signal.toStdString();
+    Find<QTableWidget>("SignalsEditList")->item(row, 1)->setText(text);
+    QTest::qWait(20);  // the edit is answered once the table is done with it
+  }
+  QStringList DataFields() {
+    QStringList bytes;
+    for (const char* name : {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9"})
+      bytes << Find<QLineEdit>(name)->text();
+    return bytes;
+  }
+  static void Retype(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+  }
+
+  static QTemporaryDir* home_;
+  std::unique_ptr<ApplicationShell> shell_;
+};
+
+QTemporaryDir* DatabaseEndToEnd::home_ = nullptr;
+
+TEST_F(DatabaseEndToEnd, WithoutADatabaseNothingOfItShows) {
+  StartProgram();
+  EXPECT_TRUE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
+  EXPECT_TRUE(Find<QWidget>("TransmitSignals")->isHidden());
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0; }, 5000));
+  const QModelIndex cell = Window().CANView()->Model()->index(RowOf(0xC4), 0);
+  EXPECT_FALSE(Window().CANView()->Model()->data(cell, Qt::ToolTipRole).isValid());
+}
+
+TEST_F(DatabaseEndToEnd, SignalsPanelShowsTheSelectedRowAndFollowsTheTraffic) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  EXPECT_FALSE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0; }, 5000));
+  const int32_t row = RowOf(0xC4);
+  ClickRow(row);
+  ASSERT_EQ(Window().CANView()->SelectedRow(), row);
+
+  // BrakeStatus: counter, random bytes, 12 34, random, 00 00 on the bus.
+  EXPECT_EQ(Find<QLabel>("SignalsCaption")->text(), "BrakeStatus (ID C4)");
+  const QStringList rows = PanelRows();
+  ASSERT_EQ(rows.size(), 5) << rows.join("; ").toStdString();
+  EXPECT_TRUE(rows[0].startsWith("Counter=")) << rows[0].toStdString();
+  EXPECT_TRUE(rows[1].startsWith("BrakePressure=")) << rows[1].toStdString();
+  EXPECT_EQ(rows[2], "WheelSpeedFrontLeft=46" + Sep() + "60 km/h|1234");
+  EXPECT_TRUE(rows[3].startsWith("YawRate=")) << rows[3].toStdString();
+  EXPECT_EQ(rows[4], "BrakePedal=Released|0");
+
+  // The counter in D1 counts on with every frame; the panel shows what the
+  // row shows at each refresh.
+  const auto counterShown = [&] { return PanelRows()[0].section('|', 1); };
+  const auto counterStored = [&] {
+    return QString("%1").arg(App().View.CANView.List[size_t(row)].Item.Data[0], 0, 16).toUpper();
+  };
+  const QString first = counterShown();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return counterShown() != first; }, 2000));
+  QTest::qWait(150);
+  App().Stop1Click();
+  QTest::qWait(50);
+  EXPECT_EQ(counterShown(), counterStored());
+
+  // The row's tooltip lists the same signals.
+  const QString tip = Window().CANView()->Model()->data(Window().CANView()->Model()->index(row, 3), Qt::ToolTipRole).toString();
+  EXPECT_TRUE(tip.startsWith("BrakeStatus\nCounter = ")) << tip.toStdString();
+  EXPECT_TRUE(tip.contains("\nWheelSpeedFrontLeft = 46" + Sep() + "60 km/h (1234)\n")) << tip.toStdString();
+  EXPECT_TRUE(tip.endsWith("\nBrakePedal = Released (0)")) << tip.toStdString();
+}
+
+TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  Window().ActivatePage(TPage::CANTransmit);
+  MessageBoxAnswers answers;
+  QComboBox* messages = Find<QComboBox>("ComboBoxMessage");
+  ASSERT_FALSE(Find<QWidget>("TransmitSignals")->isHidden());
+  const int engine = messages->findText("EngineStatus");
+  ASSERT_GE(engine, 0);
+  messages->setCurrentIndex(engine);
+  emit messages->activated(engine);
+
+  // The editor now holds the message: identifier, width, a data frame of its length.
+  EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "A0");
+  EXPECT_TRUE(Find<QRadioButton>("RadioButton30")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>("RadioButton32")->isChecked());
+  EXPECT_EQ(Find<QSpinBox>("SpinEdit7")->value(), 8);
+  EXPECT_EQ(DataFields(), QStringList({"00", "00", "00", "00", "00", "00", "00", "00"}));
+  EXPECT_EQ(EditValue("CoolantTemp"), "-40 degC");
+
+  // Values in, bytes out: EngineSpeed 2150 rpm is 8600 = 0x2198 in D3..D4.
+  TypeValue("EngineSpeed", "2150");
+  EXPECT_EQ(DataFields(), QStringList({"00", "00", "98", "21", "00", "00", "00", "00"}));
+  EXPECT_EQ(EditValue("EngineSpeed"), "2150" + Sep() + "00 rpm");
+  TypeValue("CoolantTemp", "85 degC");
+  EXPECT_EQ(Find<QLineEdit>("Edit3")->text(), "7D");  // 85 + 40 = 125
+
+  // A value that is none gives its message and changes nothing.
+  TypeValue("OilPressure", "high");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.Texts.isEmpty(); }, 2000));
+  EXPECT_EQ(answers.Texts.first(), "'high' is not a value of signal OilPressure.");
+  EXPECT_EQ(DataFields(), QStringList({"00", "7D", "98", "21", "00", "00", "00", "00"}));
+  EXPECT_EQ(EditValue("OilPressure"), "0 kPa");
+
+  // Bytes in, values out.
+  Retype(Find<QLineEdit>("Edit2"), "2A");
+  EXPECT_EQ(EditValue("AliveCounter"), "42");
+
+  // Added to the list as composed.
+  Find<QPushButton>("AddButton")->click();
+  ASSERT_EQ(shell_->Window().TransmitList()->model()->rowCount(), 1);
+  const QAbstractItemModel* list = shell_->Window().TransmitList()->model();
+  EXPECT_EQ(list->index(0, TX_COLUMN_ID).data().toString(), "A0");
+  EXPECT_EQ(list->index(0, TX_COLUMN_ID + 3).data().toString(), "2A");
+  EXPECT_EQ(list->index(0, TX_COLUMN_ID + 5).data().toString(), "98");
+
+  // Value texts and a multiplexed message: BodyInfo's page chooses its signals.
+  const int body = messages->findText("BodyInfo");
+  messages->setCurrentIndex(body);
+  emit messages->activated(body);
+  EXPECT_EQ(Find<QSpinBox>("SpinEdit7")->value(), 4);
+  EXPECT_EQ(EditValue("Page"), "Doors");
+  EXPECT_GE(EditRow("DoorsOpen"), 0);
+  EXPECT_LT(EditRow("CabinTemp"), 0);
+  TypeValue("Page", "Climate");
+  EXPECT_EQ(Find<QLineEdit>("Edit2")->text(), "01");
+  EXPECT_LT(EditRow("DoorsOpen"), 0);
+  TypeValue("CabinTemp", "21" + Sep() + "5");
+  EXPECT_EQ(Find<QLineEdit>("Edit4")->text(), "03");  // (21.5 - 20) / 0.5
+
+  // An identifier the database does not know: no message, no signals.
+  Retype(Find<QLineEdit>("Edit1"), "7FE");
+  EXPECT_EQ(messages->currentIndex(), -1);
+  EXPECT_EQ(Find<QTableWidget>("SignalsEditList")->rowCount(), 0);
+  EXPECT_EQ(answers.Texts.size(), 1);
+}
+
+}  // namespace
+}  // namespace tarvo::test
