@@ -149,6 +149,13 @@ void TReceiveFilterPage::ClickWidth(int buffer, bool extended) {
   configModified_ = true;
 }
 
+void TReceiveFilterPage::SetBufferWidth(int buffer, bool extended) {
+  TChangeScope scope(changeDepth_, hooks_);
+  extended_[buffer == 2 ? 1 : 0] = extended;
+  for (int i = FirstField(buffer); i < FirstField(buffer) + FieldCount(buffer); ++i)
+    edits_[i].MaxLength = extended ? 8 : 3;
+}
+
 void TReceiveFilterPage::ResetBufferFields(int buffer) {
   const bool extended = Buffer29Bit(buffer);
   for (int i = FirstField(buffer); i < FirstField(buffer) + FieldCount(buffer); ++i) {

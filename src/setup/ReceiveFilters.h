@@ -70,6 +70,9 @@ class TReceiveFilterPage {
   // ---- routines ----
   // A text put in by the program (a configuration file): taken as it is.
   void SetFieldText(int index, const std::string& text);
+  // A buffer's width put in by the program (a configuration file): unlike
+  // a click it leaves the filter type and the fields' texts alone.
+  void SetBufferWidth(int buffer, bool extended);
   void ShowBuffers(bool visible);
   // Checks the eight fields; the first failure shows its warning.
   bool ValidateCANReceiveFilters();

@@ -1,0 +1,37 @@
+#pragma once
+// Whole-file reading and writing of INI documents.
+//
+// Writing never leaves a half-written file behind: the new text goes into a
+// temporary file in the same folder, which then replaces the old file in one
+// rename. A failure at any step leaves the old file as it was and removes
+// the temporary one.
+#include <cstdint>
+#include <string>
+
+#include "persistence/IniDocument.h"
+
+namespace tarvo {
+
+// Larger files are refused rather than read: no settings or configuration
+// file comes near it, and a runaway file must not take the memory.
+inline constexpr uintmax_t MaxIniFileBytes = 64u * 1024u * 1024u;
+
+enum class TIniReadResult { Read, Missing, Failed };
+
+// Missing: no such file (doc is empty). Failed: the path exists but cannot
+// be read as a file (a folder, no permission, too large, an I/O error).
+TIniReadResult ReadIniFile(const std::string& path, TIniDocument& doc);
+
+bool FileExists(const std::string& path);
+// An existing file that nobody may write to (no write permission bit).
+bool IsReadOnlyFile(const std::string& path);
+
+// bytes replace the file's content, through a temporary file in its folder.
+bool ReplaceFileContent(const std::string& path, const std::string& bytes);
+bool WriteIniFile(const std::string& path, const TIniDocument& doc);
+
+// Path pieces with either separator, as the files and dialogs give them.
+std::string FileNamePart(const std::string& path);       // "setup.cfx"
+std::string DirectoryPart(const std::string& path);      // "/home/u/Configuration/" (with the separator), or ""
+
+}  // namespace tarvo
