@@ -25,22 +25,19 @@ using qt::MainWindow;
 
 class ApplicationShellTest : public ::testing::Test {
  protected:
-  // Settings and documents go to a home folder of the test's own.
-  static void SetUpTestSuite() {
-    home_ = new QTemporaryDir;
-    UseHomeFolder(home_->path().toUtf8());
-    EnsureApplication();
-  }
-  static void TearDownTestSuite() { delete home_; }
+  static void SetUpTestSuite() { EnsureApplication(); }
 
+  // Settings and documents go to a home folder of the test's own: the
+  // settings one test leaves do not reach the next.
   void SetUp() override {
+    UseHomeFolder(home_.path().toUtf8());
     shell_ = std::make_unique<ApplicationShell>();
     shell_->Start({});
     MainWindow& w = shell_->Window();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
   }
-  void TearDown() override { shell_->Window().close(); }
+  void TearDown() override { CloseDiscardingChanges(*shell_); }
 
   MainWindow& Window() { return shell_->Window(); }
   bool Running() { return shell_->App().Run.RunningFlag; }
@@ -52,11 +49,9 @@ class ApplicationShellTest : public ::testing::Test {
     return n;
   }
 
+  QTemporaryDir home_;
   std::unique_ptr<ApplicationShell> shell_;
-  static QTemporaryDir* home_;
 };
-
-QTemporaryDir* ApplicationShellTest::home_ = nullptr;
 
 TEST_F(ApplicationShellTest, StartUpIdentifiesTheAdapterAndShowsTheCANView) {
   qt::StatusPanels& status = Window().Status();

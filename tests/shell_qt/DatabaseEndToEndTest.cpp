@@ -32,22 +32,19 @@ using qt::MainWindow;
 
 class DatabaseEndToEnd : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    home_ = new QTemporaryDir;
-    UseHomeFolder(home_->path().toUtf8());
-    EnsureApplication();
-  }
-  static void TearDownTestSuite() { delete home_; }
+  static void SetUpTestSuite() { EnsureApplication(); }
 
   void TearDown() override {
     if (shell_) {
       if (App().Run.RunningFlag) App().Stop1Click();
-      Window().close();
+      CloseDiscardingChanges(*shell_);
     }
     shell_.reset();
   }
 
   void StartProgram() {
+    // A home folder of the test's own: no settings of an earlier test.
+    UseHomeFolder(home_.path().toUtf8());
     shell_ = std::make_unique<ApplicationShell>();
     shell_->Start({});
     QApplication::setActiveWindow(&Window());
@@ -122,11 +119,9 @@ class DatabaseEndToEnd : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
-  static QTemporaryDir* home_;
+  QTemporaryDir home_;
   std::unique_ptr<ApplicationShell> shell_;
 };
-
-QTemporaryDir* DatabaseEndToEnd::home_ = nullptr;
 
 TEST_F(DatabaseEndToEnd, WithoutADatabaseNothingOfItShows) {
   StartProgram();

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "shell/qt/ApplicationShell.h"
 #include "shell/qt/MainWindow.h"
 #include "view/qt/CANViewList.h"
 #include "view/CANViewStore.h"
@@ -51,6 +52,13 @@ class MessageBoxAnswers {
  private:
   QTimer timer_;
 };
+
+// Closes the program's window as a user who keeps no changes: no
+// "Save configuration?" question is left waiting.
+inline void CloseDiscardingChanges(qt::ApplicationShell& shell) {
+  shell.ConfigModifiedFlag() = false;
+  shell.Window().close();
+}
 
 struct WindowWithCANView {
   explicit WindowWithCANView(double scaling = 1.0) : window((EnsureApplication(), scaling)) {

@@ -148,7 +148,7 @@ class SetupEndToEnd : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
   }
   void TearDown() override {
-    if (shell_) shell_->Window().close();
+    if (shell_) CloseDiscardingChanges(*shell_);
   }
 
   MainWindow& Window() { return shell_->Window(); }

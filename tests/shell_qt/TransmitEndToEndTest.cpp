@@ -73,15 +73,10 @@ double TicksToMsExact(uint32_t ticks) { return ticks / kTicksPerMs; }
 
 class TransmitEndToEndTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    home_ = new QTemporaryDir;
-    UseHomeFolder(home_->path().toUtf8());
-    EnsureApplication();
-  }
-  static void TearDownTestSuite() { delete home_; }
+  static void SetUpTestSuite() { EnsureApplication(); }
 
   void TearDown() override {
-    if (shell_) shell_->Window().close();
+    if (shell_) CloseDiscardingChanges(*shell_);
     shell_.reset();
     qunsetenv("TARVO_SIM_TRACE");
   }
@@ -89,6 +84,8 @@ class TransmitEndToEndTest : public ::testing::Test {
   // The program as a user starts it; the simulated adapter reads its
   // environment at the first driver call.
   void StartProgram() {
+    // A home folder of the test's own: no settings of an earlier test.
+    UseHomeFolder(home_.path().toUtf8());
     shell_ = std::make_unique<ApplicationShell>();
     shell_->Start({});
     QApplication::setActiveWindow(&Window());
@@ -186,10 +183,8 @@ class TransmitEndToEndTest : public ::testing::Test {
   }
 
   std::unique_ptr<ApplicationShell> shell_;
-  static QTemporaryDir* home_;
+  QTemporaryDir home_;
 };
-
-QTemporaryDir* TransmitEndToEndTest::home_ = nullptr;
 
 // ---- Periodic items come back at their periods ------------------------------------------
 

@@ -3,6 +3,8 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/OptionsWiring.h"
+#include "shell/qt/PersistenceWiring.h"
 #include "shell/qt/SetupWiring.h"
 #include "shell/qt/TransmitWiring.h"
 #include "view/qt/CANViewList.h"
@@ -20,6 +22,8 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_,
                                                [this] { return setup_->ListenOnly(); }, configModified_);
   database_->AttachTransmit(transmit_->Panel(), transmit_->Editor());
+  persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
+  options_ = std::make_unique<OptionsWiring>(*app_, *window_, *transmit_);
   BindCommands();
 }
 

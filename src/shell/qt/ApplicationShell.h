@@ -18,6 +18,8 @@ namespace tarvo::qt {
 
 class DatabaseWiring;
 class MainWindow;
+class OptionsWiring;
+class PersistenceWiring;
 class SetupWiring;
 class TransmitWiring;
 
@@ -36,6 +38,9 @@ class ApplicationShell {
   TarvoApp& App() { return *app_; }
   UserDialogs& Dialogs() { return *dialogs_; }
   DatabaseWiring& Database() { return *database_; }
+  PersistenceWiring& Persistence() { return *persistence_; }
+  OptionsWiring& Options() { return *options_; }
+  bool& ConfigModifiedFlag() { return configModified_; }
 
  private:
   void BindCommands();
@@ -44,7 +49,7 @@ class ApplicationShell {
 
   QtClock clock_;
   QtKnownFolders folders_;
-  // Until the configuration files keep it: the configuration changed.
+  // ConfigModifiedFlag: the set-up changed since it was loaded or saved.
   bool configModified_ = false;
   std::unique_ptr<QtUserDialogs> dialogs_;
   // Destroyed in reverse: the window first, as its widgets read the
@@ -53,6 +58,8 @@ class ApplicationShell {
   std::unique_ptr<SetupWiring> setup_;
   std::unique_ptr<TransmitWiring> transmit_;
   std::unique_ptr<DatabaseWiring> database_;
+  std::unique_ptr<PersistenceWiring> persistence_;
+  std::unique_ptr<OptionsWiring> options_;
   std::unique_ptr<MainWindow> window_;
   CANViewList* canView_ = nullptr;
 };

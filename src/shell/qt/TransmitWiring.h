@@ -43,6 +43,7 @@ class TransmitWiring {
   TCANTransmit& List() { return *list_; }
   CANTransmitEditor& Editor() { return *editor_; }
   CANTransmitPanel& Panel() { return *panel_; }
+  CANTransmitLocator& Locator() { return *locator_; }
 
  private:
   class Host;

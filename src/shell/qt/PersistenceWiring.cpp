@@ -1,0 +1,165 @@
+#include "shell/qt/PersistenceWiring.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "persistence/ConfigurationFile.h"
+#include "setup/CANSetupState.h"
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/MainWindow.h"
+#include "shell/qt/SetupWiring.h"
+#include "shell/qt/TransmitWiring.h"
+#include "transmit/qt/CANTransmitLocator.h"
+#include "view/qt/CANViewList.h"
+
+namespace tarvo::qt {
+
+// What the configuration files need from the window and the other subsystems.
+class PersistenceWiring::Host : public ConfigurationHost {
+ public:
+  Host(TarvoApp& app, MainWindow& window, TLogOptionValues& log) : app_(app), window_(window), log_(log) {}
+
+  bool HexMode() override { return app_.Display.NumericBase == NUMERIC_HEXADECIMAL; }
+  bool FixedViewMode() override { return app_.View.Mode == VIEW_FIXED; }
+  void SetFixedViewMode(bool fixed) override {
+    CANViewList* list = window_.CANView();
+    if (fixed) list->FixedCommand(app_.Run.RunningFlag);
+    else list->CyclicCommand(app_.Run.RunningFlag);
+    window_.SetControlEnabled("Fixed1", !fixed);
+    window_.SetControlEnabled("Cyclic1", fixed);
+  }
+  int32_t HardwareType() override { return app_.DeviceSelection.HardwareType; }
+  // The platform has no application title apart from the window's caption.
+  void SetCaption(const std::string& caption, bool) override { window_.SetWindowCaption(caption); }
+  void ActivateCANSetupPage() override { window_.ActivatePage(TPage::CANSetup); }
+  TLogOptionValues LogOptions() override { return log_; }
+  void SetLogOptions(const TLogOptionValues& options) override { log_ = options; }
+  void SetCANViewBufferSize() override {
+    tarvo::SetCANViewBufferSize(app_.View, app_.Display);
+    window_.CANView()->SyncItemCount();
+  }
+
+ private:
+  TarvoApp& app_;
+  MainWindow& window_;
+  TLogOptionValues& log_;
+};
+
+// What start-up and shutdown ask of the files.
+class PersistenceWiring::Port : public PersistencePort {
+ public:
+  explicit Port(PersistenceWiring& w) : w_(w) {}
+  void LoadSettings() override {
+    w_.ApplySettings(LoadSettingsFile(w_.app_.Dirs.TarvoDIR, w_.SettingsDefaults(), w_.dialogs_));
+    w_.configModified_ = false;
+  }
+  void SaveSettings() override { SaveSettingsFile(w_.app_.Dirs.TarvoDIR, w_.CurrentSettings(), w_.dialogs_); }
+  bool LoadStartupConfiguration(const std::string& fileName) override {
+    return w_.files_->LoadConfiguration(fileName);
+  }
+  void ResetConfiguration() override { w_.files_->ResetConfiguration(); }
+  bool ConfirmClose() override { return w_.files_->AskToSave(); }
+
+ private:
+  PersistenceWiring& w_;
+};
+
+PersistenceWiring::PersistenceWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+                                     TransmitWiring& transmit, bool& configModified)
+    : app_(app),
+      window_(window),
+      dialogs_(dialogs),
+      setup_(setup),
+      transmit_(transmit),
+      configModified_(configModified),
+      host_(std::make_unique<Host>(app, window, log_)) {
+  files_ = std::make_unique<TConfigurationFiles>(
+      TConfigurationParts{transmit.List(), transmit.Editor(), setup.State()}, *host_, dialogs, app.ConfigLoadedFlag,
+      configModified, app.Dirs.ConfigurationDIR);
+  port_ = std::make_unique<Port>(*this);
+  app.UsePersistence(*port_);
+  BindHandlers();
+}
+
+PersistenceWiring::~PersistenceWiring() = default;
+
+void PersistenceWiring::BindHandlers() {
+  TConfigurationFiles& f = *files_;
+  window_.SetHandler("New1Click", [&f] { f.NewConfiguration(); });
+  window_.SetHandler("Load1Click", [&f] { f.OpenConfiguration(); });
+  window_.SetHandler("Save1Click", [&f] { f.SaveConfiguration(); });
+  window_.SetHandler("SaveAs1Click", [&f] { f.SaveAs1Click(); });
+}
+
+// ---- settings ----
+
+TSettings PersistenceWiring::SettingsDefaults() const {
+  TSettings s;
+  s.Width = window_.minimumWidth();
+  s.Height = window_.minimumHeight();
+  s.ConfigurationDIR = app_.Dirs.ConfigurationDIR;
+  s.SnapshotDIR = app_.Dirs.SnapshotDIR;
+  s.LogDIR = app_.Dirs.LogDIR;
+  // A third of the CAN View page's height.
+  const QWidget* page = window_.CANView()->parentWidget();
+  s.CANTransmitHeight = std::max(transmit_.Locator().CANTransmitMinHeight, page->height() / 3);
+  return s;
+}
+
+void PersistenceWiring::ApplySettings(const TSettings& s) {
+  PlaceWindow(s);
+  window_.SetListFontSize(s.Font == 8 ? 8 : 10);
+  app_.Dirs.ConfigurationDIR = s.ConfigurationDIR;
+  app_.Dirs.SnapshotDIR = s.SnapshotDIR;
+  app_.Dirs.LogDIR = s.LogDIR;
+  log_ = s.Log;
+  log_.DIR = s.LogDIR;
+  app_.View.Mode = s.FixedMode ? VIEW_FIXED : VIEW_CYCLIC;
+  CANTransmitLocator& locator = transmit_.Locator();
+  locator.CANTransmitHeight = std::max(locator.CANTransmitMinHeight, s.CANTransmitHeight);
+  TBitTimingPage& bt = setup_.State().BitTiming;
+  if (s.BaudRateButton) bt.SelectBaudRateButton(*s.BaudRateButton);
+  const TStoredBitTiming& t = s.BitTiming;
+  bt.SetCANBitTimingFields(t.BRP, t.PHSEG1, t.PHSEG2, t.PROPSEG, t.SJW, t.SAM);
+  bt.CheckCANBaudRatePreset();
+  bt.SAMOldValue = bt.Values().SAM;
+  app_.Display = s.Display;
+  app_.SavedDeviceSelection = s.SavedDeviceSelection;
+}
+
+void PersistenceWiring::PlaceWindow(const TSettings& s) {
+  std::vector<TScreenRect> monitors;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect g = screen->geometry();
+    monitors.push_back({g.x(), g.y(), g.width(), g.height()});
+  }
+  const TWindowPlacement p = tarvo::PlaceWindow({s.Left, s.Top, s.Width, s.Height}, window_.ScalingFactor(),
+                                                window_.minimumWidth(), window_.minimumHeight(), monitors);
+  window_.move(p.Bounds.Left, p.Bounds.Top);
+  window_.resize(p.Bounds.Width, p.Bounds.Height);  // raised to the smallest size by the window
+  if (p.Maximized) window_.setWindowState(window_.windowState() | Qt::WindowMaximized);
+}
+
+TSettings PersistenceWiring::CurrentSettings() const {
+  TSettings s;
+  s.Left = window_.x();
+  s.Top = window_.y();
+  s.Width = window_.width();
+  s.Height = window_.height();
+  s.Font = window_.ListFontSize() == 8 ? 8 : 10;
+  s.ConfigurationDIR = app_.Dirs.ConfigurationDIR;
+  s.SnapshotDIR = app_.Dirs.SnapshotDIR;
+  s.LogDIR = log_.DIR;
+  s.FixedMode = app_.View.Mode == VIEW_FIXED;
+  s.CANTransmitHeight = transmit_.Locator().CANTransmitHeight;
+  const TBitTimingPage& bt = setup_.State().BitTiming;
+  s.BaudRateButton = bt.GetCANBaudRateSelection();
+  const TBitTimingValues v = bt.Values();
+  s.BitTiming = {bt.StoredBRP(), v.PHSEG1, v.PHSEG2, v.PROPSEG, v.SJW, v.SAM};
+  s.Display = app_.Display;
+  s.Log = log_;
+  s.SavedDeviceSelection = app_.SavedDeviceSelection;
+  return s;
+}
+
+}  // namespace tarvo::qt

@@ -1,0 +1,60 @@
+#pragma once
+// The settings file and the configuration files joined to the program: what
+// start-up and shutdown ask of them (the PersistencePort), what the files
+// need from the window and the other subsystems, and the File commands New,
+// Load, Save and Save As.
+#include <memory>
+#include <string>
+
+#include "persistence/LogOptionKeys.h"
+#include "persistence/SettingsFile.h"
+
+namespace tarvo {
+class CANViewList;
+class TarvoApp;
+class TConfigurationFiles;
+class UserDialogs;
+}  // namespace tarvo
+
+namespace tarvo::qt {
+
+class MainWindow;
+class SetupWiring;
+class TransmitWiring;
+
+class PersistenceWiring {
+ public:
+  // configModified is the configuration's "changed" flag the pages set.
+  PersistenceWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+                    TransmitWiring& transmit, bool& configModified);
+  ~PersistenceWiring();
+  PersistenceWiring(const PersistenceWiring&) = delete;
+  PersistenceWiring& operator=(const PersistenceWiring&) = delete;
+
+  TConfigurationFiles& Files() { return *files_; }
+  // The settings as the program holds them now, as SaveSettings writes them.
+  TSettings CurrentSettings() const;
+
+ private:
+  class Port;
+  class Host;
+
+  TSettings SettingsDefaults() const;
+  void ApplySettings(const TSettings& s);
+  void PlaceWindow(const TSettings& s);
+  void BindHandlers();
+
+  TarvoApp& app_;
+  MainWindow& window_;
+  UserDialogs& dialogs_;
+  SetupWiring& setup_;
+  TransmitWiring& transmit_;
+  bool& configModified_;
+  // The log options the files keep, until the log record holds them.
+  TLogOptionValues log_;
+  std::unique_ptr<Host> host_;
+  std::unique_ptr<TConfigurationFiles> files_;
+  std::unique_ptr<Port> port_;
+};
+
+}  // namespace tarvo::qt
