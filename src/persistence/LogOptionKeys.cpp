@@ -6,34 +6,49 @@ namespace tarvo {
 namespace {
 
 constexpr const char* kSection = "LOG_OPTIONS";
-constexpr std::array<const char*, 5> kSettingsRecordKeys{"RecordRx", "RecordTx", "RecordError",
-                                                         "RecordErrorCounters", "RecordBusLoad"};
-constexpr std::array<const char*, 5> kConfigurationRecordKeys{"RxMessages", "TxMessages", "ErrorMessages",
-                                                              "ErrorCountMessages", "BusLoadMessages"};
+// The key names of the values both files keep.
+struct TLogOptionKeyNames {
+  std::array<const char*, 5> Record;
+  const char* ReplayRx;
+  const char* ReplayTx;
+};
+constexpr TLogOptionKeyNames kSettingsKeys{
+    {"RecordRx", "RecordTx", "RecordError", "RecordErrorCounters", "RecordBusLoad"}, "ReplayRx", "ReplayTx"};
+constexpr TLogOptionKeyNames kConfigurationKeys{
+    {"RxMessages", "TxMessages", "ErrorMessages", "ErrorCountMessages", "BusLoadMessages"},
+    "ReplayRxMessages",
+    "ReplayTxMessages"};
 
-// The three file types; another number would name no writer.
-int32_t FileTypeOf(int32_t value, int32_t fallback) { return value >= 0 && value <= 2 ? value : fallback; }
+// File type and overwrite policy have three choices each; another number
+// names none and gives the first.
+int32_t ChoiceOf(int32_t value) { return value >= 0 && value <= 2 ? value : 0; }
+
+void ReadShared(const TIniDocument& doc, const TLogOptionKeyNames& keys, TLogOptionValues& log) {
+  for (size_t i = 0; i < keys.Record.size(); ++i) log.RecordMessageTypes[i] = doc.ReadBool(kSection, keys.Record[i], true);
+  log.ReplayTypeFlag = doc.ReadBool(kSection, "ReplayType", false);
+  log.ReplayMessageTypes[0] = doc.ReadBool(kSection, keys.ReplayRx, true);
+  log.ReplayMessageTypes[1] = doc.ReadBool(kSection, keys.ReplayTx, false);
+}
+
+void WriteShared(TIniDocument& doc, const TLogOptionKeyNames& keys, const TLogOptionValues& log) {
+  for (size_t i = 0; i < keys.Record.size(); ++i) doc.WriteBool(kSection, keys.Record[i], log.RecordMessageTypes[i]);
+  doc.WriteBool(kSection, "ReplayType", log.ReplayTypeFlag);
+  doc.WriteBool(kSection, keys.ReplayRx, log.ReplayMessageTypes[0]);
+  doc.WriteBool(kSection, keys.ReplayTx, log.ReplayMessageTypes[1]);
+}
 
 }  // namespace
 
 void ReadSettingsLogOptions(const TIniDocument& doc, TLogOptionValues& log) {
-  log.FileType = FileTypeOf(doc.ReadInteger(kSection, "FileType", 0), 0);
-  log.FileOverwrite = doc.ReadInteger(kSection, "FileOverwrite", 0);
-  for (size_t i = 0; i < kSettingsRecordKeys.size(); ++i)
-    log.RecordMessageTypes[i] = doc.ReadBool(kSection, kSettingsRecordKeys[i], true);
-  log.ReplayTypeFlag = doc.ReadBool(kSection, "ReplayType", false);
-  log.ReplayMessageTypes[0] = doc.ReadBool(kSection, "ReplayRx", true);
-  log.ReplayMessageTypes[1] = doc.ReadBool(kSection, "ReplayTx", false);
+  log.FileType = ChoiceOf(doc.ReadInteger(kSection, "FileType", 0));
+  log.FileOverwrite = ChoiceOf(doc.ReadInteger(kSection, "FileOverwrite", 0));
+  ReadShared(doc, kSettingsKeys, log);
 }
 
 void WriteSettingsLogOptions(TIniDocument& doc, const TLogOptionValues& log) {
   doc.WriteInteger(kSection, "FileType", log.FileType);
   doc.WriteInteger(kSection, "FileOverwrite", log.FileOverwrite);
-  for (size_t i = 0; i < kSettingsRecordKeys.size(); ++i)
-    doc.WriteBool(kSection, kSettingsRecordKeys[i], log.RecordMessageTypes[i]);
-  doc.WriteBool(kSection, "ReplayType", log.ReplayTypeFlag);
-  doc.WriteBool(kSection, "ReplayRx", log.ReplayMessageTypes[0]);
-  doc.WriteBool(kSection, "ReplayTx", log.ReplayMessageTypes[1]);
+  WriteShared(doc, kSettingsKeys, log);
 }
 
 void ReadConfigurationLogOptions(const TIniDocument& doc, TLogOptionValues& log) {
@@ -42,22 +57,14 @@ void ReadConfigurationLogOptions(const TIniDocument& doc, TLogOptionValues& log)
   // root folder.
   if (!DirectoryPart(path).empty()) log.DIR = DirectoryPart(path);
   log.FileName = FileNamePart(path);
-  log.FileType = FileTypeOf(doc.ReadInteger(kSection, "FileType", 0), 0);
-  for (size_t i = 0; i < kConfigurationRecordKeys.size(); ++i)
-    log.RecordMessageTypes[i] = doc.ReadBool(kSection, kConfigurationRecordKeys[i], true);
-  log.ReplayTypeFlag = doc.ReadBool(kSection, "ReplayType", false);
-  log.ReplayMessageTypes[0] = doc.ReadBool(kSection, "ReplayRxMessages", true);
-  log.ReplayMessageTypes[1] = doc.ReadBool(kSection, "ReplayTxMessages", false);
+  log.FileType = ChoiceOf(doc.ReadInteger(kSection, "FileType", 0));
+  ReadShared(doc, kConfigurationKeys, log);
 }
 
 void WriteConfigurationLogOptions(TIniDocument& doc, const TLogOptionValues& log) {
   doc.WriteString(kSection, "FileName", log.DIR + log.FileName);
   doc.WriteInteger(kSection, "FileType", log.FileType);
-  for (size_t i = 0; i < kConfigurationRecordKeys.size(); ++i)
-    doc.WriteBool(kSection, kConfigurationRecordKeys[i], log.RecordMessageTypes[i]);
-  doc.WriteBool(kSection, "ReplayType", log.ReplayTypeFlag);
-  doc.WriteBool(kSection, "ReplayRxMessages", log.ReplayMessageTypes[0]);
-  doc.WriteBool(kSection, "ReplayTxMessages", log.ReplayMessageTypes[1]);
+  WriteShared(doc, kConfigurationKeys, log);
 }
 
 }  // namespace tarvo
