@@ -73,4 +73,11 @@ shoot can-view-transmit.png   0 "Esc"        2500 TARVO_SCREENSHOT_TX_ON_VIEW=1 
                                                   TARVO_SCREENSHOT_DEMO_TX=1
 # Bit timing with its diagram, and custom receive filters in both buffers.
 shoot can-setup.png           2 ""           500  TARVO_SCREENSHOT_DEMO_FILTERS=1
+# The signals of the selected row (BrakeStatus) under the list, decoded with
+# the database shipped for the simulated bus; and a message composed by its
+# signal values in the transmit editor.
+shoot can-view-signals.png    0 "Esc"        2500 TARVO_SCREENSHOT_DATABASE="$top/sim/databases/default.dbc" \
+                                                  TARVO_SCREENSHOT_SELECT_ID=0C4
+shoot can-transmit-signals.png 1 ""          500  TARVO_SCREENSHOT_DATABASE="$top/sim/databases/default.dbc" \
+                                                  TARVO_SCREENSHOT_MESSAGE=EngineStatus
 shoot about.png               0 ""           500  TARVO_SCREENSHOT_TARGET=About
