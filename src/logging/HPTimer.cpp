@@ -5,6 +5,8 @@
 #include <thread>
 
 #if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #endif
 
@@ -47,6 +49,18 @@ void HPTimerWaitUntil(int64_t deadline, int64_t spinMargin) {
 void HPTimerPrepareThread() {
 #if defined(__linux__)
   prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
+
+bool HPTimerRaiseThreadPriority() {
+#if defined(__linux__)
+  // Round-robin, not FIFO: a thread that spins still shares its processor
+  // with the other real-time threads of its priority.
+  sched_param param{};
+  param.sched_priority = sched_get_priority_min(SCHED_RR) + 1;
+  return pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0;
+#else
+  return false;
 #endif
 }
 

@@ -29,6 +29,12 @@ void HPTimerWaitUntil(int64_t deadline, int64_t spinMargin);
 // slack adds 50 us to every sleep).
 void HPTimerPrepareThread();
 
+// Asks the system to run the calling thread before ordinary ones (on Linux
+// the round-robin real-time class at a low priority, where the user may have
+// it; elsewhere nothing), so a busy machine does not delay its wake-ups.
+// False when the system refused; the thread then runs as before.
+bool HPTimerRaiseThreadPriority();
+
 // The spin margin the replay uses, in counts: measured on the 2-core machine
 // (bench/logging/HPTimerBench.cpp) as the smallest margin whose wake-ups are
 // as late as the pure busy loop's.

@@ -275,6 +275,9 @@ void TLogReplay::WaitUntil(TLogThread& thread, int64_t deadline, int32_t message
 
 void TLogReplay::ReplayThreadBody(TLogThread& thread) {
   HPTimerPrepareThread();
+  // Only the sleep-then-spin wait may: a busy loop in the real-time class
+  // would hold a processor against everything else.
+  if (m_raisePriority && m_wait == TReplayWait::SleepThenSpin) HPTimerRaiseThreadPriority();
   const int64_t frequency = m_log.HPTimeCountsPerSecond;
   const int32_t count = m_log.NoOfMessages;
   const TTarvoCAN* buffer = m_log.ReplayBuffer.get();

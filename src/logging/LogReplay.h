@@ -81,6 +81,8 @@ class TLogReplay {
   void DisplayReplayMessage();
 
   void SetWait(TReplayWait wait) { m_wait = wait; }
+  // Whether the replay thread asks for a raised priority (on by default).
+  void SetRaisePriority(bool raise) { m_raisePriority = raise; }
 
  private:
   void ReplayCommand(void (TLogReplay::*command)());
@@ -103,6 +105,7 @@ class TLogReplay {
   Clock& m_clock;
   GuiThreadCalls& m_gui;
   TReplayWait m_wait = TReplayWait::SleepThenSpin;
+  bool m_raisePriority = true;
   uint32_t m_threadGap = 0;  // ReplayMinimumGap when the thread started
   // Posted calls hold it weakly: one that arrives after the replay is gone does nothing.
   std::shared_ptr<TLogReplay*> m_alive;

@@ -1,0 +1,228 @@
+// How faithfully the replay keeps a log's timing: 2,000 messages with gaps
+// drawn from 0.5 to 20 ms are replayed onto the simulated adapter in
+// loopback, and the spacing of the frames as the simulated bus time-stamped
+// them (25.6 us ticks) is compared with the recorded spacing.
+//
+// Counters: median_ms, p99_ms and max_ms of |replayed gap - recorded gap|,
+// host_median_ms and host_p99_ms the same for the moments the replay thread
+// began each send (the simulated driver serialises its calls under one lock,
+// so a tick's read on the GUI thread can hold a send back),
+// cpu_share of the replay thread (its CPU time over the replay's wall time;
+// 1.0 is a processor kept busy), frames (looped back and matched).
+// Arguments: the wait (0 the busy loop, 1 sleep then spin), the number of
+// messages, and whether the thread raises its priority. Run:
+// build/bin/replay_timing_bench (about 20 s each).
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "adapter/SiUSBXp.h"
+#include "adapter/TarvoAPI.h"
+#include "logging/HPTimer.h"
+#include "logging/LogReplay.h"
+
+namespace {
+
+using namespace tarvo;
+
+class Gui : public GuiThreadCalls {
+ public:
+  void Post(std::function<void()> call) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::move(call));
+  }
+  void Invoke(std::function<void()> call) override { Post(std::move(call)); }
+  void RunPending() {
+    std::deque<std::function<void()>> calls;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      calls.swap(m_queue);
+    }
+    for (auto& c : calls) c();
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::deque<std::function<void()>> m_queue;
+};
+
+class NoDialogs : public UserDialogs {
+ public:
+  TDialogResult ShowMessage(const std::string&, TDialogType, TDialogButtons) override { return TDialogResult::OK; }
+};
+
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// The adapter is started by the benchmark; the replay only sends.
+class SimHost : public ReplayHost {
+ public:
+  explicit SimHost(TDeviceConnection& link) : m_link(link) {}
+  TResult SendCANMessage(const TTarvoCAN& m) override {
+    if (m.ID < SentAt.size()) SentAt[m.ID] = HPTimerCount();
+    const double cpu = ThreadCpuSeconds();
+    if (FirstCpu < 0) {
+      FirstCpu = cpu;
+      FirstWall = HPTimerCount();
+    }
+    LastCpu = cpu;
+    LastWall = HPTimerCount();
+    return tarvo::SendCANMessage(m_link, m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0);
+  }
+  void StartDevice() override {}
+  void StopDevice() override {}
+  bool DeviceRunning() override { return true; }
+  void SetRunningControls(bool) override {}
+  void SetStoppedControls(bool) override {}
+  void SetControlEnabled(const std::string&, bool) override {}
+  void SetControlShortcut(const std::string&, const std::string&) override {}
+  void AnimateLogIndicator(int, int, int) override {}
+  void StopLogIndicator() override {}
+  void DisplayReplayed(std::span<const TTarvoCAN>, uint32_t end, uint32_t& position) override { position = end; }
+  uint32_t ReplayMinimumGap() override { return 39; }
+  void ShowLogOptions(bool) override {}
+
+  std::vector<int64_t> SentAt;  // counter just before each message's send, by identifier
+  double FirstCpu = -1, LastCpu = 0;
+  int64_t FirstWall = 0, LastWall = 0;
+
+ private:
+  TDeviceConnection& m_link;
+};
+
+class GuiClock : public SteadyClock {
+ public:
+  explicit GuiClock(Gui& gui) : m_gui(gui) {}
+  void WaitProcessingMessages(uint32_t ms) override {
+    m_gui.RunPending();
+    SteadyClock::WaitProcessingMessages(ms);
+    m_gui.RunPending();
+  }
+
+ private:
+  Gui& m_gui;
+};
+
+void ReplayTiming(benchmark::State& state) {
+  const TReplayWait wait = state.range(0) ? TReplayWait::SleepThenSpin : TReplayWait::BusyLoop;
+  const int count = int(state.range(1));
+  const bool raise = state.range(2) != 0;
+  setenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIO_DIR "/quiet.scn", 1);
+  TDriver driver;
+  if (InitDriver(driver) != DRIVER_OK) {
+    state.SkipWithError("no TarvoUSB library");
+    return;
+  }
+  SteadyClock steady;
+  auto link = std::make_unique<TDeviceConnection>();
+  auto ring = std::make_unique<TCANMessageRing>();
+  link->Driver = &driver;
+  link->Waits = &steady;
+  TDeviceInfo any;
+  TDeviceStatus status;
+  if (OpenDevice(*link, any) != RES_OK || SetBitTiming(*link, 0, 0x43, 7, 5, 4, 0) != RES_OK ||
+      SetOperatingMode(*link, OPMODE_LOOPBACK) != RES_OK || SetFilters(*link, AcceptAllFilters()) != RES_OK ||
+      FlushDevice(*link) != RES_OK || EndConfiguration(*link) != RES_OK || SetRunState(*link, 1) != RES_OK) {
+    state.SkipWithError("simulated adapter did not start");
+    return;
+  }
+
+  TLog log;
+  log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
+  TTarvoCAN* buffer = log.EnsureReplayBuffer();
+  std::mt19937 random(3);
+  std::uniform_int_distribution<uint32_t> gap(20, 781);  // 0.5 .. 20 ms in ticks
+  uint32_t t = 1000;
+  for (int i = 0; i < count; ++i) {
+    TTarvoCAN& m = buffer[i];
+    m = TTarvoCAN{};
+    m.IDE = 1;
+    m.ID = uint32_t(i);
+    m.DLC = uint8_t(i % 9);
+    m.TimeStamp = t;
+    t += gap(random);
+  }
+  log.NoOfMessages = count;
+  log.FileLoadedFlag = true;
+
+  Gui gui;
+  GuiClock clock(gui);
+  NoDialogs dialogs;
+  SimHost host(*link);
+  host.SentAt.assign(size_t(count), 0);
+  std::vector<TTarvoCAN> back;
+  for (auto _ : state) {
+    TLogReplay replay(log, host, dialogs, clock, gui);
+    replay.SetWait(wait);
+    replay.SetRaisePriority(raise);
+    replay.StartLogReplay();
+    while (log.State != NO_LOG) {
+      gui.RunPending();
+      ParseRxRing(*link, *ring, status);
+      TTarvoCAN m;
+      while (ring->Pop(m)) back.push_back(m);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  SetRunState(*link, 0);
+  CloseDevice(*link);
+  DoneDriver(driver);
+
+  // Consecutive replayed messages that both came back.
+  std::vector<double> errorMs;
+  for (size_t i = 1; i < back.size(); ++i) {
+    const uint32_t a = back[i - 1].ID, b = back[i].ID;
+    if (b != a + 1 || b >= uint32_t(count)) continue;
+    const double replayed = double(back[i].TimeStamp - back[i - 1].TimeStamp) * 0.0256;
+    const double recorded = double(buffer[b].TimeStamp - buffer[a].TimeStamp) * 0.0256;
+    errorMs.push_back(std::fabs(replayed - recorded));
+  }
+  if (errorMs.empty()) {
+    state.SkipWithError("no frames came back");
+    return;
+  }
+  // The same on the host side: when the replay thread began each send.
+  std::vector<double> hostErrorMs;
+  const double countsPerMs = double(log.HPTimeCountsPerSecond) / 1000.0;
+  for (int i = 1; i < count; ++i) {
+    if (!host.SentAt[size_t(i)] || !host.SentAt[size_t(i) - 1]) continue;
+    const double replayed = double(host.SentAt[size_t(i)] - host.SentAt[size_t(i) - 1]) / countsPerMs;
+    const double recorded = double(buffer[i].TimeStamp - buffer[i - 1].TimeStamp) * 0.0256;
+    hostErrorMs.push_back(std::fabs(replayed - recorded));
+  }
+  const auto quantile = [](std::vector<double>& v, double q) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(q * double(v.size())))];
+  };
+  state.counters["median_ms"] = quantile(errorMs, 0.5);
+  state.counters["p99_ms"] = quantile(errorMs, 0.99);
+  state.counters["max_ms"] = errorMs.back();
+  state.counters["host_median_ms"] = quantile(hostErrorMs, 0.5);
+  state.counters["host_p99_ms"] = quantile(hostErrorMs, 0.99);
+  state.counters["frames"] = double(errorMs.size() + 1);
+  state.counters["cpu_share"] =
+      (host.LastCpu - host.FirstCpu) / (double(host.LastWall - host.FirstWall) / double(log.HPTimeCountsPerSecond));
+}
+
+// The third argument lets the replay thread ask for a raised priority (the
+// program does; the system may refuse it to an ordinary user).
+BENCHMARK(ReplayTiming)->ArgNames({"sleep_then_spin", "messages", "raised"})
+    ->Args({0, 2000, 0})->Args({1, 2000, 0})->Args({1, 2000, 1})
+    ->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
