@@ -80,7 +80,10 @@ class SimHost : public ReplayHost {
     }
     LastCpu = cpu;
     LastWall = HPTimerCount();
-    return tarvo::SendCANMessage(m_link, m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0);
+    const int64_t before = HPTimerCount();
+    const TResult r = tarvo::SendCANMessage(m_link, m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0);
+    SendNs.push_back(double(HPTimerCount() - before));
+    return r;
   }
   void StartDevice() override {}
   void StopDevice() override {}
@@ -95,6 +98,7 @@ class SimHost : public ReplayHost {
   uint32_t ReplayMinimumGap() override { return 39; }
   void ShowLogOptions(bool) override {}
 
+  std::vector<double> SendNs;
   std::vector<int64_t> SentAt;  // counter just before each message's send, by identifier
   double FirstCpu = -1, LastCpu = 0;
   int64_t FirstWall = 0, LastWall = 0;
@@ -212,6 +216,8 @@ void ReplayTiming(benchmark::State& state) {
   state.counters["max_ms"] = errorMs.back();
   state.counters["host_median_ms"] = quantile(hostErrorMs, 0.5);
   state.counters["host_p99_ms"] = quantile(hostErrorMs, 0.99);
+  state.counters["send_p99_us"] = quantile(host.SendNs, 0.99) / 1000;
+  state.counters["send_max_us"] = host.SendNs.back() / 1000;
   state.counters["frames"] = double(errorMs.size() + 1);
   state.counters["cpu_share"] =
       (host.LastCpu - host.FirstCpu) / (double(host.LastWall - host.FirstWall) / double(log.HPTimeCountsPerSecond));
