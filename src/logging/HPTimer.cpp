@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int64_t Frequency = Clock::period::den / Clock::period::num;
 // Sleeping overshoots by the scheduler's wake-up latency; the margin covers it.
-constexpr int64_t SpinMarginCounts = Frequency / 1000;  // 1 ms, see HPTimerSpinMargin
+constexpr int64_t SpinMarginCounts = Frequency / 5000;  // 200 us, see HPTimerSpinMargin
 }  // namespace
 
 bool HPTimerInit(int64_t& frequency) {

@@ -192,13 +192,6 @@ void DisplayReplayMessages(TCANViewState& s, std::span<const TTarvoCAN> messages
   }
 }
 
-void DisplayReplayMessage(TCANViewState& s, TReplayDisplayBuffer& replay) {
-  const uint32_t end = replay.EndPosition.load(std::memory_order_acquire);
-  uint32_t position = replay.ReadPosition.load(std::memory_order_relaxed);
-  DisplayReplayMessages(s, replay.Messages, end, position);
-  replay.ReadPosition.store(position, std::memory_order_release);
-}
-
 int32_t DisplayBusState(TCANViewState& s, const TDeviceStatus& status) {
   if (status.StatusType != 1) return 0;
   const int32_t code = ClassifyBusState(s.CANBusState, status.Param[2], status.Param[3]);

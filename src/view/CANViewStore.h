@@ -108,15 +108,6 @@ struct TCANViewState {
   TCANViewLogSink* LogSink = nullptr;   // null: nothing is logged
 };
 
-// What the replay has sent and the GUI has yet to show:
-// Messages[ReadPosition .. EndPosition). The replay thread advances
-// EndPosition; DisplayReplayMessage advances ReadPosition on the GUI thread.
-struct TReplayDisplayBuffer {
-  std::vector<TTarvoCAN> Messages;
-  std::atomic<uint32_t> EndPosition{0};
-  std::atomic<uint32_t> ReadPosition{0};
-};
-
 // ---- Routines ----------------------------------------------------------------------
 
 // Enters the received message (the one at the message ring's ReadIndex).
@@ -128,9 +119,10 @@ void DisplayTransmitMessage(TCANViewState& s, uint8_t ide, uint32_t id, uint8_t 
 
 // Enters messages[readPosition .. end) as transmitted entries, advancing
 // readPosition past each one.
+// The replay owns the messages and both positions (it sends up to end, the
+// GUI thread shows up to readPosition).
 void DisplayReplayMessages(TCANViewState& s, std::span<const TTarvoCAN> messages, uint32_t end,
                            uint32_t& readPosition);
-void DisplayReplayMessage(TCANViewState& s, TReplayDisplayBuffer& replay);
 
 // A status record (type 1): stores "EF", "BA", "BP" or "BO" when warranted
 // and returns the classification 0..4 (0 also for other record types).

@@ -105,6 +105,7 @@ class RecordingLog : public NoLog {
   void LogStatus(uint8_t code) override { Note("LogStatus " + std::to_string(code)); }
   void LogErrorCounters() override { Note("LogErrorCounters"); }
   void LogBusLoad() override { Note("LogBusLoad"); }
+  void DisplayReplayMessages() override { Note("DisplayReplayMessages"); }
   void EndLogging() override { Note("EndLogging"); }
   size_t Count(const std::string& call) const;
 

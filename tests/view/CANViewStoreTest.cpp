@@ -130,12 +130,11 @@ TEST_F(CANViewStoreTest, TransmitTimeRoundsHalvesToEven) {
 TEST_F(CANViewStoreTest, NothingTransmittedAppearsWhileTxDisplayIsDisabled) {
   s.TxDisplayEnabledFlag = false;
   Transmit(s, Frame(0x10, 0), 5);
-  TReplayDisplayBuffer replay;
-  replay.Messages = {Frame(0x20, 100)};
-  replay.EndPosition = 1;
-  DisplayReplayMessage(s, replay);
+  const std::vector<TTarvoCAN> replayed = {Frame(0x20, 100)};
+  uint32_t position = 0;
+  DisplayReplayMessages(s, replayed, 1, position);
   EXPECT_EQ(s.CANView.Count, 0);
-  EXPECT_EQ(replay.ReadPosition.load(), 1u);  // drained all the same
+  EXPECT_EQ(position, 1u);  // drained all the same
 }
 
 TEST_F(CANViewStoreTest, ThousandAndFirstIdentityGrowsTheListByAThousand) {
@@ -356,21 +355,19 @@ TEST_F(CANViewStoreTest, CyclicErrorCountersStoreAPairPerRecord) {
 // ---- Replay -----------------------------------------------------------------------------
 
 TEST_F(CANViewStoreTest, ReplayShowsSentMessagesAsTransmittedInOrder) {
-  TReplayDisplayBuffer replay;
-  replay.Messages = {Frame(0x1, 39063, 0, 0, {1}), RemoteFrame(0x2, 1, 78125), Frame(0x3, 5)};
-  replay.EndPosition = 2;  // the third is not sent yet
-  DisplayReplayMessage(s, replay);
+  const std::vector<TTarvoCAN> replayed = {Frame(0x1, 39063, 0, 0, {1}), RemoteFrame(0x2, 1, 78125), Frame(0x3, 5)};
+  uint32_t position = 0;
+  DisplayReplayMessages(s, replayed, 2, position);  // the third is not sent yet
   ASSERT_EQ(s.CANView.Count, 2);
-  EXPECT_EQ(replay.ReadPosition.load(), 2u);
+  EXPECT_EQ(position, 2u);
   EXPECT_EQ(Entry(s, 0).ItemType, ITEM_TD);
   // Ticks -> ms (1000) -> ticks: the displayed time is the ms time.
   EXPECT_EQ(Entry(s, 0).Item.TimeStamp, 39062u);
   EXPECT_EQ(Entry(s, 1).ItemType, ITEM_TR);
 
-  replay.EndPosition = 10;  // beyond the messages: stops at their end
-  DisplayReplayMessage(s, replay);
+  DisplayReplayMessages(s, replayed, 10, position);  // beyond the messages: stops at their end
   EXPECT_EQ(s.CANView.Count, 3);
-  EXPECT_EQ(replay.ReadPosition.load(), 3u);
+  EXPECT_EQ(position, 3u);
 }
 
 // ---- Sizing and commands ------------------------------------------------------------------

@@ -112,7 +112,6 @@ class TarvoApp {
   TCANMessageRing CANMessageRing;
   TDeviceStatus DeviceStatus;
   TCANViewState View;
-  TReplayDisplayBuffer ReplayDisplay;
   TDisplaySettings Display;
   TRunState Run;
   TAdapterIdentity Identity;

@@ -73,7 +73,7 @@ void TarvoApp::ShowAdapterStatus(const std::string& statusText) {
 void TarvoApp::ReplayTick() {
   SecondlyRequests(true);
   RequestBusLoadWhenDue();
-  DisplayReplayMessage(View, ReplayDisplay);
+  m_log->DisplayReplayMessages();
   // Messages from the bus are not shown during a replay. Discarding them
   // first keeps room in the ring, so the reads, bounded by that room, still
   // reach the status packets behind them.
