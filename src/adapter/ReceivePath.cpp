@@ -143,7 +143,10 @@ TResult StoreMessage(const uint8_t* packet, uint32_t length, TCANMessageRing& ri
   if (length < CANPacketFixedBytes) return RES_FRAMING_ERROR;
   const uint8_t dlc = packet[6];
   if (dlc > 8 || length != CANPacketFixedBytes + dlc) return RES_FRAMING_ERROR;
-  TTarvoCAN m;
+  // Decoded straight into the next slot (not yet visible to the consumer);
+  // at a full ring into a scratch record, only to be checked and counted.
+  TTarvoCAN scratch;
+  TTarvoCAN& m = ring.FullFlag ? scratch : ring.Messages[ring.WriteIndex];
   m.RTR = packet[1] & 1;
   m.IDE = (packet[1] >> 1) & 1;
   m.ID = GetU32(packet + 2);
@@ -156,7 +159,6 @@ TResult StoreMessage(const uint8_t* packet, uint32_t length, TCANMessageRing& ri
     ++ring.LostCount;
     return RES_OK;
   }
-  ring.Messages[ring.WriteIndex] = m;
   ring.WriteIndex = (ring.WriteIndex + 1) % CANMessageRingSize;
   ring.FullFlag = ring.WriteIndex == ring.ReadIndex;
   return RES_OK;
