@@ -255,6 +255,15 @@ TEST_F(UpdateTick, AStallLosesNoMessageTheDriverStillHolds) {
   EXPECT_EQ(Window.Panels[AdapterPanel].find("Lost"), std::string::npos);
 }
 
+// A loss before any status record of the run keeps identification's status.
+TEST_F(UpdateTick, LostMessagesBeforeTheFirstStatusKeepTheIdentifiedStatus) {
+  App->Run.AdapterStatusText.clear();
+  App->Identity.TarvoInternalStatus = "  Status OK";
+  App->CANMessageRing.LostCount = 4;
+  Tick();
+  EXPECT_EQ(Window.Panels[AdapterPanel], Descriptor + "    Status OK    Lost 4");
+}
+
 // Lost messages (a driver overrun, a full ring) are counted in the adapter
 // panel for the rest of the run and logged as missing; a new run starts
 // from none.

@@ -98,8 +98,14 @@ bool TarvoApp::NormalTick() {
 void TarvoApp::ReceiveMessages() {
   const TResult received = ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus);
   const bool lost = CANMessageRing.LostCount != Run.LostShown;
-  if (received != RES_OK) ShowReceiveError();
-  else if (lost) ShowAdapterStatus(Run.AdapterStatusText);
+  if (received != RES_OK) {
+    ShowReceiveError();
+  } else if (lost) {
+    // Before the run's first status record the panel holds identification's status.
+    const std::string& identified = Identity.TarvoInternalStatus;
+    ShowAdapterStatus(!Run.AdapterStatusText.empty() || identified.empty() ? Run.AdapterStatusText
+                                                                            : "  " + identified);
+  }
   if ((received != RES_OK || lost) && m_log->RecordRunning()) m_log->LogMessageMissing();
 }
 
