@@ -21,13 +21,16 @@ bool TLogFile::Open(const std::string& path) {
   return true;
 }
 
-bool TLogFile::Write(std::string_view text) {
+bool TLogFile::Write(std::string_view text, size_t* written) {
+  if (written) *written = 0;
   if (m_file == nullptr) {
     m_error = EBADF;
     return false;
   }
   errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), m_file) == text.size()) return true;
+  const size_t n = std::fwrite(text.data(), 1, text.size(), m_file);
+  if (written) *written = n;
+  if (n == text.size()) return true;
   m_error = errno != 0 ? errno : EIO;
   std::clearerr(m_file);
   return false;

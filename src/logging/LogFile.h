@@ -19,8 +19,9 @@ class TLogFile {
   // Creates the file or truncates it. False with LastError() set when it
   // cannot be opened.
   bool Open(const std::string& path);
-  // False when not every byte reached the file.
-  bool Write(std::string_view text);
+  // False when not every byte reached the file; written (if given) gets the
+  // number of bytes that did.
+  bool Write(std::string_view text, size_t* written = nullptr);
   // Closes the file; false when the last bytes could not be written. The
   // file is closed either way.
   bool Close();
