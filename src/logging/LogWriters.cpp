@@ -22,7 +22,8 @@ void AppendLine(TLog& log, Format format) {
 
 TLogLineFormat LogLineFormat(const TLog& log, const TDisplaySettings& display) {
   TLogLineFormat f;
-  f.FileType = log.FileType;
+  // A type outside the enumeration (a hand-edited settings file) records as text.
+  f.FileType = log.FileType <= ASC_FILE ? log.FileType : TXT_FILE;
   f.Hexadecimal = log.NumericBase != 0;
   f.ASCIIDecode = display.ASCIIDecode;
   f.MessageCount = display.MessageCount;

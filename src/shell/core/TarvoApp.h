@@ -44,6 +44,7 @@ struct TRunState {
   uint8_t TarvoState = 0;           // last adapter status code written to the log
   uint32_t LostShown = 0;           // lost messages the adapter panel shows
   std::string AdapterStatusText;    // "    Status OK" as the adapter panel shows it
+  uint8_t LastStatusCode = 0;       // code of the latest adapter status record
 };
 
 // A status time stamp this far from the running clock is damage, not a

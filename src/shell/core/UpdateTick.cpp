@@ -135,6 +135,7 @@ void TarvoApp::HandleStatusRecord(bool withLog) {
 void TarvoApp::HandleAdapterStatus(bool withLog) {
   const uint8_t code = DeviceStatus.Param[2];
   const uint8_t busState = DeviceStatus.Param[3];
+  Run.LastStatusCode = code;
   // With no bus event pending the adapter's time stamp is taken as the
   // clock: the run time follows the adapter, not the PC. A time far from
   // the running clock comes from a damaged packet: one such packet would

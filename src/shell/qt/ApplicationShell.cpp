@@ -1,7 +1,9 @@
 #include "shell/qt/ApplicationShell.h"
 
+#include "setup/CANSetupState.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/DatabaseWiring.h"
+#include "shell/qt/LogWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/OptionsWiring.h"
 #include "shell/qt/PersistenceWiring.h"
@@ -22,6 +24,9 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_,
                                                [this] { return setup_->ListenOnly(); }, configModified_);
   database_->AttachTransmit(transmit_->Panel(), transmit_->Editor());
+  log_ = std::make_unique<LogWiring>(*app_, *window_, *dialogs_,
+                                     [this] { return setup_->State().BitTiming.Values(); });
+  transmit_->AddEcho(log_->Echo());
   persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
   options_ = std::make_unique<OptionsWiring>(*app_, *window_, *transmit_);
   BindCommands();

@@ -17,6 +17,7 @@ class TarvoApp;
 namespace tarvo::qt {
 
 class DatabaseWiring;
+class LogWiring;
 class MainWindow;
 class OptionsWiring;
 class PersistenceWiring;
@@ -41,6 +42,7 @@ class ApplicationShell {
   PersistenceWiring& Persistence() { return *persistence_; }
   OptionsWiring& Options() { return *options_; }
   bool& ConfigModifiedFlag() { return configModified_; }
+  LogWiring& Logging() { return *log_; }
 
  private:
   void BindCommands();
@@ -61,6 +63,8 @@ class ApplicationShell {
   std::unique_ptr<PersistenceWiring> persistence_;
   std::unique_ptr<OptionsWiring> options_;
   std::unique_ptr<MainWindow> window_;
+  // Before the window: a recording still open is finished through it.
+  std::unique_ptr<LogWiring> log_;
   CANViewList* canView_ = nullptr;
 };
 

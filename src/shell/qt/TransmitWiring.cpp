@@ -99,6 +99,8 @@ TransmitWiring::TransmitWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
 // The window, and with it the panel and the key filter, is gone by now.
 TransmitWiring::~TransmitWiring() = default;
 
+void TransmitWiring::AddEcho(TransmitEcho& echo) { echoes_->Add(echo); }
+
 void TransmitWiring::LocateCANTransmit() { locator_->LocateCANTransmit(app_.Display.CANTxOnCANViewPage); }
 
 void TransmitWiring::BindHandlers() {

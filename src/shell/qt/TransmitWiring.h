@@ -15,6 +15,7 @@ class CANViewTransmitEcho;
 class Clock;
 class DeviceCANMessageSender;
 class TarvoApp;
+class TransmitEcho;
 class TransmitEchoList;
 class TransmitKeyFilter;
 class TransmitPort;
@@ -39,6 +40,9 @@ class TransmitWiring {
 
   // After the settings are loaded: the list's place and height.
   void LocateCANTransmit();
+
+  // Another receiver of every message the transmit paths put on the bus.
+  void AddEcho(TransmitEcho& echo);
 
   TCANTransmit& List() { return *list_; }
   CANTransmitEditor& Editor() { return *editor_; }
