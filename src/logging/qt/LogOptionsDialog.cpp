@@ -64,7 +64,7 @@ void LogOptionsDialog::BuildControls(double scalingFactor) {
   outer->addWidget(panel);
   auto* layout = new QVBoxLayout(panel);
 
-  auto* file = new QGroupBox(" File Name & Type ", panel);
+  auto* file = new QGroupBox(" File Name && Type ", panel);
   file->setObjectName("GroupBox1");
   auto* fileLayout = new QVBoxLayout(file);
   auto* pathRow = new QHBoxLayout;

@@ -43,6 +43,7 @@ class ApplicationShell {
   OptionsWiring& Options() { return *options_; }
   bool& ConfigModifiedFlag() { return configModified_; }
   LogWiring& Logging() { return *log_; }
+  TransmitWiring& Transmit() { return *transmit_; }
 
  private:
   void BindCommands();
