@@ -28,6 +28,7 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
                                      [this] { return setup_->State().BitTiming.Values(); });
   transmit_->AddEcho(log_->Echo());
   persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
+  persistence_->UseLogRecord(log_->Log());
   options_ = std::make_unique<OptionsWiring>(*app_, *window_, *transmit_);
   BindCommands();
 }

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "logging/LogTypes.h"
 #include "persistence/ConfigurationFile.h"
 #include "setup/CANSetupState.h"
 #include "shell/core/TarvoApp.h"
@@ -17,7 +18,7 @@ namespace tarvo::qt {
 // What the configuration files need from the window and the other subsystems.
 class PersistenceWiring::Host : public ConfigurationHost {
  public:
-  Host(TarvoApp& app, MainWindow& window, TLogOptionValues& log) : app_(app), window_(window), log_(log) {}
+  Host(TarvoApp& app, MainWindow& window, PersistenceWiring& w) : app_(app), window_(window), w_(w) {}
 
   bool HexMode() override { return app_.Display.NumericBase == NUMERIC_HEXADECIMAL; }
   bool FixedViewMode() override { return app_.View.Mode == VIEW_FIXED; }
@@ -32,8 +33,8 @@ class PersistenceWiring::Host : public ConfigurationHost {
   // The platform has no application title apart from the window's caption.
   void SetCaption(const std::string& caption, bool) override { window_.SetWindowCaption(caption); }
   void ActivateCANSetupPage() override { window_.ActivatePage(TPage::CANSetup); }
-  TLogOptionValues LogOptions() override { return log_; }
-  void SetLogOptions(const TLogOptionValues& options) override { log_ = options; }
+  TLogOptionValues LogOptions() override { return w_.LogValues(); }
+  void SetLogOptions(const TLogOptionValues& options) override { w_.SetLogValues(options); }
   void SetCANViewBufferSize() override {
     tarvo::SetCANViewBufferSize(app_.View, app_.Display);
     window_.CANView()->SyncItemCount();
@@ -42,7 +43,7 @@ class PersistenceWiring::Host : public ConfigurationHost {
  private:
   TarvoApp& app_;
   MainWindow& window_;
-  TLogOptionValues& log_;
+  PersistenceWiring& w_;
 };
 
 // What start-up and shutdown ask of the files.
@@ -72,7 +73,7 @@ PersistenceWiring::PersistenceWiring(TarvoApp& app, MainWindow& window, UserDial
       setup_(setup),
       transmit_(transmit),
       configModified_(configModified),
-      host_(std::make_unique<Host>(app, window, log_)) {
+      host_(std::make_unique<Host>(app, window, *this)) {
   files_ = std::make_unique<TConfigurationFiles>(
       TConfigurationParts{transmit.List(), transmit.Editor(), setup.State()}, *host_, dialogs, app.ConfigLoadedFlag,
       configModified, app.Dirs.ConfigurationDIR);
@@ -82,6 +83,44 @@ PersistenceWiring::PersistenceWiring(TarvoApp& app, MainWindow& window, UserDial
 }
 
 PersistenceWiring::~PersistenceWiring() = default;
+
+void PersistenceWiring::UseLogRecord(TLog& log) {
+  logRecord_ = &log;
+  SetLogValues(log_);
+}
+
+TLogOptionValues PersistenceWiring::LogValues() const {
+  if (!logRecord_) return log_;
+  const TLog& l = *logRecord_;
+  TLogOptionValues v;
+  v.DIR = l.DIR;
+  v.FileName = l.FileName;
+  v.FileType = l.FileType;
+  v.FileOverwrite = l.FileOverwrite;
+  v.RecordMessageTypes = l.RecordMessageTypes;
+  v.ReplayTypeFlag = l.ReplayTypeFlag.load();
+  v.ReplayMessageTypes = l.ReplayMessageTypes;
+  return v;
+}
+
+// Values outside the enumerations were already refused by the readers; the
+// clamps keep a hand-made record safe all the same. A replay parses its file
+// again after the options changed.
+void PersistenceWiring::SetLogValues(const TLogOptionValues& v) {
+  log_ = v;
+  if (!logRecord_) return;
+  TLog& l = *logRecord_;
+  l.DIR = v.DIR;
+  l.FileName = v.FileName;
+  l.FileType = v.FileType >= TXT_FILE && v.FileType <= ASC_FILE ? TLogFileType(v.FileType) : TXT_FILE;
+  l.FileOverwrite = v.FileOverwrite >= PROMPT_OVERWRITE && v.FileOverwrite <= RENAME_OVERWRITE
+                        ? TLogFileOverwriteType(v.FileOverwrite)
+                        : PROMPT_OVERWRITE;
+  l.RecordMessageTypes = v.RecordMessageTypes;
+  l.ReplayTypeFlag = v.ReplayTypeFlag;
+  l.ReplayMessageTypes = v.ReplayMessageTypes;
+  l.FileLoadedFlag = false;
+}
 
 void PersistenceWiring::BindHandlers() {
   TConfigurationFiles& f = *files_;
@@ -112,8 +151,9 @@ void PersistenceWiring::ApplySettings(const TSettings& s) {
   app_.Dirs.ConfigurationDIR = s.ConfigurationDIR;
   app_.Dirs.SnapshotDIR = s.SnapshotDIR;
   app_.Dirs.LogDIR = s.LogDIR;
-  log_ = s.Log;
-  log_.DIR = s.LogDIR;
+  TLogOptionValues log = s.Log;
+  log.DIR = s.LogDIR;
+  SetLogValues(log);
   app_.View.Mode = s.FixedMode ? VIEW_FIXED : VIEW_CYCLIC;
   CANTransmitLocator& locator = transmit_.Locator();
   locator.CANTransmitHeight = std::max(locator.CANTransmitMinHeight, s.CANTransmitHeight);
@@ -149,7 +189,7 @@ TSettings PersistenceWiring::CurrentSettings() const {
   s.Font = window_.ListFontSize() == 8 ? 8 : 10;
   s.ConfigurationDIR = app_.Dirs.ConfigurationDIR;
   s.SnapshotDIR = app_.Dirs.SnapshotDIR;
-  s.LogDIR = log_.DIR;
+  s.LogDIR = LogValues().DIR;
   s.FixedMode = app_.View.Mode == VIEW_FIXED;
   s.CANTransmitHeight = transmit_.Locator().CANTransmitHeight;
   const TBitTimingPage& bt = setup_.State().BitTiming;
@@ -157,7 +197,7 @@ TSettings PersistenceWiring::CurrentSettings() const {
   const TBitTimingValues v = bt.Values();
   s.BitTiming = {bt.StoredBRP(), v.PHSEG1, v.PHSEG2, v.PROPSEG, v.SJW, v.SAM};
   s.Display = app_.Display;
-  s.Log = log_;
+  s.Log = LogValues();
   s.SavedDeviceSelection = app_.SavedDeviceSelection;
   return s;
 }

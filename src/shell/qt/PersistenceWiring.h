@@ -13,6 +13,7 @@ namespace tarvo {
 class CANViewList;
 class TarvoApp;
 class TConfigurationFiles;
+struct TLog;
 class UserDialogs;
 }  // namespace tarvo
 
@@ -32,6 +33,8 @@ class PersistenceWiring {
   PersistenceWiring& operator=(const PersistenceWiring&) = delete;
 
   TConfigurationFiles& Files() { return *files_; }
+  // The log record the files' log options go to and come from.
+  void UseLogRecord(TLog& log);
   // The settings as the program holds them now, as SaveSettings writes them.
   TSettings CurrentSettings() const;
 
@@ -41,6 +44,8 @@ class PersistenceWiring {
 
   TSettings SettingsDefaults() const;
   void ApplySettings(const TSettings& s);
+  TLogOptionValues LogValues() const;
+  void SetLogValues(const TLogOptionValues& values);
   void PlaceWindow(const TSettings& s);
   void BindHandlers();
 
@@ -50,8 +55,9 @@ class PersistenceWiring {
   SetupWiring& setup_;
   TransmitWiring& transmit_;
   bool& configModified_;
-  // The log options the files keep, until the log record holds them.
+  // The log options the files keep while no log record is given.
   TLogOptionValues log_;
+  TLog* logRecord_ = nullptr;
   std::unique_ptr<Host> host_;
   std::unique_ptr<TConfigurationFiles> files_;
   std::unique_ptr<Port> port_;
