@@ -1,6 +1,7 @@
 #include "logging/LogRecorder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -105,6 +106,7 @@ struct LogRecorder::TWriterPass {
   bool IOError = false;
   bool Terminated = false;
   int64_t LinesLost = 0;
+  double Ms = 0;  // time the pass took
 };
 
 namespace {
@@ -257,7 +259,11 @@ void LogRecorder::StartWriter() {
   m_log.ThreadRunningFlag = true;
   TLog& log = m_log;
   m_log.Thread->Start(
-      [&log, pass](TLogThread& thread) { WriterPass(log, thread, pass->IOError, pass->Terminated, pass->LinesLost); },
+      [&log, pass](TLogThread& thread) {
+        const auto start = std::chrono::steady_clock::now();
+        WriterPass(log, thread, pass->IOError, pass->Terminated, pass->LinesLost);
+        pass->Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      },
       m_gui, [alive, generation, pass] {
         if (const auto self = alive.lock()) (*self)->LogRecordThreadTerminate(generation, pass);
       });
@@ -270,6 +276,7 @@ void LogRecorder::LogRecordThreadTerminate(uint64_t generation, const std::share
   m_log.ThreadRunningFlag = false;
   m_log.Thread.reset();
   m_pass.reset();
+  CountPass(*pass);
   if (!pass->IOError || !m_log.RecordRunningFlag.load()) return;
   // The file can no longer be trusted to take lines: the recording ends
   // here, and the user learns how many lines are missing.
@@ -294,6 +301,7 @@ void LogRecorder::WaitForWriter(TLogWriteReport& report) {
     if (!thread.WaitFor(WriterWaitMs)) thread.Wait();
   }
   if (m_pass) {
+    CountPass(*m_pass);
     report.IOError |= m_pass->IOError;
     report.ForcedTermination = m_pass->Terminated;
     report.LinesLost += m_pass->LinesLost;
@@ -334,6 +342,12 @@ TLogWriteReport LogRecorder::FinishRecording() {
   m_host.SetStoppedControls();
   m_log.State = NO_LOG;
   return report;
+}
+
+void LogRecorder::CountPass(const TWriterPass& pass) {
+  ++m_stats.Passes;
+  m_stats.TotalMs += pass.Ms;
+  m_stats.MaxMs = std::max(m_stats.MaxMs, pass.Ms);
 }
 
 void LogRecorder::ShowReport(const TLogWriteReport& report) {

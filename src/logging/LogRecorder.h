@@ -62,6 +62,13 @@ struct TLogWriteReport {
 // to tell.
 std::string LogWriteReportText(const TLogWriteReport& report, TDialogType& type);
 
+// How long the writer threads took, for the soak and for diagnosis.
+struct TLogWriterStats {
+  int64_t Passes = 0;
+  double TotalMs = 0;
+  double MaxMs = 0;
+};
+
 class LogRecorder : public TCANViewLogSink {
  public:
   LogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui);
@@ -89,6 +96,9 @@ class LogRecorder : public TCANViewLogSink {
   void LogStatus();
   void LogMessageMissing();
 
+  // The writer passes since the recorder was made.
+  const TLogWriterStats& WriterStats() const { return m_stats; }
+
  private:
   struct TWriterPass;
 
@@ -102,6 +112,7 @@ class LogRecorder : public TCANViewLogSink {
   void StartWriter();
   void LogRecordThreadTerminate(uint64_t generation, const std::shared_ptr<TWriterPass>& pass);
   void ShowReport(const TLogWriteReport& report);
+  void CountPass(const TWriterPass& pass);
   void PostReport(const TLogWriteReport& report);
   TLogLineFormat HeaderFormat();
 
@@ -110,6 +121,7 @@ class LogRecorder : public TCANViewLogSink {
   UserDialogs& m_dialogs;
   GuiThreadCalls& m_gui;
   std::shared_ptr<TWriterPass> m_pass;  // the pass of the current writer thread
+  TLogWriterStats m_stats;
   // Posted calls hold it weakly: one that arrives after the recorder is gone does nothing.
   std::shared_ptr<LogRecorder*> m_alive;
 };
