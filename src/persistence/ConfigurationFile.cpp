@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/TextRoutines.h"
+#include "persistence/DatabaseKeys.h"
 #include "persistence/IniFile.h"
 #include "persistence/SettingsFile.h"
 
@@ -259,6 +260,9 @@ bool TConfigurationFiles::ApplyConfiguration(const TIniDocument& doc) {
   TLogOptionValues log = host_.LogOptions();
   ReadConfigurationLogOptions(doc, log);
   host_.SetLogOptions(log);
+  // A file without a database leaves the loaded one in use.
+  const std::string database = ReadConfigurationDatabase(doc);
+  if (!database.empty()) host_.LoadDatabaseFile(database);
   return true;
 }
 
@@ -376,6 +380,7 @@ void TConfigurationFiles::WriteFile() {
   bool ok = ReadIniFile(ConfigFileName, doc) != TIniReadResult::Failed;
   if (ok) {
     WriteConfiguration(doc, host_.FixedViewMode(), host_.HexMode(), parts_, host_.LogOptions());
+    WriteConfigurationDatabase(doc, host_.DatabaseFile());
     ok = WriteIniFile(ConfigFileName, doc);
   }
   if (!ok) {

@@ -40,6 +40,10 @@ class ConfigurationHost {
   virtual void SetLogOptions(const TLogOptionValues& options) = 0;
   // Empties the CAN View and sizes it for the current mode.
   virtual void SetCANViewBufferSize() = 0;
+  // The loaded database's file (empty: none), and loading the one a file
+  // names (a failure shows its own message). Without a database: none.
+  virtual std::string DatabaseFile() { return {}; }
+  virtual void LoadDatabaseFile(const std::string& path) { (void)path; }
 };
 
 // The pieces of the set-up a configuration holds.

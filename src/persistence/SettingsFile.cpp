@@ -106,6 +106,7 @@ TSettings ReadSettings(const TIniDocument& doc, TSettings s) {
   ReadDisplay(doc, s.Display);
   ReadSettingsLogOptions(doc, s.Log);
   ReadDeviceOptions(doc, s.SavedDeviceSelection);
+  s.Database = ReadDatabaseKeys(doc);
   return s;
 }
 
@@ -139,6 +140,7 @@ void WriteSettings(TIniDocument& doc, const TSettings& s) {
   WriteSettingsLogOptions(doc, s.Log);
   doc.WriteInteger(kDeviceOptions, "HardwareType", s.SavedDeviceSelection.HardwareType);
   doc.WriteString(kDeviceOptions, "SerialNo", s.SavedDeviceSelection.SerialNo);
+  WriteDatabaseKeys(doc, s.Database);
 }
 
 TSettings UnreadableSettingsDefaults(TSettings defaults) {

@@ -15,6 +15,7 @@
 
 #include "adapter/TarvoAPI.h"
 #include "common/UserDialogs.h"
+#include "persistence/DatabaseKeys.h"
 #include "persistence/IniDocument.h"
 #include "persistence/LogOptionKeys.h"
 #include "view/DisplaySettings.h"
@@ -63,6 +64,8 @@ struct TSettings {
   TLogOptionValues Log;
   // DEVICE_OPTIONS
   TDeviceInfo SavedDeviceSelection;
+  // DATABASE (DatabaseKeys.h), after the described keys
+  TDatabaseKeys Database;
 };
 
 // The baud-rate button an older file's "Baud" code names; nothing for codes

@@ -96,6 +96,7 @@ void AppendNumber(std::string& text, const char* prefix, uint32_t value, bool he
 }  // namespace
 
 const char* CANViewColumnTitle(TCANViewColumn column) {
+  if (column == COLUMN_NAME) return "Name";
   return column < CANViewColumnKinds ? ColumnTitles[column] : "";
 }
 
@@ -105,6 +106,7 @@ TCANViewColumns ConfigureCANViewColumns(const TDisplaySettings& settings) {
   if (settings.ASCIIDecode) columns.Column[size_t(columns.Count++)] = COLUMN_ASCII;
   if (settings.MessageCount) columns.Column[size_t(columns.Count++)] = COLUMN_COUNT;
   if (settings.MessagePeriod) columns.Column[size_t(columns.Count++)] = COLUMN_PERIOD;
+  if (settings.MessageName) columns.Column[size_t(columns.Count++)] = COLUMN_NAME;
   return columns;
 }
 

@@ -37,15 +37,20 @@ enum TCANViewColumn : uint8_t {
   COLUMN_ASCII,
   COLUMN_COUNT,
   COLUMN_PERIOD,
+  // The message name from a loaded database, last, while the option is on;
+  // its text comes from the database, not from here (no text).
+  COLUMN_NAME,
 };
+// The columns whose texts are formatted here.
 inline constexpr size_t CANViewColumnKinds = COLUMN_PERIOD + 1;
+inline constexpr size_t CANViewColumnSlots = COLUMN_NAME + 1;
 
 const char* CANViewColumnTitle(TCANViewColumn column);
 
 // The columns present: Type, Time, ID, D1..D8, then ASCII, Count, Period
-// while the matching option is on, in that order.
+// and Name while the matching option is on, in that order.
 struct TCANViewColumns {
-  std::array<TCANViewColumn, CANViewColumnKinds> Column{};
+  std::array<TCANViewColumn, CANViewColumnSlots> Column{};
   int32_t Count = 0;
 };
 TCANViewColumns ConfigureCANViewColumns(const TDisplaySettings& settings);

@@ -14,6 +14,7 @@ TDisplayOptionsForm DisplayOptionsOnShow(const TDisplaySettings& s, bool busLoad
   f.UpdateIntervalChoice = s.UpdateInterval == 0 ? 0 : (s.UpdateInterval == 1000 ? 2 : 1);
   f.CyclicBufferSizeChoice =
       s.CyclicBufferSize == CyclicBufferSizeSmall ? 0 : (s.CyclicBufferSize == CyclicBufferSizeLarge ? 2 : 1);
+  f.MessageName = s.MessageName;
   f.CANViewModifiedFlag = false;
   return f;
 }
@@ -30,6 +31,7 @@ bool ApplyDisplayOptions(const TDisplayOptionsForm& f, TDisplaySettings& s) {
   s.UpdateInterval = UpdateIntervalChoices[f.UpdateIntervalChoice == 0 ? 0 : (f.UpdateIntervalChoice == 2 ? 2 : 1)];
   s.CyclicBufferSize =
       CyclicBufferSizeChoices[f.CyclicBufferSizeChoice == 0 ? 0 : (f.CyclicBufferSizeChoice == 2 ? 2 : 1)];
+  s.MessageName = f.MessageName;
   return baseChanged;
 }
 

@@ -26,6 +26,7 @@ struct TDisplayOptionsForm {
   bool CANErrorCountersEnabled = false;  // the adapter reports error counters
   int UpdateIntervalChoice = 1;          // index into UpdateIntervalChoices
   int CyclicBufferSizeChoice = 0;        // index into CyclicBufferSizeChoices
+  bool MessageName = false;              // "Display Message Name" (a loaded database's names)
   // One of the four CAN View check boxes was clicked while the dialog was open.
   bool CANViewModifiedFlag = false;
 };

@@ -24,6 +24,9 @@ struct TDisplaySettings {
   bool CANErrorCounters = false;
   uint32_t UpdateInterval = 100;  // ms between CAN View refreshes; 0 = every tick
   int32_t CyclicBufferSize = CyclicBufferSizeSmall;
+  // "Name" column with the message names of a loaded database; kept in the
+  // settings file's own DATABASE section (persistence/DatabaseKeys.h).
+  bool MessageName = false;
 };
 
 }  // namespace tarvo

@@ -40,6 +40,10 @@ struct FakeConfigurationHost : ConfigurationHost {
     ++LogFileLoadedClears;
   }
   void SetCANViewBufferSize() override { ++BufferResets; }
+  std::string Database;  // the loaded database's file
+  std::vector<std::string> DatabaseLoads;
+  std::string DatabaseFile() override { return Database; }
+  void LoadDatabaseFile(const std::string& path) override { DatabaseLoads.push_back(path); }
 };
 
 // The program's set-up over fakes, with its configuration files.
@@ -229,6 +233,26 @@ TEST(ConfigurationFilesTest, LoadIgnoresMissingFilesAndOtherExtensions) {
   EXPECT_FALSE(rig.Files.LoadConfiguration(rig.Dir.File("none.cfx")));
   EXPECT_TRUE(rig.Dialogs.Messages.empty());
   EXPECT_EQ(rig.Host.Caption, "Tarvo");
+}
+
+// The database has a section of its own: written only while one is loaded,
+// and a file without it leaves the loaded one alone.
+TEST(ConfigurationFilesTest, TheDatabaseKeepsASectionOfItsOwn) {
+  ConfigRig rig;
+  rig.Dialogs.SavePaths.push_back(rig.Dir.File("plain"));
+  rig.Files.SaveConfiguration();
+  EXPECT_EQ(rig.Dir.Read("plain.cfx").find("DATABASE"), std::string::npos);
+  ASSERT_TRUE(rig.Files.LoadConfiguration(rig.Dir.File("plain.cfx")));
+  EXPECT_TRUE(rig.Host.DatabaseLoads.empty());
+
+  rig.Host.Database = "/dbc/vehicle.dbc";
+  rig.Dialogs.SavePaths.push_back(rig.Dir.File("with"));
+  rig.Files.SaveAs1Click();
+  const std::string text = rig.Dir.Read("with.cfx");
+  EXPECT_NE(text.find("[DATABASE]\r\nFile=/dbc/vehicle.dbc\r\n"), std::string::npos) << text;
+  EXPECT_LT(text.find("[LOG_OPTIONS]"), text.find("[DATABASE]"));
+  ASSERT_TRUE(rig.Files.LoadConfiguration(rig.Dir.File("with.cfx")));
+  EXPECT_EQ(rig.Host.DatabaseLoads, std::vector<std::string>{"/dbc/vehicle.dbc"});
 }
 
 TEST(ConfigurationFilesTest, DamagedFilesGiveTheirMessages) {

@@ -122,6 +122,32 @@ TEST(SettingsFileTest, WritesEveryKeyInOrderAndKeepsUnknownKeys) {
   EXPECT_STREQ(back.SavedDeviceSelection.SerialNo, "Prompt");
 }
 
+// The database's keys: absent, the file reads and writes as it always did;
+// present, they are read and kept.
+TEST(SettingsFileTest, TheDatabaseKeysAreOnlyWrittenWhenThereIsSomethingToKeep) {
+  const std::string described = "[WINDOW]\r\nLeft=5\r\n";
+  TIniDocument doc = TIniDocument::Parse(described);
+  TSettings s = ReadSettings(doc, Defaults());
+  EXPECT_EQ(s.Database.File, "");
+  EXPECT_FALSE(s.Database.NameColumn);
+  WriteSettings(doc, s);
+  EXPECT_FALSE(doc.SectionExists("DATABASE"));
+
+  s.Database = {"/dbc/vehicle.dbc", true};
+  WriteSettings(doc, s);
+  const std::string text = doc.Serialize();
+  EXPECT_NE(text.find("[DATABASE]\r\nFile=/dbc/vehicle.dbc\r\nNameColumn=1\r\n"), std::string::npos) << text;
+  const TSettings back = ReadSettings(TIniDocument::Parse(text), Defaults());
+  EXPECT_EQ(back.Database.File, "/dbc/vehicle.dbc");
+  EXPECT_TRUE(back.Database.NameColumn);
+  EXPECT_FALSE(back.Display.MessageName);  // the column is the DATABASE key's, not an OPTIONS one
+
+  // Once in the file, the section follows what the program holds.
+  s.Database = {};
+  WriteSettings(doc, s);
+  EXPECT_NE(doc.Serialize().find("[DATABASE]\r\nFile=\r\nNameColumn=0\r\n"), std::string::npos);
+}
+
 TEST(SettingsFileTest, AnOverlongSerialNumberIsCutToItsField) {
   const TSettings s = Read("[DEVICE_OPTIONS]\nSerialNo=" + std::string(1000, 'Z') + "\n");
   EXPECT_EQ(std::strlen(s.SavedDeviceSelection.SerialNo), 255u);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -239,6 +240,43 @@ TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {
   EXPECT_EQ(messages->currentIndex(), -1);
   EXPECT_EQ(Find<QTableWidget>("SignalsEditList")->rowCount(), 0);
   EXPECT_EQ(answers.Texts.size(), 1);
+}
+
+// Tarvo.ini keeps the database and the "Name" column under keys of their own;
+// a file without them is written back without them.
+TEST_F(DatabaseEndToEnd, SettingsFileRemembersTheDatabaseAndTheNameColumn) {
+  StartProgram();
+  const QString ini = QString::fromStdString(App().Dirs.TarvoDIR) + "Tarvo.ini";
+  CloseDiscardingChanges(*shell_);
+  shell_.reset();
+  QFile file(ini);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QByteArray text = file.readAll();
+  file.close();
+  EXPECT_FALSE(text.contains("DATABASE")) << text.toStdString();
+
+  text += "[DATABASE]\r\nFile=" + QByteArray::fromStdString(ShippedDatabase()) + "\r\nNameColumn=1\r\n";
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+  file.close();
+  StartProgram();
+  EXPECT_TRUE(shell_->Database().State().LoadedFlag);
+  EXPECT_FALSE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
+  CANViewModel* model = Window().CANView()->Model();
+  const int nameColumn = model->columnCount() - 1;
+  EXPECT_EQ(model->headerData(nameColumn, Qt::Horizontal).toString(), "Name");
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0 && RowOf(0x321) >= 0; }, 5000));
+  EXPECT_EQ(model->index(RowOf(0xC4), nameColumn).data().toString(), "BrakeStatus");
+  EXPECT_EQ(model->index(RowOf(0x321), nameColumn).data().toString(), "GatewayStatus");
+  App().Stop1Click();
+  CloseDiscardingChanges(*shell_);
+  shell_.reset();
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  text = file.readAll();
+  EXPECT_TRUE(text.contains("[DATABASE]\r\nFile=" + QByteArray::fromStdString(ShippedDatabase()) +
+                            "\r\nNameColumn=1\r\n"))
+      << text.toStdString();
 }
 
 }  // namespace

@@ -139,6 +139,14 @@ TEST(CANViewTextTest, OptionalColumnsFollowTheSettings) {
   EXPECT_EQ(columns.Column[10], COLUMN_D8);
   EXPECT_EQ(columns.Column[11], COLUMN_COUNT);
   EXPECT_STREQ(CANViewColumnTitle(columns.Column[11]), "Count");
+  // The database's "Name" column, off by default, comes last.
+  EXPECT_FALSE(TDisplaySettings().MessageName);
+  settings.MessageName = true;
+  const TCANViewColumns named = ConfigureCANViewColumns(settings);
+  ASSERT_EQ(named.Count, 13);
+  EXPECT_EQ(named.Column[12], COLUMN_NAME);
+  EXPECT_STREQ(CANViewColumnTitle(COLUMN_NAME), "Name");
+  EXPECT_EQ(CANViewCellText(TCANViewMessage{}, COLUMN_NAME, {true, "."}), "");
 }
 
 // ---- Conversion balloon ------------------------------------------------------------------

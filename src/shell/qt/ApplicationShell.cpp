@@ -29,6 +29,7 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   transmit_->AddEcho(log_->Echo());
   persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
   persistence_->UseLogRecord(log_->Log());
+  persistence_->UseDatabase(*database_);
   options_ = std::make_unique<OptionsWiring>(*app_, *window_, *transmit_);
   BindCommands();
 }

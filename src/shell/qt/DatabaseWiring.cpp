@@ -34,6 +34,11 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
   QObject::connect(model, &QAbstractItemModel::rowsRemoved, panel_, [this] { UpdatePanel(); });
   QObject::connect(model, &QAbstractItemModel::modelReset, panel_, [this] { UpdatePanel(); });
   QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, panel_, [this] { UpdatePanel(); });
+  model->SetRowName([this](const TCANViewMessage& entry) {
+    if (!state_.LoadedFlag || entry.ItemType < 0 || entry.ItemType > 3) return QString();
+    const TDbcMessage* m = state_.Database.Find(entry.Item.IDE, entry.Item.ID);
+    return m ? QString::fromStdString(m->Name) : QString();
+  });
   model->SetRowToolTip([this](const TCANViewMessage& entry) {
     if (!state_.LoadedFlag) return QString();
     return QString::fromStdString(FrameToolTip(state_.Database, entry.ItemType, entry.Item, Hex(),
@@ -86,6 +91,7 @@ void DatabaseWiring::DatabaseLoaded() {
     }
   }
   UpdatePanel();
+  window_.RepaintCANView();  // the "Name" column
   if (signalsEditor_) {
     signalsEditor_->SetDatabase(&state_.Database);
     signalsEditor_->show();

@@ -7,6 +7,7 @@
 #include "persistence/ConfigurationFile.h"
 #include "setup/CANSetupState.h"
 #include "shell/core/TarvoApp.h"
+#include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/SetupWiring.h"
 #include "shell/qt/TransmitWiring.h"
@@ -38,6 +39,13 @@ class PersistenceWiring::Host : public ConfigurationHost {
   void SetCANViewBufferSize() override {
     tarvo::SetCANViewBufferSize(app_.View, app_.Display);
     window_.CANView()->SyncItemCount();
+  }
+  std::string DatabaseFile() override {
+    const DatabaseWiring* database = w_.database_;
+    return database && database->State().LoadedFlag ? database->State().FileName : std::string();
+  }
+  void LoadDatabaseFile(const std::string& path) override {
+    if (w_.database_) w_.database_->Load(path);
   }
 
  private:
@@ -140,7 +148,7 @@ TSettings PersistenceWiring::SettingsDefaults() const {
   s.SnapshotDIR = app_.Dirs.SnapshotDIR;
   s.LogDIR = app_.Dirs.LogDIR;
   // A third of the CAN View page's height.
-  const QWidget* page = window_.CANView()->parentWidget();
+  const QWidget* page = window_.CANViewPage();
   s.CANTransmitHeight = std::max(transmit_.Locator().CANTransmitMinHeight, page->height() / 3);
   return s;
 }
@@ -165,6 +173,9 @@ void PersistenceWiring::ApplySettings(const TSettings& s) {
   bt.SAMOldValue = bt.Values().SAM;
   app_.Display = s.Display;
   app_.SavedDeviceSelection = s.SavedDeviceSelection;
+  app_.Display.MessageName = s.Database.NameColumn;
+  databaseFile_ = s.Database.File;
+  if (database_ && !databaseFile_.empty()) database_->Load(databaseFile_);
 }
 
 void PersistenceWiring::PlaceWindow(const TSettings& s) {
@@ -199,6 +210,9 @@ TSettings PersistenceWiring::CurrentSettings() const {
   s.Display = app_.Display;
   s.Log = LogValues();
   s.SavedDeviceSelection = app_.SavedDeviceSelection;
+  const bool loaded = database_ && database_->State().LoadedFlag;
+  s.Database.File = loaded ? database_->State().FileName : databaseFile_;
+  s.Database.NameColumn = app_.Display.MessageName;
   return s;
 }
 

@@ -19,6 +19,7 @@ class UserDialogs;
 
 namespace tarvo::qt {
 
+class DatabaseWiring;
 class MainWindow;
 class SetupWiring;
 class TransmitWiring;
@@ -35,6 +36,8 @@ class PersistenceWiring {
   TConfigurationFiles& Files() { return *files_; }
   // The log record the files' log options go to and come from.
   void UseLogRecord(TLog& log);
+  // The database the files remember (their DATABASE keys); before Start.
+  void UseDatabase(DatabaseWiring& database) { database_ = &database; }
   // The settings as the program holds them now, as SaveSettings writes them.
   TSettings CurrentSettings() const;
 
@@ -58,6 +61,10 @@ class PersistenceWiring {
   // The log options the files keep while no log record is given.
   TLogOptionValues log_;
   TLog* logRecord_ = nullptr;
+  DatabaseWiring* database_ = nullptr;
+  // The database the settings file named: kept for the next save also when
+  // it could not be loaded this time.
+  std::string databaseFile_;
   std::unique_ptr<Host> host_;
   std::unique_ptr<TConfigurationFiles> files_;
   std::unique_ptr<Port> port_;

@@ -28,6 +28,7 @@ TColumnWidth ColumnWidth(TCANViewColumn column, double scaling) {
     case COLUMN_ASCII:
     case COLUMN_COUNT:
     case COLUMN_PERIOD: return {40, int(std::lrint(80 * scaling))};  // lrint: halves to even
+    case COLUMN_NAME: return {70, int(std::lrint(180 * scaling))};
     default: return {40, 40};
   }
 }

@@ -32,6 +32,7 @@ QVariant CANViewModel::data(const QModelIndex& index, int role) const {
     if (kind != COLUMN_TYPE || entry.ItemType < 0 || entry.ItemType >= m_icons.size()) return {};
     return m_icons[entry.ItemType];
   }
+  if (kind == COLUMN_NAME) return m_rowName ? QVariant(m_rowName(entry)) : QVariant();
   // Built per cell, so the numeric base in force is always the one shown.
   const TCANViewTextFormat format{m_settings.NumericBase != NUMERIC_DECIMAL, m_decimalSeparator};
   char text[CANViewCellCapacity];

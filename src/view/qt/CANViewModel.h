@@ -44,8 +44,10 @@ class CANViewModel : public QAbstractTableModel {
   void SetDecimalSeparator(const QString& separator);
   // The tooltip of a row (the signals of a loaded database); an empty text
   // or no function: no tooltip.
-  using TRowToolTip = std::function<QString(const TCANViewMessage& entry)>;
-  void SetRowToolTip(TRowToolTip toolTip) { m_rowToolTip = std::move(toolTip); }
+  using TRowText = std::function<QString(const TCANViewMessage& entry)>;
+  void SetRowToolTip(TRowText toolTip) { m_rowToolTip = std::move(toolTip); }
+  // The text of the "Name" column (a loaded database's message names).
+  void SetRowName(TRowText name) { m_rowName = std::move(name); }
   const std::string& DecimalSeparator() const { return m_decimalSeparator; }
 
   // Rebuilds the optional columns from the settings (model reset).
@@ -69,7 +71,8 @@ class CANViewModel : public QAbstractTableModel {
   TCANViewColumns m_columns;
   QList<QIcon> m_icons;
   std::string m_decimalSeparator;
-  TRowToolTip m_rowToolTip;
+  TRowText m_rowToolTip;
+  TRowText m_rowName;
   int32_t m_itemCount = 0;
 };
 

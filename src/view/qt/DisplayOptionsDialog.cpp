@@ -50,7 +50,9 @@ DisplayOptionsDialog::DisplayOptionsDialog(double s, QWidget* parent) : QDialog(
   period_ = Named(new QCheckBox("Display Message Period", view), "CheckBox4");
   errorCounters_ = Named(new QCheckBox("Display CAN Error Counters On Error", view), "CheckBox5");
   errorCounters_->setEnabled(false);
-  for (QCheckBox* box : {ascii_, count_, period_, errorCounters_}) {
+  // The names of a loaded database, in a column after the described ones.
+  messageName_ = Named(new QCheckBox("Display Message Name", view), "CheckBox6");
+  for (QCheckBox* box : {ascii_, count_, period_, errorCounters_, messageName_}) {
     viewLayout->addWidget(box);
     // CheckBox2Click: the columns are rebuilt after the dialog closes.
     connect(box, &QCheckBox::clicked, this, [this] { canViewModified_ = true; });
@@ -96,6 +98,7 @@ void DisplayOptionsDialog::Show(const TDisplayOptionsForm& f) {
   count_->setChecked(f.MessageCount);
   period_->setChecked(f.MessagePeriod);
   errorCounters_->setChecked(f.CANErrorCounters);
+  messageName_->setChecked(f.MessageName);
   // Enabled once an adapter that reports error counters was found; never disabled again.
   if (f.CANErrorCountersEnabled) errorCounters_->setEnabled(true);
   interval_[f.UpdateIntervalChoice]->setChecked(true);
@@ -111,6 +114,7 @@ TDisplayOptionsForm DisplayOptionsDialog::Read() const {
   f.MessageCount = count_->isChecked();
   f.MessagePeriod = period_->isChecked();
   f.CANErrorCounters = errorCounters_->isChecked();
+  f.MessageName = messageName_->isChecked();
   f.CANErrorCountersEnabled = errorCounters_->isEnabled();
   for (int i = 0; i < 3; ++i) {
     if (interval_[i]->isChecked()) f.UpdateIntervalChoice = i;

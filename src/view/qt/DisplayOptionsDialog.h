@@ -33,6 +33,7 @@ class DisplayOptionsDialog : public QDialog {
   QCheckBox* count_;
   QCheckBox* period_;
   QCheckBox* errorCounters_;
+  QCheckBox* messageName_;
   QRadioButton* interval_[3];
   QRadioButton* size_[3];
   bool canViewModified_ = false;
