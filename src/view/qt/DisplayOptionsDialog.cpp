@@ -50,10 +50,18 @@ DisplayOptionsDialog::DisplayOptionsDialog(double s, QWidget* parent) : QDialog(
   period_ = Named(new QCheckBox("Display Message Period", view), "CheckBox4");
   errorCounters_ = Named(new QCheckBox("Display CAN Error Counters On Error", view), "CheckBox5");
   errorCounters_->setEnabled(false);
-  // The names of a loaded database, in a column after the described ones.
+  // The names of a loaded database, in a column after the described ones;
+  // beside the first check box, as the dialog has no height to spare.
   messageName_ = Named(new QCheckBox("Display Message Name", view), "CheckBox6");
   for (QCheckBox* box : {ascii_, count_, period_, errorCounters_, messageName_}) {
-    viewLayout->addWidget(box);
+    if (box == count_) {
+      auto* row = new QHBoxLayout;
+      row->addWidget(count_);
+      row->addWidget(messageName_);
+      viewLayout->addLayout(row);
+    } else if (box != messageName_) {
+      viewLayout->addWidget(box);
+    }
     // CheckBox2Click: the columns are rebuilt after the dialog closes.
     connect(box, &QCheckBox::clicked, this, [this] { canViewModified_ = true; });
   }
