@@ -164,7 +164,7 @@ int Count(const TOptions& o) {
   std::printf("%s: %d messages, %s, read in %.3f s\n", o.Files[0].c_str(), loaded.Result.NoOfMessages,
               loaded.Result.NumericBase ? "hexadecimal" : "decimal", loaded.Seconds);
   if (loaded.Result.NoOfMessages == MaxLogMessages)
-    std::printf("the replay buffer's %d messages are full: later lines are not read\n", MaxLogMessages);
+    std::printf("this is the replay buffer's limit of %d messages: any later lines are not read\n", MaxLogMessages);
   return 0;
 }
 
