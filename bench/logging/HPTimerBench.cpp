@@ -39,6 +39,7 @@ void Wait(benchmark::State& state) {
   int64_t frequency = 0;
   HPTimerInit(frequency);
   if (state.range(1)) HPTimerPrepareThread();
+  const bool raised = state.range(2) && HPTimerRaiseThreadPriority();
   std::mt19937 random(7);
   std::uniform_int_distribution<int64_t> gapUs(500, 20000);
   std::vector<double> lateUs;
@@ -53,11 +54,16 @@ void Wait(benchmark::State& state) {
     lateUs.push_back(double(late) * 1e6 / double(frequency));
   }
   Report(state, lateUs, ThreadCpuSeconds() - cpu0, double(HPTimerCount() - wall0) / double(frequency));
+  state.counters["raised"] = raised;
 }
 
-// Second argument: 1 = the thread's timer slack lowered (HPTimerPrepareThread).
-BENCHMARK(Wait)->ArgNames({"spin_margin_us", "slack"})
-    ->ArgsProduct({{-1, 0, 50, 100, 200, 500, 1000}, {0, 1}})
+// Second argument: 1 = the thread's timer slack lowered (HPTimerPrepareThread);
+// third: 1 = the thread asks for a raised priority (counter "raised" tells
+// whether it got it; it keeps it for the later runs). The busy loop is not
+// run raised: it would hold a processor against everything else.
+BENCHMARK(Wait)->ArgNames({"spin_margin_us", "slack", "priority"})
+    ->ArgsProduct({{-1, 0, 50, 100, 200, 500, 1000}, {0, 1}, {0}})
+    ->ArgsProduct({{0, 100, 200, 500}, {1}, {1}})
     ->Iterations(400)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
