@@ -4,6 +4,8 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/LogWiring.h"
+#include "logging/qt/LogOptionsDialog.h"
+#include "shell/qt/ReplayWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/OptionsWiring.h"
 #include "shell/qt/PersistenceWiring.h"
@@ -27,6 +29,10 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   log_ = std::make_unique<LogWiring>(*app_, *window_, *dialogs_,
                                      [this] { return setup_->State().BitTiming.Values(); });
   transmit_->AddEcho(log_->Echo());
+  replay_ = std::make_unique<ReplayWiring>(
+      *app_, *window_, *dialogs_, clock_, log_->Log(), [this] { return setup_->State().BitTiming.ReplayMinimumGap; },
+      [this](bool saveFlag) { log_->Options().ShowLogOptions(saveFlag); });
+  log_->UseReplay(replay_->Replay());
   persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
   persistence_->UseLogRecord(log_->Log());
   persistence_->UseDatabase(*database_);

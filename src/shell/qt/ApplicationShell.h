@@ -18,6 +18,7 @@ namespace tarvo::qt {
 
 class DatabaseWiring;
 class LogWiring;
+class ReplayWiring;
 class MainWindow;
 class OptionsWiring;
 class PersistenceWiring;
@@ -43,6 +44,7 @@ class ApplicationShell {
   OptionsWiring& Options() { return *options_; }
   bool& ConfigModifiedFlag() { return configModified_; }
   LogWiring& Logging() { return *log_; }
+  ReplayWiring& Replay() { return *replay_; }
   TransmitWiring& Transmit() { return *transmit_; }
 
  private:
@@ -66,6 +68,8 @@ class ApplicationShell {
   std::unique_ptr<MainWindow> window_;
   // Before the window: a recording still open is finished through it.
   std::unique_ptr<LogWiring> log_;
+  // Before the log record: its thread reads the record's messages.
+  std::unique_ptr<ReplayWiring> replay_;
   CANViewList* canView_ = nullptr;
 };
 

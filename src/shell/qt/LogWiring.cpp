@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "logging/LogRecorder.h"
+#include "logging/LogReplay.h"
 #include "logging/qt/LogOptionsDialog.h"
 #include "logging/qt/QtGuiThreadCalls.h"
 #include "shell/core/TarvoApp.h"
@@ -95,10 +96,14 @@ class LogWiring::Port : public LogPort {
   void LogStatus(uint8_t) override { recorder_.LogStatus(); }
   void LogErrorCounters() override { recorder_.LogErrorCounters(); }
   void LogBusLoad() override { recorder_.LogBusLoad(); }
-  void DisplayReplayMessages() override {}
+  void DisplayReplayMessages() override {
+    if (replay_) replay_->DisplayReplayMessage();
+  }
   void EndLogging() override {
     if (log_.RecordRunningFlag.load()) recorder_.StopLogRecording();
+    else if (log_.ReplayRunningFlag.load() && replay_) replay_->StopLogReplay();
   }
+  TLogReplay* replay_ = nullptr;
 
  private:
   TLog& log_;
@@ -160,6 +165,12 @@ void LogWiring::BindHandlers() {
 
 void LogWiring::StopLog1Click() {
   if (log_->RecordRunningFlag.load()) recorder_->StopLogRecording();
+  else if (log_->ReplayRunningFlag.load() && replay_) replay_->StopLogReplay();
+}
+
+void LogWiring::UseReplay(TLogReplay& replay) {
+  replay_ = &replay;
+  port_->replay_ = &replay;
 }
 
 void LogWiring::LogOptions1Click() {

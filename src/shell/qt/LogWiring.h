@@ -10,6 +10,7 @@
 
 namespace tarvo {
 class LogRecorder;
+class TLogReplay;
 class TarvoApp;
 class TransmitEcho;
 class UserDialogs;
@@ -35,6 +36,8 @@ class LogWiring {
   LogOptionsDialog& Options() { return *options_; }
   // Receives the transmit paths' echoes for the log.
   TransmitEcho& Echo();
+  // The replay that Stop Log, the update tick and the close reach.
+  void UseReplay(TLogReplay& replay);
 
  private:
   class Host;
@@ -54,6 +57,7 @@ class LogWiring {
   std::unique_ptr<LogRecorder> recorder_;
   std::unique_ptr<Port> port_;
   std::unique_ptr<Echoes> echo_;
+  TLogReplay* replay_ = nullptr;
 };
 
 }  // namespace tarvo::qt
