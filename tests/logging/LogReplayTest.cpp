@@ -162,6 +162,9 @@ class LogReplayTest : public ::testing::Test {
     Clock.Tick = [this] {
       if (Log.ReplayRunningFlag) Replay.DisplayReplayMessage();
     };
+    // The suite runs beside timing-sensitive tests of other parts: its
+    // threads keep the ordinary priority.
+    Replay.SetRaisePriority(false);
   }
   void TearDown() override { std::filesystem::remove_all(Dir); }
 
