@@ -10,6 +10,7 @@
 #include "shell/qt/OptionsWiring.h"
 #include "shell/qt/PersistenceWiring.h"
 #include "shell/qt/SetupWiring.h"
+#include "shell/qt/StartupWiring.h"
 #include "shell/qt/TransmitWiring.h"
 #include "view/qt/CANViewList.h"
 #include "view/CANViewText.h"
@@ -36,7 +37,8 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
   persistence_->UseLogRecord(log_->Log());
   persistence_->UseDatabase(*database_);
-  options_ = std::make_unique<OptionsWiring>(*app_, *window_, *transmit_);
+  options_ = std::make_unique<OptionsWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_);
+  startup_ = std::make_unique<StartupWiring>(*app_, *window_);
   BindCommands();
 }
 

@@ -23,6 +23,7 @@ class MainWindow;
 class OptionsWiring;
 class PersistenceWiring;
 class SetupWiring;
+class StartupWiring;
 class TransmitWiring;
 
 class ApplicationShell {
@@ -42,6 +43,7 @@ class ApplicationShell {
   DatabaseWiring& Database() { return *database_; }
   PersistenceWiring& Persistence() { return *persistence_; }
   OptionsWiring& Options() { return *options_; }
+  StartupWiring& Startup() { return *startup_; }
   bool& ConfigModifiedFlag() { return configModified_; }
   LogWiring& Logging() { return *log_; }
   ReplayWiring& Replay() { return *replay_; }
@@ -65,6 +67,7 @@ class ApplicationShell {
   std::unique_ptr<DatabaseWiring> database_;
   std::unique_ptr<PersistenceWiring> persistence_;
   std::unique_ptr<OptionsWiring> options_;
+  std::unique_ptr<StartupWiring> startup_;
   std::unique_ptr<MainWindow> window_;
   // Before the window: a recording still open is finished through it.
   std::unique_ptr<LogWiring> log_;

@@ -1,22 +1,27 @@
 #pragma once
-// The View menu's Display Options joined to the program: the dialog, and
-// everything its settings drive once it is accepted (numeric base of the
-// lists, the transmit editor and the status bar, the CAN View's columns,
-// error-counter entries, refresh interval and ring size, the transmit list's
-// place).
+// Two commands of the View menu joined to the program. Display Options:
+// the dialog, and everything its settings drive once it is accepted
+// (numeric base of the lists, the transmit editor and the status bar, the
+// CAN View's columns, error-counter entries, refresh interval and ring size,
+// the transmit list's place). Snapshot: the rows on screen into a text file.
+#include <string>
+
 namespace tarvo {
 class DisplayOptionsDialog;
 class TarvoApp;
+class UserDialogs;
 }  // namespace tarvo
 
 namespace tarvo::qt {
 
 class MainWindow;
+class SetupWiring;
 class TransmitWiring;
 
 class OptionsWiring {
  public:
-  OptionsWiring(TarvoApp& app, MainWindow& window, TransmitWiring& transmit);
+  OptionsWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+                TransmitWiring& transmit);
   OptionsWiring(const OptionsWiring&) = delete;
   OptionsWiring& operator=(const OptionsWiring&) = delete;
 
@@ -24,10 +29,15 @@ class OptionsWiring {
 
   // Display1Click.
   void Display1Click();
+  void Snapshot1Click();
 
  private:
+  void WriteSnapshot(const std::string& path);
+
   TarvoApp& app_;
   MainWindow& window_;
+  UserDialogs& dialogs_;
+  SetupWiring& setup_;
   TransmitWiring& transmit_;
   DisplayOptionsDialog* displayOptions_;  // owned by the window
 };

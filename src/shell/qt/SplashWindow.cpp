@@ -1,0 +1,149 @@
+#include "shell/qt/SplashWindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+
+#include "adapter/TarvoAPI.h"
+#include "shell/qt/Scaling.h"
+
+namespace tarvo::qt {
+namespace {
+
+const QColor kBlue(0x00, 0x57, 0xA6);
+const QColor kGreen(0x84, 0xC2, 0x25);
+const QColor kOrange(0xFF, 0xA0, 0x00);
+
+QLabel* Label(const QString& text, const char* name, const QString& family, int pixels, const QColor& colour,
+              QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  QFont font(family);
+  font.setPixelSize(pixels);
+  label->setFont(font);
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, colour);
+  label->setPalette(p);
+  label->adjustSize();
+  return label;
+}
+
+void SetColour(QLabel* label, const QColor& colour) {
+  QPalette p = label->palette();
+  p.setColor(QPalette::WindowText, colour);
+  label->setPalette(p);
+}
+
+void SetPointSize(QLabel* label, int points) {
+  QFont font = label->font();
+  font.setPointSize(points);
+  label->setFont(font);
+  label->adjustSize();
+}
+
+}  // namespace
+
+SplashWindow::SplashWindow(double s, QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      scaling_(s),
+      mainWindow_(mainWindow) {
+  setObjectName("Form3");
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFixedSize(Scaled(292), Scaled(266));
+  setCursor(Qt::PointingHandCursor);
+  setAutoFillBackground(true);
+  QPalette p = palette();
+  p.setColor(QPalette::Window, kBlue);
+  setPalette(p);
+
+  labelTarvo_ = Label("Tarvo", "LabelTarvo", "Lucida Sans Unicode", Scaled(56), Qt::white, this);
+  labelTarvo_->move(Scaled(7), 0);
+  labelType_ = Label("ISO", "LabelType", "Lucida Sans Unicode", Scaled(56), Qt::green, this);
+  labelType_->move(Scaled(195), 0);
+  labelSN_ = Label("S/N ????", "LabelSN", "Arial", Scaled(32), Qt::white, this);
+  labelSN_->move(Scaled(79), Scaled(80));
+  // The maker's name in two colours.
+  Label("Quor", "Label1", "Arial", Scaled(48), kGreen, this)->move(Scaled(49), Scaled(203));
+  Label("bel", "Label2", "Arial", Scaled(48), Qt::white, this)->move(Scaled(116), Scaled(203));
+
+  comboBox1_ = new QComboBox(this);
+  comboBox1_->setObjectName("ComboBox1");
+  comboBox1_->setPlaceholderText("Select a device...");
+  comboBox1_->setGeometry(Scaled(71), Scaled(129), Scaled(150), comboBox1_->sizeHint().height());
+  comboBox1_->hide();
+  button1_ = new QPushButton("OK", this);
+  button1_->setObjectName("Button1");
+  button1_->move(Scaled(109), Scaled(168));
+  button1_->hide();
+  connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setSingleShot(true);
+  timer1_->setInterval(2000);
+  connect(timer1_, &QTimer::timeout, this, [this] {
+    hide();
+    deleteLater();
+  });
+}
+
+int SplashWindow::Scaled(int px) const { return ScaledPixels(px, scaling_); }
+
+void SplashWindow::CentreOverMainWindow() {
+  const QRect m = mainWindow_->geometry();
+  move(m.x() + m.width() / 2 - width() / 2, m.y() + m.height() / 2 - height() / 2);
+}
+
+void SplashWindow::ShowInformation(int32_t hardwareType, const std::string& serialText) {
+  CentreOverMainWindow();
+  if (hardwareType == HW_TARVO_ISO) {
+    SetPointSize(labelTarvo_, 42);
+    labelTarvo_->move(Scaled(7), 0);
+    SetColour(labelType_, kGreen);
+  } else if (hardwareType == HW_TARVO_AUTO) {
+    SetPointSize(labelTarvo_, 34);
+    labelTarvo_->move(Scaled(1), 0);
+    SetPointSize(labelType_, 34);
+    labelType_->setText("AUTO");
+    labelType_->adjustSize();
+    labelType_->move(Scaled(164), 0);
+    SetColour(labelType_, kOrange);
+  } else {
+    SetPointSize(labelTarvo_, 48);
+    labelTarvo_->move(Scaled(40), 0);
+    labelType_->hide();
+  }
+  labelSN_->setText(QString::fromStdString(serialText));
+  labelSN_->adjustSize();
+  show();
+}
+
+void SplashWindow::Timer1Enable(bool enable) {
+  if (enable) timer1_->start();
+  else timer1_->stop();
+}
+
+int SplashWindow::Choose(const std::vector<std::string>& lines) {
+  CentreOverMainWindow();
+  SetPointSize(labelTarvo_, 48);
+  labelTarvo_->move(40, 0);
+  labelType_->hide();
+  labelSN_->setText("   S/N ?");
+  labelSN_->adjustSize();
+  comboBox1_->clear();
+  for (const std::string& line : lines) comboBox1_->addItem(QString::fromStdString(line));
+  comboBox1_->setCurrentIndex(-1);
+  comboBox1_->show();
+  button1_->show();
+  // The chooser must take the keyboard, unlike the information splash.
+  setWindowFlag(Qt::WindowDoesNotAcceptFocus, false);
+  setAttribute(Qt::WA_ShowWithoutActivating, false);
+  button1_->setFocus();
+  exec();
+  return comboBox1_->currentIndex();
+}
+
+}  // namespace tarvo::qt

@@ -1,0 +1,75 @@
+#include "shell/qt/StartupWiring.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include "shell/core/DeviceChoice.h"
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/DeviceOptionsDialog.h"
+#include "shell/qt/MainWindow.h"
+#include "shell/qt/SplashWindow.h"
+
+namespace tarvo::qt {
+
+namespace {
+constexpr int kTimer2IntervalMs = 100;  // the splash shows this long after the start
+}
+
+class StartupWiring::Port : public StartupPort {
+ public:
+  Port(TarvoApp& app, MainWindow& window) : app_(app), window_(window) {}
+
+  // The chooser lists the attached adapters of the saved model; the window
+  // lives only while the user chooses.
+  void ChooseDevice(TDeviceInfo& selection) override {
+    std::array<TDeviceInfo, DeviceChooserCapacity> list{};
+    size_t count = 0;
+    std::vector<std::string> lines;
+    if (ListDevices(app_.DeviceConnection, list.data(), list.size(), count) == RES_OK)
+      lines = BuildChooserList(list.data(), count, app_.SavedDeviceSelection.HardwareType);
+    else
+      count = 0;
+    SplashWindow splash(window_.ScalingFactor(), &window_);
+    const int line = splash.Choose(lines);
+    selection = ChooserSelection(line, list.data(), count, app_.SavedDeviceSelection);
+  }
+
+  // Created now with its two-second timer running; shown by Timer2.
+  void ScheduleSplash() override {
+    QPointer<SplashWindow> splash = new SplashWindow(window_.ScalingFactor(), &window_);
+    splash->Timer1Enable(true);
+    const int32_t model = app_.DeviceSelection.HardwareType;
+    const std::string serial = SplashSerialText(app_.Identity.SerialNo);
+    QTimer::singleShot(kTimer2IntervalMs, &window_, [splash, model, serial] {
+      if (splash) splash->ShowInformation(model, serial);
+    });
+  }
+
+ private:
+  TarvoApp& app_;
+  MainWindow& window_;
+};
+
+StartupWiring::StartupWiring(TarvoApp& app, MainWindow& window)
+    : app_(app),
+      window_(window),
+      port_(std::make_unique<Port>(app, window)),
+      deviceOptions_(new DeviceOptionsDialog(window.ScalingFactor(), &window)) {
+  app.UseStartup(*port_);
+  window.SetHandler("Device1Click", [this] { Device1Click(); });
+}
+
+StartupWiring::~StartupWiring() = default;
+
+// Edits the choice for the next start; the open adapter stays open.
+void StartupWiring::Device1Click() {
+  window_.HideConversionBalloon();
+  const TDeviceInfo saved = app_.SavedDeviceSelection;
+  const TDeviceInfo open = app_.DeviceSelection;
+  const TDeviceInfo* openAdapter = app_.DeviceConnection.OpenFlag ? &open : nullptr;
+  TDeviceOptionsForm form = DeviceOptionsOnShow(saved, openAdapter);
+  const auto choose = [&](TDeviceOptionsForm& f, int button) { ChooseSerialButton(f, button, saved, openAdapter); };
+  if (deviceOptions_->Execute(form, choose)) app_.SavedDeviceSelection = DeviceOptionsResult(form);
+}
+
+}  // namespace tarvo::qt
