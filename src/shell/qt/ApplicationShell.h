@@ -44,6 +44,8 @@ class ApplicationShell {
   PersistenceWiring& Persistence() { return *persistence_; }
   OptionsWiring& Options() { return *options_; }
   StartupWiring& Startup() { return *startup_; }
+  SetupWiring& Setup() { return *setup_; }
+  TransmitWiring& Transmit() { return *transmit_; }
   bool& ConfigModifiedFlag() { return configModified_; }
   LogWiring& Logging() { return *log_; }
   ReplayWiring& Replay() { return *replay_; }

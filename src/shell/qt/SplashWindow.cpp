@@ -138,9 +138,11 @@ int SplashWindow::Choose(const std::vector<std::string>& lines) {
   comboBox1_->setCurrentIndex(-1);
   comboBox1_->show();
   button1_->show();
-  // The chooser must take the keyboard, unlike the information splash.
-  setWindowFlag(Qt::WindowDoesNotAcceptFocus, false);
+  // The chooser is a modal window that takes the keyboard, unlike the
+  // information splash.
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
   setAttribute(Qt::WA_ShowWithoutActivating, false);
+  setWindowModality(Qt::ApplicationModal);
   button1_->setFocus();
   exec();
   return comboBox1_->currentIndex();

@@ -1,0 +1,278 @@
+// What survives a restart, end to end through the window on the simulated
+// adapter: the settings file, a configuration saved at close and named on
+// the command line, the Display Options dialog, the adapter chooser with two
+// adapters attached, and a snapshot of a running cyclic view.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "QtTestSupport.h"
+#include "persistence/ConfigurationFile.h"
+#include "persistence/IniDocument.h"
+#include "shell/core/TarvoApp.h"
+#include "shell/qt/ApplicationShell.h"
+#include "shell/qt/OptionsWiring.h"
+#include "shell/qt/PersistenceWiring.h"
+#include "shell/qt/SetupWiring.h"
+#include "shell/qt/StatusPanels.h"
+#include "shell/qt/TransmitWiring.h"
+#include "setup/CANSetupState.h"
+#include "transmit/TransmitEditor.h"
+#include "view/qt/CANViewList.h"
+
+namespace tarvo::test {
+namespace {
+
+using qt::ApplicationShell;
+
+// Answers the modal windows the program opens, one step per window, in order.
+class ModalSteps {
+ public:
+  using Step = std::function<void(QWidget*)>;
+  ModalSteps() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == last_ || steps_.empty()) return;
+      last_ = modal;
+      Step step = std::move(steps_.front());
+      steps_.pop_front();
+      step(modal);
+    });
+    timer_.start();
+  }
+  void Then(Step step) { steps_.push_back(std::move(step)); }
+  bool Done() const { return steps_.empty(); }
+
+  static Step Press(QMessageBox::StandardButton which, QStringList* texts = nullptr) {
+    return [which, texts](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      if (texts) *texts << box->text();
+      box->button(which)->click();
+    };
+  }
+  static Step ChooseFile(const QString& path) {
+    return [path](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      dialog->selectFile(path);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+  }
+
+ private:
+  QTimer timer_;
+  std::deque<Step> steps_;
+  QWidget* last_ = nullptr;
+};
+
+class PersistenceEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApplication(); }
+  void SetUp() override {
+    UseHomeFolder(home_.path().toUtf8());
+    qunsetenv("TARVO_SIM_SCENARIO");
+    trace_ = home_.filePath("trace.txt");
+    qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
+  }
+  void TearDown() override {
+    if (shell_) CloseDiscardingChanges(*shell_);
+    shell_.reset();
+    qunsetenv("TARVO_SIM_TRACE");
+    qunsetenv("TARVO_SIM_SCENARIO");
+  }
+
+  void Start(const std::vector<std::string>& arguments = {}) {
+    shell_ = std::make_unique<ApplicationShell>();
+    shell_->Start(arguments);
+    QApplication::setActiveWindow(&shell_->Window());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&shell_->Window()));
+  }
+  // Closes as the user does; true when the window closed.
+  bool Close() {
+    const bool closed = shell_->Window().close();
+    if (closed) shell_.reset();
+    return closed;
+  }
+  TarvoApp& App() { return shell_->App(); }
+  template <typename T = QWidget>
+  T* Widget(const char* name) {
+    T* w = shell_->Window().findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QString SettingsFile() const { return home_.filePath(".local/share/Quorbel/Tarvo/Application/Tarvo.ini"); }
+  QString ReadFile(const QString& path) const {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  }
+
+  QTemporaryDir home_;
+  QString trace_;
+  std::unique_ptr<ApplicationShell> shell_;
+};
+
+TEST_F(PersistenceEndToEnd, SettingsSurviveARestartAndHandEditedKeysStay) {
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(SettingsFile()).path()));
+  QFile f(SettingsFile());
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[MY_NOTES]\r\nKeep=this\r\n[OPTIONS]\r\nCyclicBufferSize=lots\r\nMyOwnKey=7\r\n");
+  f.close();
+  Start();
+  EXPECT_EQ(App().Display.CyclicBufferSize, 1000);  // not a number: the default
+
+  // The Display Options dialog: decimal, counters on, 1000 ms, the largest ring.
+  ModalSteps steps;
+  steps.Then([](QWidget* w) {
+    for (const char* name : {"RadioButton1", "RadioButton5", "RadioButton8"})
+      w->findChild<QRadioButton*>(name)->setChecked(true);
+    w->findChild<QCheckBox*>("CheckBox5")->click();
+    w->findChild<QCheckBox*>("CheckBox1")->click();
+    w->findChild<QPushButton*>("Button1")->click();
+  });
+  shell_->Window().Action("DisplayOptions1")->trigger();
+  EXPECT_EQ(App().Display.NumericBase, NUMERIC_DECIMAL);
+  EXPECT_TRUE(App().Display.CANErrorCounters);
+  EXPECT_TRUE(App().Display.CANTxOnCANViewPage);
+  EXPECT_EQ(App().Display.CyclicBufferSize, 1000000);
+  EXPECT_EQ(shell_->Window().Status().Text(2), "Decimal ");
+  EXPECT_EQ(App().Display.UpdateInterval, 1000u);
+  // And the CAN Setup page at 500k, which the settings keep without a configuration.
+  Widget<QRadioButton>("RadioButton109")->click();
+  steps.Then(ModalSteps::Press(QMessageBox::No));
+  ASSERT_TRUE(Close());
+
+  const QString text = ReadFile(SettingsFile());
+  EXPECT_TRUE(text.contains("[MY_NOTES]\r\nKeep=this\r\n")) << text.toStdString();
+  EXPECT_TRUE(text.contains("MyOwnKey=7\r\n"));
+  EXPECT_TRUE(text.contains("EnhancedBaud=109\r\n"));
+  Start();
+  EXPECT_EQ(App().Display.NumericBase, NUMERIC_DECIMAL);
+  EXPECT_TRUE(App().Display.CANErrorCounters);
+  EXPECT_EQ(App().Display.CyclicBufferSize, 1000000);
+  EXPECT_EQ(shell_->Window().Status().Text(2), "Decimal ");
+  EXPECT_EQ(shell_->Persistence().CurrentSettings().BaudRateButton, 109);
+}
+
+TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLine) {
+  Start();
+  CANTransmitEditor& editor = shell_->Transmit().Editor();
+  for (const char* id : {"123", "456"}) {
+    editor.SetIDText(id);
+    editor.AddButtonClick();
+  }
+  Widget<QRadioButton>("RadioButton109")->click();  // "500k"
+  Widget<QRadioButton>("RadioButton14")->click();   // "Loopback"
+  ASSERT_TRUE(shell_->ConfigModifiedFlag());
+  const QString path = home_.filePath("bench.cfx");
+  ModalSteps steps;
+  QStringList texts;
+  steps.Then(ModalSteps::Press(QMessageBox::Yes, &texts));
+  steps.Then(ModalSteps::ChooseFile(home_.filePath("bench")));
+  ASSERT_TRUE(Close());
+  EXPECT_EQ(texts, QStringList{"Save configuration?"});
+  ASSERT_TRUE(QFile::exists(path));
+
+  Start({path.toStdString()});
+  EXPECT_TRUE(shell_->Window().windowTitle().endsWith(" - " + path)) << shell_->Window().windowTitle().toStdString();
+  const TCANTransmit& list = shell_->Transmit().List();
+  ASSERT_EQ(list.Count, 2);
+  EXPECT_EQ(list.List[0].ID, 0x123u);
+  EXPECT_EQ(list.List[1].ID, 0x456u);
+  const TCANSetupState& setup = shell_->Setup().State();
+  EXPECT_EQ(setup.BitTiming.GetCANBaudRateSelection(), 109);
+  EXPECT_EQ(setup.BitTiming.OperatingModeButton(), LoopbackModeNumber);
+  EXPECT_FALSE(shell_->ConfigModifiedFlag());
+  // Nothing changed: closing asks nothing.
+  ASSERT_TRUE(Close());
+}
+
+TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChosenOne) {
+  qputenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIOS "/two_adapters.scn");
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(SettingsFile()).path()));
+  QFile f(SettingsFile());
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[DEVICE_OPTIONS]\r\nHardwareType=0\r\nSerialNo=Prompt\r\n");
+  f.close();
+  ModalSteps steps;
+  QStringList lines;
+  steps.Then([&lines](QWidget* w) {
+    EXPECT_EQ(w->objectName(), "Form3");
+    auto* combo = w->findChild<QComboBox*>("ComboBox1");
+    for (int i = 0; i < combo->count(); ++i) lines << combo->itemText(i);
+    combo->setCurrentIndex(1);
+    w->findChild<QPushButton*>("Button1")->click();
+  });
+  Start();
+  // The foreign device is not an adapter and is not listed.
+  EXPECT_EQ(lines, (QStringList{"Tarvo S/N 1234", "Tarvo AUTO S/N 0123"}));
+  EXPECT_STREQ(App().DeviceSelection.SerialNo, "0123");
+  const QString trace = ReadFile(trace_);
+  EXPECT_TRUE(trace.contains("--- Open 0123")) << trace.toStdString();
+  EXPECT_FALSE(trace.contains("--- Open 1234"));
+  ASSERT_TRUE(Close());
+  EXPECT_TRUE(ReadFile(SettingsFile()).contains("SerialNo=Prompt\r\n"));
+}
+
+TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
+  Start();
+  shell_->Window().Action("Cyclic1")->trigger();
+  shell_->Window().Action("Start1")->trigger();
+  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shell_->Window().CANViewItemCount() > 40; }, 10000));
+  QTableView* list = shell_->Window().CANView();
+  struct Row {
+    QString Time;
+    QString ID;
+  };
+  std::vector<Row> onScreen;
+  const QString path = home_.filePath("shot.txt");
+  ModalSteps steps;
+  steps.Then([&](QWidget* w) {
+    const int top = std::max(0, list->rowAt(0));
+    const int fit = list->viewport()->height() / list->verticalHeader()->defaultSectionSize();
+    for (int r = top; r < std::min(top + fit, list->model()->rowCount()); ++r)
+      onScreen.push_back({list->model()->index(r, 1).data().toString(), list->model()->index(r, 2).data().toString()});
+    ModalSteps::ChooseFile(path)(w);
+  });
+  QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(steps.Done());
+  EXPECT_TRUE(App().Run.RunningFlag);
+  QStringList lines = ReadFile(path).split("\r\n");
+  ASSERT_GT(lines.size(), 6);
+  EXPECT_TRUE(lines[1].startsWith("shot - "));
+  std::vector<Row> inFile;
+  for (int i = 5; i < lines.size() && !lines[i].isEmpty(); ++i) {
+    QStringList tokens = lines[i].split(' ', Qt::SkipEmptyParts);
+    const bool message = QStringList{"RD", "RR", "TD", "TR"}.contains(tokens[0].left(2));
+    inFile.push_back({tokens.value(1).remove('>'), message ? tokens.value(2) : QString()});
+  }
+  ASSERT_EQ(inFile.size(), onScreen.size());
+  ASSERT_FALSE(onScreen.empty());
+  for (size_t i = 0; i < inFile.size(); ++i) {
+    EXPECT_EQ(inFile[i].Time, onScreen[i].Time) << i;
+    if (!inFile[i].ID.isEmpty()) EXPECT_EQ(inFile[i].ID, onScreen[i].ID) << i;
+  }
+}
+
+}  // namespace
+}  // namespace tarvo::test
