@@ -81,3 +81,7 @@ shoot can-view-signals.png    0 "Esc"        2500 TARVO_SCREENSHOT_DATABASE="$to
 shoot can-transmit-signals.png 1 ""          500  TARVO_SCREENSHOT_DATABASE="$top/sim/databases/default.dbc" \
                                                   TARVO_SCREENSHOT_MESSAGE=EngineStatus
 shoot about.png               0 ""           500  TARVO_SCREENSHOT_TARGET=About
+# The Display Options dialog, and the Device Options dialog with the
+# simulated adapter open.
+shoot display-options.png     0 ""           500  TARVO_SCREENSHOT_TARGET=DisplayOptions
+shoot device-options.png      0 ""           500  TARVO_SCREENSHOT_TARGET=DeviceOptions

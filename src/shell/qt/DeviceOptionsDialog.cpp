@@ -66,7 +66,7 @@ DeviceOptionsDialog::DeviceOptionsDialog(double s, QWidget* parent) : QDialog(pa
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void DeviceOptionsDialog::Show(const TDeviceOptionsForm& f) {
+void DeviceOptionsDialog::ShowForm(const TDeviceOptionsForm& f) {
   hardware_[size_t(std::clamp(f.HardwareButton, 1, 4) - 1)]->setChecked(true);
   for (int i = 0; i < 3; ++i) {
     QRadioButton* b = serial_[size_t(i + 1)];
@@ -91,11 +91,11 @@ TDeviceOptionsForm DeviceOptionsDialog::Read() const {
 
 bool DeviceOptionsDialog::Execute(TDeviceOptionsForm& form,
                                   const std::function<void(TDeviceOptionsForm&, int)>& chooseSerial) {
-  Show(form);
+  ShowForm(form);
   serialClicked_ = [this, &chooseSerial](int button) {
     TDeviceOptionsForm now = Read();
     chooseSerial(now, button);
-    Show(now);
+    ShowForm(now);
   };
   if (parentWidget()) {
     const QRect p = parentWidget()->geometry();

@@ -21,8 +21,10 @@ class DeviceOptionsDialog : public QDialog {
   // clicked. True on OK, form then holding the controls.
   bool Execute(TDeviceOptionsForm& form, const std::function<void(TDeviceOptionsForm&, int)>& chooseSerial);
 
+  // The controls from form, as the dialog opens with it.
+  void ShowForm(const TDeviceOptionsForm& form);
+
  private:
-  void Show(const TDeviceOptionsForm& form);
   TDeviceOptionsForm Read() const;
 
   std::array<QRadioButton*, 4> hardware_{};  // RadioButton1..4

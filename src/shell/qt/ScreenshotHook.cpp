@@ -18,6 +18,11 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/ApplicationShell.h"
+#include "shell/qt/DeviceOptionsDialog.h"
+#include "shell/qt/OptionsWiring.h"
+#include "shell/qt/StartupWiring.h"
+#include "view/DisplayOptions.h"
+#include "view/qt/DisplayOptionsDialog.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "transmit/TransmitList.h"
@@ -212,9 +217,22 @@ void Capture(ApplicationShell& shell, const QString& file) {
   ShowPage(window);
   if (!Env("TARVO_SCREENSHOT_SELECT_ID").isEmpty()) SelectRowOfId(shell, Env("TARVO_SCREENSHOT_SELECT_ID"));
   QWidget* target = &window;
-  if (Env("TARVO_SCREENSHOT_TARGET").compare("About", Qt::CaseInsensitive) == 0) {
+  const QString dialog = Env("TARVO_SCREENSHOT_TARGET");
+  if (dialog.compare("About", Qt::CaseInsensitive) == 0) {
     window.About()->show();
     target = window.About();
+  } else if (dialog.compare("DisplayOptions", Qt::CaseInsensitive) == 0) {
+    DisplayOptionsDialog& d = shell.Options().DisplayOptions();
+    d.ShowForm(DisplayOptionsOnShow(shell.App().Display, shell.App().BusLoadSupportedFlag));
+    d.show();
+    target = &d;
+  } else if (dialog.compare("DeviceOptions", Qt::CaseInsensitive) == 0) {
+    DeviceOptionsDialog& d = shell.Startup().DeviceOptions();
+    const TDeviceInfo open = shell.App().DeviceSelection;
+    d.ShowForm(DeviceOptionsOnShow(shell.App().SavedDeviceSelection,
+                                   shell.App().DeviceConnection.OpenFlag ? &open : nullptr));
+    d.show();
+    target = &d;
   }
   QApplication::processEvents();
   if (!target->grab().save(file, "PNG")) std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(file));

@@ -47,7 +47,9 @@ void SetPointSize(QLabel* label, int points) {
 }  // namespace
 
 SplashWindow::SplashWindow(double s, QWidget* mainWindow)
-    : QDialog(mainWindow, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+    // A window that is never activated: the keys go on reaching the main
+    // window while the information splash shows.
+    : QDialog(mainWindow, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
       scaling_(s),
       mainWindow_(mainWindow) {
   setObjectName("Form3");

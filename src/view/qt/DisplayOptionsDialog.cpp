@@ -99,7 +99,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(double s, QWidget* parent) : QDialog(
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void DisplayOptionsDialog::Show(const TDisplayOptionsForm& f) {
+void DisplayOptionsDialog::ShowForm(const TDisplayOptionsForm& f) {
   (f.Hexadecimal ? hexadecimal_ : decimal_)->setChecked(true);
   onCANViewPage_->setChecked(f.CANTxOnCANViewPage);
   ascii_->setChecked(f.ASCIIDecode);
@@ -133,7 +133,7 @@ TDisplayOptionsForm DisplayOptionsDialog::Read() const {
 }
 
 bool DisplayOptionsDialog::Execute(TDisplayOptionsForm& form) {
-  Show(form);
+  ShowForm(form);
   if (parentWidget()) {
     const QRect p = parentWidget()->geometry();
     move(p.x() + p.width() / 2 - width() / 2, p.y() + p.height() / 2 - height() / 2);

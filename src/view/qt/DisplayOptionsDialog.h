@@ -22,8 +22,10 @@ class DisplayOptionsDialog : public QDialog {
   // form then holds the controls. CANViewModifiedFlag is reported either way.
   bool Execute(TDisplayOptionsForm& form);
 
+  // The controls from form, as the dialog opens with it.
+  void ShowForm(const TDisplayOptionsForm& form);
+
  private:
-  void Show(const TDisplayOptionsForm& form);
   TDisplayOptionsForm Read() const;
 
   QRadioButton* decimal_;
