@@ -49,7 +49,6 @@ class ApplicationShell {
   bool& ConfigModifiedFlag() { return configModified_; }
   LogWiring& Logging() { return *log_; }
   ReplayWiring& Replay() { return *replay_; }
-  TransmitWiring& Transmit() { return *transmit_; }
 
  private:
   void BindCommands();
