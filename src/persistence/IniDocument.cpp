@@ -240,6 +240,11 @@ std::string TIniDocument::Serialize() const {
     if (i > 0) put("[" + s.Name + "]");
     for (const Line& l : s.Lines) put(l.Key.empty() ? l.Raw : l.Key + "=" + l.Value);
   }
+  // Text that itself opens like a byte-order mark would be read back in
+  // another encoding; a UTF-8 mark before it keeps it as it is.
+  const std::string_view text(out);
+  if (text.starts_with("\xEF\xBB\xBF") || text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+    out.insert(0, "\xEF\xBB\xBF");
   return out;
 }
 

@@ -94,6 +94,13 @@ TEST(IniDocumentTest, EveryLineEndIsReadAndByteOrderMarksAreHonoured) {
   EXPECT_EQ(TIniDocument::Parse(bigEndian).ReadString("S", "K", ""), "\xEF\xBF\xBD");
 }
 
+TEST(IniDocumentTest, TextThatOpensLikeAByteOrderMarkReadsBackUnchanged) {
+  const TIniDocument doc = TIniDocument::Parse("\xEF\xBB\xBF\xFF\xFE[S]\nK=1\n");
+  const std::string text = doc.Serialize();
+  EXPECT_EQ(TIniDocument::Parse(text).Serialize(), text);
+  EXPECT_EQ(TIniDocument::Parse(text).SectionNames(), doc.SectionNames());
+}
+
 TEST(IniDocumentTest, DamagedTextGivesFallbacksWithoutAFault) {
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage += char((i * 131 + 7) & 0xFF);
