@@ -84,4 +84,5 @@ shoot about.png               0 ""           500  TARVO_SCREENSHOT_TARGET=About
 # The Display Options dialog, and the Device Options dialog with the
 # simulated adapter open.
 shoot display-options.png     0 ""           500  TARVO_SCREENSHOT_TARGET=DisplayOptions
+shoot log-options.png         0 ""           500  TARVO_SCREENSHOT_TARGET=LogOptions
 shoot device-options.png      0 ""           500  TARVO_SCREENSHOT_TARGET=DeviceOptions

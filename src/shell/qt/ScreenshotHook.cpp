@@ -18,7 +18,9 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/ApplicationShell.h"
+#include "logging/qt/LogOptionsDialog.h"
 #include "shell/qt/DeviceOptionsDialog.h"
+#include "shell/qt/LogWiring.h"
 #include "shell/qt/OptionsWiring.h"
 #include "shell/qt/StartupWiring.h"
 #include "view/DisplayOptions.h"
@@ -225,6 +227,10 @@ void Capture(ApplicationShell& shell, const QString& file) {
     DisplayOptionsDialog& d = shell.Options().DisplayOptions();
     d.ShowForm(DisplayOptionsOnShow(shell.App().Display, shell.App().BusLoadSupportedFlag));
     d.show();
+    target = &d;
+  } else if (dialog.compare("LogOptions", Qt::CaseInsensitive) == 0) {
+    LogOptionsDialog& d = shell.Logging().Options();
+    d.show();  // not modal here: the shot must not wait for the user
     target = &d;
   } else if (dialog.compare("DeviceOptions", Qt::CaseInsensitive) == 0) {
     DeviceOptionsDialog& d = shell.Startup().DeviceOptions();

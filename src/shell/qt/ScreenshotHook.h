@@ -12,7 +12,7 @@
 //                                      the picture is taken
 //   TARVO_SCREENSHOT_SIZE=1200x700     window size
 //   TARVO_SCREENSHOT_TARGET=About      the About dialog instead of the window
-//   TARVO_SCREENSHOT_TARGET=DisplayOptions, =DeviceOptions   those dialogs as they open
+//   TARVO_SCREENSHOT_TARGET=DisplayOptions, =LogOptions, =DeviceOptions   those dialogs as they open
 // Preparation, before the keys, each as the user would do it on the page:
 //   TARVO_SCREENSHOT_ERROR_COUNTERS=1  display option "CAN error counters" on
 //   TARVO_SCREENSHOT_TX_ON_VIEW=1      display option "transmit list on the
