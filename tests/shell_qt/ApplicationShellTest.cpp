@@ -31,11 +31,7 @@ class ApplicationShellTest : public ::testing::Test {
   // settings one test leaves do not reach the next.
   void SetUp() override {
     UseHomeFolder(home_.path().toUtf8());
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start({});
-    MainWindow& w = shell_->Window();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_TRUE(StartProgramWindow(shell_));
   }
   void TearDown() override { CloseDiscardingChanges(*shell_); }
 

@@ -46,10 +46,7 @@ class DatabaseEndToEnd : public ::testing::Test {
   void StartProgram() {
     // A home folder of the test's own: no settings of an earlier test.
     UseHomeFolder(home_.path().toUtf8());
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start({});
-    QApplication::setActiveWindow(&Window());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    ASSERT_TRUE(StartProgramWindow(shell_));
   }
 
   static std::string ShippedDatabase() { return qt::DatabaseWiring::ShippedDatabaseDir() + "/default.dbc"; }

@@ -148,10 +148,7 @@ class LoggingEndToEndBase : public ::testing::Test {
     trace_ = dir_->filePath(QString("trace-%1.txt").arg(testNo_));
     qunsetenv("TARVO_SIM_SCENARIO");
     qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start({});
-    QApplication::setActiveWindow(&shell_->Window());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&shell_->Window()));
+    ASSERT_TRUE(StartProgramWindow(shell_));
   }
   void TearDown() override {
     if (shell_) shell_->Window().close();

@@ -50,10 +50,7 @@ class ReplayEndToEndTest : public ::testing::Test {
     QFile::remove(trace_);
     qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
     qputenv("TARVO_SIM_SCENARIO", QByteArray(TARVO_SIM_SCENARIO_DIR) + "/quiet.scn");
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start({});
-    QApplication::setActiveWindow(&Window());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    ASSERT_TRUE(StartProgramWindow(shell_));
     Window().ActivatePage(TPage::CANSetup);
     auto* loopback = Window().findChild<QRadioButton*>("RadioButton14");
     ASSERT_NE(loopback, nullptr);

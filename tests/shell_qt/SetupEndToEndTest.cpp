@@ -141,11 +141,7 @@ class SetupEndToEnd : public ::testing::Test {
       qputenv("TARVO_SIM_SCENARIO", path.toUtf8());
     }
     qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start({});
-    MainWindow& w = shell_->Window();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_TRUE(StartProgramWindow(shell_));
   }
   void TearDown() override {
     if (shell_) CloseDiscardingChanges(*shell_);

@@ -86,10 +86,7 @@ class TransmitEndToEndTest : public ::testing::Test {
   void StartProgram() {
     // A home folder of the test's own: no settings of an earlier test.
     UseHomeFolder(home_.path().toUtf8());
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start({});
-    QApplication::setActiveWindow(&Window());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    ASSERT_TRUE(StartProgramWindow(shell_));
   }
 
   MainWindow& Window() { return shell_->Window(); }
