@@ -85,13 +85,8 @@ void WriteEditor(TIniDocument& doc, const TCANTransmitEditorForm& f, bool hex) {
 void WriteSetup(TIniDocument& doc, const TCANSetupState& setup) {
   const TBitTimingPage& bt = setup.BitTiming;
   const TBitTimingValues v = bt.Values();
-  doc.WriteInteger(kCANSetup, "EnhancedBaud", bt.GetCANBaudRateSelection());
-  doc.WriteInteger(kCANSetup, "EnhancedBRP", bt.StoredBRP());
-  doc.WriteInteger(kCANSetup, "EnhancedPHSEG1", v.PHSEG1);
-  doc.WriteInteger(kCANSetup, "EnhancedPHSEG2", v.PHSEG2);
-  doc.WriteInteger(kCANSetup, "EnhancedPRSEG", v.PROPSEG);
-  doc.WriteInteger(kCANSetup, "EnhancedSJW", v.SJW);
-  doc.WriteInteger(kCANSetup, "EnhancedSAM", v.SAM);
+  WriteBitTimingKeys(doc, bt.GetCANBaudRateSelection(),
+                     TStoredBitTiming{bt.StoredBRP(), v.PHSEG1, v.PHSEG2, v.PROPSEG, v.SJW, v.SAM});
   if (OperatingModeCaption(bt.OperatingModeButton())) doc.WriteInteger(kCANSetup, "Mode", bt.OperatingModeButton());
   const TReceiveFilterPage& rf = setup.Filters;
   if (FilterTypeCaption(rf.FilterType())) doc.WriteInteger(kCANSetup, "FilterType", rf.FilterType());

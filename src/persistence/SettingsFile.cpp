@@ -22,6 +22,16 @@ bool IsBaudRateButton(int n) { return (n >= 100 && n <= 112) || n == 120; }
 
 }  // namespace
 
+void WriteBitTimingKeys(TIniDocument& doc, int baudRateButton, const TStoredBitTiming& t) {
+  doc.WriteInteger(kCANSetup, "EnhancedBaud", baudRateButton);
+  doc.WriteInteger(kCANSetup, "EnhancedBRP", t.BRP);
+  doc.WriteInteger(kCANSetup, "EnhancedPHSEG1", t.PHSEG1);
+  doc.WriteInteger(kCANSetup, "EnhancedPHSEG2", t.PHSEG2);
+  doc.WriteInteger(kCANSetup, "EnhancedPRSEG", t.PROPSEG);
+  doc.WriteInteger(kCANSetup, "EnhancedSJW", t.SJW);
+  doc.WriteInteger(kCANSetup, "EnhancedSAM", t.SAM);
+}
+
 void ReadBitTimingKeys(const TIniDocument& doc, std::optional<int>& baudRateButton, TStoredBitTiming& t) {
   if (doc.ValueExists(kCANSetup, "EnhancedBaud")) {
     const int32_t baud = doc.ReadInteger(kCANSetup, "EnhancedBaud", 108);
@@ -121,13 +131,7 @@ void WriteSettings(TIniDocument& doc, const TSettings& s) {
   doc.WriteString(kDir, "Log", s.LogDIR);
   doc.WriteBool(kCANView, "Mode", s.FixedMode);
   doc.WriteInteger(kCANTransmit, "Height", s.CANTransmitHeight);
-  doc.WriteInteger(kCANSetup, "EnhancedBaud", s.BaudRateButton.value_or(120));
-  doc.WriteInteger(kCANSetup, "EnhancedBRP", s.BitTiming.BRP);
-  doc.WriteInteger(kCANSetup, "EnhancedPHSEG1", s.BitTiming.PHSEG1);
-  doc.WriteInteger(kCANSetup, "EnhancedPHSEG2", s.BitTiming.PHSEG2);
-  doc.WriteInteger(kCANSetup, "EnhancedPRSEG", s.BitTiming.PROPSEG);
-  doc.WriteInteger(kCANSetup, "EnhancedSJW", s.BitTiming.SJW);
-  doc.WriteInteger(kCANSetup, "EnhancedSAM", s.BitTiming.SAM);
+  WriteBitTimingKeys(doc, s.BaudRateButton.value_or(120), s.BitTiming);
   const TDisplaySettings& d = s.Display;
   doc.WriteInteger(kOptions, "NumericBase", d.NumericBase);
   doc.WriteBool(kOptions, "CANTxOnCANViewPage", d.CANTxOnCANViewPage);

@@ -75,6 +75,8 @@ std::optional<int> LegacyBaudToPreset(int32_t baud);
 // The CAN_SETUP bit-timing keys, which configuration files share: the
 // Enhanced keys, or in an older file the older ones.
 void ReadBitTimingKeys(const TIniDocument& doc, std::optional<int>& baudRateButton, TStoredBitTiming& timing);
+// Writes the Enhanced keys of the CAN_SETUP section.
+void WriteBitTimingKeys(TIniDocument& doc, int baudRateButton, const TStoredBitTiming& timing);
 
 // Replaces the values of defaults by those the document holds, in the file's
 // read order; missing and invalid values keep their default or are brought

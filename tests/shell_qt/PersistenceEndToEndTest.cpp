@@ -270,7 +270,9 @@ TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
   ASSERT_FALSE(onScreen.empty());
   for (size_t i = 0; i < inFile.size(); ++i) {
     EXPECT_EQ(inFile[i].Time, onScreen[i].Time) << i;
-    if (!inFile[i].ID.isEmpty()) EXPECT_EQ(inFile[i].ID, onScreen[i].ID) << i;
+    if (!inFile[i].ID.isEmpty()) {
+      EXPECT_EQ(inFile[i].ID, onScreen[i].ID) << i;
+    }
   }
 }
 
