@@ -411,12 +411,13 @@ TEST_F(LogReplayTest, RecordedSpacingIsKept) {
   ASSERT_EQ(Host.SentAt.size(), 20u);
   // Each message no earlier than its recorded offset from the first. The
   // host notes the time a little after a send starts, and on a busy machine
-  // the first note can be late by a scheduling slice, hence the slack; how
-  // late the sends are is the benchmark's business.
+  // the first note can be late by more than a millisecond, hence one recorded
+  // gap (5 ms) of slack: a replay that ignored the timing or ran fast still
+  // fails. How late the sends are is the benchmark's business.
   for (size_t i = 1; i < Host.SentAt.size(); ++i) {
     const double ms = double(Host.SentAt[i] - Host.SentAt[0]) * 1000.0 / double(Log.HPTimeCountsPerSecond);
     const double recorded = (Log.ReplayBuffer[i].TimeStamp - Log.ReplayBuffer[0].TimeStamp) * 0.0256;
-    EXPECT_GE(ms, recorded - 1.0) << i;
+    EXPECT_GE(ms, recorded - 5.0) << i;
   }
 }
 
