@@ -112,7 +112,11 @@ class LogRecorderTest : public ::testing::Test {
   }
   // Waits for the writer's end notification and runs it.
   void FinishWriter() {
-    while (log.ThreadRunningFlag.load()) gui.WaitAndRun(std::chrono::milliseconds(50));
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (log.ThreadRunningFlag.load()) {
+      ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the writer thread did not end within 10 s";
+      gui.WaitAndRun(std::chrono::milliseconds(50));
+    }
   }
   std::string Header() {
     TLogLineFormat f;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,13 +29,22 @@ class GuiQueue : public GuiThreadCalls {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.push_back(std::move(call));
   }
+  // Blocks the calling worker until the test runs the call, at most 10 s;
+  // a call the test never runs fails it instead of hanging the worker.
   void Invoke(std::function<void()> call) override {
-    std::atomic<bool> done{false};
-    Post([&] {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    Post([call = std::move(call), done] {
       call();
-      done = true;
+      *done = true;
     });
-    while (!done) std::this_thread::sleep_for(100us);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!*done) {
+      if (std::chrono::steady_clock::now() > limit) {
+        ADD_FAILURE() << "a call into the GUI thread was not run within 10 s";
+        return;
+      }
+      std::this_thread::sleep_for(100us);
+    }
   }
   void RunPending() {
     for (;;) {

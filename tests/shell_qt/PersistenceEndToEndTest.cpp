@@ -43,48 +43,6 @@ namespace {
 
 using qt::ApplicationShell;
 
-// Answers the modal windows the program opens, one step per window, in order.
-class ModalSteps {
- public:
-  using Step = std::function<void(QWidget*)>;
-  ModalSteps() {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (!modal || modal == last_ || steps_.empty()) return;
-      last_ = modal;
-      Step step = std::move(steps_.front());
-      steps_.pop_front();
-      step(modal);
-    });
-    timer_.start();
-  }
-  void Then(Step step) { steps_.push_back(std::move(step)); }
-  bool Done() const { return steps_.empty(); }
-
-  static Step Press(QMessageBox::StandardButton which, QStringList* texts = nullptr) {
-    return [which, texts](QWidget* w) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      ASSERT_NE(box, nullptr);
-      if (texts) *texts << box->text();
-      box->button(which)->click();
-    };
-  }
-  static Step ChooseFile(const QString& path) {
-    return [path](QWidget* w) {
-      auto* dialog = qobject_cast<QFileDialog*>(w);
-      ASSERT_NE(dialog, nullptr);
-      dialog->selectFile(path);
-      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-    };
-  }
-
- private:
-  QTimer timer_;
-  std::deque<Step> steps_;
-  QWidget* last_ = nullptr;
-};
-
 class PersistenceEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureApplication(); }

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -298,7 +299,9 @@ TEST_F(TransmitEndToEndTest, FixedViewShowsEachEchoAboveItsLoopedBackTwinCountin
   const uint32_t periodOf[3] = {100, 200, 500};
   bool keyPressed = false;
   std::map<Identity, uint32_t> lastCount;
+  QDeadlineTimer deadline(30000);
   while (App().Run.TarvoTime < 3000) {
+    ASSERT_FALSE(deadline.hasExpired()) << "the run stopped at " << App().Run.TarvoTime << " ms of adapter time";
     QTest::qWait(int(kTickMs));
     if (!keyPressed && App().Run.TarvoTime >= 1200) {
       // Keys go where the focus is: the CAN View list after the start.

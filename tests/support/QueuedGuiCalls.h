@@ -1,10 +1,13 @@
 #pragma once
 // GUI-thread calls for tests: posted calls wait in a queue until the test
 // runs them, as if its own thread were the GUI thread's event loop.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "logging/LogThread.h"
@@ -20,17 +23,19 @@ class QueuedGuiCalls : public GuiThreadCalls {
     }
     posted_.notify_all();
   }
-  // Blocks the calling worker until the test runs the call.
+  // Blocks the calling worker until the test runs the call, at most 10 s;
+  // a call the test never runs fails it instead of hanging the worker.
   void Invoke(std::function<void()> call) override {
-    bool done = false;
-    Post([&] {
+    auto done = std::make_shared<bool>(false);
+    Post([this, call = std::move(call), done] {
       call();
       std::lock_guard<std::mutex> lock(mutex_);
-      done = true;
+      *done = true;
       ran_.notify_all();
     });
     std::unique_lock<std::mutex> lock(mutex_);
-    ran_.wait(lock, [&] { return done; });
+    if (!ran_.wait_for(lock, std::chrono::seconds(10), [&] { return *done; }))
+      ADD_FAILURE() << "a call into the GUI thread was not run within 10 s";
   }
   // Runs every call posted so far; returns how many ran.
   int RunPending() {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ModalWatch.h"
 #include "TransmitFakes.h"
 #include "transmit/qt/CANTransmitLocator.h"
 #include "transmit/qt/CANTransmitPanel.h"
@@ -31,6 +32,7 @@ class QtApp : public testing::Environment {
     static char name[] = "transmit_widget_tests";
     static char* argv[] = {name, nullptr};
     app_ = new QApplication(argc, argv);
+    test::ModalWatch::Start();
   }
   void TearDown() override { delete app_; }
 

@@ -49,8 +49,8 @@ LogOptionsDialog::LogOptionsDialog(TLog& log, UserDialogs& dialogs, std::functio
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setProperty("HelpContext", kHelpContext);
-  setFixedSize(ScaledPixels(kClientWidth, scalingFactor), ScaledPixels(kClientHeight, scalingFactor));
   BuildControls(scalingFactor);
+  SetFixedSizeFittingLayout(*this, QSize(ScaledPixels(kClientWidth, scalingFactor), ScaledPixels(kClientHeight, scalingFactor)));
   // Created with SaveDialogFlag clear and "Text" selected.
   form_.SaveDialogFlag = false;
   ShowForm();

@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+#include "shell/qt/Scaling.h"
+
 namespace tarvo {
 namespace {
 
@@ -26,7 +28,6 @@ DisplayOptionsDialog::DisplayOptionsDialog(double s, QWidget* parent) : QDialog(
   setObjectName("Form5");
   setWindowTitle("Display Options");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setFixedSize(int(std::lround(390 * s)), int(std::lround(457 * s)));
   auto* layout = new QVBoxLayout(this);
 
   QGroupBox* base = Group(" Numeric Base ", this);
@@ -97,6 +98,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(double s, QWidget* parent) : QDialog(
   layout->addLayout(buttons);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  qt::SetFixedSizeFittingLayout(*this, QSize(int(std::lround(390 * s)), int(std::lround(457 * s))));
 }
 
 void DisplayOptionsDialog::ShowForm(const TDisplayOptionsForm& f) {
