@@ -452,7 +452,10 @@ TEST(LogReplayLifetime, DestroyedWhileRunning) {
   {
     TLogReplay replay(log, host, dialogs, clock, gui);
     replay.StartLogReplay1Click();
-    std::this_thread::sleep_for(5ms);
+    // The first message goes at once, the next a second later: the replay
+    // goes between the two.
+    const auto limit = std::chrono::steady_clock::now() + 5s;
+    while (host.SentIds().empty() && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(1ms);
   }
   gui.RunPending();  // a late end notification finds no replay and does nothing
   EXPECT_EQ(host.SentIds().size(), 1u);
