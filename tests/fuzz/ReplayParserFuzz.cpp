@@ -2,8 +2,8 @@
 // the format (bits 0-1), the directions (bits 2-3) and the minimum gap
 // (bits 4-7, times 10 ticks); the rest is the file. Checks: nothing reads
 // outside a buffer (sanitizers), and every stored message is one the adapter
-// can send: DLC 0..8, identifier within its width, time stamps at least the
-// gap apart.
+// can send: DLC 0..8, identifier within its width, time stamps in order and
+// at least the gap apart.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -37,7 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(m.DLC <= 8 && m.IDE <= 1 && m.RTR <= 1);
     Check(m.ID <= (m.IDE ? 0x1FFFFFFFu : 0x7FFu));
     Check(directions[size_t(i)] == REPLAY_DIRECTION_RX ? options.ReplayRx : options.ReplayTx);
-    if (i > 0) Check(m.TimeStamp - messages[size_t(i) - 1].TimeStamp >= options.MinimumGap);
+    // In order and at least the gap apart; a time earlier than the one
+    // before would pass an unsigned difference alone.
+    if (i > 0) {
+      const uint32_t before = messages[size_t(i) - 1].TimeStamp;
+      Check(m.TimeStamp >= before);
+      Check(m.TimeStamp - before >= options.MinimumGap);
+    }
   }
   return 0;
 }

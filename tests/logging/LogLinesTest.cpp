@@ -92,6 +92,24 @@ INSTANTIATE_TEST_SUITE_P(
         // Halves go to the even neighbour: 3 ticks are 0.768 units of 0.1 ms.
         ReceiveCase{"AscDecExtendedData", Format(ASC_FILE, false), Message(1, 0, 0x1FFFFFFF, 1, {7}, 39062500), 0,
                     0, "1000.000000 1  536870911x      Rx   d 1   7"},
+        // Every column at its boundaries: decimal bytes of one, two and three
+        // digits, the widest identifiers, the largest time, count and period.
+        ReceiveCase{"AscDecByteWidths", Format(ASC_FILE, false), Message(0, 0, 0x123, 6, {0, 9, 10, 99, 100, 255}, 48828),
+                    0, 0, "   1.250000 1  291             Rx   d 6   0   9  10  99 100 255"},
+        ReceiveCase{"TxtDecByteWidths", Format(TXT_FILE, false), Message(0, 0, 0x123, 6, {0, 9, 10, 99, 100, 255}, 48828),
+                    0, 0, "RD11  1.2500       291        0    9    10   99   100  255  "},
+        ReceiveCase{"CsvDecByteWidths", Format(CSV_FILE, false), Message(0, 0, 0x123, 6, {0, 9, 10, 99, 100, 255}, 48828),
+                    0, 0, "RD11,1.2500,291,0,9,10,99,100,255"},
+        ReceiveCase{"AscHexByteWidths", Format(ASC_FILE, true), Message(0, 0, 0x7FF, 4, {0, 9, 10, 255}, 48828),
+                    0, 0, "   1.250000 1  7FF             Rx   d 4 00 09 0A FF"},
+        ReceiveCase{"TxtHexWidest", Format(TXT_FILE, true), Message(1, 0, 0x1FFFFFFF, 2, {0, 0xFF}, 0xFFFFFFFF), 0, 0,
+                    "RD29  109951.1628  1FFFFFFF   00   FF  "},
+        ReceiveCase{"TxtDecWidest", Format(TXT_FILE, false, true), Message(1, 0, 0x1FFFFFFF, 1, {255}, 0xFFFFFFFF),
+                    0xFFFFFFFF, 0xFFFFFFFF,
+                    "RD29  109951.1628  536870911  255  " + std::string(35, ' ') + "        " + "   " +
+                        "4294967295   109951.1628"},
+        ReceiveCase{"AscDecWidest", Format(ASC_FILE, false), Message(1, 0, 0x1FFFFFFF, 1, {255}, 0xFFFFFFFF), 0, 0,
+                    "109951.162800 1  536870911x      Rx   d 1 255"},
         // A DLC above 8 names only eight data positions.
         ReceiveCase{"CsvDlcAbove8", Format(CSV_FILE, true), Message(0, 0, 0x7FF, 15, {1, 2, 3, 4, 5, 6, 7, 8}, 0),
                     0, 0, "RD11,0.0000,7FF,1,2,3,4,5,6,7,8"}),

@@ -3,6 +3,7 @@
 // questions and captions, and every failure message.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -354,6 +355,163 @@ TEST(ConfigurationFilesTest, OpenAsksTheDialogAndEmptiesTheView) {
   EXPECT_EQ(rig.Host.Caption, "Tarvo AUTO - " + path);
   EXPECT_EQ(rig.Host.Title, "Tarvo AUTO - " + path);
   EXPECT_EQ(rig.Host.BufferResets, 1);
+}
+
+
+// ---- Every key of a configuration file, as text -----------------------------------------
+//
+// One row per key in the order a new file holds them: its section, its exact
+// name, the set-up a file without the key loads (shown as the file would
+// hold it), an example of another value, and the text a save writes for the
+// whole table's set-up where it differs from the example. Reading starts
+// from literal text, as earlier versions and peers wrote it; writing is
+// compared as exact text. A key misspelt, or a flag turned round, on both
+// sides still agrees with itself in a round trip; these tests do not.
+struct ConfigurationKey {
+  const char* Section;
+  const char* Key;
+  const char* Default;
+  const char* Example;
+  std::string (*Shown)(ConfigRig&);
+  const char* With = "";          // lines the key is read only beside
+  const char* Written = nullptr;  // what a save of the whole table writes
+};
+
+// Every file needs its CAN_VIEW section to load at all.
+std::string LoadableFile(const ConfigurationKey& k, const std::string& text) {
+  return (std::string(k.Section) == "CAN_VIEW" ? "" : "[CAN_VIEW]\r\n\r\n") + text;
+}
+
+std::string Num(long long v) { return std::to_string(v); }
+std::string Bit(bool v) { return v ? "1" : "0"; }
+template <size_t N>
+std::string EntryOf(const std::array<std::string, N>& entries, const std::string& text) {
+  for (size_t i = 0; i < N; ++i)
+    if (entries[i] == text) return Num(static_cast<long long>(i));
+  return "-1";
+}
+std::string Hex(uint32_t v) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%X", v);
+  return text;
+}
+std::string Byte(ConfigRig& r, int n) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", r.Item(0).Data[size_t(n)]);
+  return text;
+}
+std::string Field(ConfigRig& r, int field) { return r.Setup.Filters.Edit(field).Text; }
+
+constexpr const char* kItem = "NoOfItems=1\r\nDLC 0=8\r\n";
+constexpr const char* kEnhanced = "EnhancedBaud=120\r\n";
+constexpr const char* kCustomFilter = "FilterType=18\r\n";
+
+const ConfigurationKey kConfigurationKeys[] = {
+    {"CAN_VIEW", "Mode", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Fixed); }},
+    {"CAN_TRANSMIT", "NoOfItems", "0", "1", [](ConfigRig& r) { return Num(r.Transmit.List.Count); }},
+    {"CAN_TRANSMIT", "Tx 0", "0", "1", [](ConfigRig& r) { return Bit(r.Item(0).EnabledFlag); }, kItem},
+    {"CAN_TRANSMIT", "Bit 0", "11", "29", [](ConfigRig& r) { return std::string(r.Item(0).IDE ? "29" : "11"); }, kItem},
+    {"CAN_TRANSMIT", "ID 0", "0", "1A5", [](ConfigRig& r) { return Hex(r.Item(0).ID); }, kItem},
+    {"CAN_TRANSMIT", "Frame 0", "Data", "Remote", [](ConfigRig& r) { return std::string(r.Item(0).RTR ? "Remote" : "Data"); }, kItem},
+    {"CAN_TRANSMIT", "DLC 0", "0", "8", [](ConfigRig& r) { return Num(r.Item(0).DLC); }, "NoOfItems=1\r\n"},
+    {"CAN_TRANSMIT", "D1 0", "00", "11", [](ConfigRig& r) { return Byte(r, 0); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D2 0", "00", "22", [](ConfigRig& r) { return Byte(r, 1); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D3 0", "00", "33", [](ConfigRig& r) { return Byte(r, 2); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D4 0", "00", "44", [](ConfigRig& r) { return Byte(r, 3); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D5 0", "00", "55", [](ConfigRig& r) { return Byte(r, 4); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D6 0", "00", "66", [](ConfigRig& r) { return Byte(r, 5); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D7 0", "00", "77", [](ConfigRig& r) { return Byte(r, 6); }, kItem, "?"},
+    {"CAN_TRANSMIT", "D8 0", "00", "88", [](ConfigRig& r) { return Byte(r, 7); }, kItem, "?"},
+    {"CAN_TRANSMIT", "On Time (ms) 0", "", "500",
+     [](ConfigRig& r) { return r.Item(0).PeriodIndex ? PeriodEntries()[r.Item(0).PeriodIndex - 1] : std::string(); }, kItem},
+    {"CAN_TRANSMIT", "On Key 0", "", "Ctrl+4",
+     [](ConfigRig& r) { return r.Item(0).Key ? KeyEntries()[size_t(r.Item(0).Key - 1)] : std::string(); }, kItem},
+    {"CAN_TRANSMIT", "Comment 0", "", "wipers", [](ConfigRig& r) { return r.Item(0).Comment; }, kItem},
+    {"CAN_TRANSMIT_EDITOR", "IDE", "1", "0", [](ConfigRig& r) { return Bit(!r.Transmit.Editor.Form.Bit29Flag); }},
+    {"CAN_TRANSMIT_EDITOR", "ID", "", "18DA10F1", [](ConfigRig& r) { return r.Transmit.Editor.Form.IDText; }, "IDE=0\r\n"},
+    {"CAN_TRANSMIT_EDITOR", "Frame", "1", "0", [](ConfigRig& r) { return Bit(!r.Transmit.Editor.Form.RemoteFlag); }},
+    {"CAN_TRANSMIT_EDITOR", "DLC", "8", "7", [](ConfigRig& r) { return Num(r.Transmit.Editor.Form.DLC); }},
+    {"CAN_TRANSMIT_EDITOR", "D1", "00", "A1", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[0]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D2", "00", "A2", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[1]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D3", "00", "A3", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[2]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D4", "00", "A4", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[3]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D5", "00", "A5", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[4]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D6", "00", "A6", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[5]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D7", "00", "A7", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[6]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "D8", "00", "A8", [](ConfigRig& r) { return r.Transmit.Editor.Form.DataText[7]; }, "", ""},
+    {"CAN_TRANSMIT_EDITOR", "Trigger", "1", "0", [](ConfigRig& r) { return Bit(!r.Transmit.Editor.Form.OnKeyFlag); }},
+    {"CAN_TRANSMIT_EDITOR", "OnTime", "6", "3",
+     [](ConfigRig& r) { return EntryOf(PeriodEntries(), r.Transmit.Editor.Form.PeriodText); }},
+    // The loaded key gives way to the first key no item uses, so what was
+    // read cannot be seen: the row is checked on writing only.
+    {"CAN_TRANSMIT_EDITOR", "OnKey", "0", "2", nullptr, "", "0"},
+    {"CAN_TRANSMIT_EDITOR", "Comment", "", "draft", [](ConfigRig& r) { return r.Transmit.Editor.Form.Comment; }},
+    {"CAN_SETUP", "EnhancedBaud", "108", "120", [](ConfigRig& r) { return Num(r.Setup.BitTiming.GetCANBaudRateSelection()); }},
+    {"CAN_SETUP", "EnhancedBRP", "4", "10", [](ConfigRig& r) { return Num(r.Setup.BitTiming.StoredBRP()); }, kEnhanced},
+    {"CAN_SETUP", "EnhancedPHSEG1", "8", "7", [](ConfigRig& r) { return Num(r.Setup.BitTiming.Values().PHSEG1); }, kEnhanced},
+    {"CAN_SETUP", "EnhancedPHSEG2", "6", "4", [](ConfigRig& r) { return Num(r.Setup.BitTiming.Values().PHSEG2); }, kEnhanced},
+    {"CAN_SETUP", "EnhancedPRSEG", "5", "3", [](ConfigRig& r) { return Num(r.Setup.BitTiming.Values().PROPSEG); }, kEnhanced},
+    {"CAN_SETUP", "EnhancedSJW", "1", "2", [](ConfigRig& r) { return Num(r.Setup.BitTiming.Values().SJW); }, kEnhanced},
+    {"CAN_SETUP", "EnhancedSAM", "1", "3", [](ConfigRig& r) { return Num(r.Setup.BitTiming.Values().SAM); }, kEnhanced},
+    {"CAN_SETUP", "Mode", "12", "14", [](ConfigRig& r) { return Num(r.Setup.BitTiming.OperatingModeButton()); }},
+    {"CAN_SETUP", "FilterType", "15", "18", [](ConfigRig& r) { return Num(r.Setup.Filters.FilterType()); }},
+    {"CAN_SETUP", "Rx1MaskIDE", "1", "0", [](ConfigRig& r) { return Bit(r.Setup.Filters.Buffer29Bit(1)); }, kCustomFilter},
+    {"CAN_SETUP", "Rx1MaskID", "00000000", "7FF", [](ConfigRig& r) { return Field(r, FIELD_RX1_MASK); }, kCustomFilter},
+    {"CAN_SETUP", "Rx1Filter1ID", "00000000", "123", [](ConfigRig& r) { return Field(r, FIELD_RX1_FILTER1); }, kCustomFilter},
+    {"CAN_SETUP", "Rx1Filter2ID", "00000000", "124", [](ConfigRig& r) { return Field(r, FIELD_RX1_FILTER2); }, kCustomFilter},
+    {"CAN_SETUP", "Rx2MaskIDE", "1", "0", [](ConfigRig& r) { return Bit(r.Setup.Filters.Buffer29Bit(2)); }, kCustomFilter},
+    {"CAN_SETUP", "Rx2MaskID", "00000000", "7F0", [](ConfigRig& r) { return Field(r, FIELD_RX2_MASK); }, kCustomFilter},
+    {"CAN_SETUP", "Rx2Filter1ID", "00000000", "200", [](ConfigRig& r) { return Field(r, FIELD_RX2_FILTER1); }, kCustomFilter},
+    {"CAN_SETUP", "Rx2Filter2ID", "00000000", "210", [](ConfigRig& r) { return Field(r, FIELD_RX2_FILTER2); }, kCustomFilter},
+    {"CAN_SETUP", "Rx2Filter3ID", "00000000", "220", [](ConfigRig& r) { return Field(r, FIELD_RX2_FILTER3); }, kCustomFilter},
+    {"CAN_SETUP", "Rx2Filter4ID", "00000000", "230", [](ConfigRig& r) { return Field(r, FIELD_RX2_FILTER4); }, kCustomFilter},
+    {"LOG_OPTIONS", "FileName", "", "/logs/road.asc", [](ConfigRig& r) { return r.Host.Log.DIR + r.Host.Log.FileName; }},
+    {"LOG_OPTIONS", "FileType", "0", "2", [](ConfigRig& r) { return Num(r.Host.Log.FileType); }},
+    {"LOG_OPTIONS", "RxMessages", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Log.RecordMessageTypes[0]); }},
+    {"LOG_OPTIONS", "TxMessages", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Log.RecordMessageTypes[1]); }},
+    {"LOG_OPTIONS", "ErrorMessages", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Log.RecordMessageTypes[2]); }},
+    {"LOG_OPTIONS", "ErrorCountMessages", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Log.RecordMessageTypes[3]); }},
+    {"LOG_OPTIONS", "BusLoadMessages", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Log.RecordMessageTypes[4]); }},
+    {"LOG_OPTIONS", "ReplayType", "0", "1", [](ConfigRig& r) { return Bit(r.Host.Log.ReplayTypeFlag); }},
+    {"LOG_OPTIONS", "ReplayRxMessages", "1", "0", [](ConfigRig& r) { return Bit(r.Host.Log.ReplayMessageTypes[0]); }},
+    {"LOG_OPTIONS", "ReplayTxMessages", "0", "1", [](ConfigRig& r) { return Bit(r.Host.Log.ReplayMessageTypes[1]); }},
+};
+
+// The table as one file: sections in order, keys in table order.
+std::string ConfigurationTableText(bool written) {
+  std::string text, section;
+  for (const ConfigurationKey& k : kConfigurationKeys) {
+    if (k.Section != section) {
+      if (!section.empty()) text += "\r\n";
+      section = k.Section;
+      text += "[" + section + "]\r\n";
+    }
+    text += std::string(k.Key) + "=" + (written && k.Written ? k.Written : k.Example) + "\r\n";
+  }
+  return text;
+}
+
+TEST(ConfigurationKeysTest, EachKeyIsReadByItsExactNameFromAFileAsWrittenBefore) {
+  for (const ConfigurationKey& k : kConfigurationKeys) {
+    SCOPED_TRACE(std::string(k.Section) + " \"" + k.Key + "\"");
+    ASSERT_STRNE(k.Default, k.Example);
+    if (!k.Shown) continue;
+    const std::string section = "[" + std::string(k.Section) + "]\r\n" + k.With;
+    ConfigRig missing;
+    ASSERT_TRUE(missing.Load(LoadableFile(k, section)));
+    EXPECT_EQ(k.Shown(missing), k.Default) << "default when missing";
+    ConfigRig given;
+    ASSERT_TRUE(given.Load(LoadableFile(k, section + k.Key + "=" + k.Example + "\r\n")));
+    EXPECT_EQ(k.Shown(given), k.Example);
+  }
+}
+
+TEST(ConfigurationKeysTest, ANewFileHoldsEveryKeyWithItsExactNameInOrder) {
+  ConfigRig rig;
+  ASSERT_TRUE(rig.Load(ConfigurationTableText(false)));
+  TIniDocument doc;
+  WriteConfiguration(doc, rig.Host.Fixed, true, {rig.Transmit.List, rig.Transmit.Editor, rig.Setup}, rig.Host.Log);
+  EXPECT_EQ(doc.Serialize(), ConfigurationTableText(true));
 }
 
 }  // namespace

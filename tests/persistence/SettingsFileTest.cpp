@@ -3,6 +3,7 @@
 // kept, the failure messages, and where a saved window opens.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -205,6 +206,107 @@ TEST(WindowPlacementTest, LargerThanTheMonitorGetsTheSmallestSizeAndCoveringItMa
   const TWindowPlacement max = PlaceWindow({-8, -8, 1296, 816}, 1.0, 1050, 655, one);
   EXPECT_TRUE(max.Maximized);
   EXPECT_EQ(max.Bounds.Left, -8);
+}
+
+// ---- Every key of the settings file, as text -------------------------------------------
+//
+// One row per key in the order the file is written: its section, its exact
+// name, the value as the file holds it when the key is missing (the default)
+// and an example of another value, and how the program's settings show it.
+// A key misspelt on both read and write still agrees with itself in a round
+// trip; a file written by an earlier version does not, so the read test
+// starts from literal text and the write test compares the exact text.
+struct SettingsKey {
+  const char* Section;
+  const char* Key;
+  const char* Default;
+  const char* Example;
+  std::string (*Shown)(const TSettings&);
+  const char* With = "";  // a line the key is read only beside
+};
+
+std::string Num(long long v) { return std::to_string(v); }
+std::string Bit(bool v) { return v ? "1" : "0"; }
+
+const SettingsKey kSettingsKeys[] = {
+    {"WINDOW", "Top", "0", "34", [](const TSettings& s) { return Num(s.Top); }},
+    {"WINDOW", "Left", "0", "12", [](const TSettings& s) { return Num(s.Left); }},
+    {"WINDOW", "Width", "1050", "1200", [](const TSettings& s) { return Num(s.Width); }},
+    {"WINDOW", "Height", "655", "700", [](const TSettings& s) { return Num(s.Height); }},
+    {"WINDOW", "Font", "8", "10", [](const TSettings& s) { return Num(s.Font); }},
+    {"DIR", "Configuration", "/docs/Configuration/", "/mine/cfg/", [](const TSettings& s) { return s.ConfigurationDIR; }},
+    {"DIR", "Snapshot", "/docs/Snapshot/", "/mine/shots/", [](const TSettings& s) { return s.SnapshotDIR; }},
+    {"DIR", "Log", "/docs/Log/", "/mine/logs/", [](const TSettings& s) { return s.LogDIR; }},
+    {"CAN_VIEW", "Mode", "1", "0", [](const TSettings& s) { return Bit(s.FixedMode); }},
+    {"CAN_TRANSMIT", "Height", "150", "220", [](const TSettings& s) { return Num(s.CANTransmitHeight); }},
+    {"CAN_SETUP", "EnhancedBaud", "108", "109", [](const TSettings& s) { return Num(s.BaudRateButton.value_or(-1)); }},
+    {"CAN_SETUP", "EnhancedBRP", "4", "2", [](const TSettings& s) { return Num(s.BitTiming.BRP); }, "EnhancedBaud=108\r\n"},
+    {"CAN_SETUP", "EnhancedPHSEG1", "8", "7", [](const TSettings& s) { return Num(s.BitTiming.PHSEG1); }, "EnhancedBaud=108\r\n"},
+    {"CAN_SETUP", "EnhancedPHSEG2", "6", "5", [](const TSettings& s) { return Num(s.BitTiming.PHSEG2); }, "EnhancedBaud=108\r\n"},
+    {"CAN_SETUP", "EnhancedPRSEG", "5", "4", [](const TSettings& s) { return Num(s.BitTiming.PROPSEG); }, "EnhancedBaud=108\r\n"},
+    {"CAN_SETUP", "EnhancedSJW", "1", "2", [](const TSettings& s) { return Num(s.BitTiming.SJW); }, "EnhancedBaud=108\r\n"},
+    {"CAN_SETUP", "EnhancedSAM", "1", "3", [](const TSettings& s) { return Num(s.BitTiming.SAM); }, "EnhancedBaud=108\r\n"},
+    {"OPTIONS", "NumericBase", "1", "0", [](const TSettings& s) { return Num(s.Display.NumericBase); }},
+    {"OPTIONS", "CANTxOnCANViewPage", "0", "1", [](const TSettings& s) { return Bit(s.Display.CANTxOnCANViewPage); }},
+    {"OPTIONS", "ASCIIDecode", "1", "0", [](const TSettings& s) { return Bit(s.Display.ASCIIDecode); }},
+    {"OPTIONS", "MessageCount", "1", "0", [](const TSettings& s) { return Bit(s.Display.MessageCount); }},
+    {"OPTIONS", "MessagePeriod", "1", "0", [](const TSettings& s) { return Bit(s.Display.MessagePeriod); }},
+    {"OPTIONS", "CANErrorCounters", "0", "1", [](const TSettings& s) { return Bit(s.Display.CANErrorCounters); }},
+    {"OPTIONS", "UpdateInterval", "100", "250", [](const TSettings& s) { return Num(s.Display.UpdateInterval); }},
+    {"OPTIONS", "CyclicBufferSize", "1000", "50000", [](const TSettings& s) { return Num(s.Display.CyclicBufferSize); }},
+    {"LOG_OPTIONS", "FileType", "0", "2", [](const TSettings& s) { return Num(s.Log.FileType); }},
+    {"LOG_OPTIONS", "FileOverwrite", "0", "2", [](const TSettings& s) { return Num(s.Log.FileOverwrite); }},
+    {"LOG_OPTIONS", "RecordRx", "1", "0", [](const TSettings& s) { return Bit(s.Log.RecordMessageTypes[0]); }},
+    {"LOG_OPTIONS", "RecordTx", "1", "0", [](const TSettings& s) { return Bit(s.Log.RecordMessageTypes[1]); }},
+    {"LOG_OPTIONS", "RecordError", "1", "0", [](const TSettings& s) { return Bit(s.Log.RecordMessageTypes[2]); }},
+    {"LOG_OPTIONS", "RecordErrorCounters", "1", "0", [](const TSettings& s) { return Bit(s.Log.RecordMessageTypes[3]); }},
+    {"LOG_OPTIONS", "RecordBusLoad", "1", "0", [](const TSettings& s) { return Bit(s.Log.RecordMessageTypes[4]); }},
+    {"LOG_OPTIONS", "ReplayType", "0", "1", [](const TSettings& s) { return Bit(s.Log.ReplayTypeFlag); }},
+    {"LOG_OPTIONS", "ReplayRx", "1", "0", [](const TSettings& s) { return Bit(s.Log.ReplayMessageTypes[0]); }},
+    {"LOG_OPTIONS", "ReplayTx", "0", "1", [](const TSettings& s) { return Bit(s.Log.ReplayMessageTypes[1]); }},
+    {"DEVICE_OPTIONS", "HardwareType", "0", "3", [](const TSettings& s) { return Num(s.SavedDeviceSelection.HardwareType); }},
+    {"DEVICE_OPTIONS", "SerialNo", "", "Prompt", [](const TSettings& s) { return std::string(s.SavedDeviceSelection.SerialNo); }},
+    {"DATABASE", "File", "", "/dbc/vehicle.dbc", [](const TSettings& s) { return s.Database.File; }},
+    {"DATABASE", "NameColumn", "0", "1", [](const TSettings& s) { return Bit(s.Database.NameColumn); }},
+};
+
+// The file as the table writes it: sections in the order of their first
+// key, keys in table order, CR LF line ends.
+std::string TableText(const char* SettingsKey::*value) {
+  std::string text, section;
+  for (const SettingsKey& k : kSettingsKeys) {
+    if (k.Section != section) {
+      if (!section.empty()) text += "\r\n";
+      section = k.Section;
+      text += "[" + section + "]\r\n";
+    }
+    text += std::string(k.Key) + "=" + k.*value + "\r\n";
+  }
+  return text;
+}
+
+TEST(SettingsKeysTest, EachKeyIsReadByItsExactNameFromAFileAsWrittenBefore) {
+  for (const SettingsKey& k : kSettingsKeys) {
+    SCOPED_TRACE(std::string(k.Section) + " " + k.Key);
+    ASSERT_STRNE(k.Default, k.Example);
+    EXPECT_EQ(k.Shown(Read("")), k.Default) << "default when missing";
+    const std::string section = "[" + std::string(k.Section) + "]\r\n" + k.With;
+    EXPECT_EQ(k.Shown(Read(section + k.Key + "=" + k.Example + "\r\n")), k.Example);
+    // Names are matched without regard to case, as every INI reader does.
+    std::string lower = k.Key;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(k.Shown(Read(section + lower + "=" + k.Example + "\r\n")), k.Example);
+  }
+  // The whole table in one file, as a peer writes it.
+  const TSettings all = Read(TableText(&SettingsKey::Example));
+  for (const SettingsKey& k : kSettingsKeys) EXPECT_EQ(k.Shown(all), k.Example) << k.Section << " " << k.Key;
+}
+
+TEST(SettingsKeysTest, EveryKeyIsWrittenWithItsExactNameInOrder) {
+  const TSettings examples = Read(TableText(&SettingsKey::Example));
+  TIniDocument doc;
+  WriteSettings(doc, examples);
+  EXPECT_EQ(doc.Serialize(), TableText(&SettingsKey::Example));
 }
 
 }  // namespace

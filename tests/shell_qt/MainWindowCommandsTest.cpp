@@ -292,29 +292,36 @@ TEST(MainWindowControls, PageControlsAreFoundByComponentNameAndUnknownNamesIgnor
 
 // ---- pop-up menus ----
 
-TEST(MainWindowPopups, CANViewPopupHasItsCaptionsAndShortcuts) {
-  WindowWithCANView w;
-  const std::vector<std::string> captions = {"&Clear All", "Copy To &Tx", "Filter On &ID", "&Snapshot",
-                                             "Show &Decimal", "Fo&nt +", "-", "&Fixed", "C&yclic"};
-  EXPECT_EQ(Captions(w.window.CANViewPopup()), captions);
-  std::vector<std::string> keys;
-  for (QAction* a : w.window.CANViewPopup()->actions())
-    keys.push_back(a->shortcut().toString(QKeySequence::PortableText).toStdString());
-  const std::vector<std::string> expected = {"Ctrl+C", "Ctrl+T", "Ctrl+I", "Ctrl+S", "Ctrl+B",
-                                             "Ctrl+A", "",       "Ctrl+F", "Ctrl+Y"};
-  EXPECT_EQ(keys, expected);
-}
+// Each pop-up menu: its items' captions in order ("-" a separator) and the
+// shortcut of each.
+struct PopupCase {
+  const char* Name;
+  QMenu* (MainWindow::*Popup)() const;
+  std::vector<std::string> Captions;
+  std::vector<std::string> Shortcuts;
+};
 
-TEST(MainWindowPopups, TransmitPopupHasItsCaptionsAndShortcuts) {
+TEST(MainWindowPopups, EachPopupHasItsCaptionsAndShortcuts) {
+  const PopupCase cases[] = {
+      {"CAN View",
+       &MainWindow::CANViewPopup,
+       {"&Clear All", "Copy To &Tx", "Filter On &ID", "&Snapshot", "Show &Decimal", "Fo&nt +", "-", "&Fixed",
+        "C&yclic"},
+       {"Ctrl+C", "Ctrl+T", "Ctrl+I", "Ctrl+S", "Ctrl+B", "Ctrl+A", "", "Ctrl+F", "Ctrl+Y"}},
+      {"CAN Transmit",
+       &MainWindow::TransmitPopup,
+       {"&Now", "-", "S&how Decimal", "Fo&nt +", "-", "&Disable All", "&Enable All", "-", "De&lete", "Delete &All"},
+       {"Ins", "", "Ctrl+B", "Ctrl+A", "", "Ctrl+D", "Ctrl+E", "", "Del", ""}},
+  };
   WindowWithCANView w;
-  const std::vector<std::string> captions = {"&Now", "-", "S&how Decimal", "Fo&nt +", "-", "&Disable All",
-                                             "&Enable All", "-", "De&lete", "Delete &All"};
-  EXPECT_EQ(Captions(w.window.TransmitPopup()), captions);
-  std::vector<std::string> keys;
-  for (QAction* a : w.window.TransmitPopup()->actions())
-    keys.push_back(a->shortcut().toString(QKeySequence::PortableText).toStdString());
-  const std::vector<std::string> expected = {"Ins", "", "Ctrl+B", "Ctrl+A", "", "Ctrl+D", "Ctrl+E", "", "Del", ""};
-  EXPECT_EQ(keys, expected);
+  for (const PopupCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    QMenu* popup = (w.window.*c.Popup)();
+    EXPECT_EQ(Captions(popup), c.Captions);
+    std::vector<std::string> keys;
+    for (QAction* a : popup->actions()) keys.push_back(a->shortcut().toString(QKeySequence::PortableText).toStdString());
+    EXPECT_EQ(keys, c.Shortcuts);
+  }
 }
 
 // Shortcuts only reach a window that is shown and active.
