@@ -125,24 +125,105 @@ int32_t ReadTransmitItemCount(const TIniDocument& doc) {
   return std::clamp(doc.ReadInteger(kCANTransmit, "NoOfItems", 0), 0, MaxTransmitItems);
 }
 
-TCANTransmitMessage ReadTransmitItem(const TIniDocument& doc, int i) {
+namespace {
+
+// Reads the keys of one transmit item and notes each key that is missing or
+// whose text cannot be used as it stands, with the value loaded instead.
+class TItemReader {
+ public:
+  TItemReader(const TIniDocument& doc, int index, std::vector<TItemKeyProblem>* problems)
+      : doc_(doc), index_(index), problems_(problems) {}
+
+  // The key's text; nullopt (noted) when the key is missing.
+  std::optional<std::string> Text(const std::string& key, const char* loaded) {
+    std::optional<std::string> v = doc_.Value(kCANTransmit, key);
+    if (!v) Note(key, std::nullopt, loaded);
+    return v;
+  }
+  void Note(const std::string& key, std::optional<std::string> found, std::string loaded) {
+    if (problems_) problems_->push_back({index_, key, std::move(found), std::move(loaded)});
+  }
+  std::string Key(const char* name) const { return ItemKey(name, index_); }
+
+ private:
+  const TIniDocument& doc_;
+  int index_;
+  std::vector<TItemKeyProblem>* problems_;
+};
+
+}  // namespace
+
+TCANTransmitMessage ReadTransmitItem(const TIniDocument& doc, int i, std::vector<TItemKeyProblem>* problems) {
+  TItemReader r(doc, i, problems);
   TCANTransmitMessage item;
-  item.EnabledFlag = doc.ReadBool(kCANTransmit, ItemKey("Tx", i), false);
-  item.IDE = doc.ReadString(kCANTransmit, ItemKey("Bit", i), "11") == "29" ? 1 : 0;
-  const std::string id = doc.ReadString(kCANTransmit, ItemKey("ID", i), "0");
-  item.ID = CheckIDText(item.IDE == 0, id, true) == 0 ? HexTextToInt(id) : 0;
-  item.RTR = doc.ReadString(kCANTransmit, ItemKey("Frame", i), "Data") == "Remote" ? 1 : 0;
+  if (const auto tx = r.Text(r.Key("Tx"), "0")) {
+    const std::optional<int32_t> v = ParseIniInteger(*tx);
+    if (!v) r.Note(r.Key("Tx"), tx, "0");
+    item.EnabledFlag = v.value_or(0) != 0;
+  }
+  if (const auto bit = r.Text(r.Key("Bit"), "11")) {
+    item.IDE = *bit == "29" ? 1 : 0;
+    if (*bit != "29" && *bit != "11") r.Note(r.Key("Bit"), bit, "11");
+  }
+  if (const auto id = r.Text(r.Key("ID"), "0")) {
+    const bool valid = CheckIDText(item.IDE == 0, *id, true) == 0;
+    item.ID = valid ? HexTextToInt(*id) : 0;
+    if (!valid) r.Note(r.Key("ID"), id, "0");
+  }
+  if (const auto frame = r.Text(r.Key("Frame"), "Data")) {
+    item.RTR = *frame == "Remote" ? 1 : 0;
+    if (*frame != "Remote" && *frame != "Data") r.Note(r.Key("Frame"), frame, "Data");
+  }
   // The byte keeps what the file says within the 4 bits a CAN DLC has;
   // everything that sends or shows data stops at 8 bytes.
-  item.DLC = uint8_t(std::clamp(doc.ReadInteger(kCANTransmit, ItemKey("DLC", i), 0), 0, 15));
-  for (int n = 1; n <= WireDLC(item.DLC); ++n) {
-    const std::string text = doc.ReadString(kCANTransmit, ItemDataKey(n, i), "");
-    item.Data[size_t(n - 1)] = CheckDataByteText(text, true) ? uint8_t(HexTextToInt(text)) : 0;
+  if (const auto dlc = r.Text(r.Key("DLC"), "0")) {
+    const int32_t v = ParseIniInteger(*dlc).value_or(0);
+    item.DLC = uint8_t(std::clamp(v, 0, 15));
+    if (!ParseIniInteger(*dlc) || v != item.DLC) r.Note(r.Key("DLC"), dlc, std::to_string(item.DLC));
   }
-  item.PeriodIndex = PeriodIndexOfText(doc.ReadString(kCANTransmit, ItemKey("On Time (ms)", i), ""));
-  item.Key = KeyTextToKeyNo(doc.ReadString(kCANTransmit, ItemKey("On Key", i), ""));
-  item.Comment = doc.ReadString(kCANTransmit, ItemKey("Comment", i), "");
+  // A remote frame carries no data: its positions hold "?" and are not read.
+  for (int n = 1; n <= WireDLC(item.DLC) && item.RTR == 0; ++n) {
+    const std::string key = ItemDataKey(n, i);
+    const auto text = r.Text(key, "00");
+    if (!text) continue;
+    const bool valid = CheckDataByteText(*text, true);
+    item.Data[size_t(n - 1)] = valid ? uint8_t(HexTextToInt(*text)) : 0;
+    if (!valid) r.Note(key, text, "00");
+  }
+  if (const auto period = r.Text(r.Key("On Time (ms)"), "")) {
+    item.PeriodIndex = PeriodIndexOfText(*period);
+    const bool known = period->empty() || (item.PeriodIndex != 0 && PeriodText(item.PeriodIndex) == *period);
+    if (!known) r.Note(r.Key("On Time (ms)"), period, item.PeriodIndex ? PeriodText(item.PeriodIndex) : "");
+  }
+  if (const auto key = r.Text(r.Key("On Key"), "")) {
+    item.Key = KeyTextToKeyNo(*key);
+    if (!key->empty() && item.Key == 0) r.Note(r.Key("On Key"), key, "");
+  }
+  if (const auto comment = r.Text(r.Key("Comment"), "")) item.Comment = *comment;
   return item;
+}
+
+std::vector<std::string> TransmitItemProblemLines(const std::vector<TItemKeyProblem>& problems) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < problems.size();) {
+    const int item = problems[at].Item;
+    size_t end = at;
+    bool allMissing = true;
+    while (end < problems.size() && problems[end].Item == item) allMissing &= !problems[end++].Found.has_value();
+    const std::string name = "Item " + std::to_string(item + 1) + " (";
+    if (allMissing && end - at >= 8) {
+      lines.push_back(name + "keys \"... " + std::to_string(item) + "\"): not in the file, loaded empty.");
+    } else {
+      for (size_t k = at; k < end; ++k) {
+        const TItemKeyProblem& p = problems[k];
+        lines.push_back(name + "\"" + p.Key + "\"): " +
+                        (p.Found ? "\"" + *p.Found + "\" is not usable" : std::string("missing")) +
+                        ", loaded as \"" + p.Loaded + "\".");
+      }
+    }
+    at = end;
+  }
+  return lines;
 }
 
 // ---- the commands ----
@@ -243,7 +324,20 @@ bool TConfigurationFiles::LoadConfiguration(const std::string& path) {
   }
   configModified_ = false;
   configLoaded_ = true;
+  ShowItemProblems(name);
   return true;
+}
+
+void TConfigurationFiles::ShowItemProblems(const std::string& fileName) {
+  if (itemProblems_.empty()) return;
+  const std::vector<std::string> lines = TransmitItemProblemLines(itemProblems_);
+  std::string text = "Configuration file '" + fileName +
+                     "': these transmit items could not be read as they stand. They were loaded with Tx off, "
+                     "so that nothing is sent until you have checked them.\n";
+  const size_t shown = std::min(lines.size(), MaxItemProblemLines);
+  for (size_t i = 0; i < shown; ++i) text += "\n" + lines[i];
+  if (lines.size() > shown) text += "\nand " + std::to_string(lines.size() - shown) + " more.";
+  dialogs_.ShowMessage(text, TDialogType::Warning, TDialogButtons::OK);
 }
 
 bool TConfigurationFiles::ApplyConfiguration(const TIniDocument& doc) {
@@ -261,14 +355,19 @@ bool TConfigurationFiles::ApplyConfiguration(const TIniDocument& doc) {
   return true;
 }
 
+// An item whose keys were missing or not usable loads with Tx off, so that
+// a damaged or hand-edited file sends nothing the user has not looked at.
 void TConfigurationFiles::ApplyTransmitList(const TIniDocument& doc) {
   TCANTransmit& list = parts_.List;
   const int32_t count = ReadTransmitItemCount(doc);
+  itemProblems_.clear();
   for (int32_t i = 0; i < count; ++i) {
     TCANTransmitMessage& item = list.List[size_t(i)];
     const int32_t bufferNo = item.BufferNo;
     const uint32_t time = item.Time;
-    item = ReadTransmitItem(doc, i);
+    const size_t before = itemProblems_.size();
+    item = ReadTransmitItem(doc, i, &itemProblems_);
+    if (itemProblems_.size() != before) item.EnabledFlag = false;
     item.BufferNo = bufferNo;
     item.Time = time;
   }

@@ -9,6 +9,7 @@
 // Apply step, each at its place in the section's order.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/UserDialogs.h"
 #include "persistence/IniDocument.h"
@@ -60,9 +61,23 @@ struct TConfigurationParts {
 void WriteConfiguration(TIniDocument& doc, bool fixedMode, bool hex, const TConfigurationParts& parts,
                         const TLogOptionValues& log);
 
+// A key of a transmit item that was missing from the file, or whose text
+// could not be used as it stands, and the value loaded in its place.
+struct TItemKeyProblem {
+  int Item;                          // index of the item in the file
+  std::string Key;                   // as in the file: "ID 2"
+  std::optional<std::string> Found;  // the text found; none: missing
+  std::string Loaded;
+};
+
 // One transmit item from CAN_TRANSMIT; every value falls back as the file
-// format says.
-TCANTransmitMessage ReadTransmitItem(const TIniDocument& doc, int index);
+// format says, and each fall-back is noted in problems when given.
+TCANTransmitMessage ReadTransmitItem(const TIniDocument& doc, int index,
+                                     std::vector<TItemKeyProblem>* problems = nullptr);
+// One line per problem, for the user; an item none of whose keys is in the
+// file gets one line.
+std::vector<std::string> TransmitItemProblemLines(const std::vector<TItemKeyProblem>& problems);
+inline constexpr size_t MaxItemProblemLines = 20;
 // The CAN_TRANSMIT item count, 0..50.
 int32_t ReadTransmitItemCount(const TIniDocument& doc);
 
@@ -103,6 +118,7 @@ class TConfigurationFiles {
   void ApplyBitTiming(const TIniDocument& doc);
   bool ApplyModesAndFilters(const TIniDocument& doc);
   void WriteFile();
+  void ShowItemProblems(const std::string& fileName);
 
   TConfigurationParts parts_;
   ConfigurationHost& host_;
@@ -113,6 +129,7 @@ class TConfigurationFiles {
   // The file named by ConfigFileName was refused on loading: it is somebody
   // else's, and Save asks for a name instead of writing over it.
   bool rejectedFileFlag_ = false;
+  std::vector<TItemKeyProblem> itemProblems_;  // of the last load
 };
 
 }  // namespace tarvo

@@ -97,7 +97,9 @@ TEST(ConfigurationReadTest, ItemEdgeCases) {
   EXPECT_EQ(rig.Item(5).DLC, 15);  // a CAN DLC has four bits
   EXPECT_EQ(rig.Item(6).ID, 0u);
   EXPECT_EQ(rig.Item(6).PeriodIndex, 10u);
-  EXPECT_TRUE(rig.Item(6).EnabledFlag);
+  // Ticked in the file, but its identifier and other keys were not usable:
+  // it loads with Tx off.
+  EXPECT_FALSE(rig.Item(6).EnabledFlag);
   EXPECT_FALSE(rig.Modified);
   EXPECT_TRUE(rig.Loaded);
 }
@@ -402,7 +404,12 @@ std::string Byte(ConfigRig& r, int n) {
 }
 std::string Field(ConfigRig& r, int field) { return r.Setup.Filters.Edit(field).Text; }
 
-constexpr const char* kItem = "NoOfItems=1\r\nDLC 0=8\r\n";
+// An item with every key, less the one a row reads: an item with a key
+// missing loads with Tx off.
+constexpr const char* kItem = "item";
+const char* const kItemLines[] = {"Tx 0=0", "Bit 0=11", "ID 0=0", "Frame 0=Data", "DLC 0=8", "D1 0=00",
+                                  "D2 0=00", "D3 0=00", "D4 0=00", "D5 0=00", "D6 0=00", "D7 0=00",
+                                  "D8 0=00", "On Time (ms) 0=", "On Key 0=", "Comment 0="};
 constexpr const char* kEnhanced = "EnhancedBaud=120\r\n";
 constexpr const char* kCustomFilter = "FilterType=18\r\n";
 
@@ -413,7 +420,7 @@ const ConfigurationKey kConfigurationKeys[] = {
     {"CAN_TRANSMIT", "Bit 0", "11", "29", [](ConfigRig& r) { return std::string(r.Item(0).IDE ? "29" : "11"); }, kItem},
     {"CAN_TRANSMIT", "ID 0", "0", "1A5", [](ConfigRig& r) { return Hex(r.Item(0).ID); }, kItem},
     {"CAN_TRANSMIT", "Frame 0", "Data", "Remote", [](ConfigRig& r) { return std::string(r.Item(0).RTR ? "Remote" : "Data"); }, kItem},
-    {"CAN_TRANSMIT", "DLC 0", "0", "8", [](ConfigRig& r) { return Num(r.Item(0).DLC); }, "NoOfItems=1\r\n"},
+    {"CAN_TRANSMIT", "DLC 0", "0", "8", [](ConfigRig& r) { return Num(r.Item(0).DLC); }, kItem},
     {"CAN_TRANSMIT", "D1 0", "00", "11", [](ConfigRig& r) { return Byte(r, 0); }, kItem, "?"},
     {"CAN_TRANSMIT", "D2 0", "00", "22", [](ConfigRig& r) { return Byte(r, 1); }, kItem, "?"},
     {"CAN_TRANSMIT", "D3 0", "00", "33", [](ConfigRig& r) { return Byte(r, 2); }, kItem, "?"},
@@ -496,7 +503,13 @@ TEST(ConfigurationKeysTest, EachKeyIsReadByItsExactNameFromAFileAsWrittenBefore)
     SCOPED_TRACE(std::string(k.Section) + " \"" + k.Key + "\"");
     ASSERT_STRNE(k.Default, k.Example);
     if (!k.Shown) continue;
-    const std::string section = "[" + std::string(k.Section) + "]\r\n" + k.With;
+    std::string with = k.With;
+    if (with == kItem) {
+      with = "NoOfItems=1\r\n";
+      for (const char* line : kItemLines)
+        if (!std::string(line).starts_with(std::string(k.Key) + "=")) with += std::string(line) + "\r\n";
+    }
+    const std::string section = "[" + std::string(k.Section) + "]\r\n" + with;
     ConfigRig missing;
     ASSERT_TRUE(missing.Load(LoadableFile(k, section)));
     EXPECT_EQ(k.Shown(missing), k.Default) << "default when missing";
@@ -512,6 +525,90 @@ TEST(ConfigurationKeysTest, ANewFileHoldsEveryKeyWithItsExactNameInOrder) {
   TIniDocument doc;
   WriteConfiguration(doc, rig.Host.Fixed, true, {rig.Transmit.List, rig.Transmit.Editor, rig.Setup}, rig.Host.Log);
   EXPECT_EQ(doc.Serialize(), ConfigurationTableText(true));
+}
+
+
+// ---- Damaged and hand-edited transmit lists send nothing nobody chose -------------------
+
+std::string FullItem(int i, const std::string& id, const std::string& tx = "1") {
+  const std::string n = std::to_string(i);
+  std::string text = "Tx " + n + "=" + tx + "\r\nBit " + n + "=11\r\nID " + n + "=" + id + "\r\nFrame " + n +
+                     "=Data\r\nDLC " + n + "=1\r\nD1 " + n + "=5A\r\n";
+  for (int d = 2; d <= 8; ++d) text += "D" + std::to_string(d) + " " + n + "=\r\n";
+  return text + "On Time (ms) " + n + "=100\r\nOn Key " + n + "=\r\nComment " + n + "=\r\n";
+}
+
+struct DamagedListCase {
+  const char* Name;
+  std::string File;
+  std::vector<bool> Ticked;       // Tx of each item after the load
+  std::vector<std::string> Lines;  // of the warning, after its first line
+};
+
+TEST(ConfigurationDamagedListTest, ItemsNotReadAsTheyStandLoadWithTxOffAndAreListed) {
+  const std::string head = "[CAN_VIEW]\r\nMode=1\r\n[CAN_TRANSMIT]\r\n";
+  const DamagedListCase cases[] = {
+      {"valid file: silent, ticked items stay ticked", head + "NoOfItems=2\r\n" + FullItem(0, "100") + FullItem(1, "7FF"),
+       {true, true}, {}},
+      {"identifier rejected", head + "NoOfItems=2\r\n" + FullItem(0, "100") + FullItem(1, "ZZZ"),
+       {true, false}, {"Item 2 (\"ID 1\"): \"ZZZ\" is not usable, loaded as \"0\"."}},
+      {"numbers that are not numbers",
+       head + "NoOfItems=1\r\nTx 0=1\r\nBit 0=12\r\nID 0=100\r\nFrame 0=Data\r\nDLC 0=x\r\nOn Time (ms) 0=fast\r\n"
+              "On Key 0=F10\r\nComment 0=\r\n",
+       {false},
+       {"Item 1 (\"Bit 0\"): \"12\" is not usable, loaded as \"11\".",
+        "Item 1 (\"DLC 0\"): \"x\" is not usable, loaded as \"0\".",
+        "Item 1 (\"On Time (ms) 0\"): \"fast\" is not usable, loaded as \"\".",
+        "Item 1 (\"On Key 0\"): \"F10\" is not usable, loaded as \"\"."}},
+      {"data byte and period out of their tables",
+       head + "NoOfItems=1\r\nTx 0=1\r\nBit 0=11\r\nID 0=100\r\nFrame 0=Data\r\nDLC 0=2\r\nD1 0=1FF\r\nD2 0=01\r\n"
+              "On Time (ms) 0=300\r\nOn Key 0=\r\nComment 0=\r\n",
+       {false},
+       {"Item 1 (\"D1 0\"): \"1FF\" is not usable, loaded as \"00\".",
+        "Item 1 (\"On Time (ms) 0\"): \"300\" is not usable, loaded as \"1000\"."}},
+      {"file cut off inside an item", head + "NoOfItems=2\r\n" + FullItem(0, "100") + "Tx 1=1\r\nBit 1=11\r\nID 1=2",
+       {true, false},
+       {"Item 2 (\"Frame 1\"): missing, loaded as \"Data\".", "Item 2 (\"DLC 1\"): missing, loaded as \"0\".",
+        "Item 2 (\"On Time (ms) 1\"): missing, loaded as \"\".", "Item 2 (\"On Key 1\"): missing, loaded as \"\".",
+        "Item 2 (\"Comment 1\"): missing, loaded as \"\"."}},
+      {"more items counted than present",
+       head + "NoOfItems=4\r\n" + FullItem(0, "100") + FullItem(1, "101"),
+       {true, true, false, false},
+       {"Item 3 (keys \"... 2\"): not in the file, loaded empty.", "Item 4 (keys \"... 3\"): not in the file, loaded empty."}},
+  };
+  for (const DamagedListCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ConfigRig rig;
+    ASSERT_TRUE(rig.Load(c.File));
+    ASSERT_EQ(rig.Transmit.List.Count, int32_t(c.Ticked.size()));
+    for (size_t i = 0; i < c.Ticked.size(); ++i) EXPECT_EQ(rig.Item(int(i)).EnabledFlag, c.Ticked[i]) << "item " << i + 1;
+    if (c.Lines.empty()) {
+      EXPECT_TRUE(rig.Dialogs.Messages.empty());
+      continue;
+    }
+    ASSERT_EQ(rig.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(rig.Dialogs.Messages[0].Type, TDialogType::Warning);
+    std::string expected =
+        "Configuration file 'a.cfx': these transmit items could not be read as they stand. They were loaded with Tx "
+        "off, so that nothing is sent until you have checked them.\n";
+    for (const std::string& line : c.Lines) expected += "\n" + line;
+    EXPECT_EQ(rig.Dialogs.Messages[0].Text, expected);
+    EXPECT_FALSE(rig.Modified);
+  }
+}
+
+TEST(ConfigurationDamagedListTest, ALongListOfProblemsIsCutAfterTwentyLines) {
+  ConfigRig rig;
+  ASSERT_TRUE(rig.Load("[CAN_VIEW]\r\nMode=1\r\n[CAN_TRANSMIT]\r\nNoOfItems=1000\r\n" + FullItem(0, "100") +
+                       FullItem(1, "101") + FullItem(2, "102")));
+  ASSERT_EQ(rig.Transmit.List.Count, 50);
+  for (int i = 3; i < 50; ++i) EXPECT_FALSE(rig.Item(i).EnabledFlag) << i;
+  ASSERT_EQ(rig.Dialogs.Messages.size(), 1u);
+  const std::string& text = rig.Dialogs.Messages[0].Text;
+  EXPECT_NE(text.find("\nItem 4 (keys \"... 3\"): not in the file, loaded empty.\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nItem 23 (keys \"... 22\"): not in the file, loaded empty.\nand 27 more."), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Item 24 "), std::string::npos);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -162,6 +163,44 @@ TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLin
   EXPECT_FALSE(shell_->ConfigModifiedFlag());
   // Nothing changed: closing asks nothing.
   ASSERT_TRUE(Close());
+}
+
+// A hand-edited configuration whose second item has an identifier that is
+// not one, and which counts a third item it does not hold: both load with Tx
+// off, a warning lists them, and a run sends only the sound item.
+TEST_F(PersistenceEndToEnd, ADamagedConfigurationSendsNoFrameOfItsUnreadableItems) {
+  const QString path = home_.filePath("damaged.cfx");
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  std::string text = "[CAN_VIEW]\r\nMode=1\r\n[CAN_TRANSMIT]\r\nNoOfItems=3\r\n";
+  for (const char* item : {"0|123", "1|ZZZ"}) {
+    const std::string n(item, 1), id(item + 2);
+    text += "Tx " + n + "=1\r\nBit " + n + "=11\r\nID " + n + "=" + id + "\r\nFrame " + n + "=Data\r\nDLC " + n +
+            "=0\r\nOn Time (ms) " + n + "=50\r\nOn Key " + n + "=\r\nComment " + n + "=\r\n";
+  }
+  f.write(text.c_str());
+  f.close();
+  MessageBoxAnswers answers;
+  Start({path.toStdString()});
+  ASSERT_EQ(answers.Texts.size(), 1);
+  EXPECT_TRUE(answers.Texts[0].contains("Item 2 (\"ID 1\"): \"ZZZ\" is not usable, loaded as \"0\".")) << answers.Texts[0].toStdString();
+  EXPECT_TRUE(answers.Texts[0].contains("Item 3 (keys \"... 2\"): not in the file, loaded empty."));
+  const TCANTransmit& list = shell_->Transmit().List();
+  ASSERT_EQ(list.Count, 3);
+  EXPECT_TRUE(list.List[0].EnabledFlag);
+  EXPECT_FALSE(list.List[1].EnabledFlag);
+  EXPECT_FALSE(list.List[2].EnabledFlag);
+
+  shell_->Window().Action("Start1")->trigger();
+  ASSERT_TRUE(App().Run.RunningFlag);
+  QTest::qWait(400);
+  shell_->Window().Action("Stop1")->trigger();
+  const QString trace = ReadFile(trace_);
+  EXPECT_TRUE(trace.contains(QRegularExpression(R"(H>A SendCAN 11-bit ID=123 )"))) << trace.toStdString();
+  // Sent by the host (buffer 0) or given a period in a repetition buffer;
+  // a buffer loaded with period 0 sends nothing.
+  EXPECT_FALSE(trace.contains(QRegularExpression(R"(H>A SendCAN \S+ ID=0 .*(BUF=0 |PERIOD=[1-9]))")))
+      << trace.toStdString();
 }
 
 TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChosenOne) {
