@@ -104,6 +104,25 @@ void PutAscii(char*& p, const TLineMessage& m) {
   }
 }
 
+// CSV: a text holding a comma or a double quote is enclosed in double
+// quotes, its quotes doubled (RFC 4180), so that every row keeps its fields
+// for every CSV reader. Other texts are written as they are.
+void PutCsvAscii(char*& p, const TLineMessage& m) {
+  char* const start = p;
+  PutAscii(p, m);
+  const size_t n = size_t(p - start);
+  if (std::none_of(start, p, [](char c) { return c == ',' || c == '"'; })) return;
+  char text[8];
+  std::memcpy(text, start, n);
+  p = start;
+  *p++ = '"';
+  for (size_t i = 0; i < n; ++i) {
+    if (text[i] == '"') *p++ = '"';
+    *p++ = text[i];
+  }
+  *p++ = '"';
+}
+
 void PutTypeCode(char*& p, const TLineMessage& m) {
   *p++ = m.Transmit ? 'T' : 'R';
   *p++ = m.RTR == 0 ? 'D' : 'R';
@@ -255,7 +274,7 @@ size_t FormatReceiveLine(const TLogLineFormat& f, const TTarvoCAN& m, uint32_t c
       PutCsvGap(p, line);
       if (f.ASCIIDecode) {
         *p++ = ',';
-        PutAscii(p, line);
+        PutCsvAscii(p, line);
       }
       if (f.MessageCount) {
         *p++ = ',';
@@ -293,7 +312,7 @@ size_t FormatTransmitLine(const TLogLineFormat& f, uint8_t ide, uint32_t id, uin
       if (!f.ASCIIDecode) break;
       PutCsvGap(p, line);
       *p++ = ',';
-      PutAscii(p, line);
+      PutCsvAscii(p, line);
       break;
     case ASC_FILE:
       PutAscMessage(p, f, line, [&](char*& q) { PutMsTime(q, timeMs, true); });

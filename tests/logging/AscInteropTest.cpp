@@ -1,7 +1,8 @@
-// ASC files as Tarvo records them, read by the tools CAN engineers use:
-// python-can's ASCReader and can-utils' asc2log. Every frame must come back
-// with its identifier, format, kind, DLC, data, direction and time. The
-// test skips itself when a tool is not installed.
+// Log files as Tarvo records them, read by the tools CAN engineers use:
+// python-can's ASCReader and can-utils' asc2log for ASC, where every frame
+// must come back with its identifier, format, kind, DLC, data, direction and
+// time; Python's csv module for CSV, where every row must keep its fields
+// and its text. The test skips itself when a tool is not installed.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -186,6 +187,86 @@ TEST_P(AscInterop, Asc2logReadsEveryFrame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bases, AscInterop, ::testing::Values(true, false),
+                         [](const auto& info) { return std::string(info.param ? "Hexadecimal" : "Decimal"); });
+
+
+// ---- CSV read by Python's csv module -----------------------------------------------------
+
+// Every data byte value once, eight to a frame, received and transmitted:
+// among them 0x2C (",") and 0x22 ("\""), which the ASCII column carries.
+std::string WriteCsv(const fs::path& path, bool hex, std::vector<std::string>& asciiTexts) {
+  TLogLineFormat f;
+  f.FileType = CSV_FILE;
+  f.Hexadecimal = hex;
+  f.ASCIIDecode = f.MessageCount = f.MessagePeriod = true;
+  std::string text = LogHeader(f, path.filename().string(), {"9:04:05", "08/12/2026", ""});
+  TLogBuffer buffer;
+  for (int n = 0; n < 32; ++n) {
+    uint8_t data[8];
+    std::string ascii;
+    for (int b = 0; b < 8; ++b) {
+      data[b] = uint8_t(n * 8 + b);
+      ascii += data[b] >= 0x21 && data[b] <= 0x7E ? char(data[b]) : ' ';
+    }
+    asciiTexts.push_back(ascii);
+    char* line = buffer.BeginLine();
+    size_t length = 0;
+    if (n % 2 == 0) {
+      TTarvoCAN m;
+      m.ID = 0x100 + uint32_t(n);
+      m.DLC = 8;
+      std::copy(data, data + 8, m.Data);
+      m.TimeStamp = uint32_t(1000 * n + 1);
+      length = FormatReceiveLine(f, m, uint32_t(n + 1), 3906, line);
+    } else {
+      length = FormatTransmitLine(f, 0, 0x100 + uint32_t(n), 0, 8, data, uint32_t(n), line);
+    }
+    buffer.EndLine(line + length);
+  }
+  text += std::string(buffer.Text()) + "\r\n";
+  std::ofstream(path, std::ios::binary) << text;
+  return text;
+}
+
+class CsvInterop : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CsvInterop, PythonsCsvModuleReadsEveryRowWithItsFieldsAndText) {
+  if (std::system("/usr/bin/python3 -c 'import csv' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+  const fs::path path = fs::temp_directory_path() / ("tarvo_csv_" + std::to_string(::getpid()) + ".csv");
+  std::vector<std::string> ascii;
+  WriteCsv(path, GetParam(), ascii);
+  // Each row after the column titles: its field count and its ASCII field.
+  const std::string out = Output(
+      "/usr/bin/python3 -c \"import csv,sys\n"
+      "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='latin-1')))\n"
+      "titles = [i for i, r in enumerate(rows) if r[:2] == ['TYPE', 'TIME']][0]\n"
+      "for r in rows[titles + 1:]:\n"
+      "  if r: print(len(r), r[0], (r[11] if len(r) > 11 else '').encode().hex() or '-')\" " +
+      path.string());
+  fs::remove(path);
+  std::istringstream in(out);
+  for (size_t n = 0; n < ascii.size(); ++n) {
+    SCOPED_TRACE("frame " + std::to_string(n));
+    size_t fields = 0;
+    std::string type, text;
+    ASSERT_TRUE(in >> fields >> type >> text) << out;
+    // Received rows have the count and period columns; transmitted rows end
+    // with the ASCII text.
+    EXPECT_EQ(fields, n % 2 == 0 ? 14u : 12u);
+    EXPECT_EQ(type, n % 2 == 0 ? "RD11" : "TD11");
+    std::string hexText;
+    for (char c : ascii[n]) {
+      char two[3];
+      std::snprintf(two, sizeof two, "%02x", static_cast<unsigned char>(c));
+      hexText += two;
+    }
+    EXPECT_EQ(text, hexText);
+  }
+  std::string rest;
+  EXPECT_FALSE(in >> rest) << rest;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bases, CsvInterop, ::testing::Values(true, false),
                          [](const auto& info) { return std::string(info.param ? "Hexadecimal" : "Decimal"); });
 
 }  // namespace

@@ -110,6 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
                         "4294967295   109951.1628"},
         ReceiveCase{"AscDecWidest", Format(ASC_FILE, false), Message(1, 0, 0x1FFFFFFF, 1, {255}, 0xFFFFFFFF), 0, 0,
                     "109951.162800 1  536870911x      Rx   d 1 255"},
+        // A comma or a double quote in the ASCII text: the field is quoted.
+        ReceiveCase{"CsvAsciiQuoted", Format(CSV_FILE, true, true), Message(0, 0, 0x123, 4, {0x41, 0x2C, 0x22, 0x42}, 48828),
+                    5, 3906, "RD11,1.2500,123,41,2C,22,42,,,,,\"A,\"\"B\",5,0.1000"},
         // A DLC above 8 names only eight data positions.
         ReceiveCase{"CsvDlcAbove8", Format(CSV_FILE, true), Message(0, 0, 0x7FF, 15, {1, 2, 3, 4, 5, 6, 7, 8}, 0),
                     0, 0, "RD11,0.0000,7FF,1,2,3,4,5,6,7,8"}),

@@ -142,6 +142,16 @@ TEST(ReplayParser, EdgeCases) {
       {"CSV optional columns stop at the empty padding", CSV_FILE, true,
        "RD11,1.2500,291,1,65,255,,,,,, A ,5,0.1000\r\n", PARSE_VALID, {{0, 0, 291, 3, {1, 65, 255}, 48828}}},
       {"CSV data frame of DLC 0", CSV_FILE, true, "RD11,1.2500,291,\r\n", PARSE_VALID, {{0, 0, 291, 0, {}, 48828}}},
+      // The ASCII column quoted where it holds "," or "\"", and as older
+      // versions wrote it, unquoted: the data read the same.
+      {"CSV ASCII text quoted", CSV_FILE, false, "RD11,1.0000,100,41,2C,22,42,,,,,\"A,\"\"B\",5,0.1000\r\n",
+       PARSE_VALID, {{0, 0, 0x100, 4, {0x41, 0x2C, 0x22, 0x42}, 39062}}},
+      {"CSV ASCII text of an older file, unquoted", CSV_FILE, false,
+       "RD11,1.0000,100,41,2C,22,42,,,,,A,\"B,5,0.1000\r\n", PARSE_VALID,
+       {{0, 0, 0x100, 4, {0x41, 0x2C, 0x22, 0x42}, 39062}}},
+      {"CSV eight bytes, older unquoted text", CSV_FILE, false,
+       "RD11,1.0000,100,22,2C,43,44,45,46,47,48,\",CDEFGH\r\n", PARSE_VALID,
+       {{0, 0, 0x100, 8, {0x22, 0x2C, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48}, 39062}}},
       {"CSV eight bytes and the ASCII column", CSV_FILE, false, "RD11,0.0001,1,1,2,3,4,5,6,7,8,ABCDEFGH\r\n",
        PARSE_VALID, {{0, 0, 1, 8, {1, 2, 3, 4, 5, 6, 7, 8}, 4}}},
       {"quoted fields in a space-separated line", TXT_FILE, false, "RD11 \"1.0\" \"7 F\" 01\r\n",
