@@ -28,7 +28,8 @@ class UserDialogs {
 
   // Shows text in a modal box of the given type with the given buttons and
   // returns the button the user chose; closing the box counts as Cancel
-  // (No when the box has no Cancel button, OK when it has only OK).
+  // (No when the box has no Cancel button, OK when it has only OK). A box of
+  // Yes and No asks before something is overwritten: its default is No.
   virtual TDialogResult ShowMessage(const std::string& text, TDialogType type,
                                     TDialogButtons buttons) = 0;
 

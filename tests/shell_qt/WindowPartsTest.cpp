@@ -122,6 +122,27 @@ TEST(QtClock, WaitProcessingMessagesPassesMoreThanTheTimeAndKeepsEventsFlowing) 
   EXPECT_TRUE(fired);
 }
 
+// Enter answers a box with its default button: never the Yes of a question
+// whose Yes overwrites a file.
+TEST(QtUserDialogs, EnterNeverChoosesTheYesThatOverwrites) {
+  EnsureApplication();
+  const struct {
+    TDialogButtons Buttons;
+    TDialogResult Enter;
+  } cases[] = {{TDialogButtons::YesNo, TDialogResult::No},
+               {TDialogButtons::YesNoCancel, TDialogResult::Yes},
+               {TDialogButtons::OKCancel, TDialogResult::OK},
+               {TDialogButtons::OK, TDialogResult::OK}};
+  qt::QtUserDialogs dialogs(nullptr);
+  for (const auto& c : cases) {
+    ModalSteps steps;
+    steps.Then([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+    EXPECT_EQ(dialogs.ShowMessage("Overwrite this log file?", TDialogType::Confirmation, c.Buttons), c.Enter)
+        << int(c.Buttons);
+    EXPECT_TRUE(steps.Done());
+  }
+}
+
 TEST(Scaling, ScaledPixelsRoundHalvesToEven) {
   struct Row {
     int px;

@@ -106,6 +106,10 @@ TDialogResult QtUserDialogs::ShowMessage(const std::string& text, TDialogType ty
   const int t = int(type);
   QMessageBox box(icons[t], titles[t], QString::fromStdString(text), choice, parent_);
   box.setObjectName("MessageBox");
+  // A question of Yes and No alone is one whose Yes overwrites a file: No is
+  // the default button, so that Enter keeps what the user has. With Cancel
+  // (the save question) Yes saves and stays the default.
+  if (buttons == TDialogButtons::YesNo) box.setDefaultButton(QMessageBox::No);
   switch (box.exec()) {
     case QMessageBox::Yes: return TDialogResult::Yes;
     case QMessageBox::No: return TDialogResult::No;
