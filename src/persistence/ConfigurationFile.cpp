@@ -270,8 +270,8 @@ void TConfigurationFiles::NewConfiguration() {
   log.FileName.clear();
   log.FileType = 0;
   host_.SetLogOptions(log);
-  // The operating mode and filter type just set are the new set-up, not a change of it.
-  configModified_ = false;
+  // A mode or filter type that New changed back to "Normal" and "None" is a
+  // change like any other: closing asks whether to save the new set-up.
 }
 
 void TConfigurationFiles::ResetConfiguration() {

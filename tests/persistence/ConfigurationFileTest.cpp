@@ -344,6 +344,29 @@ TEST(ConfigurationFilesTest, TheSaveQuestionDecidesWhetherNewGoesOn) {
   }
 }
 
+// New checks "Normal" and "None" with their click actions: a set-up that had
+// another mode or filter type is changed by New, and closing asks to save it.
+TEST(ConfigurationFilesTest, NewCountsAsAChangeWhenItSetsTheModeOrFilterTypeBack) {
+  const struct {
+    int Mode, Filter;
+    bool Modified;
+  } cases[] = {{NormalModeNumber, FilterTypeNone, false},
+               {LoopbackModeNumber, FilterTypeNone, true},
+               {NormalModeNumber, FilterTypeCustom, true}};
+  for (const auto& c : cases) {
+    ConfigRig rig;
+    rig.Setup.BitTiming.ClickOperatingMode(c.Mode);
+    rig.Setup.Filters.ClickFilterType(c.Filter);
+    rig.Modified = false;  // as after a save
+    rig.Files.NewConfiguration();
+    EXPECT_EQ(rig.Setup.BitTiming.OperatingModeButton(), NormalModeNumber);
+    EXPECT_EQ(rig.Setup.Filters.FilterType(), FilterTypeNone);
+    EXPECT_EQ(rig.Modified, c.Modified) << c.Mode << " " << c.Filter;
+    EXPECT_EQ(rig.Files.AskToSave(), !c.Modified);
+    EXPECT_EQ(rig.Dialogs.Texts().size(), c.Modified ? 1u : 0u);
+  }
+}
+
 TEST(ConfigurationFilesTest, OpenAsksTheDialogAndEmptiesTheView) {
   ConfigRig rig;
   const std::string path = rig.Dir.Write("b.cfx", kMinimal);

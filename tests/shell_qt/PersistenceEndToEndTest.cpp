@@ -132,6 +132,22 @@ TEST_F(PersistenceEndToEnd, SettingsSurviveARestartAndHandEditedKeysStay) {
   EXPECT_EQ(shell_->Persistence().CurrentSettings().BaudRateButton, 109);
 }
 
+// The settings keep the window's bounds with its frame, the way the
+// maximise rule measures them: a window closed maximised opens maximised.
+TEST_F(PersistenceEndToEnd, AWindowClosedMaximisedOpensMaximised) {
+  Start();
+  shell_->Window().showMaximized();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shell_->Window().isMaximized(); }, 5000));
+  QTest::qWait(50);
+  const QRect frame = shell_->Window().frameGeometry();
+  ASSERT_TRUE(Close());
+  const QString text = ReadFile(SettingsFile());
+  EXPECT_TRUE(text.contains(QString("\r\nWidth=%1\r\nHeight=%2\r\n").arg(frame.width()).arg(frame.height())))
+      << text.toStdString();
+  Start();
+  EXPECT_TRUE(shell_->Window().isMaximized() || (shell_->Window().windowState() & Qt::WindowMaximized));
+}
+
 TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLine) {
   Start();
   CANTransmitEditor& editor = shell_->Transmit().Editor();

@@ -272,6 +272,33 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void MainWindow::SetFrameBounds(const QRect& frame) {
+  move(frame.topLeft());  // a window's position is its frame's
+  wantedFrameSize_ = frame.size();
+  FitFrameSize();
+}
+
+// The client area is the frame less its borders and title bar. Their size is
+// known once the window system has framed the window, at the latest a moment
+// after it shows: the size is fitted then, once, and the user's own resizing
+// is never undone.
+void MainWindow::FitFrameSize() {
+  if (wantedFrameSize_.isEmpty() || isMaximized() || isFullScreen()) return;
+  resize(wantedFrameSize_ - (frameGeometry().size() - size()));  // raised to the smallest size by the window
+}
+
+bool MainWindow::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  if (event->type() == QEvent::Show && !wantedFrameSize_.isEmpty()) {
+    FitFrameSize();
+    QTimer::singleShot(200, this, [this] {
+      FitFrameSize();
+      wantedFrameSize_ = QSize();
+    });
+  }
+  return handled;
+}
+
 // ---- the window's own commands ----
 
 void MainWindow::ApplyListFont(QTableView* list) const {

@@ -74,6 +74,11 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   QTableView* TransmitList() const { return transmitList_; }
   QTabWidget* PageControl() const { return pages_; }
   StatusPanels& Status() const { return *status_; }
+  // The window's bounds with its frame, as the settings keep them. Set
+  // before the window shows, the frame is taken off the size once the window
+  // system tells how wide it is.
+  QRect FrameBounds() const { return frameGeometry(); }
+  void SetFrameBounds(const QRect& frame);
   QMenu* CANViewPopup() const { return canViewPopup_; }
   QMenu* TransmitPopup() const { return transmitPopup_; }
   AboutDialog* About() const { return about_; }
@@ -120,6 +125,7 @@ class MainWindow : public QMainWindow, public MainWindowPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -130,7 +136,10 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   void ApplyListFont(QTableView* list) const;
   void ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos);
 
+  void FitFrameSize();
+
   double scaling_;
+  QSize wantedFrameSize_;  // until the frame's width is known; empty: none
   std::unordered_map<std::string, QAction*> actions_;  // menu, pop-up and alias names
   std::unordered_map<std::string, std::function<void()>> handlers_;
   std::function<bool()> closeHandler_;

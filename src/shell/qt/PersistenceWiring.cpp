@@ -186,17 +186,20 @@ void PersistenceWiring::PlaceWindow(const TSettings& s) {
   }
   const TWindowPlacement p = tarvo::PlaceWindow({s.Left, s.Top, s.Width, s.Height}, window_.ScalingFactor(),
                                                 window_.minimumWidth(), window_.minimumHeight(), monitors);
-  window_.move(p.Bounds.Left, p.Bounds.Top);
-  window_.resize(p.Bounds.Width, p.Bounds.Height);  // raised to the smallest size by the window
+  window_.SetFrameBounds(QRect(p.Bounds.Left, p.Bounds.Top, p.Bounds.Width, p.Bounds.Height));
   if (p.Maximized) window_.setWindowState(window_.windowState() | Qt::WindowMaximized);
 }
 
 TSettings PersistenceWiring::CurrentSettings() const {
   TSettings s;
-  s.Left = window_.x();
-  s.Top = window_.y();
-  s.Width = window_.width();
-  s.Height = window_.height();
+  // The bounds with the frame, as the window system measures a window: a
+  // window saved maximised covers its monitor within the tolerances of the
+  // maximise rule, title bar and panel included.
+  const QRect frame = window_.FrameBounds();
+  s.Left = frame.x();
+  s.Top = frame.y();
+  s.Width = frame.width();
+  s.Height = frame.height();
   s.Font = window_.ListFontSize() == 8 ? 8 : 10;
   s.ConfigurationDIR = app_.Dirs.ConfigurationDIR;
   s.SnapshotDIR = app_.Dirs.SnapshotDIR;
