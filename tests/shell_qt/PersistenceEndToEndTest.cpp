@@ -246,6 +246,26 @@ TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChose
   EXPECT_TRUE(ReadFile(SettingsFile()).contains("SerialNo=Prompt\r\n"));
 }
 
+// A snapshot onto a read-only file leaves the file as it is and says so.
+TEST_F(PersistenceEndToEnd, ASnapshotOntoAReadOnlyFileKeepsItAndSaysSo) {
+  Start();
+  const QString path = home_.filePath("kept.txt");
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("mine\r\n");
+  f.close();
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  ModalSteps steps;
+  QStringList texts;
+  steps.Then(ModalSteps::ChooseFile(path));
+  steps.Then(ModalSteps::Press(QMessageBox::Yes));  // the file dialog's "replace it?"
+  steps.Then(ModalSteps::Press(QMessageBox::Ok, &texts));
+  QTest::keyClick(shell_->Window().CANView(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return steps.Done(); }, 5000));
+  EXPECT_EQ(texts, QStringList{"Unable to save snapshot to file '" + path + "'."});
+  EXPECT_EQ(ReadFile(path), "mine\r\n");
+}
+
 TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
   Start();
   shell_->Window().Action("Cyclic1")->trigger();

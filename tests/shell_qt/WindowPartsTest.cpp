@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -140,6 +141,47 @@ TEST(QtUserDialogs, EnterNeverChoosesTheYesThatOverwrites) {
     EXPECT_EQ(dialogs.ShowMessage("Overwrite this log file?", TDialogType::Confirmation, c.Buttons), c.Enter)
         << int(c.Buttons);
     EXPECT_TRUE(steps.Done());
+  }
+}
+
+// The regional long time of log headers and snapshots is the time alone.
+TEST(RegionalTime, TheLongTimeFormatLosesItsTimeZone) {
+  const std::pair<const char*, const char*> cases[] = {{"HH:mm:ss t", "HH:mm:ss"},
+                                                       {"h:mm:ss AP t", "h:mm:ss AP"},
+                                                       {"t HH:mm:ss", "HH:mm:ss"},
+                                                       {"HH:mm:ss tttt", "HH:mm:ss"},
+                                                       {"HH 'at' mm", "HH 'at' mm"},
+                                                       {"HH:mm:ss", "HH:mm:ss"}};
+  for (const auto& [format, expected] : cases) EXPECT_EQ(qt::TimeFormatWithoutZone(format), expected) << format;
+  EXPECT_EQ(qt::RegionalLongTimeNow().find("UTC"), std::string::npos);
+}
+
+// The open dialog takes a new file name in a folder that exists, and holds
+// on to a name whose folder does not.
+TEST(QtUserDialogs, OpenTakesANewFileNameInAnExistingFolder) {
+  EnsureApplication();
+  QTemporaryDir dir;
+  qt::QtUserDialogs dialogs(nullptr);
+  const QString fresh = dir.filePath("next-run.txt");
+  {
+    ModalSteps steps;
+    steps.Then(ModalSteps::ChooseFile(fresh));
+    EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.path().toStdString(), ""}),
+              std::optional<std::string>(fresh.toStdString()));
+  }
+  {
+    ModalSteps steps;
+    bool stayedOpen = false;
+    steps.Then([&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath("no-such-folder/run.txt"));
+      QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+      stayedOpen = dialog->isVisible();
+      dialog->reject();
+    });
+    EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.path().toStdString(), ""}), std::nullopt);
+    EXPECT_TRUE(stayedOpen);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "logging/qt/QtGuiThreadCalls.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/QtPlatform.h"
 #include "shell/qt/StatusPanels.h"
 #include "transmit/TransmitSeams.h"
 
@@ -61,7 +62,7 @@ class LogWiring::Host : public LogRecorderHost {
   TLogHeaderClock HeaderClock() override {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
-    return {locale.toString(now.time(), QLocale::LongFormat).toStdString(),
+    return {RegionalLongTimeNow(),
             locale.toString(now.date(), QLocale::ShortFormat).toStdString(), AscDate(locale, now)};
   }
   void SetRunningControls() override { app_.SetRunningControls(true); }

@@ -90,7 +90,7 @@ void OptionsWiring::WriteSnapshot(const std::string& path) {
   in.FileName = FileNamePart(path);
   const QLocale locale = QLocale::system();
   const QDateTime now = QDateTime::currentDateTime();
-  in.TimeText = locale.toString(now.time(), QLocale::LongFormat).toStdString();
+  in.TimeText = RegionalLongTimeNow();
   in.DateText = locale.toString(now.date(), QLocale::ShortFormat).toStdString();
   in.DecimalSeparator = app_.RegionalDecimalSeparator;
   const TBitTimingValues v = setup_.State().BitTiming.Values();
@@ -101,7 +101,9 @@ void OptionsWiring::WriteSnapshot(const std::string& path) {
   in.CANClock40MHzFlag = app_.CANClock40MHzFlag;
   in.AdapterText = app_.Identity.TarvoDescription + app_.Identity.TarvoInternalStatus;
   const std::string text = SnapshotText(SnapshotLines(app_.View, app_.Display, in));
-  if (!ReplaceFileContent(path, text))
+  // A read-only file is kept: replacing it by renaming over it would
+  // succeed where the user meant it not to change.
+  if (IsReadOnlyFile(path) || !ReplaceFileContent(path, text))
     dialogs_.ShowMessage("Unable to save snapshot to file '" + path + "'.", TDialogType::Error, TDialogButtons::OK);
 }
 

@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTime>
 #include <QTimer>
 
 #include <chrono>
@@ -44,12 +46,24 @@ QStringList NameFilters(const std::string& filter) {
 // The platform's dialog is replaced by Qt's own, which behaves the same on
 // every desktop and which tests can fill in (objectName "OpenDialog1" or
 // "SaveDialog1").
+// The open dialog takes a file that does not exist yet (the log options name
+// the file of a recording to come), but its folder must exist.
+class FileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (acceptMode() == AcceptOpen && !files.isEmpty() && !QFileInfo(files.front()).absoluteDir().exists()) return;
+    QFileDialog::accept();
+  }
+};
+
 std::optional<std::string> RunFileDialog(QWidget* parent, const TFileDialogRequest& request, bool save) {
-  QFileDialog dialog(parent, QString::fromStdString(request.Title));
+  FileDialog dialog(parent, QString::fromStdString(request.Title));
   dialog.setObjectName(save ? "SaveDialog1" : "OpenDialog1");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setFileMode(QFileDialog::AnyFile);
   if (save && !request.PromptOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setNameFilters(NameFilters(request.Filter));
   const QString dir = QString::fromStdString(request.InitialDir);
@@ -92,6 +106,28 @@ std::string QtKnownFolders::Documents() {
 }
 
 std::string RegionalDecimalSeparator() { return QLocale::system().decimalPoint().toStdString(); }
+
+std::string TimeFormatWithoutZone(const std::string& format) {
+  std::string out;
+  bool quoted = false;
+  for (char c : format) {
+    if (c == '\'') quoted = !quoted;
+    if (c == 't' && !quoted) {
+      while (!out.empty() && out.back() == ' ') out.pop_back();
+      continue;
+    }
+    out += c;
+  }
+  const size_t first = out.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : out.substr(first);
+}
+
+std::string RegionalLongTimeNow() {
+  const QLocale locale = QLocale::system();
+  const QString format =
+      QString::fromStdString(TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat).toStdString()));
+  return locale.toString(QTime::currentTime(), format).toStdString();
+}
 
 TDialogResult QtUserDialogs::ShowMessage(const std::string& text, TDialogType type,
                                          TDialogButtons buttons) {

@@ -29,6 +29,11 @@ class QtKnownFolders : public KnownFolders {
 
 // The decimal separator of the system locale.
 std::string RegionalDecimalSeparator();
+// The current time in the user's regional long-time format, without the
+// time zone that Qt's long format adds ("06:42:35", not "06:42:35 UTC").
+std::string RegionalLongTimeNow();
+// A Qt time format less its time-zone fields and the spaces around them.
+std::string TimeFormatWithoutZone(const std::string& format);
 
 class QtUserDialogs : public UserDialogs {
  public:
