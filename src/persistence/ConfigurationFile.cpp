@@ -471,15 +471,18 @@ void TConfigurationFiles::WriteFile() {
     return;
   }
   TIniDocument doc;
+  std::string cause;
   bool ok = ReadIniFile(ConfigFileName, doc) != TIniReadResult::Failed;
   if (ok) {
     WriteConfiguration(doc, host_.FixedViewMode(), host_.HexMode(), parts_, host_.LogOptions());
     WriteConfigurationDatabase(doc, host_.DatabaseFile());
-    ok = WriteIniFile(ConfigFileName, doc);
+    ok = WriteIniFile(ConfigFileName, doc, &cause);
+  } else {
+    cause = UnreadableFileCause;
   }
   if (!ok) {
-    dialogs_.ShowMessage("Access to file '" + name + "' denied, cannot save configuration.", TDialogType::Error,
-                         TDialogButtons::OK);
+    dialogs_.ShowMessage(WithCause("Access to file '" + name + "' denied, cannot save configuration.", cause),
+                         TDialogType::Error, TDialogButtons::OK);
     return;
   }
   configModified_ = false;

@@ -1,14 +1,10 @@
 #include "persistence/IniFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "common/ReplacingFile.h"
 
 namespace tarvo {
 namespace fs = std::filesystem;
@@ -16,28 +12,6 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path PathOf(const std::string& path) { return fs::path(path); }
-
-// A name beside the target that no other file has; opened exclusively, so
-// two writers never share it.
-std::FILE* CreateTemporaryBeside(const fs::path& target, fs::path& tempPath) {
-  static std::mt19937 random{std::random_device{}()};
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    tempPath = target;
-    tempPath += ".tmp" + std::to_string(random() % 1000000);
-    if (std::FILE* f = std::fopen(tempPath.c_str(), "wbx")) return f;
-    if (errno != EEXIST) return nullptr;
-  }
-  return nullptr;
-}
-
-bool WriteAndFlush(std::FILE* f, const std::string& bytes) {
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) return false;
-  if (std::fflush(f) != 0) return false;
-#ifndef _WIN32
-  if (fsync(fileno(f)) != 0) return false;
-#endif
-  return true;
-}
 
 }  // namespace
 
@@ -74,28 +48,15 @@ bool IsReadOnlyFile(const std::string& path) {
   return (status.permissions() & writable) == fs::perms::none;
 }
 
-bool ReplaceFileContent(const std::string& path, const std::string& bytes) {
-  const fs::path target = PathOf(path);
-  fs::path temp;
-  std::FILE* f = CreateTemporaryBeside(target, temp);
-  if (!f) return false;
-  const bool written = WriteAndFlush(f, bytes);
-  const bool closed = std::fclose(f) == 0;
-  std::error_code ec;
-  if (written && closed) {
-    // The new file keeps the permissions of the one it replaces.
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && old.type() == fs::file_type::regular) fs::permissions(temp, old.permissions(), ec);
-    ec.clear();
-    fs::rename(temp, target, ec);
-    if (!ec) return true;
-  }
-  fs::remove(temp, ec);
-  return false;
+bool ReplaceFileContent(const std::string& path, const std::string& bytes, std::string* error) {
+  TReplacingFile file(path);
+  const bool written = file.Write(bytes.data(), bytes.size()) && file.Commit();
+  if (!written && error) *error = file.Error();
+  return written;
 }
 
-bool WriteIniFile(const std::string& path, const TIniDocument& doc) {
-  return ReplaceFileContent(path, doc.Serialize());
+bool WriteIniFile(const std::string& path, const TIniDocument& doc, std::string* error) {
+  return ReplaceFileContent(path, doc.Serialize(), error);
 }
 
 std::string FileNamePart(const std::string& path) {

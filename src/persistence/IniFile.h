@@ -1,10 +1,8 @@
 #pragma once
 // Whole-file reading and writing of INI documents.
 //
-// Writing never leaves a half-written file behind: the new text goes into a
-// temporary file in the same folder, which then replaces the old file in one
-// rename. A failure at any step leaves the old file as it was and removes
-// the temporary one.
+// Writing never leaves a half-written file behind and writes through a
+// symbolic link to its target (see common/ReplacingFile.h).
 #include <cstdint>
 #include <string>
 
@@ -26,9 +24,17 @@ bool FileExists(const std::string& path);
 // An existing file that nobody may write to (no write permission bit).
 bool IsReadOnlyFile(const std::string& path);
 
-// bytes replace the file's content, through a temporary file in its folder.
-bool ReplaceFileContent(const std::string& path, const std::string& bytes);
-bool WriteIniFile(const std::string& path, const TIniDocument& doc);
+// bytes replace the file's content, through a temporary file in its folder;
+// on failure error (when given) gets the system's text of the cause.
+bool ReplaceFileContent(const std::string& path, const std::string& bytes, std::string* error = nullptr);
+bool WriteIniFile(const std::string& path, const TIniDocument& doc, std::string* error = nullptr);
+
+// A failure message followed by its cause, the system's own text, so that a
+// full disk is not mistaken for a permission problem.
+inline std::string WithCause(const std::string& message, const std::string& cause) {
+  return cause.empty() ? message : message + "\n\n" + cause;
+}
+inline constexpr const char* UnreadableFileCause = "The file there cannot be read, so it is not replaced.";
 
 // Path pieces with either separator, as the files and dialogs give them.
 std::string FileNamePart(const std::string& path);       // "setup.cfx"

@@ -180,8 +180,9 @@ bool SaveSettingsFile(const std::string& tarvoDIR, const TSettings& settings, Us
   TIniDocument doc;
   const bool readable = ReadIniFile(path, doc) != TIniReadResult::Failed;
   if (readable) WriteSettings(doc, settings);
-  if (!readable || !WriteIniFile(path, doc)) {
-    dialogs.ShowMessage(SettingsWriteErrorMessage, TDialogType::Error, TDialogButtons::OK);
+  std::string cause = readable ? "" : UnreadableFileCause;
+  if (!readable || !WriteIniFile(path, doc, &cause)) {
+    dialogs.ShowMessage(WithCause(SettingsWriteErrorMessage, cause), TDialogType::Error, TDialogButtons::OK);
     return false;
   }
   return true;

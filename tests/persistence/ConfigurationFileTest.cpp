@@ -319,7 +319,9 @@ TEST(ConfigurationFilesTest, SaveFailuresKeepTheModifiedFlagAndTheFile) {
 
   rig.Dialogs.SavePaths.push_back(rig.Dir.File("gone/new.cfx"));  // a folder that does not exist
   rig.Files.SaveAs1Click();
-  EXPECT_EQ(rig.Dialogs.Texts().back(), "Access to file 'new.cfx' denied, cannot save configuration.");
+  // The described message, then the cause in the system's words.
+  EXPECT_EQ(rig.Dialogs.Texts().back(),
+            "Access to file 'new.cfx' denied, cannot save configuration.\n\nNo such file or directory");
   EXPECT_TRUE(rig.Modified);
   EXPECT_EQ(rig.Dialogs.SaveRequests.back().FileName, path);  // Save As offers the current file
 }

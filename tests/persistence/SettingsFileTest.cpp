@@ -3,7 +3,10 @@
 // kept, the failure messages, and where a saved window opens.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cctype>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -185,7 +188,44 @@ TEST(SettingsFileTest, SavingKeepsHandEditedKeysAndRefusesAReadOnlyFile) {
 
   FileDialogs denied;
   EXPECT_FALSE(SaveSettingsFile(dir.File("no-such-folder/"), Defaults(), denied));
-  EXPECT_EQ(denied.Texts(), std::vector<std::string>{SettingsWriteErrorMessage});
+  EXPECT_EQ(denied.Texts(), std::vector<std::string>{std::string(SettingsWriteErrorMessage) +
+                                                      "\n\nNo such file or directory"});
+}
+
+// A disk that takes no more bytes (here a file-size limit, which fails the
+// write as a full disk does) is named as the cause, and the old file stays.
+TEST(SettingsFileTest, AWriteThatRunsOutOfRoomNamesTheCauseAndKeepsTheFile) {
+  ScratchFolder dir;
+  dir.Write("Tarvo.ini", "[WINDOW]\nLeft=5\n");
+  FileDialogs dialogs;
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = before;
+  small.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = SaveSettingsFile(dir.Dir(), Defaults(), dialogs);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{std::string(SettingsWriteErrorMessage) + "\n\nFile too large"});
+  EXPECT_EQ(dir.Read("Tarvo.ini"), "[WINDOW]\nLeft=5\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1) << "no temporary file is left";
+}
+
+// A settings file that is a symbolic link is written through to its target:
+// the link stays, the file it names gets the settings.
+TEST(SettingsFileTest, SavingThroughASymbolicLinkWritesItsTarget) {
+  ScratchFolder dir;
+  std::filesystem::create_directories(dir.Path / "real");
+  dir.Write("real/Tarvo.ini", "[MINE]\nKeep=me\n");
+  std::filesystem::create_symlink(dir.Path / "real" / "Tarvo.ini", dir.Path / "Tarvo.ini");
+  FileDialogs dialogs;
+  ASSERT_TRUE(SaveSettingsFile(dir.Dir(), Defaults(), dialogs));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "Tarvo.ini"));
+  const std::string text = dir.Read("real/Tarvo.ini");
+  EXPECT_NE(text.find("[MINE]\r\nKeep=me\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[WINDOW]\r\n"), std::string::npos) << text;
 }
 
 TEST(WindowPlacementTest, AWindowOnAMonitorNoLongerAttachedOpensAtTheOrigin) {

@@ -103,8 +103,10 @@ void OptionsWiring::WriteSnapshot(const std::string& path) {
   const std::string text = SnapshotText(SnapshotLines(app_.View, app_.Display, in));
   // A read-only file is kept: replacing it by renaming over it would
   // succeed where the user meant it not to change.
-  if (IsReadOnlyFile(path) || !ReplaceFileContent(path, text))
-    dialogs_.ShowMessage("Unable to save snapshot to file '" + path + "'.", TDialogType::Error, TDialogButtons::OK);
+  std::string cause;
+  if (IsReadOnlyFile(path) || !ReplaceFileContent(path, text, &cause))
+    dialogs_.ShowMessage(WithCause("Unable to save snapshot to file '" + path + "'.", cause), TDialogType::Error,
+                         TDialogButtons::OK);
 }
 
 }  // namespace tarvo::qt
