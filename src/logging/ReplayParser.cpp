@@ -526,7 +526,7 @@ TReplayParseResult ParseReplayLog(std::string_view bytes, const TReplayParseOpti
 namespace {
 
 constexpr size_t ChunkSize = size_t(1) << 20;
-constexpr size_t LongestLine = size_t(64) << 20;
+constexpr size_t LongestLine = MaxLogLineBytes;
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }

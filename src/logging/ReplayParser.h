@@ -98,6 +98,9 @@ class TReplayLogParser {
 TReplayParseResult ParseReplayLog(std::string_view bytes, const TReplayParseOptions& options,
                                   std::span<TTarvoCAN> messages, std::span<uint8_t> directions = {});
 
+// The longest line a log may have, for every reader of logs.
+inline constexpr size_t MaxLogLineBytes = size_t(64) << 20;
+
 // The file read in pieces of a megabyte; a line may be up to 64 MiB long
 // (a longer one is a PARSE_ERROR). PARSE_IO_ERROR when it cannot be opened or read.
 TReplayParseResult ParseReplayLogFile(const std::string& path, const TReplayParseOptions& options,

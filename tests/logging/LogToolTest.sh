@@ -7,14 +7,18 @@ tool="$1"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 failures=0
+passes=0
 check() {  # check NAME EXPECTED-EXIT EXPECTED-TEXT COMMAND...
   local name="$1" code="$2" text="$3"; shift 3
   local out; out=$("$@" 2>&1); local got=$?
   if [ "$got" != "$code" ] || ! grep -qF -- "$text" <<<"$out"; then
     echo "FAIL $name: exit $got, output:"; echo "$out"; failures=$((failures + 1))
   else
-    echo "ok   $name"
+    echo "ok   $name"; passes=$((passes + 1))
   fi
+}
+same() {  # same NAME FILE EXPECTED-CONTENT-FILE: a file left as it was
+  if cmp -s "$2" "$3"; then echo "ok   $1"; passes=$((passes + 1)); else echo "FAIL $1"; failures=$((failures + 1)); fi
 }
 
 cat > "$dir/bus.log" <<'LOG'
@@ -64,5 +68,25 @@ check "missing file" 1 "Log file I/O error!" "$tool" count "$dir/none.txt"
 check "unknown extension" 2 "cannot tell the format" "$tool" count "$dir/bus.log"
 check "usage" 2 "usage:" "$tool" frobnicate
 
-echo "$((19 - failures)) passed, $failures failed"
+# What the user owns is never destroyed: an output that is the input, a
+# failed read, a file without line ends.
+cp "$dir/bus.asc" "$dir/kept.asc"
+check "import onto its own input is refused" 2 "are the same file" "$tool" import "$dir/bus.asc" "$dir/bus.asc"
+same "the input stays whole" "$dir/bus.asc" "$dir/kept.asc"
+ln -s "$dir/bus.asc" "$dir/link.asc"
+check "also through a link" 2 "are the same file" "$tool" import "$dir/link.asc" "$dir/bus.asc" --from asc
+check "convert onto its own input is refused" 2 "are the same file" "$tool" convert "$dir/bus.asc" "$dir/link.asc"
+same "the input stays whole after both" "$dir/bus.asc" "$dir/kept.asc"
+mkdir "$dir/folder"
+check "a folder as input" 1 "Is a directory" "$tool" import "$dir/folder" "$dir/new.txt" --from candump
+if [ -e "$dir/new.txt" ]; then echo "FAIL a failed import created its output"; failures=$((failures + 1));
+else echo "ok   a failed import creates no output"; passes=$((passes + 1)); fi
+cp "$dir/bus.txt" "$dir/old.txt"
+check "a failed import onto an existing file" 1 "Is a directory" "$tool" import "$dir/folder" "$dir/bus.txt" --from candump
+same "the existing output stays" "$dir/bus.txt" "$dir/old.txt"
+check "no line ends" 1 "line longer than 64 MiB" "$tool" import /dev/zero "$dir/zero.txt" --from candump
+if ls "$dir"/*.tmp* >/dev/null 2>&1; then echo "FAIL temporary files left"; failures=$((failures + 1));
+else echo "ok   no temporary files left"; passes=$((passes + 1)); fi
+
+echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

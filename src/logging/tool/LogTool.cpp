@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ReplacingFile.h"
 #include "common/TimeUnits.h"
 #include "logging/LogBuffer.h"
 #include "logging/LogLines.h"
@@ -187,61 +188,67 @@ TLogHeaderClock HeaderClock() {
 
 // A Tarvo log being written: header, one line per message, and the empty
 // line that ends the messages. The tool writes no footer: it would report a
-// bit timing and an adapter the tool knows nothing of.
+// bit timing and an adapter the tool knows nothing of. The lines go into a
+// temporary file beside the output, which replaces it only when everything
+// was read and written: a failed run never leaves the output truncated.
 class TLogWriter {
  public:
-  TLogWriter(const std::string& path, TLogFileType type, bool hexadecimal) : m_path(path) {
+  TLogWriter(const std::string& path, TLogFileType type, bool hexadecimal) : m_path(path), m_file(path) {
     m_format.FileType = type;
     m_format.Hexadecimal = hexadecimal;
-    m_file.reset(std::fopen(path.c_str(), "wb"));
-    if (!m_file) return;
-    std::setvbuf(m_file.get(), nullptr, _IOFBF, 1 << 20);
+    if (!m_file.Opened()) return;
+    std::setvbuf(m_file.File(), nullptr, _IOFBF, 1 << 20);
     Put(LogHeader(m_format, BaseName(path), HeaderClock()));
   }
-  bool Opened() const { return m_file != nullptr; }
+  bool Opened() const { return m_file.Opened(); }
+  const std::string& Error() const { return m_file.Error(); }
 
   void Message(const TTarvoCAN& m, uint8_t direction) {
     char line[TLogBuffer::MaxLineLength];
     // Transmitted lines carry the time in milliseconds, as the recorder's do.
-    const size_t n = direction == REPLAY_DIRECTION_TX
-                         ? FormatTransmitLine(m_format, m.IDE, m.ID, m.RTR, m.DLC, m.Data,
-                                              uint32_t(TicksToMs(m.TimeStamp)), line)
-                         : FormatReceiveLine(m_format, m, 0, 0, line);
-    std::fwrite(line, 1, n, m_file.get());
-    std::fwrite("\r\n", 1, 2, m_file.get());
+    size_t n = direction == REPLAY_DIRECTION_TX
+                   ? FormatTransmitLine(m_format, m.IDE, m.ID, m.RTR, m.DLC, m.Data, uint32_t(TicksToMs(m.TimeStamp)),
+                                        line)
+                   : FormatReceiveLine(m_format, m, 0, 0, line);
+    line[n++] = '\r';
+    line[n++] = '\n';
+    m_file.Write(line, n);
   }
 
-  // False (with a message) when not every byte reached the file.
+  // Puts the file in place of the output; false (with a message) when not
+  // every byte reached the disk.
   bool Finish() {
     Put("\r\n");
-    const bool failed = std::ferror(m_file.get()) != 0;
-    const bool closed = std::fclose(m_file.release()) == 0;
-    if (failed || !closed) {
-      std::fprintf(stderr, "tarvo-log: %s: %s\n", m_path.c_str(), std::strerror(errno));
-      return false;
-    }
-    return true;
+    if (m_file.Commit()) return true;
+    std::fprintf(stderr, "tarvo-log: %s: %s\n", m_path.c_str(), m_file.Error().c_str());
+    return false;
   }
 
  private:
-  void Put(std::string_view text) { std::fwrite(text.data(), 1, text.size(), m_file.get()); }
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
+  void Put(std::string_view text) { m_file.Write(text.data(), text.size()); }
   std::string m_path;
   TLogLineFormat m_format;
-  std::unique_ptr<std::FILE, Closer> m_file;
+  TReplacingFile m_file;
 };
 
 bool OpenWriter(const std::unique_ptr<TLogWriter>& w, const std::string& path) {
   if (w->Opened()) return true;
-  std::fprintf(stderr, "tarvo-log: %s: %s\n", path.c_str(), std::strerror(errno));
+  std::fprintf(stderr, "tarvo-log: %s: %s\n", path.c_str(), w->Error().c_str());
+  return false;
+}
+
+// Reading and writing one file at once would destroy it: refused, also when
+// the two names reach the same file through links.
+bool DistinctFiles(const std::string& in, const std::string& out) {
+  if (!SameFile(in, out)) return true;
+  std::fprintf(stderr, "tarvo-log: %s and %s are the same file; give another output\n", in.c_str(), out.c_str());
   return false;
 }
 
 int Convert(const TOptions& o) {
   TLogFileType in, out;
   if (!FileType(o.Type, o.Files[0], in) || !FileType(o.To, o.Files[1], out)) return 2;
+  if (!DistinctFiles(o.Files[0], o.Files[1])) return 2;
   TLoaded loaded;
   if (!Load(o.Files[0], in, o, loaded)) return 1;
   const bool hex = o.Hexadecimal.value_or(loaded.Result.NumericBase != 0);
@@ -270,6 +277,7 @@ int Import(const TOptions& o) {
   }
   TLogFileType out;
   if (!FileType(o.To, o.Files[1], out)) return 2;
+  if (!DistinctFiles(inPath, o.Files[1])) return 2;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(inPath.c_str(), "rb"), &std::fclose);
   if (!in) {
     std::fprintf(stderr, "tarvo-log: %s: %s\n", inPath.c_str(), std::strerror(errno));
@@ -333,6 +341,13 @@ int Import(const TOptions& o) {
         line.clear();
       }
       data.remove_prefix(nl + 1);
+    }
+    // The same bound as the reader of Tarvo logs: a file without line ends
+    // (a device, a binary file) must not take all the memory.
+    if (line.size() + data.size() > MaxLogLineBytes) {
+      std::fprintf(stderr, "tarvo-log: %s: line %llu: line longer than 64 MiB\n", inPath.c_str(),
+                   (unsigned long long)(lineNo + 1));
+      return 1;
     }
     line.append(data);
   }
