@@ -7,6 +7,9 @@
 // A path that is a symbolic link is written through: the temporary file goes
 // beside the link's target and replaces the target, so the link stays a link
 // and the file it names gets the content.
+//
+// Beside it, the checks every reader and writer of the user's files makes
+// first: whether two names reach one file, and whether a name is a file at all.
 #include <cstdio>
 #include <string>
 

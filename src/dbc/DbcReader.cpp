@@ -6,6 +6,7 @@
 #include <fstream>
 #include <limits>
 
+#include "common/ReplacingFile.h"
 #include "dbc/SignalCodec.h"
 
 namespace tarvo {
@@ -548,6 +549,11 @@ TDbcReadResult ReadDbc(std::string_view text) {
 
 TDbcReadResult ReadDbcFile(const std::string& path) {
   TDbcReadResult result;
+  // A FIFO or a device named as the database would block start-up.
+  if (ExistsButIsNotARegularFile(path)) {
+    result.Error = {0, 0, "the file is not a regular file"};
+    return result;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     result.Error = {0, 0, "the file cannot be opened"};

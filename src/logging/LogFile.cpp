@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "common/ReplacingFile.h"
+
 namespace tarvo {
 
 TLogFile::~TLogFile() { Close(); }
@@ -10,6 +12,11 @@ bool TLogFile::Open(const std::string& path) {
   Close();
   m_error = 0;
   errno = 0;
+  // Opening a FIFO to write waits for a reader: a log file is a regular file.
+  if (ExistsButIsNotARegularFile(path)) {
+    m_error = EINVAL;
+    return false;
+  }
   m_file = std::fopen(path.c_str(), "wb");
   if (m_file == nullptr) {
     m_error = errno != 0 ? errno : EIO;

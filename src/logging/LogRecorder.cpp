@@ -177,7 +177,13 @@ bool LogRecorder::CheckLogFileOverwrite() {
   if (!Exists(LogPath())) return true;
   switch (m_log.FileOverwrite) {
     case NO_PROMPT_OVERWRITE: return true;
-    case RENAME_OVERWRITE: RenameLogFile(m_log.FileName); return true;
+    // Numbered on until the name is free: "trace [1].txt" left from an
+    // earlier run is never overwritten by the next. Each name is new and a
+    // folder holds finitely many files, so this ends.
+    case RENAME_OVERWRITE:
+      do RenameLogFile(m_log.FileName);
+      while (Exists(LogPath()));
+      return true;
     case PROMPT_OVERWRITE:
     default:
       return m_dialogs.ShowMessage("Log file '" + m_log.FileName + "' already exists." + CRLF + CRLF +

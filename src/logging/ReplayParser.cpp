@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "common/ReplacingFile.h"
+
 #include "common/TextRoutines.h"
 
 #if defined(__SSE2__)
@@ -537,6 +539,12 @@ struct FileCloser {
 TReplayParseResult ParseReplayLogFile(const std::string& path, const TReplayParseOptions& options,
                                       std::span<TTarvoCAN> messages, std::span<uint8_t> directions) {
   TReplayParseResult failed;
+  // A FIFO or a device would block the open or never end.
+  if (ExistsButIsNotARegularFile(path)) {
+    failed.Status = PARSE_IO_ERROR;
+    failed.Reason = "not a regular file";
+    return failed;
+  }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     failed.Status = PARSE_IO_ERROR;

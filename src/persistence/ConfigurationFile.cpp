@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/ReplacingFile.h"
 #include "common/TextRoutines.h"
 #include "persistence/DatabaseKeys.h"
 #include "persistence/IniFile.h"
@@ -297,6 +298,23 @@ void TConfigurationFiles::OpenConfiguration() {
   if (!path) return;
   LoadConfiguration(*path);
   host_.SetCANViewBufferSize();
+}
+
+// The command line names a file the user meant to use: one that cannot be
+// used is said so, where the Load command's silence would hide a typing
+// error.
+bool TConfigurationFiles::LoadStartupConfiguration(const std::string& path) {
+  std::string problem;
+  if (ExistsButIsNotARegularFile(path)) problem = "is not a file";
+  else if (!FileExists(path)) problem = "was not found";
+  else if (!HasConfigurationExtension(path)) problem = "is not a configuration file (*.cfx)";
+  if (!problem.empty()) {
+    dialogs_.ShowMessage("'" + path + "', named on the command line, " + problem +
+                             ". The program starts without a configuration.",
+                         TDialogType::Warning, TDialogButtons::OK);
+    return false;
+  }
+  return LoadConfiguration(path);
 }
 
 bool TConfigurationFiles::LoadConfiguration(const std::string& path) {

@@ -103,6 +103,9 @@ class TConfigurationFiles {
   void OpenConfiguration();  // Load1Click
   // Reads a file into the set-up; true when it was applied completely.
   bool LoadConfiguration(const std::string& path);
+  // The file named on the command line: as LoadConfiguration, but a name
+  // that cannot be loaded (missing, not a file, not ".cfx") gets a warning.
+  bool LoadStartupConfiguration(const std::string& path);
   void SaveConfiguration();  // Save1Click
   void SaveAs1Click();
 

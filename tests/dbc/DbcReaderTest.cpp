@@ -2,7 +2,10 @@
 // every statement real files hold, and damaged files that must give an error
 // naming the line and column, never a crash.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -215,6 +218,13 @@ TEST(DbcReader, FileErrors) {
   EXPECT_EQ(r.Error.What, "the file cannot be opened");
   r = ReadDbcFile(TARVO_DBC_FIXTURES);  // a folder
   EXPECT_FALSE(r.Ok);
+  // A FIFO would block the open until a writer comes: refused first.
+  const std::string fifo = (std::filesystem::temp_directory_path() / ("tarvo-dbc-" + std::to_string(::getpid()))).string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  r = ReadDbcFile(fifo);
+  std::filesystem::remove(fifo);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error.What, "the file is not a regular file");
 }
 
 // The database shipped for the simulated bus describes every frame of its

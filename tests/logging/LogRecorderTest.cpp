@@ -220,6 +220,22 @@ TEST_F(LogRecorderTest, AutomaticPoliciesOverwriteOrNumberWithoutAsking) {
   EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
+// Numbered names left by earlier runs are never overwritten: the numbering
+// goes on until a name is free.
+TEST_F(LogRecorderTest, AutomaticRenameSkipsEveryNameInUse) {
+  std::ofstream(dir / "trace.csv") << "first";
+  std::ofstream(dir / "trace [1].csv") << "second";
+  std::ofstream(dir / "trace [2].csv") << "third";
+  log.FileOverwrite = RENAME_OVERWRITE;
+  Recorder().StartLogRecording1Click();
+  Recorder().StopLogRecording();
+  EXPECT_EQ(log.FileName, "trace [3].csv");
+  EXPECT_EQ(ReadFile(dir / "trace.csv"), "first");
+  EXPECT_EQ(ReadFile(dir / "trace [1].csv"), "second");
+  EXPECT_EQ(ReadFile(dir / "trace [2].csv"), "third");
+  EXPECT_TRUE(fs::exists(dir / "trace [3].csv"));
+}
+
 // ---- Start and stop sequences ------------------------------------------------------------
 
 TEST_F(LogRecorderTest, StartAndStopRunTheirStepsInOrder) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -354,6 +355,16 @@ TEST_F(ReplayParserFile, AFolderIsAnInputOutputError) {
   std::vector<TTarvoCAN> messages(4);
   const TReplayParseResult r = ParseReplayLogFile(Dir.string(), {}, messages);
   EXPECT_EQ(r.Status, PARSE_IO_ERROR);
+}
+
+// Opening a FIFO to read waits for a writer that never comes: refused first.
+TEST_F(ReplayParserFile, AFifoIsRefusedWithoutWaiting) {
+  const std::string fifo = (Dir / "pipe.txt").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::vector<TTarvoCAN> messages(4);
+  const TReplayParseResult r = ParseReplayLogFile(fifo, {}, messages);
+  EXPECT_EQ(r.Status, PARSE_IO_ERROR);
+  EXPECT_STREQ(r.Reason, "not a regular file");
 }
 
 }  // namespace

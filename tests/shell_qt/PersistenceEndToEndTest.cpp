@@ -3,6 +3,7 @@
 // the command line, the Display Options dialog, the adapter chooser with two
 // adapters attached, and a snapshot of a running cyclic view.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -217,6 +218,46 @@ TEST_F(PersistenceEndToEnd, ADamagedConfigurationSendsNoFrameOfItsUnreadableItem
   // a buffer loaded with period 0 sends nothing.
   EXPECT_FALSE(trace.contains(QRegularExpression(R"(H>A SendCAN \S+ ID=0 .*(BUF=0 |PERIOD=[1-9]))")))
       << trace.toStdString();
+}
+
+// A file named on the command line that cannot be used is said so, and the
+// program starts without a configuration.
+TEST_F(PersistenceEndToEnd, ACommandLineFileThatCannotBeUsedIsSaidSo) {
+  ASSERT_TRUE(QDir().mkpath(home_.filePath("folder.cfx")));
+  ASSERT_EQ(::mkfifo(home_.filePath("pipe.cfx").toUtf8().constData(), 0600), 0);
+  QFile txt(home_.filePath("notes.txt"));
+  ASSERT_TRUE(txt.open(QIODevice::WriteOnly));
+  txt.close();
+  const std::pair<const char*, const char*> cases[] = {{"missing.cfx", "was not found"},
+                                                       {"folder.cfx", "is not a file"},
+                                                       {"pipe.cfx", "is not a file"},
+                                                       {"notes.txt", "is not a configuration file (*.cfx)"}};
+  for (const auto& [name, problem] : cases) {
+    SCOPED_TRACE(name);
+    MessageBoxAnswers answers;
+    const QString path = home_.filePath(name);
+    Start({path.toStdString()});
+    EXPECT_EQ(answers.Texts, QStringList{"'" + path + "', named on the command line, " + problem +
+                                         ". The program starts without a configuration."});
+    EXPECT_FALSE(shell_->Window().windowTitle().contains(name));
+    ASSERT_TRUE(Close());
+  }
+}
+
+// A database path in the settings that names a FIFO would block start-up in
+// its open: the program starts and says the database cannot be read.
+TEST_F(PersistenceEndToEnd, ADatabaseThatIsAFifoDoesNotBlockStartUp) {
+  const QString fifo = home_.filePath("vehicle.dbc");
+  ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(SettingsFile()).path()));
+  QFile f(SettingsFile());
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(("[DATABASE]\r\nFile=" + fifo + "\r\n").toUtf8());
+  f.close();
+  MessageBoxAnswers answers;
+  Start();
+  ASSERT_EQ(answers.Texts.size(), 1);
+  EXPECT_TRUE(answers.Texts[0].contains("not a regular file")) << answers.Texts[0].toStdString();
 }
 
 TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChosenOne) {

@@ -64,7 +64,7 @@ class PersistenceWiring::Port : public PersistencePort {
   }
   void SaveSettings() override { SaveSettingsFile(w_.app_.Dirs.TarvoDIR, w_.CurrentSettings(), w_.dialogs_); }
   bool LoadStartupConfiguration(const std::string& fileName) override {
-    return w_.files_->LoadConfiguration(fileName);
+    return w_.files_->LoadStartupConfiguration(fileName);
   }
   void ResetConfiguration() override { w_.files_->ResetConfiguration(); }
   bool ConfirmClose() override { return w_.files_->AskToSave(); }
