@@ -23,4 +23,17 @@ void TLogBuffer::AppendLine(std::string_view line) {
   EndLine(p + line.size());
 }
 
+int32_t TLogBuffer::KeepFirstLines(int32_t n) {
+  if (n >= m_count) return 0;
+  const int32_t dropped = m_count - std::max(n, 0);
+  size_t end = 0;
+  for (int32_t line = 0; line < n; ++line) {
+    const std::string_view rest(m_data.get() + end, m_size - end);
+    end += rest.find("\r\n") + 2;  // every line ends in CR LF
+  }
+  m_size = end;
+  m_count -= dropped;
+  return dropped;
+}
+
 }  // namespace tarvo

@@ -40,6 +40,8 @@ class TLogBuffer {
   bool Empty() const { return m_count == 0; }
   // Every line with its CR LF.
   std::string_view Text() const { return {m_data.get(), m_size}; }
+  // Keeps the first n lines and drops the rest; returns how many it dropped.
+  int32_t KeepFirstLines(int32_t n);
   // Keeps the block for the next lines.
   void Clear() {
     m_size = 0;

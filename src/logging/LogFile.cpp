@@ -2,9 +2,35 @@
 
 #include <cerrno>
 
-#include "common/ReplacingFile.h"
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tarvo {
+
+namespace {
+
+// Opening a FIFO to write waits until a reader comes, which may be never: a
+// FIFO is opened only when a reader is there already (a tool reading the log
+// as it is written), else the open fails at once.
+std::FILE* OpenWithoutWaiting(const std::string& path) {
+#ifndef _WIN32
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) ::close(fd);
+    return f;
+  }
+#endif
+  return std::fopen(path.c_str(), "wb");
+}
+
+}  // namespace
 
 TLogFile::~TLogFile() { Close(); }
 
@@ -12,12 +38,7 @@ bool TLogFile::Open(const std::string& path) {
   Close();
   m_error = 0;
   errno = 0;
-  // Opening a FIFO to write waits for a reader: a log file is a regular file.
-  if (ExistsButIsNotARegularFile(path)) {
-    m_error = EINVAL;
-    return false;
-  }
-  m_file = std::fopen(path.c_str(), "wb");
+  m_file = OpenWithoutWaiting(path);
   if (m_file == nullptr) {
     m_error = errno != 0 ? errno : EIO;
     return false;

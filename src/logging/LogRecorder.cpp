@@ -90,6 +90,10 @@ std::string LogWriteReportText(const TLogWriteReport& r, TDialogType& type) {
     type = TDialogType::Information;
     text = "Log recording stopped: the log file holds " + std::to_string(MaxLogMessages) +
            " lines, the most a log replay can take.";
+    if (r.LinesBeyondLimit > 0)
+      text += std::string(CRLF) + CRLF + "The " +
+              (r.LinesBeyondLimit == 1 ? std::string("line") : std::to_string(r.LinesBeyondLimit) + " lines") +
+              " after them were not recorded.";
   }
   if (r.ForcedTermination && r.LinesLost > 0) {
     type = TDialogType::Warning;
@@ -240,9 +244,10 @@ void LogRecorder::StartLogRecording() {
 void LogRecorder::SwapLogBuffers() {
   if (!m_log.RecordRunningFlag.load()) return;
   if (++m_log.FileTimer != LogHandOverSeconds) return;
-  m_log.NoOfMessages += m_log.Buffer[size_t(m_log.BufferNo.load())]->Count();
-  const bool limit = m_log.NoOfMessages.load() >= MaxLogMessages;
+  const int32_t lines = m_log.Buffer[size_t(m_log.BufferNo.load())]->Count();
+  const bool limit = m_log.NoOfMessages.load() + int64_t(lines) >= MaxLogMessages;
   if (limit || m_log.ThreadRunningFlag.load()) {
+    // The last buffer is counted, and cut at the limit, as it is written.
     TLogWriteReport report = FinishRecording();
     report.LineLimit = limit;
     report.WriterTooSlow = !limit;
@@ -250,6 +255,7 @@ void LogRecorder::SwapLogBuffers() {
     PostReport(report);
     return;
   }
+  m_log.NoOfMessages += lines;
   m_log.BufferNo = 1 - m_log.BufferNo.load();
   StartWriter();
   m_log.FileTimer = 0;
@@ -318,7 +324,13 @@ void LogRecorder::WaitForWriter(TLogWriteReport& report) {
 }
 
 void LogRecorder::WriteLastBuffer(TLogWriteReport& report) {
-  const TLogBuffer* buffer = m_log.Buffer[size_t(m_log.BufferNo.load())].get();
+  TLogBuffer* buffer = m_log.Buffer[size_t(m_log.BufferNo.load())].get();
+  if (buffer) {
+    // The file ends at the limit exactly, so that a replay takes it whole.
+    report.LinesBeyondLimit = buffer->KeepFirstLines(MaxLogMessages - m_log.NoOfMessages.load());
+    m_log.NoOfMessages += buffer->Count();
+    if (m_log.NoOfMessages.load() >= MaxLogMessages) report.LineLimit = true;
+  }
   const TLogLineFormat format = HeaderFormat();
   size_t written = 0;
   bool ok = !buffer || m_log.FileHandle.Write(buffer->Text(), &written);

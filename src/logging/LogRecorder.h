@@ -55,6 +55,7 @@ struct TLogWriteReport {
   bool ForcedTermination = false;  // the stop had to end a busy writer
   bool WriterTooSlow = false;   // a hand-over found the writer still busy
   bool LineLimit = false;       // the recording reached MaxLogMessages lines
+  int64_t LinesBeyondLimit = 0;  // lines after the limit, not recorded
   int64_t LinesLost = 0;        // lines that never reached the file
 };
 

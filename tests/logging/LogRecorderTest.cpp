@@ -328,11 +328,50 @@ TEST_F(LogRecorderTest, TheLineLimitEndsTheRecordingAtItsHandOver) {
   HandOver();
   EXPECT_EQ(log.State, NO_LOG);
   EXPECT_EQ(ReadFile(dir / "trace.csv"), Header() + Lines(1, 5) + "\r\n" + Footer());
+  EXPECT_EQ(log.NoOfMessages.load(), MaxLogMessages);
   EXPECT_TRUE(dialogs.Boxes.empty());  // the message waits for the tick to return
   gui.RunPending();
   ASSERT_EQ(dialogs.Boxes.size(), 1u);
   EXPECT_EQ(dialogs.Boxes[0].Text,
             "Log recording stopped: the log file holds 2000000 lines, the most a log replay can take.");
+}
+
+// The file ends at the limit exactly, at a hand-over or at a stop, and the
+// lines after it are counted for the user, never dropped in silence.
+TEST_F(LogRecorderTest, TheFileEndsAtTheLineLimitExactlyAndTellsWhatCameAfter) {
+  const struct {
+    bool Stop;  // ended by the user's stop, else by the hand-over
+    int Room, Received;
+  } cases[] = {{false, 5, 8}, {true, 2, 4}, {true, 1, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Stop ? "stop" : "hand-over");
+    dialogs.Boxes.clear();
+    log.FileOverwrite = NO_PROMPT_OVERWRITE;
+    Recorder().StartLogRecording1Click();
+    log.NoOfMessages = MaxLogMessages - c.Room;
+    Receive(1, c.Received);
+    if (c.Stop) Recorder().StopLogRecording();
+    else HandOver();
+    gui.RunPending();
+    EXPECT_EQ(log.State, NO_LOG);
+    EXPECT_EQ(log.NoOfMessages.load(), MaxLogMessages);
+    EXPECT_EQ(ReadFile(dir / "trace.csv"), Header() + Lines(1, c.Room) + "\r\n" + Footer());
+    const int beyond = c.Received - c.Room;
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text,
+              "Log recording stopped: the log file holds 2000000 lines, the most a log replay can take.\r\n\r\nThe " +
+                  (beyond == 1 ? std::string("line") : std::to_string(beyond) + " lines") +
+                  " after them were not recorded.");
+  }
+}
+
+// A FIFO with nobody reading it would block the start of a recording.
+TEST_F(LogRecorderTest, AFifoWithoutAReaderFailsAtOnce) {
+  ASSERT_EQ(::mkfifo((dir / "trace.csv").c_str(), 0600), 0);
+  log.FileOverwrite = NO_PROMPT_OVERWRITE;
+  Recorder().StartLogRecording1Click();
+  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Log file I/O error!"});
+  EXPECT_FALSE(log.RecordRunningFlag.load());
 }
 
 // ---- Failures ------------------------------------------------------------------------------
