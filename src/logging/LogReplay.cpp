@@ -138,7 +138,6 @@ void TLogReplay::RestartPass() {
 bool TLogReplay::ObtainMessagesAndStart() {
   if (!m_log.FileLoadedFlag) {
     if (!LoadReplayLog()) {
-      m_dialogs.ShowMessage("Log file format invalid.", TDialogType::Warning, TDialogButtons::OK);
       m_log.State = NO_LOG;
       return false;
     }
@@ -182,16 +181,18 @@ bool TLogReplay::LoadReplayLog() {
     result = ParseReplayLogFile(FilePath(), options, std::span(buffer, size_t(MaxLogMessages)));
   } catch (const std::bad_alloc&) {
     result.Status = PARSE_ERROR;
+    result.Reason = "not enough memory for the replay buffer";
   }
   m_log.FileOpenFlag = false;
   m_log.NoOfMessages = result.NoOfMessages;
   m_log.NumericBase = result.NumericBase;
-  if (result.Status == PARSE_IO_ERROR || result.Status == PARSE_ERROR) {
-    StopLogReplay();
-    m_dialogs.ShowMessage(result.Status == PARSE_IO_ERROR ? "Log file I/O error!" : "Log file error!",
-                          TDialogType::Error, TDialogButtons::OK);
-  }
-  return result.Status == PARSE_VALID;
+  if (result.Status == PARSE_VALID) return true;
+  if (result.Status == PARSE_IO_ERROR || result.Status == PARSE_ERROR) StopLogReplay();
+  // One box: the described text, then what the reader found and where.
+  m_dialogs.ShowMessage(ReplayFailureText(result),
+                        result.Status == PARSE_FORMAT_INVALID ? TDialogType::Warning : TDialogType::Error,
+                        TDialogButtons::OK);
+  return false;
 }
 
 void TLogReplay::DisplayReplayMessage() {

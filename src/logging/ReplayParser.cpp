@@ -1,6 +1,7 @@
 #include "logging/ReplayParser.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -595,6 +596,16 @@ TReplayParseResult ParseReplayLogFile(const std::string& path, const TReplayPars
     }
   }
   return parser.Finish();
+}
+
+std::string ReplayFailureText(const TReplayParseResult& r) {
+  const char* described = r.Status == PARSE_IO_ERROR ? "Log file I/O error!"
+                          : r.Status == PARSE_ERROR  ? "Log file error!"
+                                                     : "Log file format invalid.";
+  std::string detail = r.Reason ? r.Reason : "";
+  if (r.LineNo != 0) detail = "Line " + std::to_string(r.LineNo) + ": " + detail;
+  else if (!detail.empty()) detail[0] = char(std::toupper(static_cast<unsigned char>(detail[0])));
+  return detail.empty() ? described : std::string(described) + "\r\n\r\n" + detail + ".";
 }
 
 }  // namespace tarvo

@@ -110,4 +110,8 @@ TReplayParseResult ParseReplayLogFile(const std::string& path, const TReplayPars
 // with halves to even. 0 valid, 1 not a time text, 2 outside 0 .. 2^32 - 1 ticks.
 int TimeTextToTicks(std::string_view text, uint32_t& ticks);
 
+// The message of a log that cannot be replayed: the described text of its
+// kind of failure, then the reader's reason and the line it found it on.
+std::string ReplayFailureText(const TReplayParseResult& result);
+
 }  // namespace tarvo

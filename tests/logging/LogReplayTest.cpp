@@ -348,11 +348,14 @@ TEST_F(LogReplayTest, FailuresBeforeTheStart) {
   const std::vector<Case> cases = {
       {"no file, Cancel", "", TDialogResult::Cancel, {"Please select a log file to replay."}},
       {"no file, OK, still none", "", TDialogResult::OK, {"Please select a log file to replay."}},
-      {"damaged header", "garbage\r\n", TDialogResult::OK, {"Log file format invalid."}},
+      // One box: the described text, then the reader's reason and its line.
+      {"damaged header", "garbage\r\n", TDialogResult::OK,
+       {"Log file format invalid.\r\n\r\nLine 1: header line 1 lacks ten \"~\"."}},
       {"lower-case identifier", header + "RD11  1.0000       7ff        01  \r\n", TDialogResult::OK,
-       {"Log file format invalid."}},
+       {"Log file format invalid.\r\n\r\nLine 6: identifier not valid."}},
       {"time beyond the time stamps", header + "RD11  999999.0000  7FF        01  \r\n", TDialogResult::OK,
-       {"Log file error!", "Log file format invalid."}},
+       {"Log file error!\r\n\r\nLine 6: time outside the adapter's 32-bit time stamps."}},
+
   };
   for (const Case& c : cases) {
     std::filesystem::remove(Dir / "replay.txt");

@@ -214,7 +214,7 @@ TEST_F(ReplayEndToEndTest, AnInvalidLogIsRefusedWithItsMessage) {
   EXPECT_EQ(Log().State, NO_LOG);
   EXPECT_FALSE(App().Run.RunningFlag);
   EXPECT_TRUE(TraceSends().empty());
-  EXPECT_EQ(answers.Texts, QStringList{"Log file format invalid."});
+  EXPECT_EQ(answers.Texts, QStringList{"Log file format invalid.\r\n\r\nLine 1: header line 1 lacks ten \"~\"."});
 }
 
 }  // namespace
