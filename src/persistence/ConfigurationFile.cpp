@@ -335,7 +335,11 @@ bool TConfigurationFiles::LoadConfiguration(const std::string& path) {
     return false;
   }
   rejectedFileFlag_ = false;
+  // A load that fails part way leaves the flags as they were; what the
+  // applied part's checks changed back is no change of the user's.
+  const bool wasModified = configModified_;
   if (!ApplyConfiguration(doc)) {
+    configModified_ = wasModified;
     dialogs_.ShowMessage("Error reading configuration from file, '" + name + "'.", TDialogType::Error,
                          TDialogButtons::OK);
     return false;
@@ -421,6 +425,7 @@ void TConfigurationFiles::ApplyTransmitEditor(const TIniDocument& doc) {
 
 void TConfigurationFiles::ApplyBitTiming(const TIniDocument& doc) {
   TBitTimingPage& bt = parts_.Setup.BitTiming;
+  const TChangeScope operation = bt.Operation();
   bt.SetBRPMaximum(128);
   std::optional<int> button;
   TStoredBitTiming t;

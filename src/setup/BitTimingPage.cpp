@@ -119,7 +119,7 @@ void TBitTimingPage::ClickPreset(int number) {
   const TBaudRatePreset* preset = FindBaudRatePreset(number);
   // A click on the checked button, or on a disabled one, changes nothing.
   if (preset == nullptr || number == baudSelection_ || !PresetEnabled(number)) return;
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   baudSelection_ = number;
   const TBitTimingValues v = PresetValues(*preset, CANClock40MHzFlag);
   SetCANBitTimingFields(v.BRP, v.PHSEG1, v.PHSEG2, v.PROPSEG, v.SJW, v.SAM);
@@ -128,12 +128,12 @@ void TBitTimingPage::ClickPreset(int number) {
 }
 
 void TBitTimingPage::CheckCustom() {
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   baudSelection_ = CustomBaudRateNumber;
 }
 
 void TBitTimingPage::EditField(TBitField field, std::optional<int> value) {
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   if (value) {
     WriteField(field, *value);
     return;
@@ -148,7 +148,7 @@ void TBitTimingPage::EditField(TBitField field, std::optional<int> value) {
 bool TBitTimingPage::ClickOperatingMode(int number) {
   if (OperatingModeCaption(number) == nullptr) return false;
   if (number == modeButton_) return true;
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   modeButton_ = number;
   configModified_ = true;
   return true;
@@ -157,7 +157,7 @@ bool TBitTimingPage::ClickOperatingMode(int number) {
 // ---- routines ------------------------------------------------------------------
 
 void TBitTimingPage::SetCANBitTimingFields(int brp, int phseg1, int phseg2, int propseg, int sjw, int sam) {
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   WriteFieldDetached(TBitField::BRP, brp);
   WriteFieldDetached(TBitField::PHSEG1, phseg1);
   WriteFieldDetached(TBitField::PHSEG2, phseg2);
@@ -170,7 +170,7 @@ void TBitTimingPage::SetCANBitTimingFields(int brp, int phseg1, int phseg2, int 
 bool TBitTimingPage::UpdateCANBitTiming() {
   for (TBitField f : {TBitField::BRP, TBitField::PHSEG1, TBitField::PHSEG2, TBitField::PROPSEG})
     if (Field(f).EmptyFlag) return true;  // the user is still typing
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   const TBitTimingValues v = Values();
   bool accepted = true;
   if (const char* message = FirstSegmentRuleMessage(v)) {
@@ -214,7 +214,14 @@ void TBitTimingPage::RestoreLastAccepted() {
   WriteField(TBitField::SJW, SJWOldValue);
 }
 
+// Restoring the last accepted set checks each restored field again, which
+// may meet the same rule more than once: within one operation each warning
+// is shown once.
 void TBitTimingPage::Warn(const char* text) {
+  if (changeDepth_ > 0) {
+    if (std::find(warnedInChange_.begin(), warnedInChange_.end(), text) != warnedInChange_.end()) return;
+    warnedInChange_.push_back(text);
+  }
   dialogs_.ShowMessage(text, TDialogType::Warning, TDialogButtons::OK);
 }
 
@@ -228,7 +235,7 @@ bool TBitTimingPage::CheckCANBaudRatePreset() {
 }
 
 bool TBitTimingPage::CheckCANBaudRateSupport() {
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   bool supported = true;
   const int brp = Field(TBitField::BRP).Value;
   if (CANClock40MHzFlag) {
@@ -263,13 +270,13 @@ void TBitTimingPage::CalculateReplayMinimumGap(double bitRateKbps) {
 
 bool TBitTimingPage::SelectBaudRateButton(int number) {
   if (FindBaudRatePreset(number) == nullptr && number != CustomBaudRateNumber) return false;
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   baudSelection_ = number;
   return true;
 }
 
 void TBitTimingPage::SetBRPMaximum(int maximum) {
-  TChangeScope scope(changeDepth_, hooks_);
+  TChangeScope scope(changeDepth_, hooks_, &warnedInChange_);
   TSpinField& brp = MutableField(TBitField::BRP);
   brp.MaxValue = maximum;
   if (brp.Value > maximum) WriteFieldDetached(TBitField::BRP, maximum);

@@ -100,6 +100,9 @@ class TBitTimingPage {
   void CalculateReplayMinimumGap(double bitRateKbps);
   // Checks a baud-rate button without running its click handler, as loading
   // does; false (and nothing changes) for a number outside 100..112 and 120.
+  // Several steps taken as one operation (loading a configuration): the
+  // change is reported once at its end, and each warning is shown once.
+  [[nodiscard]] TChangeScope Operation() { return TChangeScope(changeDepth_, hooks_, &warnedInChange_); }
   bool SelectBaudRateButton(int number);
   // Upper bound of the BRP field: 128 while 40 MHz values are loaded, 64 after.
   void SetBRPMaximum(int maximum);
@@ -121,6 +124,7 @@ class TBitTimingPage {
   bool& configModified_;
   const TSetupHooks& hooks_;
   int changeDepth_ = 0;
+  std::vector<std::string> warnedInChange_;  // in the current operation
 
   std::array<TSpinField, BitFieldCount> fields_{};
   std::array<bool, BitFieldCount> handlerAttached_{};

@@ -3,6 +3,7 @@
 // empty; the logic then just keeps its state.
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -24,9 +25,16 @@ struct TSetupHooks {
 // reports the change when it ends, so nested handler runs report once.
 class TChangeScope {
  public:
-  TChangeScope(int& depth, const TSetupHooks& hooks) : depth_(depth), hooks_(hooks) { ++depth_; }
+  // warned, when given, lists the warnings shown during the operation; it
+  // is emptied when the outermost one ends.
+  TChangeScope(int& depth, const TSetupHooks& hooks, std::vector<std::string>* warned = nullptr)
+      : depth_(depth), hooks_(hooks), warned_(warned) {
+    ++depth_;
+  }
   ~TChangeScope() {
-    if (--depth_ == 0 && hooks_.Changed) hooks_.Changed();
+    if (--depth_ != 0) return;
+    if (warned_) warned_->clear();
+    if (hooks_.Changed) hooks_.Changed();
   }
   TChangeScope(const TChangeScope&) = delete;
   TChangeScope& operator=(const TChangeScope&) = delete;
@@ -34,6 +42,7 @@ class TChangeScope {
  private:
   int& depth_;
   const TSetupHooks& hooks_;
+  std::vector<std::string>* warned_;
 };
 
 }  // namespace tarvo

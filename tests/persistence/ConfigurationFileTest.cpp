@@ -3,6 +3,7 @@
 // questions and captions, and every failure message.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -636,5 +637,23 @@ TEST(ConfigurationDamagedListTest, ALongListOfProblemsIsCutAfterTwentyLines) {
   EXPECT_EQ(text.find("Item 24 "), std::string::npos);
 }
 
+// Absurd bit-timing values fall back as the checks say, with each warning
+// once; a load that then fails leaves the modified flag as it was.
+TEST(ConfigurationFilesTest, AbsurdBitTimingWarnsOnceAndIsNoChangeOfTheUsers) {
+  const std::string setup = "[CAN_VIEW]\r\nMode=1\r\n[CAN_SETUP]\r\nEnhancedBaud=120\r\nEnhancedBRP=9999\r\n"
+                            "EnhancedPHSEG1=99\r\nEnhancedPHSEG2=-5\r\nEnhancedPRSEG=77\r\nEnhancedSJW=9\r\n"
+                            "EnhancedSAM=7\r\n";
+  ConfigRig rig;
+  ASSERT_TRUE(rig.Load(setup));
+  std::vector<std::string> texts = rig.Dialogs.Texts();
+  std::sort(texts.begin(), texts.end());
+  EXPECT_EQ(std::unique(texts.begin(), texts.end()), texts.end()) << "a warning shown twice";
+  EXPECT_FALSE(rig.Modified);
+
+  ConfigRig failing;
+  failing.Modified = false;
+  EXPECT_FALSE(failing.Load(setup + "Mode=99\r\n"));  // no such operating mode: a read error
+  EXPECT_FALSE(failing.Modified);
+}
 }  // namespace
 }  // namespace tarvo::test

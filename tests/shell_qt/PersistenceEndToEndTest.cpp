@@ -350,5 +350,24 @@ TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
   }
 }
 
+// A configuration with absurd bit-timing values: the checks fall back and
+// say so, each once, and closing asks nothing, as the user changed nothing.
+TEST_F(PersistenceEndToEnd, AbsurdBitTimingWarnsOnceAndClosingAsksNothing) {
+  const QString path = home_.filePath("absurd.cfx");
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[CAN_VIEW]\r\nMode=1\r\n[CAN_SETUP]\r\nEnhancedBaud=120\r\nEnhancedBRP=9999\r\nEnhancedPHSEG1=99\r\n"
+          "EnhancedPHSEG2=-5\r\nEnhancedPRSEG=77\r\nEnhancedSJW=9\r\nEnhancedSAM=7\r\n");
+  f.close();
+  MessageBoxAnswers answers;
+  Start({path.toStdString()});
+  EXPECT_FALSE(answers.Texts.isEmpty());
+  EXPECT_EQ(answers.Texts.count("PHSEG2 must be greater than or equal to SJW."), 1) << answers.Texts.join("|").toStdString();
+  EXPECT_EQ(answers.Texts.removeDuplicates(), 0);
+  EXPECT_FALSE(shell_->ConfigModifiedFlag());
+  answers.Texts.clear();
+  ASSERT_TRUE(Close());
+  EXPECT_TRUE(answers.Texts.isEmpty()) << answers.Texts.join("|").toStdString();
+}
 }  // namespace
 }  // namespace tarvo::test
