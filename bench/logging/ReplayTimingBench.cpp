@@ -3,7 +3,7 @@
 // loopback, and the spacing of the frames as the simulated bus time-stamped
 // them (25.6 us ticks) is compared with the recorded spacing.
 //
-// Counters: median_ms, p99_ms and max_ms of |replayed gap - recorded gap|,
+// (ReplayTiming) Counters: median_ms, p99_ms and max_ms of |replayed gap - recorded gap|,
 // host_median_ms and host_p99_ms the same for the moments the replay thread
 // began each send (the simulated driver serialises its calls under one lock,
 // so a tick's read on the GUI thread can hold a send back),
@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -85,6 +86,25 @@ class SimHost : public ReplayHost {
     SendNs.push_back(double(HPTimerCount() - before));
     return r;
   }
+  TResult SendCANMessages(std::span<const TTarvoCAN> messages) override {
+    if (!Batched) return ReplayHost::SendCANMessages(messages);
+    for (const TTarvoCAN& m : messages)
+      if (m.ID < SentAt.size()) SentAt[m.ID] = HPTimerCount();
+    const double cpu = ThreadCpuSeconds();
+    if (FirstCpu < 0) {
+      FirstCpu = cpu;
+      FirstWall = HPTimerCount();
+    }
+    LastCpu = cpu;
+    LastWall = HPTimerCount();
+    ++Writes;
+    const int64_t before = HPTimerCount();
+    const TResult r = tarvo::SendCANMessages(m_link, messages);
+    SendNs.push_back(double(HPTimerCount() - before));
+    return r;
+  }
+  bool Batched = true;
+  int64_t Writes = 0;
   void StartDevice() override {}
   void StopDevice() override {}
   bool DeviceRunning() override { return true; }
@@ -222,6 +242,109 @@ void ReplayTiming(benchmark::State& state) {
   state.counters["cpu_share"] =
       (host.LastCpu - host.FirstCpu) / (double(host.LastWall - host.FirstWall) / double(log.HPTimeCountsPerSecond));
 }
+
+// Replay at a given rate on the simulated adapter at 1 Mbit/s in loopback:
+// one second of frames of a given length, spaced evenly, or at the bus's
+// limit (0: a frame every 25.6 us, faster than the bus carries them).
+// Counters: duration_ratio (the span of the frames as the bus time-stamped
+// them over the recorded span; at the limit the bus sets it), median_ms and
+// p99_ms of each frame's offset from the first against its recorded offset,
+// in_order (1 when every frame came back, in order), writes (driver writes
+// of the replay thread), cpu_share of the replay thread.
+void ReplayRate(benchmark::State& state) {
+  const uint8_t dlc = uint8_t(state.range(0));
+  const int rate = int(state.range(1));
+  const int count = rate ? rate : 8000;
+  const uint32_t spacingTicks100 = rate ? uint32_t(3906250 / rate) : 100;  // hundredths of a tick
+  setenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIO_DIR "/quiet.scn", 1);
+  TDriver driver;
+  if (InitDriver(driver) != DRIVER_OK) {
+    state.SkipWithError("no TarvoUSB library");
+    return;
+  }
+  SteadyClock steady;
+  auto link = std::make_unique<TDeviceConnection>();
+  auto ring = std::make_unique<TCANMessageRing>();
+  link->Driver = &driver;
+  link->Waits = &steady;
+  TDeviceInfo any;
+  TDeviceStatus status;
+  // 1 Mbit/s: BRP 2, PHSEG1 4, PHSEG2 3, PROPSEG 2 at 40 MHz.
+  if (OpenDevice(*link, any) != RES_OK || SetBitTiming(*link, 0, 0x41, 3, 2, 1, 0) != RES_OK ||
+      SetOperatingMode(*link, OPMODE_LOOPBACK) != RES_OK || SetFilters(*link, AcceptAllFilters()) != RES_OK ||
+      FlushDevice(*link) != RES_OK || EndConfiguration(*link) != RES_OK || SetRunState(*link, 1) != RES_OK) {
+    state.SkipWithError("simulated adapter did not start");
+    return;
+  }
+  TLog log;
+  log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
+  TTarvoCAN* buffer = log.EnsureReplayBuffer();
+  for (int i = 0; i < count; ++i) {
+    TTarvoCAN& m = buffer[i];
+    m = TTarvoCAN{};
+    m.IDE = 1;
+    m.ID = uint32_t(i);
+    m.DLC = dlc;
+    m.TimeStamp = 1000 + uint32_t(uint64_t(i) * spacingTicks100 / 100);
+  }
+  log.NoOfMessages = count;
+  log.FileLoadedFlag = true;
+  Gui gui;
+  GuiClock clock(gui);
+  NoDialogs dialogs;
+  SimHost host(*link);
+  host.SentAt.assign(size_t(count), 0);
+  std::vector<TTarvoCAN> back;
+  back.reserve(size_t(count) + 100);
+  for (auto _ : state) {
+    TLogReplay replay(log, host, dialogs, clock, gui);
+    replay.StartLogReplay();
+    while (log.State != NO_LOG) {
+      gui.RunPending();
+      ParseRxRing(*link, *ring, status);
+      TTarvoCAN m;
+      while (ring->Pop(m)) back.push_back(m);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    for (int i = 0; i < 20; ++i) {  // the last frames on their way
+      ParseRxRing(*link, *ring, status);
+      TTarvoCAN m;
+      while (ring->Pop(m)) back.push_back(m);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  SetRunState(*link, 0);
+  CloseDevice(*link);
+  DoneDriver(driver);
+
+  bool inOrder = back.size() == size_t(count);
+  for (size_t i = 0; inOrder && i < back.size(); ++i) inOrder = back[i].ID == uint32_t(i);
+  if (back.size() < 2) {
+    state.SkipWithError("no frames came back");
+    return;
+  }
+  std::vector<double> errorMs;
+  for (const TTarvoCAN& m : back) {
+    if (m.ID >= uint32_t(count)) continue;
+    const double replayed = double(m.TimeStamp - back.front().TimeStamp) * 0.0256;
+    const double recorded = double(buffer[m.ID].TimeStamp - buffer[back.front().ID].TimeStamp) * 0.0256;
+    errorMs.push_back(std::fabs(replayed - recorded));
+  }
+  std::sort(errorMs.begin(), errorMs.end());
+  const double recordedSpan = double(buffer[count - 1].TimeStamp - buffer[0].TimeStamp);
+  state.counters["duration_ratio"] = double(back.back().TimeStamp - back.front().TimeStamp) / recordedSpan;
+  state.counters["median_ms"] = errorMs[errorMs.size() / 2];
+  state.counters["p99_ms"] = errorMs[std::min(errorMs.size() - 1, errorMs.size() * 99 / 100)];
+  state.counters["in_order"] = inOrder ? 1 : 0;
+  state.counters["frames"] = double(back.size());
+  state.counters["writes"] = double(host.Writes);
+  state.counters["cpu_share"] =
+      (host.LastCpu - host.FirstCpu) / (double(host.LastWall - host.FirstWall) / double(log.HPTimeCountsPerSecond));
+}
+
+BENCHMARK(ReplayRate)->ArgNames({"dlc", "per_second"})
+    ->ArgsProduct({{2, 8}, {1000, 4000, 8000, 0}})
+    ->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // The third argument lets the replay thread ask for a raised priority (the
 // program does; the system may refuse it to an ordinary user).

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "adapter/Framing.h"
 #include "adapter/TarvoAPI.h"
 #include "common/Clock.h"
 
@@ -33,15 +34,44 @@ uint8_t* PutFilter(uint8_t* out, uint8_t flag, uint32_t value) {
 
 }  // namespace
 
-TResult SendCANMessage(const TDeviceConnection& c, uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc,
-                       const uint8_t* data, uint8_t bufferNo, uint8_t periodCode) {
+namespace {
+
+constexpr size_t CANPacketMaxBytes = 8 + 8;
+
+// The packet of one CAN message; returns its length.
+size_t CANMessagePacket(uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc, const uint8_t* data, uint8_t bufferNo,
+                        uint8_t periodCode, uint8_t (&packet)[CANPacketMaxBytes]) {
   const uint8_t n = std::min<uint8_t>(dlc, 8);
-  uint8_t packet[8 + 8] = {CMD_CAN_MESSAGE, uint8_t((rtr & 1) | ((ide & 1) << 1))};
+  std::memset(packet, 0, sizeof packet);
+  packet[0] = CMD_CAN_MESSAGE;
+  packet[1] = uint8_t((rtr & 1) | ((ide & 1) << 1));
   PutU32(packet + 2, id);
   packet[6] = n;
   if (data != nullptr) std::memcpy(packet + 7, data, n);  // else the zeros already there
   packet[7 + n] = uint8_t((bufferNo & 0x0F) | ((periodCode & 0x0F) << 4));
-  return SendPacket(c, packet, 8 + n);
+  return 8 + n;
+}
+
+}  // namespace
+
+TResult SendCANMessage(const TDeviceConnection& c, uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc,
+                       const uint8_t* data, uint8_t bufferNo, uint8_t periodCode) {
+  uint8_t packet[CANPacketMaxBytes];
+  return SendPacket(c, packet, CANMessagePacket(ide, id, rtr, dlc, data, bufferNo, periodCode, packet));
+}
+
+TResult SendCANMessages(const TDeviceConnection& c, std::span<const TTarvoCAN> messages) {
+  if (messages.size() > MaxMessagesPerWrite) return RES_FAILED;
+  // Each byte of a packet and its CRC may be escaped, plus the frame marks.
+  constexpr size_t FrameRoom = 2 * (CANPacketMaxBytes + 2) + 4;
+  uint8_t frames[MaxMessagesPerWrite * FrameRoom];
+  size_t length = 0;
+  for (const TTarvoCAN& m : messages) {
+    uint8_t packet[CANPacketMaxBytes];
+    const size_t n = CANMessagePacket(m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0, packet);
+    length += BuildFrame(packet, n, frames + length);
+  }
+  return WriteFrames(c, frames, length);
 }
 
 TResult RequestStatus(const TDeviceConnection& c) {

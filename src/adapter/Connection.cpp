@@ -171,12 +171,16 @@ TResult SendPacket(const TDeviceConnection& c, const uint8_t* packet, size_t len
   // Assembled whole so that one write carries it: frames sent from the
   // replay thread and the GUI thread never interleave.
   uint8_t frame[MaxFrameBytes];
-  const uint32_t frameLength = uint32_t(BuildFrame(packet, length, frame));
+  return WriteFrames(c, frame, BuildFrame(packet, length, frame));
+}
+
+TResult WriteFrames(const TDeviceConnection& c, const uint8_t* frames, size_t length) {
+  if (!c.OpenFlag) return RES_NOT_OPEN;
   const auto write = Functions(c).Write;
   uint32_t written = 0;
-  if (write == nullptr || write(c.Handle, frame, frameLength, &written, nullptr) != SI_SUCCESS)
+  if (write == nullptr || write(c.Handle, const_cast<uint8_t*>(frames), uint32_t(length), &written, nullptr) != SI_SUCCESS)
     return RES_WRITE_FAILED;
-  return written == frameLength ? RES_OK : RES_WRITE_INCOMPLETE;
+  return written == length ? RES_OK : RES_WRITE_INCOMPLETE;
 }
 
 }  // namespace tarvo

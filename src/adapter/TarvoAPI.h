@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "adapter/SiUSBXp.h"
 #include "common/ResultCodes.h"
@@ -109,6 +110,9 @@ TResult FlushDevice(TDeviceConnection& c);
 
 // Frames the packet and writes it whole with one driver write.
 TResult SendPacket(const TDeviceConnection& c, const uint8_t* packet, size_t length);
+// Writes frames already built (several packets back to back) with one
+// driver write.
+TResult WriteFrames(const TDeviceConnection& c, const uint8_t* frames, size_t length);
 
 // ---- Commands --------------------------------------------------------------------
 
@@ -118,6 +122,12 @@ inline constexpr uint8_t OPMODE_LOOPBACK = 2;
 
 TResult SendCANMessage(const TDeviceConnection& c, uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc,
                        const uint8_t* data, uint8_t bufferNo, uint8_t periodCode);
+// Immediate transmissions (buffer 0, period code 0) of up to
+// MaxMessagesPerWrite messages in one driver write: each its own framed
+// packet, as SendCANMessage builds it, back to back. The adapter link takes
+// several packets in one write, so a replay keeps up with a loaded bus.
+inline constexpr size_t MaxMessagesPerWrite = 64;
+TResult SendCANMessages(const TDeviceConnection& c, std::span<const TTarvoCAN> messages);
 TResult RequestStatus(const TDeviceConnection& c);
 TResult SetBitTiming(const TDeviceConnection& c, uint8_t sjwMinus1, uint8_t brpByte, uint8_t phseg1Minus1,
                      uint8_t phseg2Minus1, uint8_t propsegMinus1, uint8_t tripleSample);

@@ -1,5 +1,7 @@
 #include "logging/LogReplay.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <new>
@@ -166,6 +168,7 @@ void TLogReplay::StopLogReplay() {
   m_host.StopLogIndicator();
   m_log.ReplayRunningFlag = false;
   m_log.State = NO_LOG;
+  m_host.ShowReplayProgress(ProgressText());
 }
 
 bool TLogReplay::LoadReplayLog() {
@@ -186,6 +189,8 @@ bool TLogReplay::LoadReplayLog() {
   m_log.FileOpenFlag = false;
   m_log.NoOfMessages = result.NoOfMessages;
   m_log.NumericBase = result.NumericBase;
+  m_log.ReplaySpacedOut = result.SpacedOut;
+  m_log.ReplayRecordedSpan = result.RecordedSpan;
   if (result.Status == PARSE_VALID) return true;
   if (result.Status == PARSE_IO_ERROR || result.Status == PARSE_ERROR) StopLogReplay();
   // One box: the described text, then what the reader found and where.
@@ -201,7 +206,7 @@ void TLogReplay::DisplayReplayMessage() {
   const uint32_t end = uint32_t(m_log.MessageNo.load());
   m_host.DisplayReplayed(std::span<const TTarvoCAN>(m_log.ReplayBuffer.get(), size_t(m_log.NoOfMessages.load())),
                          end, position);
-  m_log.DisplayMessageNo = int32_t(position);
+  m_log.DisplayMessageNo = int32_t(position);  m_host.ShowReplayProgress(ProgressText());
 }
 
 // ---- The replay thread ---------------------------------------------------------------
@@ -274,6 +279,22 @@ void TLogReplay::WaitUntil(TLogThread& thread, int64_t deadline, int32_t message
   HPTimerWaitUntil(deadline, margin);
 }
 
+void TLogReplay::StartSchedule(int32_t messageNo, int64_t start) {
+  m_log.ReplayScheduleBase = m_log.ReplayBuffer[size_t(messageNo)].TimeStamp;
+  m_log.ReplayScheduleStart = start;
+}
+
+void TLogReplay::NoteLag(int64_t lagCounts) {
+  int64_t largest = m_log.ReplayMaxLagCounts.load();
+  while (lagCounts > largest && !m_log.ReplayMaxLagCounts.compare_exchange_weak(largest, lagCounts)) {
+  }
+}
+
+// Each message is due at its own offset from the start of the schedule, so
+// a late send never delays the ones after it; every message due by the
+// time a send begins goes out in that one write. A start, a resume after a
+// pause or single steps, and each new pass start the schedule again at the
+// message that goes next.
 void TLogReplay::ReplayThreadBody(TLogThread& thread) {
   HPTimerPrepareThread();
   // Only the sleep-then-spin wait may: a busy loop in the real-time class
@@ -283,32 +304,89 @@ void TLogReplay::ReplayThreadBody(TLogThread& thread) {
   const int32_t count = m_log.NoOfMessages;
   const TTarvoCAN* buffer = m_log.ReplayBuffer.get();
   if (count == 0 || !buffer) return;
+  if (m_log.MessageNo == 0) m_log.ReplayMaxLagCounts = 0;  // a resume keeps the pass's largest lag
+  const auto dueAt = [&](int32_t no) {
+    return m_log.ReplayScheduleStart.load() +
+           TicksToCounts(buffer[no].TimeStamp - m_log.ReplayScheduleBase.load(), frequency);
+  };
+  bool scheduled = false;
   while (!thread.Terminated()) {
     int32_t no = m_log.MessageNo;
     if (no >= count) {
       // A pause came while the last pass was being shown.
       if (!m_log.ReplayTypeFlag || !HandOverPass(thread)) break;
+      scheduled = false;
       continue;
     }
-    const int64_t t0 = HPTimerCount();
-    if (m_host.SendCANMessage(buffer[no]) != RES_OK) {
+    if (!scheduled) {
+      StartSchedule(no, HPTimerCount());
+      scheduled = true;
+    }
+    const int64_t due = dueAt(no);
+    WaitUntil(thread, due, no);
+    if (thread.Terminated()) break;
+    const int64_t now = HPTimerCount();
+    int32_t end = no + 1;
+    while (end < count && end - no < ReplayMessagesPerWrite && dueAt(end) <= now) ++end;
+    NoteLag(now - due);
+    if (m_host.SendCANMessages(std::span(buffer + no, size_t(end - no))) != RES_OK) {
       thread.Terminate();  // the end notification stops the replay
       break;
     }
-    m_log.MessageNo = ++no;
-    if (no == count) {
-      if (!m_log.ReplayTypeFlag) {
-        WaitUntil(thread, HPTimerCount() + frequency / 50, 1);  // 20 ms for the last frame
-        thread.Terminate();
-        break;
-      }
-      if (!HandOverPass(thread)) break;
-      WaitUntil(thread, HPTimerCount() + TicksToCounts(m_threadGap, frequency), 1);
-      continue;
+    m_log.MessageNo = no = end;
+    if (no < count) continue;
+    if (!m_log.ReplayTypeFlag) {
+      WaitUntil(thread, HPTimerCount() + frequency / 50, 1);  // 20 ms for the last frame
+      thread.Terminate();
+      break;
     }
-    const uint32_t dt = buffer[no].TimeStamp - buffer[no - 1].TimeStamp;
-    WaitUntil(thread, t0 + TicksToCounts(dt, frequency), no);
+    if (!HandOverPass(thread)) break;
+    // The next pass begins the gap after the end of this one.
+    StartSchedule(0, HPTimerCount() + TicksToCounts(m_threadGap, frequency));
+    m_log.ReplayMaxLagCounts = 0;
   }
+}
+
+double TLogReplay::LagMs() const {
+  const int32_t no = m_log.MessageNo;
+  if (!m_log.ReplayBuffer || no >= m_log.NoOfMessages || m_log.HPTimeCountsPerSecond <= 0) return 0;
+  const int64_t due = m_log.ReplayScheduleStart.load() +
+                      TicksToCounts(m_log.ReplayBuffer[size_t(no)].TimeStamp - m_log.ReplayScheduleBase.load(),
+                                    m_log.HPTimeCountsPerSecond);
+  const int64_t lag = HPTimerCount() - due;
+  return lag > 0 ? double(lag) * 1000.0 / double(m_log.HPTimeCountsPerSecond) : 0;
+}
+
+std::string TLogReplay::ProgressText() const {
+  const int32_t count = m_log.NoOfMessages;
+  if (!m_log.ReplayBuffer || count <= 0) return {};
+  const double largest =
+      m_log.HPTimeCountsPerSecond > 0
+          ? double(m_log.ReplayMaxLagCounts.load()) * 1000.0 / double(m_log.HPTimeCountsPerSecond)
+          : 0;
+  char text[256];
+  if (!m_log.ReplayRunningFlag) {
+    if (largest <= ReplayLagShownMs) return {};
+    std::snprintf(text, sizeof text, "Last replay was behind its log by up to %.0f ms", largest);
+    return text;
+  }
+  const int32_t sent = std::min(m_log.MessageNo.load(), count);
+  const TTarvoCAN* b = m_log.ReplayBuffer.get();
+  constexpr double TicksPerSecond = 39062.5;
+  const double total = double(b[count - 1].TimeStamp - b[0].TimeStamp) / TicksPerSecond;
+  const double reached = sent > 0 ? double(b[sent - 1].TimeStamp - b[0].TimeStamp) / TicksPerSecond : 0;
+  const int n = std::snprintf(text, sizeof text, "Replay %d of %d, %.2f of %.2f s", sent, count, reached, total);
+  // The adapter takes a message at most every minimum gap: a denser log is
+  // spaced out, and the replay takes longer than the log. Said, not hidden.
+  int n2 = n;
+  if (m_log.ReplaySpacedOut > 0 && n > 0)
+    n2 += std::snprintf(text + n, sizeof text - size_t(n), " (%.2f s of log spaced out to the minimum gap)",
+                        double(m_log.ReplayRecordedSpan) / TicksPerSecond);
+  const double lag = m_log.ThreadRunningFlag ? LagMs() : 0;
+  if (lag > ReplayLagShownMs && n2 > 0 && size_t(n2) < sizeof text)
+    std::snprintf(text + n2, sizeof text - size_t(n2), " - Replay behind by %.0f ms (largest %.0f ms)", lag,
+                  std::max(lag, largest));
+  return text;
 }
 
 }  // namespace tarvo

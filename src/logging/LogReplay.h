@@ -29,6 +29,15 @@ class ReplayHost {
   // One immediate transmission (buffer 0, period code 0); RES_OK when sent.
   // Called from the replay thread and from the GUI thread.
   virtual TResult SendCANMessage(const TTarvoCAN& m) = 0;
+  // Several immediate transmissions in one write, in order; RES_OK when all
+  // were sent. From the replay thread, for messages due together.
+  virtual TResult SendCANMessages(std::span<const TTarvoCAN> messages) {
+    for (const TTarvoCAN& m : messages)
+      if (const TResult r = SendCANMessage(m); r != RES_OK) return r;
+    return RES_OK;
+  }
+  // What the status bar shows of the replay (progress, lag); empty hides it.
+  virtual void ShowReplayProgress(const std::string& text) { (void)text; }
   // The run control's start and stop of the adapter.
   virtual void StartDevice() = 0;
   virtual void StopDevice() = 0;
@@ -80,6 +89,12 @@ class TLogReplay {
   // appear in the CAN View.
   void DisplayReplayMessage();
 
+  // How far the replay is behind its schedule now, in ms (0 when on time).
+  double LagMs() const;
+  // The status-bar text: progress, and the lag while it is more than
+  // ReplayLagShownMs; after a replay the largest lag of its last pass.
+  std::string ProgressText() const;
+
   void SetWait(TReplayWait wait) { m_wait = wait; }
   // Whether the replay thread asks for a raised priority (on by default).
   void SetRaisePriority(bool raise) { m_raisePriority = raise; }
@@ -95,6 +110,8 @@ class TLogReplay {
   // pass); ms 0 waits until it has ended.
   void EndThread(uint32_t ms);
   bool HandOverPass(TLogThread& thread);
+  void StartSchedule(int32_t messageNo, int64_t start);
+  void NoteLag(int64_t lagCounts);
   void WaitUntil(TLogThread& thread, int64_t deadline, int32_t messageNo);
   void RestartPass();
   std::string FilePath() const;
@@ -110,5 +127,10 @@ class TLogReplay {
   // Posted calls hold it weakly: one that arrives after the replay is gone does nothing.
   std::shared_ptr<TLogReplay*> m_alive;
 };
+
+// A replay behind its schedule by more than this says so in the status bar.
+inline constexpr double ReplayLagShownMs = 5.0;
+// Most messages in one write of the replay thread.
+inline constexpr int32_t ReplayMessagesPerWrite = 64;
 
 }  // namespace tarvo

@@ -95,6 +95,17 @@ struct TLog {
 
   std::atomic<int32_t> MessageNo{0};         // replay: next message to send
   std::atomic<int32_t> DisplayMessageNo{0};  // replay: next message to show
+  // Replay schedule: the message that started it (its time stamp) and the
+  // high-resolution count it was due at; every later message of the pass is
+  // due at its own offset from it. Written by the replay thread, read by the
+  // tick to tell how far the replay is behind.
+  std::atomic<uint32_t> ReplayScheduleBase{0};
+  std::atomic<int64_t> ReplayScheduleStart{0};
+  std::atomic<int64_t> ReplayMaxLagCounts{0};  // largest lag of the pass, in counts
+  // Of the parse: messages the minimum gap moved later, and the recorded
+  // span of the log in ticks.
+  int32_t ReplaySpacedOut = 0;
+  uint32_t ReplayRecordedSpan = 0;
   // MaxLogMessages entries, allocated by the first parse and kept after it;
   // null until then, so a program that never replays does not carry it.
   std::unique_ptr<TTarvoCAN[]> ReplayBuffer;

@@ -497,9 +497,14 @@ void TReplayLogParser::MessageLine(std::string_view line) {
 
   // Consecutive messages at least the minimum gap apart; equal and earlier
   // times are pushed forward.
+  if (m_result.NoOfMessages == 0) m_firstRecorded = ticks;
+  if (ticks >= m_firstRecorded) m_result.RecordedSpan = std::max(m_result.RecordedSpan, ticks - m_firstRecorded);
   if (m_result.NoOfMessages > 0) {
     const uint32_t previous = m_messages[size_t(m_result.NoOfMessages) - 1].TimeStamp;
-    if (ticks < previous || ticks - previous < m_options.MinimumGap) ticks = previous + m_options.MinimumGap;
+    if (ticks < previous || ticks - previous < m_options.MinimumGap) {
+      ticks = previous + m_options.MinimumGap;
+      ++m_result.SpacedOut;
+    }
   }
   m.TimeStamp = ticks;
   if (size_t(m_result.NoOfMessages) < m_directions.size()) m_directions[size_t(m_result.NoOfMessages)] = direction;

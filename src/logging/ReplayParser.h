@@ -60,6 +60,11 @@ struct TReplayParseResult {
   int32_t NumericBase = 1;   // from the header: 0 decimal, 1 hexadecimal
   uint64_t LineNo = 0;       // the line that failed (1 = first line of the file), else 0
   const char* Reason = "";   // what was wrong with that line, for the log tool
+  // Messages the minimum gap moved later than their recorded times, and the
+  // recorded span from the first message to the last, in ticks: together
+  // they tell how much longer than its log the replay will take.
+  int32_t SpacedOut = 0;
+  uint32_t RecordedSpan = 0;
 };
 
 // The reader as a state machine over lines, for files read in pieces.
@@ -90,6 +95,7 @@ class TReplayLogParser {
   std::span<uint8_t> m_directions;
   TReplayParseResult m_result;
   uint64_t m_lineNo = 0;
+  uint32_t m_firstRecorded = 0;  // the first message's time as recorded
   bool m_ended = false;
   std::string m_scratch;  // unquoted fields that held doubled quotes
 };

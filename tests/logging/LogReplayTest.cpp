@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -129,6 +130,22 @@ class FakeHost : public ReplayHost {
     SentAt.push_back(HPTimerCount());
     return RES_OK;
   }
+  // A write of several messages; it takes WriteTime, as a USB link whose
+  // every write waits for its frame does.
+  std::chrono::microseconds WriteTime{0};
+  std::vector<size_t> Writes;  // messages in each write of the replay thread
+  std::vector<std::string> Progress;
+  TResult SendCANMessages(std::span<const TTarvoCAN> messages) override {
+    {
+      std::lock_guard<std::mutex> lock(Mutex);
+      Writes.push_back(messages.size());
+    }
+    for (const TTarvoCAN& m : messages)
+      if (const TResult r = SendCANMessage(m); r != RES_OK) return r;
+    if (WriteTime.count() > 0) std::this_thread::sleep_for(WriteTime);
+    return RES_OK;
+  }
+  void ShowReplayProgress(const std::string& text) override { Progress.push_back(text); }
   std::vector<uint32_t> SentIds() {
     std::lock_guard<std::mutex> lock(Mutex);
     return Sent;
@@ -152,7 +169,8 @@ class FakeHost : public ReplayHost {
   void DisplayReplayed(std::span<const TTarvoCAN> messages, uint32_t end, uint32_t& position) override {
     for (; position < end && position < messages.size(); ++position) Displayed.push_back(messages[position].ID);
   }
-  uint32_t ReplayMinimumGap() override { return 39; }
+  uint32_t MinimumGap = 39;
+  uint32_t ReplayMinimumGap() override { return MinimumGap; }
   void ShowLogOptions(bool) override {
     if (OnShowLogOptions) OnShowLogOptions();
   }
@@ -432,6 +450,75 @@ TEST_F(LogReplayTest, RecordedSpacingIsKept) {
     const double recorded = (Log.ReplayBuffer[i].TimeStamp - Log.ReplayBuffer[0].TimeStamp) * 0.0256;
     EXPECT_GE(ms, recorded - 5.0) << i;
   }
+}
+
+// A link where every write takes a millisecond (one USB frame): messages
+// 0.25 ms apart go out together, so the replay keeps the log's duration
+// instead of stretching it to one message a millisecond; 20 ms apart, each
+// goes alone at its time. The bound on lateness is generous for a busy
+// machine, and still far below the 300 ms a stretched replay would lose.
+TEST_F(LogReplayTest, ASlowLinkGetsMessagesDueTogetherInOneWrite) {
+  const struct {
+    int Count;
+    double GapMs;
+    bool Batched;
+  } cases[] = {{400, 0.25, true}, {10, 20, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.GapMs) + " ms apart");
+    Host.Sent.clear();
+    Host.SentAt.clear();
+    Host.Writes.clear();
+    Host.WriteTime = std::chrono::milliseconds(1);
+    Host.MinimumGap = 1;  // as at 1 Mbit/s: the log's own spacing is kept
+    Log.FileLoadedFlag = false;
+    WriteLog(c.Count, c.GapMs);
+    Replay.StartLogReplay1Click();
+    ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }, 5000));
+    std::vector<uint32_t> expected(size_t(c.Count));
+    for (int i = 0; i < c.Count; ++i) expected[size_t(i)] = uint32_t(i);
+    ASSERT_EQ(Host.SentIds(), expected) << "every message, in order";
+    const double recorded = (Log.ReplayBuffer[size_t(c.Count - 1)].TimeStamp - Log.ReplayBuffer[0].TimeStamp) * 0.0256;
+    const double took = double(Host.SentAt.back() - Host.SentAt.front()) * 1000.0 / double(Log.HPTimeCountsPerSecond);
+    EXPECT_GE(took, recorded - 1.0);
+    EXPECT_LE(took, recorded + 25.0);
+    if (c.Batched) EXPECT_LT(Host.Writes.size(), size_t(c.Count) / 2);
+    else EXPECT_EQ(Host.Writes, std::vector<size_t>(size_t(c.Count), 1));
+  }
+}
+
+// A replay that falls behind its log says so while it is behind, and keeps
+// the largest lag of its pass for after it.
+TEST_F(LogReplayTest, ALateReplaySaysHowFarBehindItIs) {
+  WriteLog(3, 10);
+  Host.WriteTime = std::chrono::milliseconds(40);  // the first write stalls the link
+  Replay.StartLogReplay1Click();
+  ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }, 5000));
+  bool toldBehind = false;
+  for (const std::string& text : Host.Progress) toldBehind |= text.find("Replay behind by") != std::string::npos;
+  EXPECT_TRUE(toldBehind);
+  ASSERT_FALSE(Host.Progress.empty());
+  EXPECT_TRUE(Host.Progress.back().starts_with("Last replay was behind its log by up to ")) << Host.Progress.back();
+  EXPECT_GE(double(Log.ReplayMaxLagCounts.load()) * 1000.0 / double(Log.HPTimeCountsPerSecond), 25.0);
+}
+
+// Progress: messages sent of all, and log time reached of the whole.
+TEST_F(LogReplayTest, ProgressCountsMessagesAndLogTime) {
+  WriteLog(5, 250);
+  Replay.SingleStepLogReplay1Click();
+  Replay.SingleStepLogReplay1Click();
+  EXPECT_EQ(Replay.ProgressText(), "Replay 2 of 5, 0.25 of 1.00 s");
+  Replay.StopLogReplay();
+  EXPECT_EQ(Replay.ProgressText(), "");
+}
+
+// A log denser than the adapter's minimum gap is spaced out: the replay
+// takes longer than the log, and says so.
+TEST_F(LogReplayTest, ALogSpacedOutToTheMinimumGapSaysSo) {
+  WriteLog(11, 0.5);  // 5 ms of log; the fake adapter's gap is 39 ticks (1 ms)
+  Replay.SingleStepLogReplay1Click();
+  EXPECT_EQ(Log.ReplaySpacedOut, 10);
+  EXPECT_EQ(Replay.ProgressText(), "Replay 1 of 11, 0.00 of 0.01 s (0.01 s of log spaced out to the minimum gap)");
+  Replay.StopLogReplay();
 }
 
 // The replay object goes while its thread sends: the thread ends first.

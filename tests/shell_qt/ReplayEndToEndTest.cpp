@@ -162,6 +162,25 @@ TEST_F(ReplayEndToEndTest, ALogIsReplayedWithItsSpacingAndShownAsTransmitted) {
   EXPECT_EQ(ViewTransmitted(), expected);
 }
 
+// A dense log at 1 Mbit/s, a message every 0.25 ms (4,000 a second): every
+// message reaches the adapter, in order, and the replay keeps the recorded
+// duration. The bound allows for a busy machine's late wake-ups (tens of ms),
+// far below the three quarters of a second a replay of one message per
+// millisecond would add.
+TEST_F(ReplayEndToEndTest, ADenseLogKeepsItsDurationAtAFullBitRate) {
+  Window().findChild<QRadioButton*>("RadioButton112")->click();  // "1M"
+  UseLog(1000, 0.25, false);
+  Trigger("StartLogReplay1");
+  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }));
+  const std::vector<Sent> sends = TraceSends();
+  ASSERT_EQ(sends.size(), 1000u);
+  for (size_t i = 0; i < sends.size(); ++i) ASSERT_EQ(sends[i].ID, 0x100 + i) << i;
+  const double recorded = (Log().ReplayBuffer[999].TimeStamp - Log().ReplayBuffer[0].TimeStamp) * 0.0256 / 1000.0;
+  const double took = sends.back().Seconds - sends.front().Seconds;
+  EXPECT_GE(took, recorded - 0.001);
+  EXPECT_LE(took, recorded + 0.100) << "recorded " << recorded << " s";
+}
+
 TEST_F(ReplayEndToEndTest, ASinglePassOfOneMessageStopsTheAdapter20MillisecondsLater) {
   UseLog(1, 0, false);
   Trigger("StartLogReplay1");

@@ -1,5 +1,8 @@
 #include "shell/qt/ReplayWiring.h"
 
+#include <QLabel>
+#include <QStatusBar>
+
 #include "logging/HPTimer.h"
 #include "logging/LogReplay.h"
 #include "logging/qt/QtGuiThreadCalls.h"
@@ -18,6 +21,19 @@ class ReplayWiring::Host : public ReplayHost {
   // From the replay thread too: each packet reaches the driver in one write.
   TResult SendCANMessage(const TTarvoCAN& m) override {
     return tarvo::SendCANMessage(app_.DeviceConnection, m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0);
+  }
+  TResult SendCANMessages(std::span<const TTarvoCAN> messages) override {
+    return tarvo::SendCANMessages(app_.DeviceConnection, messages);
+  }
+  // A label at the right end of the status bar, beside the described panels.
+  void ShowReplayProgress(const std::string& text) override {
+    if (!progress_) {
+      progress_ = new QLabel(window_.statusBar());
+      progress_->setObjectName("ReplayProgress");
+      window_.statusBar()->addPermanentWidget(progress_);
+    }
+    progress_->setText(QString::fromStdString(text));
+    progress_->setVisible(!text.empty());
   }
   void StartDevice() override { app_.StartDevice(); }
   void StopDevice() override { app_.StopDevice(); }
@@ -43,6 +59,7 @@ class ReplayWiring::Host : public ReplayHost {
   MainWindow& window_;
   std::function<uint32_t()> gap_;
   std::function<void(bool)> options_;
+  QLabel* progress_ = nullptr;
 };
 
 ReplayWiring::ReplayWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock, TLog& log,
