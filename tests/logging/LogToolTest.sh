@@ -88,5 +88,20 @@ check "no line ends" 1 "line longer than 64 MiB" "$tool" import /dev/zero "$dir/
 if ls "$dir"/*.tmp* >/dev/null 2>&1; then echo "FAIL temporary files left"; failures=$((failures + 1));
 else echo "ok   no temporary files left"; passes=$((passes + 1)); fi
 
+# The signal plot of a log, drawn without a window (where the tool has it).
+dbc="$dir/bus.dbc"
+printf '%s\n' 'VERSION ""' 'BO_ 68 Door: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|255] "deg" Body' \
+  'BO_ 246 Seat: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|255] "deg" Body' > "$dbc"
+if "$tool" plot 2>&1 | grep -q "usage: tarvo-log plot"; then
+  check "plot of a log" 0 "2 signals, 2 points" "$tool" plot "$dir/bus.txt" --dbc "$dbc" \
+    --signal Door.Angle --signal Seat.Angle --png "$dir/plot.png" --size 640x320
+  if [ -s "$dir/plot.png" ]; then echo "ok   the plot is a picture"; passes=$((passes + 1));
+  else echo "FAIL no picture"; failures=$((failures + 1)); fi
+  check "plot of a signal the database lacks" 1 "no signal \"Nope\" in the database" \
+    "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Nope --png "$dir/nope.png"
+  check "plot of an ambiguous name" 1 "name it as Message.Signal" \
+    "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Angle --png "$dir/nope.png"
+fi
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/DatabaseWiring.h"
+#include "plot/qt/PlotPanel.h"
 #include "transmit/TransmitList.h"
 #include "view/qt/CANViewList.h"
 
@@ -172,6 +174,38 @@ TEST_F(DatabaseEndToEnd, SignalsPanelShowsTheSelectedRowAndFollowsTheTraffic) {
   EXPECT_TRUE(tip.startsWith("BrakeStatus\nCounter = ")) << tip.toStdString();
   EXPECT_TRUE(tip.contains("\nWheelSpeedFrontLeft = 46" + Sep() + "60 km/h (1234)\n")) << tip.toStdString();
   EXPECT_TRUE(tip.endsWith("\nBrakePedal = Released (0)")) << tip.toStdString();
+}
+
+// The signal plot live: the View menu shows it, the signals panel's "Plot"
+// adds the row's signal, and a run fills it with the decoded values of every
+// frame, which its CSV export holds.
+TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  Window().Action("SignalPlot1")->trigger();
+  auto* dock = Find<QDockWidget>("PlotDock");
+  ASSERT_TRUE(dock->isVisible());
+  PlotPanel* plot = shell_->Database().Plot();
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(App().Run.RunningFlag);
+  const TSignalSeries& series = plot->Model().Signals()[0].Series;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= 10; }, 5000));
+  App().Stop1Click();
+  // Each point is the frame's decoded value at the frame's time.
+  int received = 0;
+  const TCANView& view = App().View.CANView;
+  for (int32_t i = 0; i < view.Count; ++i)
+    if (view.List[size_t(i)].Item.ID == 0xA0 && view.List[size_t(i)].ItemType == 0) received = int(view.List[size_t(i)].Count);
+  EXPECT_EQ(int(series.Size()), received);
+  for (size_t i = 1; i < series.Size(); ++i) EXPECT_GT(series.Time(i), series.Time(i - 1));
+  QTemporaryDir dir;
+  ASSERT_TRUE(plot->ExportCsv(dir.filePath("s.csv").toStdString()));
+  QFile csv(dir.filePath("s.csv"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = csv.readAll().split('\n');
+  EXPECT_EQ(lines[0], "time,EngineStatus.EngineSpeed [rpm]\r");
+  EXPECT_EQ(lines.size(), qsizetype(series.Size()) + 2);  // the header, the points, the empty end
 }
 
 TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {

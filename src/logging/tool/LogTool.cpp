@@ -8,6 +8,8 @@
 //   tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]
 //       brings a candump log or an ASC file of another writer into a Tarvo
 //       format, so that the program can replay it
+//   tarvo-log plot LOG --dbc DB --signal NAME [--signal NAME...] --png OUT [--size WxH]
+//       draws the decoded signals of a log as the program's signal plot does
 //
 // The type of a file comes from its extension unless given (.log is a
 // candump log). --rx and --tx choose the directions (both when neither is
@@ -31,6 +33,7 @@
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
 #include "logging/tool/ForeignLogs.h"
+#include "logging/tool/LogPlot.h"
 
 namespace tarvo {
 namespace {
@@ -38,7 +41,8 @@ namespace {
 constexpr const char* Usage =
     "usage: tarvo-log count FILE [--type txt|csv|asc] [--rx] [--tx]\n"
     "       tarvo-log convert IN OUT [--type txt|csv|asc] [--to txt|csv|asc] [--base hex|dec] [--rx] [--tx]\n"
-    "       tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]\n";
+    "       tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]\n"
+    "       tarvo-log plot LOG --dbc DB --signal NAME [--signal NAME...] --png OUT [--size WxH]\n";
 
 struct TOptions {
   std::string Command;
@@ -378,6 +382,14 @@ int Import(const TOptions& o) {
 }  // namespace tarvo
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "plot") {
+#ifdef TARVO_LOG_PLOT
+    return tarvo::PlotCommand(argc, argv);
+#else
+    std::fputs("tarvo-log: this build has no plot (it was built without Qt)\n", stderr);
+    return 2;
+#endif
+  }
   tarvo::TOptions options;
   if (!tarvo::ParseArguments(argc, argv, options)) {
     std::fputs(tarvo::Usage, stderr);

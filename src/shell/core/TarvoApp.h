@@ -6,6 +6,7 @@
 // for its commands and timer, and implements MainWindowPort for the calls
 // back.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,9 @@ class TarvoApp {
   TCANMessageRing CANMessageRing;
   TDeviceStatus DeviceStatus;
   TCANViewState View;
+  // Every received message, in order, after it entered the CAN View (the
+  // signal plot listens here); empty: nobody listens.
+  std::function<void(const TTarvoCAN&)> OnReceivedMessage;
   TDisplaySettings Display;
   TRunState Run;
   TAdapterIdentity Identity;

@@ -117,6 +117,7 @@ void TarvoApp::DrainMessageRing() {
     const TTarvoCAN& message = ring.Messages[ring.ReadIndex];
     m_transmit->ProcessTransmitSchedule(false, message.TimeStamp);
     DisplayReceiveMessage(View, Display, message);
+    if (OnReceivedMessage) OnReceivedMessage(message);
     ring.ReadIndex = (ring.ReadIndex + 1) % CANMessageRingSize;
     ring.FullFlag = false;
   }

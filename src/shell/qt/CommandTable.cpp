@@ -34,6 +34,8 @@ constexpr TCommandEntry kViewMenu[] = {
     {"Fixed1", "&Fixed", "Ctrl+F", false, IMG_FIXED, "Fixed1Click"},
     {"Cyclic1", "C&yclic", "Ctrl+Y", true, IMG_CYCLIC, "Cyclic1Click"},
     kSeparator,
+    // Shows and hides the plot of decoded signals (with a database).
+    {"SignalPlot1", "Signal &Plot", "Ctrl+G", true, -1, "SignalPlot1Click"},
     {"DisplayOptions1", "&Options...", "", true, -1, "Display1Click"},
 };
 

@@ -3,10 +3,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QItemSelectionModel>
+#include <QDockWidget>
+#include <QMenu>
 #include <QSplitter>
+#include <QTableWidget>
 
 #include "dbc/qt/SignalsPanel.h"
 #include "dbc/qt/TransmitSignalsEditor.h"
+#include "plot/qt/PlotPanel.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
 #include "transmit/TransmitEditor.h"
@@ -39,6 +43,7 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
     const TDbcMessage* m = state_.Database.Find(entry.Item.IDE, entry.Item.ID);
     return m ? QString::fromStdString(m->Name) : QString();
   });
+  BuildPlot();
   model->SetRowToolTip([this](const TCANViewMessage& entry) {
     if (!state_.LoadedFlag) return QString();
     return QString::fromStdString(FrameToolTip(state_.Database, entry.ItemType, entry.Item, Hex(),
@@ -47,6 +52,47 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
 }
 
 DatabaseWiring::~DatabaseWiring() = default;
+
+void DatabaseWiring::BuildPlot() {
+  plot_ = new PlotPanel(dialogs_);
+  plotDock_ = new QDockWidget("Signal Plot", &window_);
+  plotDock_->setObjectName("PlotDock");
+  plotDock_->setWidget(plot_);
+  window_.addDockWidget(Qt::BottomDockWidgetArea, plotDock_);
+  plotDock_->hide();
+  window_.SetHandler("SignalPlot1Click", [this] { ShowPlot(!plotDock_->isVisible()); });
+  // Each received frame of a plotted message adds its points; the adapter's
+  // time stamps (25.6 us ticks) give the time axis. A run starts its clock
+  // at 0: the points of an earlier run are cleared then.
+  app_.OnReceivedMessage = [this](const TTarvoCAN& m) {
+    if (!plot_->Plotting()) return;
+    plot_->Feed(m, double(m.TimeStamp) / 39062.5);
+  };
+  // The signals panel: "Plot" on a signal's row.
+  QTableWidget* table = panel_->Table();
+  table->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(table, &QWidget::customContextMenuRequested, table, [this, table](const QPoint& at) {
+    const int row = table->rowAt(at.y());
+    if (row < 0) return;
+    QMenu menu;
+    QAction* plot = menu.addAction("&Plot");
+    plot->setObjectName("PlotSignal");
+    if (menu.exec(table->viewport()->mapToGlobal(at)) == plot) PlotSignalOfPanelRow(row);
+  });
+}
+
+void DatabaseWiring::ShowPlot(bool show) {
+  plotDock_->setVisible(show);
+  if (show) plotDock_->raise();
+}
+
+void DatabaseWiring::PlotSignalOfPanelRow(int row) {
+  if (!panelMessage_ || row < 0 || size_t(row) >= panelMessage_->Signals.size()) return;
+  const QTableWidgetItem* item = panel_->Table()->item(row, 0);
+  if (!item) return;
+  ShowPlot(true);
+  plot_->AddSignal(panelMessage_->Name + "." + item->text().toStdString());
+}
 
 void DatabaseWiring::AttachTransmit(CANTransmitPanel& panel, CANTransmitEditor& editor) {
   transmitPanel_ = &panel;
@@ -91,6 +137,7 @@ void DatabaseWiring::DatabaseLoaded() {
     }
   }
   UpdatePanel();
+  plot_->SetDatabase(&state_.Database);
   window_.RepaintCANView();  // the "Name" column
   if (signalsEditor_) {
     signalsEditor_->SetDatabase(&state_.Database);
@@ -108,6 +155,7 @@ void DatabaseWiring::UpdatePanel() {
     const TCANViewMessage& entry = view.List[size_t(row)];
     d = DescribeFrame(state_.Database, entry.ItemType, entry.Item, Hex(), window_.CANView()->Model()->DecimalSeparator());
   }
+  panelMessage_ = d.Message;
   panel_->ShowDescription(d);
 }
 

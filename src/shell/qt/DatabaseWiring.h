@@ -11,11 +11,14 @@
 namespace tarvo {
 class CANTransmitEditor;
 class CANTransmitPanel;
+class PlotPanel;
 class SignalsPanel;
 class TarvoApp;
 class TransmitSignalsEditor;
 class UserDialogs;
 }  // namespace tarvo
+
+class QDockWidget;
 
 namespace tarvo::qt {
 
@@ -43,6 +46,10 @@ class DatabaseWiring {
   static std::string ShippedDatabaseDir();
 
   SignalsPanel* Panel() const { return panel_; }
+  // The signal plot, in a dock of the main window ("PlotDock") that the
+  // View menu's "Signal Plot" shows and hides.
+  PlotPanel* Plot() const { return plot_; }
+  void ShowPlot(bool show);
   TransmitSignalsEditor* SignalsEditor() const { return signalsEditor_; }
 
  private:
@@ -51,6 +58,8 @@ class DatabaseWiring {
   void UpdatePanel();
   void ShowEditorFrame();
   void ComposeMessage(int message);
+  void BuildPlot();
+  void PlotSignalOfPanelRow(int row);
   void EditSignal(int message, int signal, const std::string& text);
   bool Hex() const;
 
@@ -59,6 +68,9 @@ class DatabaseWiring {
   UserDialogs& dialogs_;
   TDatabaseState state_;
   SignalsPanel* panel_ = nullptr;                    // owned by the CAN View page
+  const TDbcMessage* panelMessage_ = nullptr;        // the message the panel shows
+  PlotPanel* plot_ = nullptr;                         // owned by its dock
+  QDockWidget* plotDock_ = nullptr;                   // owned by the window
   TransmitSignalsEditor* signalsEditor_ = nullptr;  // owned by the editor group
   CANTransmitPanel* transmitPanel_ = nullptr;
   CANTransmitEditor* editor_ = nullptr;

@@ -1,0 +1,190 @@
+#include "plot/PlotModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <ostream>
+
+#include "dbc/SignalCodec.h"
+
+namespace tarvo {
+
+uint32_t PlotColour(size_t index) {
+  static const uint32_t colours[] = {0x1F77B4, 0xD62728, 0x2CA02C, 0xFF7F0E, 0x9467BD, 0x8C564B, 0xE377C2, 0x17BECF};
+  return colours[index % std::size(colours)];
+}
+
+std::string TPlottedSignal::ValueText(double value) const {
+  for (const TDbcValueText& t : ValueTexts)
+    if (double(t.Value) == value) return t.Text;
+  return {};
+}
+
+TPlotModel::TPlotModel(size_t pointsPerSignal) : capacity_(pointsPerSignal) {}
+
+bool TPlotModel::Add(const TDbcMessage& message, size_t signalIndex) {
+  if (signalIndex >= message.Signals.size()) return false;
+  for (const TPlottedSignal& s : signals_)
+    if (s.IDE == message.IDE && s.ID == message.ID && s.SignalIndex == signalIndex) return false;
+  const TDbcSignal& signal = message.Signals[signalIndex];
+  TPlottedSignal p(capacity_);
+  p.IDE = message.IDE;
+  p.ID = message.ID;
+  p.Message = message.Name;
+  p.Name = signal.Name;
+  p.Unit = signal.Unit;
+  p.SignalIndex = signalIndex;
+  p.ValueTexts = signal.ValueTexts;
+  p.Colour = PlotColour(signals_.size());
+  signals_.push_back(std::move(p));
+  return true;
+}
+
+bool TPlotModel::Add(const TDbcDatabase& database, const std::string& name, std::string& error) {
+  const size_t dot = name.find('.');
+  const std::string messageName = dot == std::string::npos ? "" : name.substr(0, dot);
+  const std::string signalName = dot == std::string::npos ? name : name.substr(dot + 1);
+  const TDbcMessage* found = nullptr;
+  size_t index = 0;
+  int matches = 0;
+  for (const TDbcMessage& m : database.Messages) {
+    if (!messageName.empty() && m.Name != messageName) continue;
+    for (size_t i = 0; i < m.Signals.size(); ++i) {
+      if (m.Signals[i].Name != signalName) continue;
+      found = &m;
+      index = i;
+      ++matches;
+    }
+  }
+  if (matches == 0) {
+    error = "no signal \"" + name + "\" in the database";
+    return false;
+  }
+  if (matches > 1) {
+    error = "several messages have a signal \"" + name + "\": name it as Message.Signal";
+    return false;
+  }
+  if (!Add(*found, index)) {
+    error = "\"" + name + "\" is plotted already";
+    return false;
+  }
+  return true;
+}
+
+void TPlotModel::Remove(size_t index) {
+  if (index < signals_.size()) signals_.erase(signals_.begin() + std::ptrdiff_t(index));
+}
+
+void TPlotModel::Clear() {
+  for (TPlottedSignal& s : signals_) s.Series.Clear();
+}
+
+void TPlotModel::Feed(const TDbcDatabase& database, const TTarvoCAN& frame, double seconds) {
+  const TDbcMessage* message = nullptr;
+  TDecodedSignal decoded[256];
+  size_t n = 0;
+  for (TPlottedSignal& s : signals_) {
+    if (s.ID != frame.ID || s.IDE != frame.IDE || frame.RTR) continue;
+    if (!message) {
+      message = database.Find(frame.IDE, frame.ID);
+      if (!message || message->Signals.size() > std::size(decoded)) return;
+      n = DecodeMessage(*message, frame.Data, frame.DLC, decoded);
+    }
+    double value = std::numeric_limits<double>::quiet_NaN();
+    bool selected = false;
+    for (size_t i = 0; i < n; ++i) {
+      if (decoded[i].Signal != &message->Signals[s.SignalIndex]) continue;
+      selected = true;
+      if (decoded[i].Present) value = decoded[i].Physical;
+    }
+    // A multiplexed signal the frame does not carry keeps its curve as it
+    // was; a frame too short for a signal breaks its curve.
+    if (selected) s.Series.Append(seconds, value);
+  }
+}
+
+uint64_t TPlotModel::Dropped() const {
+  uint64_t n = 0;
+  for (const TPlottedSignal& s : signals_) n += s.Series.Dropped();
+  return n;
+}
+
+bool TPlotModel::Extent(double& first, double& last) const {
+  bool any = false;
+  for (const TPlottedSignal& s : signals_) {
+    if (s.Series.Size() == 0) continue;
+    const double a = s.Series.Time(0), b = s.Series.Time(s.Series.Size() - 1);
+    first = any ? std::min(first, a) : a;
+    last = any ? std::max(last, b) : b;
+    any = true;
+  }
+  return any;
+}
+
+void TPlotModel::View(double& t0, double& t1) const {
+  double first = 0, last = 0;
+  const bool any = Extent(first, last);
+  if (Follow == TPlotFollow::Hold || !any) {
+    t0 = viewT0_;
+    t1 = viewT1_;
+    return;
+  }
+  if (Follow == TPlotFollow::All) {
+    t0 = first;
+    t1 = last > first ? last : first + 1;
+    return;
+  }
+  t1 = std::max(last, first + WindowSeconds);
+  t0 = t1 - WindowSeconds;
+}
+
+void TPlotModel::SetView(double t0, double t1) {
+  if (!(t1 > t0)) t1 = t0 + 1e-6;
+  viewT0_ = t0;
+  viewT1_ = t1;
+  Follow = TPlotFollow::Hold;
+}
+
+void TPlotModel::Zoom(double t, double factor) {
+  double t0, t1;
+  View(t0, t1);
+  factor = std::clamp(factor, 1e-3, 1e3);
+  SetView(t - (t - t0) * factor, t + (t1 - t) * factor);
+}
+
+void TPlotModel::Pan(double seconds) {
+  double t0, t1;
+  View(t0, t1);
+  SetView(t0 + seconds, t1 + seconds);
+}
+
+void TPlotModel::WriteCsv(std::ostream& out) const {
+  out << "time";
+  for (const TPlottedSignal& s : signals_) out << ',' << s.Message << '.' << s.Label();
+  out << "\r\n";
+  std::vector<size_t> next(signals_.size(), 0);
+  char number[64];
+  for (;;) {
+    double t = std::numeric_limits<double>::infinity();
+    for (size_t i = 0; i < signals_.size(); ++i)
+      if (next[i] < signals_[i].Series.Size()) t = std::min(t, signals_[i].Series.Time(next[i]));
+    if (std::isinf(t)) break;
+    std::snprintf(number, sizeof number, "%.6f", t);
+    out << number;
+    for (size_t i = 0; i < signals_.size(); ++i) {
+      out << ',';
+      const TSignalSeries& s = signals_[i].Series;
+      if (next[i] < s.Size() && s.Time(next[i]) == t) {
+        const double v = s.Value(next[i]++);
+        if (!std::isnan(v)) {
+          std::snprintf(number, sizeof number, "%.10g", v);
+          out << number;
+        }
+      }
+    }
+    out << "\r\n";
+  }
+}
+
+}  // namespace tarvo

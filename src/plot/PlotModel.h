@@ -1,0 +1,90 @@
+#pragma once
+// What the signal plot shows: the plotted signals with their points, the
+// time window in view and how it follows new data, and the CSV export.
+// Plain C++; the widget (plot/qt) draws it and turns the user's mouse and
+// keys into the calls below.
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "common/TarvoCAN.h"
+#include "dbc/DbcDatabase.h"
+#include "plot/SignalSeries.h"
+
+namespace tarvo {
+
+struct TPlottedSignal {
+  uint8_t IDE = 0;
+  uint32_t ID = 0;
+  std::string Message;  // the message's name
+  std::string Name;     // the signal's name
+  std::string Unit;
+  size_t SignalIndex = 0;  // in the message's signals
+  // A signal with a value table is drawn as steps, its texts on the axis.
+  std::vector<TDbcValueText> ValueTexts;
+  uint32_t Colour = 0;  // 0xRRGGBB
+  TSignalSeries Series;
+
+  explicit TPlottedSignal(size_t capacity) : Series(capacity) {}
+  std::string Label() const { return Unit.empty() ? Name : Name + " [" + Unit + "]"; }
+  // The value's text from the value table, empty when it has none.
+  std::string ValueText(double value) const;
+};
+
+// How the time window follows new points.
+enum class TPlotFollow {
+  Window,  // the newest WindowSeconds
+  All,     // from the first point to the newest
+  Hold,    // stays where it is while points keep coming
+};
+
+class TPlotModel {
+ public:
+  explicit TPlotModel(size_t pointsPerSignal = TSignalSeries::DefaultCapacity);
+
+  // Adds the signal named "Message.Signal", or "Signal" when only one message
+  // has it; false, with the reason in error, when there is no such signal or
+  // it is plotted already.
+  bool Add(const TDbcDatabase& database, const std::string& name, std::string& error);
+  bool Add(const TDbcMessage& message, size_t signalIndex);
+  void Remove(size_t index);
+  void Clear();
+  std::vector<TPlottedSignal>& Signals() { return signals_; }
+  const std::vector<TPlottedSignal>& Signals() const { return signals_; }
+
+  // A frame at time seconds: every plotted signal of its message gets the
+  // value it decodes to; a frame too short to hold one gets a gap.
+  void Feed(const TDbcDatabase& database, const TTarvoCAN& frame, double seconds);
+
+  // Points the bound dropped, over all signals.
+  uint64_t Dropped() const;
+  // First and newest time over all signals; false when there is no point.
+  bool Extent(double& first, double& last) const;
+
+  TPlotFollow Follow = TPlotFollow::Window;
+  double WindowSeconds = 10;
+  bool SharedYAxis = false;
+
+  // The time range in view: following, or as zoomed and panned.
+  void View(double& t0, double& t1) const;
+  // Zoom by factor (below 1 narrows) around time t; pan by seconds. Both
+  // hold the view: the plot no longer follows until told to.
+  void Zoom(double t, double factor);
+  void Pan(double seconds);
+  void SetView(double t0, double t1);
+
+  // Time and one column per signal; a row for each time any signal has a
+  // point, a signal's field empty when it has none at that time.
+  void WriteCsv(std::ostream& out) const;
+
+ private:
+  std::vector<TPlottedSignal> signals_;
+  size_t capacity_;
+  double viewT0_ = 0, viewT1_ = 10;
+};
+
+// The colours of the curves, one after the other.
+uint32_t PlotColour(size_t index);
+
+}  // namespace tarvo

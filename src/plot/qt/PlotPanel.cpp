@@ -1,0 +1,201 @@
+#include "plot/qt/PlotPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <fstream>
+
+#include "plot/qt/PlotWidget.h"
+
+namespace tarvo {
+
+namespace {
+
+template <typename W>
+W* Named(W* w, const char* name) {
+  w->setObjectName(name);
+  return w;
+}
+
+constexpr const char* WindowChoices[] = {"10 s", "60 s", "All"};
+
+}  // namespace
+
+PlotPanel::PlotPanel(UserDialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs) {
+  setObjectName("PlotPanel");
+  BuildControls();
+  // Redrawn a few times a second while points come; nothing to do otherwise.
+  refresh_ = new QTimer(this);
+  refresh_->setInterval(100);
+  connect(refresh_, &QTimer::timeout, this, [this] {
+    if (isVisible() && Plotting() && model_.Follow != TPlotFollow::Hold) plot_->update();
+  });
+  refresh_->start();
+}
+
+PlotPanel::~PlotPanel() = default;
+
+void PlotPanel::BuildControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  auto* row = new QHBoxLayout;
+  chooser_ = Named(new QComboBox(this), "SignalChooser");
+  chooser_->setEditable(true);
+  chooser_->setMinimumContentsLength(24);
+  chooser_->setToolTip("A signal of the database, as Message.Signal");
+  auto* add = Named(new QPushButton("Add", this), "PlotAddButton");
+  plotted_ = Named(new QComboBox(this), "PlottedSignals");
+  plotted_->setMinimumContentsLength(16);
+  auto* remove = Named(new QPushButton("Remove", this), "PlotRemoveButton");
+  window_ = Named(new QComboBox(this), "PlotWindow");
+  for (const char* c : WindowChoices) window_->addItem(c);
+  hold_ = Named(new QCheckBox("Hold", this), "PlotHold");
+  shared_ = Named(new QCheckBox("One value axis", this), "PlotSharedAxis");
+  auto* menuButton = Named(new QToolButton(this), "PlotMenuButton");
+  menuButton->setText("Plot");
+  menuButton->setPopupMode(QToolButton::InstantPopup);
+  auto* menu = new QMenu(menuButton);
+  menu->setObjectName("PlotMenu");
+  QAction* png = menu->addAction("Export &PNG...");
+  png->setObjectName("PlotExportPng");
+  QAction* csv = menu->addAction("Export &CSV...");
+  csv->setObjectName("PlotExportCsv");
+  menu->addSeparator();
+  QAction* clear = menu->addAction("C&lear Points");
+  clear->setObjectName("PlotClear");
+  menuButton->setMenu(menu);
+  row->addWidget(chooser_, 2);
+  row->addWidget(add);
+  row->addSpacing(8);
+  row->addWidget(plotted_, 1);
+  row->addWidget(remove);
+  row->addSpacing(8);
+  row->addWidget(new QLabel("Window", this));
+  row->addWidget(window_);
+  row->addWidget(hold_);
+  row->addWidget(shared_);
+  row->addStretch(1);
+  row->addWidget(menuButton);
+  layout->addLayout(row);
+  plot_ = new PlotWidget(model_, this);
+  plot_->setContextMenuPolicy(Qt::CustomContextMenu);
+  layout->addWidget(plot_, 1);
+
+  connect(add, &QPushButton::clicked, this, [this] { AddSignal(chooser_->currentText().toStdString()); });
+  connect(remove, &QPushButton::clicked, this, [this] {
+    const int i = plotted_->currentIndex();
+    if (i < 0) return;
+    model_.Remove(size_t(i));
+    RefreshPlottedList();
+    plot_->update();
+  });
+  connect(window_, &QComboBox::currentIndexChanged, this, [this](int i) { ApplyWindowChoice(i); });
+  connect(hold_, &QCheckBox::toggled, this, [this](bool on) {
+    if (on) {
+      double t0, t1;
+      model_.View(t0, t1);
+      model_.SetView(t0, t1);
+    } else {
+      ApplyWindowChoice(window_->currentIndex());
+    }
+    plot_->update();
+  });
+  connect(shared_, &QCheckBox::toggled, this, [this](bool on) {
+    model_.SharedYAxis = on;
+    plot_->update();
+  });
+  connect(plot_, &PlotWidget::ViewChanged, this, [this] { ShowViewState(); });
+  connect(plot_, &QWidget::customContextMenuRequested, this,
+          [this, menu](const QPoint& at) { menu->exec(plot_->mapToGlobal(at)); });
+  connect(png, &QAction::triggered, this, [this] {
+    if (auto path = dialogs_.SaveFileDialog({"Export Plot", "PNG Image (*.png)|*.png", "", "plot.png"}))
+      ExportPng(*path);
+  });
+  connect(csv, &QAction::triggered, this, [this] {
+    if (auto path = dialogs_.SaveFileDialog({"Export Signals", "CSV File (*.csv)|*.csv", "", "signals.csv"}))
+      ExportCsv(*path);
+  });
+  connect(clear, &QAction::triggered, this, [this] {
+    model_.Clear();
+    plot_->update();
+  });
+}
+
+void PlotPanel::SetDatabase(const TDbcDatabase* database) {
+  database_ = database;
+  chooser_->clear();
+  if (!database) return;
+  for (const TDbcMessage& m : database->Messages)
+    for (const TDbcSignal& s : m.Signals) chooser_->addItem(QString::fromStdString(m.Name + "." + s.Name));
+}
+
+bool PlotPanel::AddSignal(const std::string& name) {
+  std::string error = "no database is loaded";
+  if (!database_ || !model_.Add(*database_, name, error)) {
+    dialogs_.ShowMessage("Cannot plot \"" + name + "\": " + error + ".", TDialogType::Warning, TDialogButtons::OK);
+    return false;
+  }
+  RefreshPlottedList();
+  plot_->update();
+  return true;
+}
+
+void PlotPanel::Feed(const TTarvoCAN& frame, double seconds) {
+  if (!database_) return;
+  // A new run's clock starts again at 0: the earlier run's points go.
+  double first = 0, last = 0;
+  if (model_.Extent(first, last) && seconds + 1.0 < last) model_.Clear();
+  model_.Feed(*database_, frame, seconds);
+}
+
+void PlotPanel::RefreshPlottedList() {
+  plotted_->clear();
+  for (const TPlottedSignal& s : model_.Signals()) plotted_->addItem(QString::fromStdString(s.Message + "." + s.Name));
+  plotted_->setCurrentIndex(plotted_->count() - 1);
+}
+
+void PlotPanel::ApplyWindowChoice(int index) {
+  hold_->blockSignals(true);
+  hold_->setChecked(false);
+  hold_->blockSignals(false);
+  if (index == 2) {
+    model_.Follow = TPlotFollow::All;
+  } else {
+    model_.Follow = TPlotFollow::Window;
+    model_.WindowSeconds = index == 1 ? 60 : 10;
+  }
+  plot_->update();
+}
+
+// Zooming or panning holds the view; the Hold box says so.
+void PlotPanel::ShowViewState() {
+  hold_->blockSignals(true);
+  hold_->setChecked(model_.Follow == TPlotFollow::Hold);
+  hold_->blockSignals(false);
+}
+
+bool PlotPanel::ExportPng(const std::string& path) {
+  const QImage image = plot_->Render(plot_->size().expandedTo(QSize(640, 360)));
+  if (image.save(QString::fromStdString(path), "PNG")) return true;
+  dialogs_.ShowMessage("Unable to save the plot to file '" + path + "'.", TDialogType::Error, TDialogButtons::OK);
+  return false;
+}
+
+bool PlotPanel::ExportCsv(const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  if (out) model_.WriteCsv(out);
+  out.close();
+  if (out) return true;
+  dialogs_.ShowMessage("Unable to save the signals to file '" + path + "'.", TDialogType::Error, TDialogButtons::OK);
+  return false;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,63 @@
+#pragma once
+// The signal plot's page (objectName "PlotPanel"): a row of controls over
+// the plot. Signals are added from a list of the database's signals (or
+// from the signals panel's "Plot" action) and removed again; the window
+// follows the newest 10 s, 60 s or all points; Hold freezes the view while
+// points keep coming; the value axis is shared or one per signal; the menu
+// exports the plot as PNG and the plotted signals as CSV.
+#include <QWidget>
+
+#include <functional>
+#include <string>
+
+#include "common/UserDialogs.h"
+#include "plot/PlotModel.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QTimer;
+
+namespace tarvo {
+
+class PlotWidget;
+
+class PlotPanel : public QWidget {
+  Q_OBJECT
+ public:
+  PlotPanel(UserDialogs& dialogs, QWidget* parent = nullptr);
+  ~PlotPanel() override;
+
+  TPlotModel& Model() { return model_; }
+  PlotWidget* Plot() const { return plot_; }
+  // The database whose signals can be plotted; null: none loaded.
+  void SetDatabase(const TDbcDatabase* database);
+  // Adds a signal ("Message.Signal" or "Signal"); false with a message box
+  // when it cannot be plotted.
+  bool AddSignal(const std::string& name);
+  // A received frame at its time in seconds.
+  void Feed(const TTarvoCAN& frame, double seconds);
+  bool Plotting() const { return !model_.Signals().empty(); }
+
+  bool ExportPng(const std::string& path);
+  bool ExportCsv(const std::string& path);
+
+ private:
+  void BuildControls();
+  void RefreshPlottedList();
+  void ApplyWindowChoice(int index);
+  void ShowViewState();
+
+  UserDialogs& dialogs_;
+  TPlotModel model_;
+  const TDbcDatabase* database_ = nullptr;
+  PlotWidget* plot_ = nullptr;
+  QComboBox* chooser_ = nullptr;
+  QComboBox* plotted_ = nullptr;
+  QComboBox* window_ = nullptr;
+  QCheckBox* hold_ = nullptr;
+  QCheckBox* shared_ = nullptr;
+  QTimer* refresh_ = nullptr;
+};
+
+}  // namespace tarvo

@@ -1,0 +1,105 @@
+// What the plot shows: signals added by name from a database, frames fed
+// and decoded, the view following the newest points or held, and the CSV
+// export of the plotted values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "dbc/DbcReader.h"
+#include "plot/PlotModel.h"
+
+namespace tarvo {
+namespace {
+
+constexpr const char* Database = R"(VERSION ""
+BO_ 256 Engine: 8 Node
+ SG_ Speed : 0|16@1+ (0.25,0) [0|16383] "rpm" Node
+ SG_ Gear : 16|4@1+ (1,0) [0|15] "" Node
+BO_ 257 Brake: 2 Node
+ SG_ Speed : 0|8@1+ (1,0) [0|255] "km/h" Node
+VAL_ 256 Gear 0 "Neutral" 1 "First" ;
+)";
+
+TDbcDatabase Read() {
+  TDbcReadResult r = ReadDbc(Database);
+  EXPECT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  return r.Database;
+}
+
+TTarvoCAN Frame(uint32_t id, std::initializer_list<uint8_t> data) {
+  TTarvoCAN m;
+  m.ID = id;
+  m.DLC = uint8_t(data.size());
+  size_t i = 0;
+  for (uint8_t b : data) m.Data[i++] = b;
+  return m;
+}
+
+TEST(PlotModel, SignalsAreAddedByNameOrRefusedWithTheReason) {
+  const TDbcDatabase db = Read();
+  TPlotModel model;
+  std::string error;
+  EXPECT_FALSE(model.Add(db, "Speed", error));
+  EXPECT_EQ(error, "several messages have a signal \"Speed\": name it as Message.Signal");
+  EXPECT_FALSE(model.Add(db, "Engine.Torque", error));
+  EXPECT_EQ(error, "no signal \"Engine.Torque\" in the database");
+  ASSERT_TRUE(model.Add(db, "Engine.Speed", error));
+  ASSERT_TRUE(model.Add(db, "Gear", error));
+  EXPECT_FALSE(model.Add(db, "Engine.Gear", error));
+  EXPECT_EQ(error, "\"Engine.Gear\" is plotted already");
+  ASSERT_EQ(model.Signals().size(), 2u);
+  EXPECT_EQ(model.Signals()[0].Label(), "Speed [rpm]");
+  EXPECT_NE(model.Signals()[0].Colour, model.Signals()[1].Colour);
+  EXPECT_EQ(model.Signals()[1].ValueText(1), "First");
+}
+
+TEST(PlotModel, FramesAreDecodedAndExportedAsCsv) {
+  const TDbcDatabase db = Read();
+  TPlotModel model;
+  std::string error;
+  ASSERT_TRUE(model.Add(db, "Engine.Speed", error));
+  ASSERT_TRUE(model.Add(db, "Brake.Speed", error));
+  model.Feed(db, Frame(256, {0x10, 0x27, 1, 0, 0, 0, 0, 0}), 0.5);  // 10000 * 0.25
+  model.Feed(db, Frame(257, {42, 0}), 0.75);
+  model.Feed(db, Frame(256, {0x10}), 1.0);  // too short: a gap
+  model.Feed(db, Frame(999, {1}), 1.25);    // not plotted
+  ASSERT_EQ(model.Signals()[0].Series.Size(), 2u);
+  EXPECT_EQ(model.Signals()[0].Series.Value(0), 2500);
+  EXPECT_TRUE(std::isnan(model.Signals()[0].Series.Value(1)));
+  std::ostringstream csv;
+  model.WriteCsv(csv);
+  EXPECT_EQ(csv.str(),
+            "time,Engine.Speed [rpm],Brake.Speed [km/h]\r\n"
+            "0.500000,2500,\r\n"
+            "0.750000,,42\r\n"
+            "1.000000,,\r\n");
+}
+
+TEST(PlotModel, TheViewFollowsTheNewestPointsUntilHeld) {
+  const TDbcDatabase db = Read();
+  TPlotModel model;
+  std::string error;
+  ASSERT_TRUE(model.Add(db, "Gear", error));
+  for (int i = 0; i <= 300; ++i) model.Feed(db, Frame(256, {0, 0, uint8_t(i % 2)}), i * 0.1);
+  double t0, t1;
+  model.View(t0, t1);
+  EXPECT_DOUBLE_EQ(t1, 30.0);
+  EXPECT_DOUBLE_EQ(t0, 20.0);
+  model.Follow = TPlotFollow::All;
+  model.View(t0, t1);
+  EXPECT_DOUBLE_EQ(t0, 0.0);
+  model.Follow = TPlotFollow::Window;
+  model.Zoom(25.0, 0.5);  // holds the view
+  EXPECT_EQ(model.Follow, TPlotFollow::Hold);
+  model.Feed(db, Frame(256, {0, 0, 1}), 40);
+  model.View(t0, t1);
+  EXPECT_DOUBLE_EQ(t0, 22.5);
+  EXPECT_DOUBLE_EQ(t1, 27.5);
+  model.Pan(1);
+  model.View(t0, t1);
+  EXPECT_DOUBLE_EQ(t0, 23.5);
+}
+
+}  // namespace
+}  // namespace tarvo
