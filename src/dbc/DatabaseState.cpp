@@ -36,7 +36,24 @@ bool LoadDatabase(TDatabaseState& state, UserDialogs& dialogs, const std::string
   state.Database = std::move(r.Database);
   state.FileName = path;
   state.LoadedFlag = true;
+  if (!r.Skipped.empty() || !r.Notes.empty())
+    dialogs.ShowMessage(DatabaseFaultsText(path, r), TDialogType::Warning, TDialogButtons::OK);
   return true;
+}
+
+std::string DatabaseFaultsText(const std::string& path, const TDbcReadResult& r) {
+  std::string text = "Database file '" + FileNameOnly(path) + "' is loaded without what could not be read:";
+  size_t shown = 0;
+  const auto add = [&](const std::vector<TDbcError>& list, const char* kind) {
+    for (const TDbcError& e : list) {
+      if (++shown > MaxDatabaseFaultLines) continue;
+      text += "\n" + std::string(kind) + DbcErrorText(e);
+    }
+  };
+  add(r.Skipped, "skipped, ");
+  add(r.Notes, "");
+  if (shown > MaxDatabaseFaultLines) text += "\nand " + std::to_string(shown - MaxDatabaseFaultLines) + " more.";
+  return text;
 }
 
 bool Database1Click(TDatabaseState& state, UserDialogs& dialogs, const std::string& defaultDir) {

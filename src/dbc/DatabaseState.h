@@ -14,6 +14,7 @@
 #include "common/TarvoCAN.h"
 #include "common/UserDialogs.h"
 #include "dbc/DbcDatabase.h"
+#include "dbc/DbcReader.h"
 
 namespace tarvo {
 
@@ -31,7 +32,11 @@ std::string DatabaseErrorText(const std::string& path, const std::string& reason
 
 // Reads the file into the state; on failure shows the error (OK button) and
 // leaves the state as it was. True when loaded.
+// A file read with faults is loaded for what is sound, and a warning lists
+// each skipped statement and each identifier read as 29 bits.
 bool LoadDatabase(TDatabaseState& state, UserDialogs& dialogs, const std::string& path);
+inline constexpr size_t MaxDatabaseFaultLines = 40;
+std::string DatabaseFaultsText(const std::string& path, const TDbcReadResult& result);
 
 // The "Database" command: the open dialog, starting in the folder of the
 // loaded database or else in defaultDir, then LoadDatabase. True when a

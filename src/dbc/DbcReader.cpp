@@ -68,6 +68,28 @@ class Tokenizer {
     Line_ = s.Line;
   }
 
+  // Moves over spaces, line ends and comments to the next token.
+  void SkipBlank() { SkipSpace(); }
+
+  // After a statement that could not be read: moves to the next line whose
+  // first word is a statement keyword; false at the end of the text.
+  template <typename IsKeyword>
+  bool SkipToNextStatementLine(IsKeyword isKeyword) {
+    for (;;) {
+      while (Pos_ < Text_.size() && Text_[Pos_] != '\n') ++Pos_;
+      if (Pos_ >= Text_.size()) return false;
+      NewLine(++Pos_);
+      size_t p = Pos_;
+      while (p < Text_.size() && (Text_[p] == ' ' || Text_[p] == '\t')) ++p;
+      size_t end = p;
+      while (end < Text_.size() && IsIdentChar(Text_[end])) ++end;
+      if (end > p && isKeyword(Text_.substr(p, end - p))) {
+        Pos_ = p;
+        return true;
+      }
+    }
+  }
+
   TToken Next() {
     SkipSpace();
     TToken t;
@@ -195,12 +217,25 @@ class Reader {
  public:
   explicit Reader(std::string_view text) : Tokens_(text) {}
 
-  TDbcDatabase Read() {
+  // Each statement that cannot be read is skipped and listed; reading goes
+  // on at the next line that starts a statement.
+  TDbcDatabase Read(std::vector<TDbcError>& skipped, std::vector<TDbcError>& notes) {
+    notes_ = &notes;
     for (;;) {
-      const TToken t = Tokens_.Next();
-      if (t.Kind == TOKEN_END) break;
-      if (t.Kind != TOKEN_IDENT) Fail(t, "expected a keyword, found '" + Quote(t.Text) + "'");
-      Statement(t);
+      Tokens_.SkipBlank();
+      const Tokenizer::TState start = Tokens_.Save();
+      try {
+        const TToken t = Tokens_.Next();
+        if (t.Kind == TOKEN_END) break;
+        if (t.Kind != TOKEN_IDENT) Fail(t, "expected a keyword, found '" + Quote(t.Text) + "'");
+        Statement(t);
+      } catch (const TDbcFailure& f) {
+        skipped.push_back(f.Error);
+        // A file this damaged is not a database.
+        if (skipped.size() > MaxSkippedStatements) throw TDbcFailure{skipped.front()};
+        Tokens_.Restore(start);
+        if (!Tokens_.SkipToNextStatementLine([this](std::string_view w) { return IsStatementKeyword(w); })) break;
+      }
     }
     return std::move(Db_);
   }
@@ -267,8 +302,18 @@ class Reader {
     return v;
   }
 
+  static bool IsStatementKeyword(std::string_view w) {
+    static constexpr std::string_view Own[] = {"VERSION", "NS_", "BS_", "BU_", "BO_", "SG_", "CM_", "VAL_", "SIG_VALTYPE_"};
+    return std::find(std::begin(Own), std::end(Own), w) != std::end(Own) ||
+           std::find(std::begin(SkippedKeywords), std::end(SkippedKeywords), w) != std::end(SkippedKeywords);
+  }
+
   void Statement(const TToken& t) {
     const std::string_view k = t.Text;
+    // The signals of a message that could not be read are not given to the
+    // message before it.
+    if (k == "BO_") messageFailed_ = true;
+    if (k == "SG_" && messageFailed_) Fail(t, "signal of a message that could not be read");
     if (k == "VERSION") {
       Db_.Version = Unescape(Expect(TOKEN_STRING, "the version string").Text);
     } else if (k == "NS_") {
@@ -279,6 +324,7 @@ class Reader {
       Nodes();
     } else if (k == "BO_") {
       Message(t);
+      messageFailed_ = false;
     } else if (k == "SG_") {
       Signal(t);
     } else if (k == "CM_") {
@@ -337,6 +383,14 @@ class Reader {
     TDbcMessage m;
     m.IDE = (raw & 0x80000000u) ? 1 : 0;
     m.ID = raw & 0x7FFFFFFFu;
+    // An identifier only 29 bits hold, written without the extended flag
+    // (bit 31), can only be meant as a 29-bit one.
+    if (!m.IDE && m.ID > 0x7FFu && m.ID <= 0x1FFFFFFFu) {
+      m.IDE = 1;
+      char text[120];
+      std::snprintf(text, sizeof text, "message identifier %u (0x%X) is above 0x7FF without the extended flag: read as a 29-bit identifier", m.ID, m.ID);
+      notes_->push_back({t.Line, t.Column, text});
+    }
     m.Name = std::string(Expect(TOKEN_IDENT, "a message name").Text);
     ExpectPunct(':');
     m.Size = Unsigned<uint32_t>("a message size", 0xFFFF);
@@ -528,8 +582,12 @@ class Reader {
     }
   }
 
+  static constexpr size_t MaxSkippedStatements = 1000;
+
   Tokenizer Tokens_;
   TDbcDatabase Db_;
+  bool messageFailed_ = false;
+  std::vector<TDbcError>* notes_ = nullptr;
 };
 
 }  // namespace
@@ -537,7 +595,14 @@ class Reader {
 TDbcReadResult ReadDbc(std::string_view text) {
   TDbcReadResult result;
   try {
-    result.Database = Reader(text).Read();
+    result.Database = Reader(text).Read(result.Skipped, result.Notes);
+    // A file with faults is read for what is sound in it; one that holds no
+    // message at all is refused with its first fault.
+    if (result.Database.Messages.empty() && !result.Skipped.empty()) {
+      result.Error = result.Skipped.front();
+      result.Database = TDbcDatabase{};
+      return result;
+    }
     result.Ok = true;
   } catch (const TDbcFailure& f) {
     result.Error = f.Error;

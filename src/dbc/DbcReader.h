@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dbc/DbcDatabase.h"
 
@@ -38,7 +39,13 @@ struct TDbcError {
 struct TDbcReadResult {
   bool Ok = false;
   TDbcDatabase Database;
-  TDbcError Error;
+  TDbcError Error;  // why the file was refused
+  // Statements that could not be read, each skipped: the rest of the file
+  // is read. A file with no message left is refused with the first.
+  std::vector<TDbcError> Skipped;
+  // What was read other than as written (an identifier above 0x7FF without
+  // the extended flag is read as a 29-bit one).
+  std::vector<TDbcError> Notes;
 };
 
 TDbcReadResult ReadDbc(std::string_view text);

@@ -107,6 +107,25 @@ TEST_F(DatabaseCommand, DamagedFileIsRefusedAndTheLoadedOneStays) {
   EXPECT_EQ(state_.FileName, good);
 }
 
+// A file with faults loads what is sound, and one warning names each fault.
+TEST_F(DatabaseCommand, AFileWithFaultsLoadsWhatIsSoundAndListsTheRest) {
+  const std::string path = Write("vehicle.dbc",
+                                 "VERSION \"\"\nBO_ 100 Engine: 8 A\n SG_ Speed : 0|8@1+ (1,0) [0|0] \"\" A\n"
+                                 " SG_ Far : 60|8@1+ (1,0) [0|0] \"\" A\nCM_ \"no object\"\n"
+                                 "BO_ 419430400 Big: 8 A\n");
+  ASSERT_TRUE(LoadDatabase(state_, dialogs_, path));
+  EXPECT_EQ(state_.Database.Messages.size(), 2u);
+  EXPECT_EQ(state_.Database.Messages[0].Signals.size(), 1u);
+  ASSERT_EQ(dialogs_.Messages.size(), 1u);
+  EXPECT_EQ(dialogs_.Types[0], TDialogType::Warning);
+  EXPECT_EQ(dialogs_.Messages[0],
+            "Database file 'vehicle.dbc' is loaded without what could not be read:\n"
+            "skipped, line 4, column 2: signal Far (start bit 60, length 8) does not fit in message Engine of 8 bytes\n"
+            "skipped, line 6, column 1: expected ';', found 'BO_'\n"
+            "line 6, column 1: message identifier 419430400 (0x19000000) is above 0x7FF without the extended flag: "
+            "read as a 29-bit identifier");
+}
+
 TEST_F(DatabaseCommand, DescribesTheRowsOfTheView) {
   ASSERT_TRUE(LoadDatabase(state_, dialogs_, Write("engine.dbc", EngineDbc)));
   const TDbcDatabase& db = state_.Database;

@@ -139,8 +139,38 @@ std::vector<Damaged> DamagedFiles() {
   };
 }
 
-TEST(DbcReader, DamagedFilesGiveTheLineAndColumn) {
+// Each fault of the table, with a sound message after it: the faulty
+// statement is skipped and listed with its line and column, and the rest of
+// the file is read and decodes. A fault that runs to the end of the file
+// (a string or statement never closed) takes the rest with it.
+TEST(DbcReader, DamagedFilesAreReadForWhatIsSoundAndListTheirFaults) {
+  const std::string tail = "\nBO_ 300 Tail: 1 A\n SG_ T : 0|8@1+ (2,0) [0|0] \"\" A\n";
   for (const Damaged& d : DamagedFiles()) {
+    SCOPED_TRACE(d.Name);
+    // A string never closed would end at the tail's first quote.
+    const bool toTheEnd = std::string(d.Name) == "string never closed";
+    const TDbcReadResult r = ReadDbc(toTheEnd ? d.Text : d.Text + tail);
+    ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+    ASSERT_FALSE(r.Skipped.empty());
+    EXPECT_EQ(r.Skipped[0].Line, d.Line);
+    EXPECT_EQ(r.Skipped[0].Column, d.Column);
+    EXPECT_EQ(r.Skipped[0].What, d.What);
+    if (toTheEnd) continue;
+    const TDbcMessage* t = r.Database.Find(0, 300);
+    ASSERT_NE(t, nullptr);
+    const uint8_t data[1] = {21};
+    TDecodedSignal out[1];
+    ASSERT_EQ(DecodeMessage(*t, data, 1, out), 1u);
+    EXPECT_EQ(out[0].Physical, 42);
+  }
+}
+
+// A file with nothing usable left is refused with its first fault.
+TEST(DbcReader, AFileWithNothingUsableIsRefusedWithItsFirstFault) {
+  const std::set<std::string> nothingUsable = {"missing colon after the message name", "signal before any message",
+                                               "identifier above 32 bits"};
+  for (const Damaged& d : DamagedFiles()) {
+    if (!nothingUsable.count(d.Name)) continue;
     SCOPED_TRACE(d.Name);
     const TDbcReadResult r = ReadDbc(d.Text);
     ASSERT_FALSE(r.Ok);
@@ -149,6 +179,37 @@ TEST(DbcReader, DamagedFilesGiveTheLineAndColumn) {
     EXPECT_EQ(r.Error.What, d.What);
     EXPECT_TRUE(r.Database.Messages.empty());
   }
+}
+
+// A message's signals stay with it: those of a message that could not be
+// read are skipped, not given to the message before.
+TEST(DbcReader, SignalsOfASkippedMessageAreSkippedWithIt) {
+  const TDbcReadResult r = ReadDbc(
+      "BO_ 1 A: 8 N\n SG_ X : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 2 9Bad: 8 N\n SG_ Y : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 3 C: 8 N\n SG_ Z : 0|8@1+ (1,0) [0|0] \"\" N\n");
+  ASSERT_TRUE(r.Ok);
+  ASSERT_EQ(r.Database.Messages.size(), 2u);
+  EXPECT_EQ(r.Database.Messages[0].Signals.size(), 1u);
+  EXPECT_EQ(r.Database.Messages[1].Name, "C");
+  ASSERT_EQ(r.Skipped.size(), 2u);
+  EXPECT_EQ(r.Skipped[0].Line, 3);
+  EXPECT_EQ(r.Skipped[1].What, "signal of a message that could not be read");
+}
+
+// An identifier only 29 bits hold, without the extended flag, is read as
+// the 29-bit identifier it must be, and the line is named.
+TEST(DbcReader, ALargeIdentifierWithoutTheExtendedFlagIsReadAs29Bits) {
+  const TDbcReadResult r = ReadDbc("BO_ 2566844672 Ext: 8 N\nBO_ 419430400 NoFlag: 8 N\nBO_ 2047 Std: 8 N\n");
+  ASSERT_TRUE(r.Ok);
+  EXPECT_NE(r.Database.Find(1, 0x18FEF100), nullptr);
+  EXPECT_NE(r.Database.Find(1, 419430400), nullptr);
+  EXPECT_NE(r.Database.Find(0, 0x7FF), nullptr);
+  ASSERT_EQ(r.Notes.size(), 1u);
+  EXPECT_EQ(r.Notes[0].Line, 2);
+  EXPECT_EQ(r.Notes[0].What,
+            "message identifier 419430400 (0x19000000) is above 0x7FF without the extended flag: read as a 29-bit "
+            "identifier");
 }
 
 TEST(DbcReader, ErrorTextNamesLineAndColumn) {
@@ -175,9 +236,10 @@ TEST(DbcReader, TenMegabyteLineGivesAShortError) {
   std::string longUnit = "BO_ 1 M: 8 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"";
   longUnit.append(10u << 20, ' ');
   r = ReadDbc(longUnit);
-  ASSERT_FALSE(r.Ok);
-  EXPECT_EQ(r.Error.Line, 2);
-  EXPECT_EQ(r.Error.Column, 29);
+  ASSERT_TRUE(r.Ok);  // the message stays; its signal is skipped
+  ASSERT_EQ(r.Skipped.size(), 1u);
+  EXPECT_EQ(r.Skipped[0].Line, 2);
+  EXPECT_EQ(r.Skipped[0].Column, 29);
 }
 
 // Random bytes, random cuts of a good file and single-byte changes of it:
