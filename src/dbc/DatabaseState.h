@@ -22,6 +22,7 @@ struct TDatabaseState {
   bool LoadedFlag = false;
   std::string FileName;  // full path of the loaded file
   TDbcDatabase Database;
+  bool UnloadedFlag = false;  // the user unloaded it: the settings forget the file
 };
 
 inline constexpr const char* DatabaseDialogTitle = "Load Database";

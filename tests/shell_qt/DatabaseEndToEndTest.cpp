@@ -23,6 +23,7 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/DatabaseWiring.h"
+#include "shell/qt/PersistenceWiring.h"
 #include "plot/qt/PlotPanel.h"
 #include "transmit/TransmitList.h"
 #include "view/qt/CANViewList.h"
@@ -206,6 +207,20 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "time,EngineStatus.EngineSpeed [rpm]\r");
   EXPECT_EQ(lines.size(), qsizetype(series.Size()) + 2);  // the header, the points, the empty end
+}
+
+// Unload: the program is as without a database, and the settings forget it.
+TEST_F(DatabaseEndToEnd, UnloadingTheDatabaseTakesItAway) {
+  StartProgram();
+  EXPECT_FALSE(Window().Action("UnloadDatabase1")->isEnabled());
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  EXPECT_FALSE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
+  ASSERT_TRUE(Window().Action("UnloadDatabase1")->isEnabled());
+  Window().Action("UnloadDatabase1")->trigger();
+  EXPECT_FALSE(shell_->Database().State().LoadedFlag);
+  EXPECT_TRUE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
+  EXPECT_FALSE(Window().Action("UnloadDatabase1")->isEnabled());
+  EXPECT_EQ(shell_->Persistence().CurrentSettings().Database.File, "");
 }
 
 TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {

@@ -16,6 +16,7 @@ constexpr TCommandEntry kFileMenu[] = {
     kSeparator,
     // Loads a DBC database for the signals of the CAN View and the editor.
     {"Database1", "&Database...", "Ctrl+K", true, -1, "Database1Click"},
+    {"UnloadDatabase1", "&Unload Database", "", false, -1, "UnloadDatabase1Click"},
     kSeparator,
     {"Exit1", "&Exit Tarvo", "", true, IMG_EXIT, "Exit1Click"},
 };

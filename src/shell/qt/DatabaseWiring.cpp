@@ -29,6 +29,7 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
   panel_->hide();
   window.AttachUnderCANView(panel_);
   window.SetHandler("Database1Click", [this] { Database1Click(); });
+  window.SetHandler("UnloadDatabase1Click", [this] { Unload(); });
 
   CANViewList* list = window.CANView();
   CANViewModel* model = list->Model();
@@ -126,7 +127,27 @@ bool DatabaseWiring::Load(const std::string& path) {
   return true;
 }
 
+// Back to the program without a database: the panel, the editor's signal
+// line and the names go; the plot keeps nothing of it.
+void DatabaseWiring::Unload() {
+  if (!state_.LoadedFlag) return;
+  state_ = TDatabaseState{};
+  state_.UnloadedFlag = true;
+  panelMessage_ = nullptr;
+  panel_->hide();
+  if (signalsEditor_) {
+    signalsEditor_->SetDatabase(nullptr);
+    signalsEditor_->hide();
+  }
+  while (!plot_->Model().Signals().empty()) plot_->Model().Remove(0);
+  plot_->SetDatabase(nullptr);
+  window_.SetControlEnabled("UnloadDatabase1", false);
+  window_.RepaintCANView();
+}
+
 void DatabaseWiring::DatabaseLoaded() {
+  state_.UnloadedFlag = false;
+  window_.SetControlEnabled("UnloadDatabase1", true);
   panel_->setMinimumHeight(window_.Scaled(kPanelHeight) / 2);
   if (panel_->isHidden()) {
     panel_->show();

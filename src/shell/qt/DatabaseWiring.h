@@ -39,6 +39,7 @@ class DatabaseWiring {
   // Loads a database as the command does (a failure shows its message);
   // true when loaded.
   bool Load(const std::string& path);
+  void Unload();
   const TDatabaseState& State() const { return state_; }
 
   // Where the open dialog starts when no database is loaded: the databases

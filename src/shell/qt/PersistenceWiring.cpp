@@ -214,7 +214,8 @@ TSettings PersistenceWiring::CurrentSettings() const {
   s.Log = LogValues();
   s.SavedDeviceSelection = app_.SavedDeviceSelection;
   const bool loaded = database_ && database_->State().LoadedFlag;
-  s.Database.File = loaded ? database_->State().FileName : databaseFile_;
+  const bool unloaded = database_ && database_->State().UnloadedFlag;
+  s.Database.File = loaded ? database_->State().FileName : unloaded ? std::string() : databaseFile_;
   s.Database.NameColumn = app_.Display.MessageName;
   return s;
 }
