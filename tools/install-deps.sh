@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
-  python3-can can-utils
+  python3-can can-utils python3-canmatrix
 )
 if [ $# -gt 0 ]; then packages=("$@"); fi
 

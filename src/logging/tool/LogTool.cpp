@@ -3,11 +3,14 @@
 //   tarvo-log count FILE [--type txt|csv|asc] [--rx] [--tx]
 //       reads FILE as the program's replay does and prints how many messages
 //       it holds and how long reading took
-//   tarvo-log convert IN OUT [--type ...] [--to txt|csv|asc] [--base hex|dec] [--rx] [--tx]
-//       rewrites a Tarvo log in another of the three formats
+//   tarvo-log convert IN OUT [--type ...] [--to txt|csv|asc|candump] [--base hex|dec] [--rx] [--tx]
+//       rewrites a Tarvo log in another of the three formats, or as a
+//       candump .log for can-utils
 //   tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]
 //       brings a candump log or an ASC file of another writer into a Tarvo
 //       format, so that the program can replay it
+//   tarvo-log decode LOG --dbc DB [--signal NAME...] [--wide] [--out FILE]
+//       writes the decoded signals of a log as CSV
 //   tarvo-log plot LOG --dbc DB --signal NAME [--signal NAME...] --png OUT [--size WxH]
 //       draws the decoded signals of a log as the program's signal plot does
 //
@@ -16,6 +19,7 @@
 // given). Reading uses the program's own reader and writing the recorder's
 // own line formats, so what the tool accepts and writes is what the program
 // replays and records.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +37,7 @@
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
 #include "logging/tool/ForeignLogs.h"
+#include "logging/tool/LogDecode.h"
 #include "logging/tool/LogPlot.h"
 
 namespace tarvo {
@@ -40,14 +45,16 @@ namespace {
 
 constexpr const char* Usage =
     "usage: tarvo-log count FILE [--type txt|csv|asc] [--rx] [--tx]\n"
-    "       tarvo-log convert IN OUT [--type txt|csv|asc] [--to txt|csv|asc] [--base hex|dec] [--rx] [--tx]\n"
+    "       tarvo-log convert IN OUT [--type txt|csv|asc] [--to txt|csv|asc|candump] [--base hex|dec] [--rx] [--tx]\n"
     "       tarvo-log import IN OUT [--from candump|asc] [--to txt|csv|asc] [--base hex|dec]\n"
+    "       tarvo-log decode LOG --dbc DB [--signal NAME...] [--wide] [--out FILE]\n"
     "       tarvo-log plot LOG --dbc DB --signal NAME [--signal NAME...] --png OUT [--size WxH]\n";
 
 struct TOptions {
   std::string Command;
   std::vector<std::string> Files;
   std::optional<TLogFileType> Type, To;
+  bool ToCandump = false;  // convert: a candump .log
   std::string From;
   std::optional<bool> Hexadecimal;
   bool Rx = false, Tx = false;
@@ -83,7 +90,9 @@ bool ParseArguments(int argc, char** argv, TOptions& o) {
     if (a == "--type") {
       if (!(o.Type = TypeFromText(value()))) return false;
     } else if (a == "--to") {
-      if (!(o.To = TypeFromText(value()))) return false;
+      const std::string_view to = value();
+      o.ToCandump = to == "candump";
+      if (!o.ToCandump && !(o.To = TypeFromText(to))) return false;
     } else if (a == "--from") {
       o.From = value();
       if (o.From != "candump" && o.From != "asc") return false;
@@ -249,9 +258,44 @@ bool DistinctFiles(const std::string& in, const std::string& out) {
   return false;
 }
 
+// A candump log, as can-utils' canplayer and cansniffer read it: one frame
+// a line, "(seconds) can0 ID#DATA", the identifier in three hex digits for
+// 11 bits and eight for 29, a remote frame as "ID#R" and its length.
+int ConvertToCandump(const TOptions& o, TLogFileType in) {
+  if (!DistinctFiles(o.Files[0], o.Files[1])) return 2;
+  TLoaded loaded;
+  if (!Load(o.Files[0], in, o, loaded)) return 1;
+  TReplacingFile file(o.Files[1]);
+  if (!file.Opened()) {
+    std::fprintf(stderr, "tarvo-log: %s: %s\n", o.Files[1].c_str(), file.Error().c_str());
+    return 1;
+  }
+  char line[96];
+  for (int32_t i = 0; i < loaded.Result.NoOfMessages; ++i) {
+    const TTarvoCAN& m = loaded.Messages[size_t(i)];
+    int n = std::snprintf(line, sizeof line, "(%.6f) can0 %0*X#", double(m.TimeStamp) / 39062.5, m.IDE ? 8 : 3, m.ID);
+    const int dlc = std::min<int>(m.DLC, 8);
+    if (m.RTR) {
+      n += std::snprintf(line + n, sizeof line - size_t(n), dlc ? "R%d" : "R", dlc);
+    } else {
+      for (int b = 0; b < dlc; ++b) n += std::snprintf(line + n, sizeof line - size_t(n), "%02X", m.Data[b]);
+    }
+    line[n++] = '\n';
+    file.Write(line, size_t(n));
+  }
+  if (!file.Commit()) {
+    std::fprintf(stderr, "tarvo-log: %s: %s\n", o.Files[1].c_str(), file.Error().c_str());
+    return 1;
+  }
+  std::printf("%s: %d messages written\n", o.Files[1].c_str(), loaded.Result.NoOfMessages);
+  return 0;
+}
+
 int Convert(const TOptions& o) {
   TLogFileType in, out;
-  if (!FileType(o.Type, o.Files[0], in) || !FileType(o.To, o.Files[1], out)) return 2;
+  if (!FileType(o.Type, o.Files[0], in)) return 2;
+  if (o.ToCandump || (!o.To && Extension(o.Files[1]) == "log")) return ConvertToCandump(o, in);
+  if (!FileType(o.To, o.Files[1], out)) return 2;
   if (!DistinctFiles(o.Files[0], o.Files[1])) return 2;
   TLoaded loaded;
   if (!Load(o.Files[0], in, o, loaded)) return 1;
@@ -382,6 +426,7 @@ int Import(const TOptions& o) {
 }  // namespace tarvo
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "decode") return tarvo::DecodeCommand(argc, argv);
   if (argc >= 2 && std::string_view(argv[1]) == "plot") {
 #ifdef TARVO_LOG_PLOT
     return tarvo::PlotCommand(argc, argv);
