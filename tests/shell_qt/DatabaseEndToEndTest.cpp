@@ -24,6 +24,7 @@
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/PersistenceWiring.h"
+#include "analysis/qt/AnalysisWindow.h"
 #include "plot/qt/PlotPanel.h"
 #include "transmit/TransmitList.h"
 #include "view/qt/CANViewList.h"
@@ -221,6 +222,66 @@ TEST_F(DatabaseEndToEnd, UnloadingTheDatabaseTakesItAway) {
   EXPECT_TRUE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
   EXPECT_FALSE(Window().Action("UnloadDatabase1")->isEnabled());
   EXPECT_EQ(shell_->Persistence().CurrentSettings().Database.File, "");
+}
+
+// File > Open Log: a log in a window of its own, no adapter run needed; a
+// filter narrows it, search finds a row, and the statistics of a periodic
+// identifier show its period.
+TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  const QString path = home_.filePath("drive.txt");
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const QByteArray rule(67, '~');
+    f.write(rule + "\r\ndrive - 09:04:05 08.12.2026 - Hexadecimal\r\n" + rule +
+            "\r\n\r\nTYPE  ___TIME____  ___ID____  D1   D2   D3   D4   D5   D6   D7   D8\r\n");
+    for (int ms = 0; ms < 1000; ms += 10) {
+      f.write(QString("RD11  %1       A0         00   00   40   1F  \r\n").arg(ms / 1000.0, 0, 'f', 4).toUtf8());
+      if (ms % 20 == 0)
+        f.write(QString("RD11  %1       C4         %2   00  \r\n").arg(ms / 1000.0 + 0.001, 0, 'f', 4)
+                    .arg(ms / 20 % 256, 2, 16, QChar('0')).toUpper().toUtf8());
+    }
+    f.write("\r\n");
+  }
+  ModalSteps steps;
+  steps.Then(ModalSteps::ChooseFile(path));
+  Window().Action("OpenLog1")->trigger();
+  ASSERT_TRUE(steps.Done());
+  auto* analysis = Window().findChild<AnalysisWindow*>("AnalysisWindow");
+  ASSERT_NE(analysis, nullptr);
+  ASSERT_TRUE(analysis->isVisible());
+  QAbstractItemModel* model = analysis->List()->model();
+  EXPECT_EQ(model->rowCount(), 150);
+  EXPECT_EQ(model->index(0, 4).data().toString(), "EngineStatus");
+
+  analysis->findChild<QLineEdit*>("FilterIDs")->setText("C4");
+  analysis->findChild<QPushButton*>("ApplyFilter")->click();
+  EXPECT_EQ(model->rowCount(), 50);
+  EXPECT_EQ(analysis->findChild<QLabel*>("AnalysisStatus")->text(), "150 messages, 50 shown");
+  analysis->findChild<QLineEdit*>("FilterIDs")->clear();
+  analysis->findChild<QPushButton*>("ApplyFilter")->click();
+
+  analysis->findChild<QLineEdit*>("SearchText")->setText("BrakeStatus");
+  analysis->findChild<QPushButton*>("SearchNext")->click();
+  EXPECT_EQ(analysis->List()->currentIndex().row(), 1);
+  analysis->findChild<QPushButton*>("SearchNext")->click();
+  EXPECT_EQ(analysis->List()->currentIndex().row(), 4);
+
+  auto* stats = analysis->findChild<QTableWidget*>("StatisticsList");
+  ASSERT_EQ(stats->rowCount(), 2);
+  EXPECT_EQ(stats->item(0, 0)->text(), "A0");
+  EXPECT_EQ(stats->item(0, 1)->text(), "100");
+  EXPECT_NEAR(stats->item(0, 2)->text().toDouble(), 10.0, 0.05);
+  EXPECT_NEAR(stats->item(1, 2)->text().toDouble(), 20.0, 0.05);
+
+  // A signal of the log into the plot: every frame of its message.
+  ASSERT_TRUE(analysis->Plot()->AddSignal("EngineStatus.EngineSpeed"));
+  const TSignalSeries& series = analysis->Plot()->Model().Signals()[0].Series;
+  ASSERT_EQ(series.Size(), 100u);
+  EXPECT_EQ(series.Value(0), 2000.0);  // 0x1F40 * 0.25 rpm
+  analysis->close();
 }
 
 TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {

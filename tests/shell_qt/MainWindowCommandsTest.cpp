@@ -31,7 +31,7 @@ struct TMenuRow {
 };
 
 const TMenuRow kMenus[] = {
-    {"&File", {"&New", "&Load...", "-", "&Save", "S&ave As...", "-", "&Database...", "&Unload Database", "-", "&Exit Tarvo"}},
+    {"&File", {"&New", "&Load...", "-", "&Save", "S&ave As...", "-", "&Database...", "&Unload Database", "Open Lo&g...", "-", "&Exit Tarvo"}},
     {"&View",
      {"&Clear", "Copy To &Tx", "Filter On &ID", "&Snapshot", "Show &Decimal", "Fo&nt +", "-", "&Fixed",
       "C&yclic", "-", "Signal &Plot", "&Options..."}},
@@ -74,6 +74,7 @@ const TCommandRow kCommands[] = {
     {"SaveAs1", "S&ave As...", "", true},
     {"Database1", "&Database...", "Ctrl+K", true},
     {"UnloadDatabase1", "&Unload Database", "", false},
+    {"OpenLog1", "Open Lo&g...", "", true},
     {"Exit1", "&Exit Tarvo", "", true},
     {"Clear1", "&Clear", "Ctrl+C", true},
     {"CopyToTx1", "Copy To &Tx", "Ctrl+T", false},

@@ -144,6 +144,7 @@ bool PlotPanel::AddSignal(const std::string& name) {
     return false;
   }
   RefreshPlottedList();
+  emit SignalAdded();
   plot_->update();
   return true;
 }

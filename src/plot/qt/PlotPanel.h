@@ -40,6 +40,11 @@ class PlotPanel : public QWidget {
   bool Plotting() const { return !model_.Signals().empty(); }
 
   bool ExportPng(const std::string& path);
+ signals:
+  // A signal was added (a log's window fills it from the whole log).
+  void SignalAdded();
+
+ public:
   bool ExportCsv(const std::string& path);
 
  private:

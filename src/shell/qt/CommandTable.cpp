@@ -17,6 +17,8 @@ constexpr TCommandEntry kFileMenu[] = {
     // Loads a DBC database for the signals of the CAN View and the editor.
     {"Database1", "&Database...", "Ctrl+K", true, -1, "Database1Click"},
     {"UnloadDatabase1", "&Unload Database", "", false, -1, "UnloadDatabase1Click"},
+    // A recorded log in a window of its own, without an adapter.
+    {"OpenLog1", "Open Lo&g...", "", true, -1, "OpenLog1Click"},
     kSeparator,
     {"Exit1", "&Exit Tarvo", "", true, IMG_EXIT, "Exit1Click"},
 };

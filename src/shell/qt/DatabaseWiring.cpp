@@ -10,6 +10,7 @@
 
 #include "dbc/qt/SignalsPanel.h"
 #include "dbc/qt/TransmitSignalsEditor.h"
+#include "analysis/qt/AnalysisWindow.h"
 #include "plot/qt/PlotPanel.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
@@ -30,6 +31,7 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
   window.AttachUnderCANView(panel_);
   window.SetHandler("Database1Click", [this] { Database1Click(); });
   window.SetHandler("UnloadDatabase1Click", [this] { Unload(); });
+  window.SetHandler("OpenLog1Click", [this] { OpenLog1Click(); });
 
   CANViewList* list = window.CANView();
   CANViewModel* model = list->Model();
@@ -125,6 +127,31 @@ bool DatabaseWiring::Load(const std::string& path) {
   if (!LoadDatabase(state_, dialogs_, path)) return false;
   DatabaseLoaded();
   return true;
+}
+
+// A log in an analysis window of its own; the database loaded now names its
+// messages and decodes its signals.
+void DatabaseWiring::OpenLog1Click() {
+  TFileDialogRequest request;
+  request.Title = "Open Log";
+  request.Filter = "Log Files (*.txt;*.csv;*.asc;*.log)|*.txt;*.csv;*.asc;*.log";
+  const std::optional<std::string> path = dialogs_.OpenFileDialog(request);
+  if (!path || path->empty()) return;
+  OpenLog(*path);
+}
+
+AnalysisWindow* DatabaseWiring::OpenLog(const std::string& path) {
+  auto analysis = std::make_unique<TLogAnalysis>();
+  std::string error;
+  if (!analysis->Open(path, error)) {
+    dialogs_.ShowMessage("Log file '" + path + "' cannot be opened: " + error, TDialogType::Error,
+                         TDialogButtons::OK);
+    return nullptr;
+  }
+  auto* window = new AnalysisWindow(std::move(analysis), state_.LoadedFlag ? &state_.Database : nullptr, dialogs_,
+                                    &window_);
+  window->show();
+  return window;
 }
 
 // Back to the program without a database: the panel, the editor's signal

@@ -9,6 +9,7 @@
 #include "dbc/DatabaseState.h"
 
 namespace tarvo {
+class AnalysisWindow;
 class CANTransmitEditor;
 class CANTransmitPanel;
 class PlotPanel;
@@ -40,6 +41,8 @@ class DatabaseWiring {
   // true when loaded.
   bool Load(const std::string& path);
   void Unload();
+  // Opens a log in an analysis window (a failure shows its message).
+  AnalysisWindow* OpenLog(const std::string& path);
   const TDatabaseState& State() const { return state_; }
 
   // Where the open dialog starts when no database is loaded: the databases
@@ -55,6 +58,7 @@ class DatabaseWiring {
 
  private:
   void Database1Click();
+  void OpenLog1Click();
   void DatabaseLoaded();
   void UpdatePanel();
   void ShowEditorFrame();

@@ -1,0 +1,213 @@
+#include "analysis/qt/AnalysisWindow.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "dbc/DatabaseState.h"
+#include "dbc/qt/SignalsPanel.h"
+#include "plot/qt/PlotPanel.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr const char* Headers[ANALYSIS_COUNT] = {"Time (s)", "Delta (s)", "Dir", "ID", "Name", "DLC", "Data"};
+
+template <typename W>
+W* Named(W* w, const char* name) {
+  w->setObjectName(name);
+  return w;
+}
+
+QString Seconds(double s) { return QString::number(s * 1000.0, 'f', 3); }
+
+}  // namespace
+
+AnalysisModel::AnalysisModel(const TLogAnalysis& analysis, QObject* parent)
+    : QAbstractTableModel(parent), analysis_(analysis) {}
+
+int AnalysisModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(analysis_.RowCount());
+}
+
+int AnalysisModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ANALYSIS_COUNT; }
+
+QVariant AnalysisModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= analysis_.RowCount()) return {};
+  return QString::fromStdString(analysis_.Cell(size_t(index.row()), TAnalysisColumn(index.column()), database_));
+}
+
+QVariant AnalysisModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= ANALYSIS_COUNT) return {};
+  return QString(Headers[section]);
+}
+
+AnalysisWindow::AnalysisWindow(std::unique_ptr<TLogAnalysis> analysis, const TDbcDatabase* database,
+                               UserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), analysis_(std::move(analysis)), database_(database), dialogs_(dialogs) {
+  setObjectName("AnalysisWindow");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle("Log Analysis - " + QString::fromStdString(analysis_->Path()));
+  resize(1000, 700);
+  BuildControls();
+  ShowCounts();
+  ShowStatistics();
+  // The log's signals into the plot, when a database is loaded.
+  plot_->SetDatabase(database_);
+}
+
+AnalysisWindow::~AnalysisWindow() = default;
+
+void AnalysisWindow::BuildControls() {
+  auto* layout = new QVBoxLayout(this);
+  auto* filters = new QHBoxLayout;
+  ids_ = Named(new QLineEdit(this), "FilterIDs");
+  ids_->setPlaceholderText("IDs (hex)");
+  name_ = Named(new QLineEdit(this), "FilterName");
+  name_->setPlaceholderText("Name");
+  direction_ = Named(new QComboBox(this), "FilterDirection");
+  direction_->addItems({"Rx and Tx", "Rx", "Tx"});
+  data_ = Named(new QLineEdit(this), "FilterData");
+  data_->setPlaceholderText("Data, as \"12 34\"");
+  auto* apply = Named(new QPushButton("Filter", this), "ApplyFilter");
+  for (QWidget* w : std::initializer_list<QWidget*>{ids_, name_, direction_, data_, apply}) filters->addWidget(w);
+  filters->addSpacing(12);
+  search_ = Named(new QLineEdit(this), "SearchText");
+  search_->setPlaceholderText("Search");
+  auto* previous = Named(new QPushButton("Previous", this), "SearchPrevious");
+  auto* next = Named(new QPushButton("Next", this), "SearchNext");
+  filters->addWidget(search_);
+  filters->addWidget(previous);
+  filters->addWidget(next);
+  filters->addSpacing(12);
+  time_ = Named(new QLineEdit(this), "GoToTime");
+  time_->setPlaceholderText("Go to s");
+  time_->setMaximumWidth(90);
+  filters->addWidget(time_);
+  layout->addLayout(filters);
+
+  auto* split = new QSplitter(Qt::Vertical, this);
+  model_ = new AnalysisModel(*analysis_, this);
+  model_->SetDatabase(database_);
+  list_ = Named(new QTableView(split), "AnalysisList");
+  list_->setModel(model_);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+  list_->verticalHeader()->hide();
+  list_->horizontalHeader()->setStretchLastSection(true);
+  const int widths[ANALYSIS_COUNT] = {110, 90, 40, 90, 160, 40, 200};
+  for (int c = 0; c < ANALYSIS_COUNT; ++c) list_->setColumnWidth(c, widths[c]);
+  auto* tabs = Named(new QTabWidget(split), "AnalysisTabs");
+  signals_ = new SignalsPanel(tabs);
+  tabs->addTab(signals_, "Signals");
+  statistics_ = Named(new QTableWidget(tabs), "StatisticsList");
+  statistics_->setColumnCount(6);
+  statistics_->setHorizontalHeaderLabels({"ID", "Count", "Mean period (ms)", "Min (ms)", "Max (ms)", "Jitter (ms)"});
+  statistics_->verticalHeader()->hide();
+  statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tabs->addTab(statistics_, "Statistics");
+  plot_ = new PlotPanel(dialogs_, tabs);
+  tabs->addTab(plot_, "Plot");
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 2);
+  layout->addWidget(split, 1);
+  counts_ = Named(new QLabel(this), "AnalysisStatus");
+  layout->addWidget(counts_);
+
+  connect(apply, &QPushButton::clicked, this, [this] { ApplyFilter(); });
+  for (QLineEdit* e : {ids_, name_, data_}) connect(e, &QLineEdit::returnPressed, this, [this] { ApplyFilter(); });
+  connect(next, &QPushButton::clicked, this, [this] { Search(true); });
+  connect(previous, &QPushButton::clicked, this, [this] { Search(false); });
+  connect(search_, &QLineEdit::returnPressed, this, [this] { Search(true); });
+  connect(time_, &QLineEdit::returnPressed, this, [this] {
+    bool ok = false;
+    const double t = time_->text().toDouble(&ok);
+    if (ok) GoToTime(t);
+  });
+  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ShowSelectedSignals(); });
+  // The signals of the whole log go into the plot as they are added.
+  connect(plot_, &PlotPanel::SignalAdded, this, [this] {
+    plot_->Model().Clear();
+    for (size_t i = 0; i < analysis_->MessageCount(); ++i)
+      plot_->Feed(analysis_->Message(i).Frame, analysis_->Message(i).Time);
+    plot_->Model().Follow = TPlotFollow::All;
+  });
+}
+
+void AnalysisWindow::ApplyFilter() {
+  TAnalysisFilter f;
+  f.Ids = ids_->text().toStdString();
+  f.Name = name_->text().toStdString();
+  f.Direction = direction_->currentIndex() - 1;
+  f.Data = data_->text().toStdString();
+  analysis_->SetFilter(f, database_);
+  model_->Reset();
+  ShowCounts();
+}
+
+void AnalysisWindow::SelectRow(long row) {
+  if (row < 0) return;
+  const QModelIndex index = model_->index(int(row), 0);
+  list_->setCurrentIndex(index);
+  list_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+bool AnalysisWindow::Search(bool forward) {
+  const long from = list_->currentIndex().isValid() ? list_->currentIndex().row() : (forward ? -1 : 0);
+  const long row = analysis_->Find(search_->text().toStdString(), from, forward, database_);
+  if (row < 0) {
+    counts_->setText(counts_->text().section(" - ", 0, 0) + " - \"" + search_->text() + "\" not found");
+    return false;
+  }
+  SelectRow(row);
+  return true;
+}
+
+bool AnalysisWindow::GoToTime(double seconds) {
+  const long row = analysis_->RowAtTime(seconds);
+  SelectRow(row);
+  return row >= 0;
+}
+
+void AnalysisWindow::ShowStatistics() {
+  const std::vector<TIdStatistics> stats = analysis_->Statistics();
+  statistics_->setRowCount(int(stats.size()));
+  for (int r = 0; r < int(stats.size()); ++r) {
+    const TIdStatistics& s = stats[size_t(r)];
+    const QString id = s.IDE ? QString("%1x").arg(s.ID, 8, 16, QChar('0')).toUpper() : QString::number(s.ID, 16).toUpper();
+    const QString cells[6] = {id, QString::number(s.Count), Seconds(s.MeanPeriod), Seconds(s.MinPeriod),
+                              Seconds(s.MaxPeriod), Seconds(s.Jitter)};
+    for (int c = 0; c < 6; ++c) statistics_->setItem(r, c, new QTableWidgetItem(cells[c]));
+  }
+}
+
+void AnalysisWindow::ShowSelectedSignals() {
+  const QModelIndex index = list_->currentIndex();
+  TFrameDescription d;
+  if (index.isValid() && database_) {
+    const TAnalysisMessage& m = analysis_->Message(analysis_->MessageOfRow(size_t(index.row())));
+    d = DescribeFrame(*database_, m.Frame.RTR ? 1 : 0, m.Frame, true, ".");
+  }
+  signals_->ShowDescription(d);
+}
+
+void AnalysisWindow::ShowCounts() {
+  QString text = QString("%1 messages, %2 shown").arg(analysis_->MessageCount()).arg(analysis_->RowCount());
+  if (analysis_->LeftOut())
+    text += QString(" - %1 messages beyond %2 were not read").arg(analysis_->LeftOut()).arg(TLogAnalysis::MaxMessages);
+  counts_->setText(text);
+}
+
+}  // namespace tarvo

@@ -1,0 +1,84 @@
+#pragma once
+// The analysis window (objectName "AnalysisWindow") of a log opened with
+// File > Open Log: the messages in a list formatted on demand, filters by
+// identifier, name, direction and data, search next and previous, going to a
+// time; below the list the decoded signals of the selected row, the
+// statistics per identifier, and the plot of the log's signals.
+#include <QAbstractTableModel>
+#include <QWidget>
+
+#include <memory>
+
+#include "analysis/LogAnalysis.h"
+#include "common/UserDialogs.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QTableWidget;
+
+namespace tarvo {
+
+class PlotPanel;
+class SignalsPanel;
+
+class AnalysisModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  AnalysisModel(const TLogAnalysis& analysis, QObject* parent = nullptr);
+  void SetDatabase(const TDbcDatabase* database) { database_ = database; }
+  void Reset() {
+    beginResetModel();
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  const TLogAnalysis& analysis_;
+  const TDbcDatabase* database_ = nullptr;
+};
+
+class AnalysisWindow : public QWidget {
+  Q_OBJECT
+ public:
+  AnalysisWindow(std::unique_ptr<TLogAnalysis> analysis, const TDbcDatabase* database, UserDialogs& dialogs,
+                 QWidget* parent = nullptr);
+  ~AnalysisWindow() override;
+
+  TLogAnalysis& Analysis() { return *analysis_; }
+  QTableView* List() const { return list_; }
+  PlotPanel* Plot() const { return plot_; }
+
+  void ApplyFilter();
+  bool Search(bool forward);
+  bool GoToTime(double seconds);
+  void ShowStatistics();
+
+ private:
+  void BuildControls();
+  void ShowSelectedSignals();
+  void ShowCounts();
+  void SelectRow(long row);
+
+  std::unique_ptr<TLogAnalysis> analysis_;
+  const TDbcDatabase* database_;
+  UserDialogs& dialogs_;
+  AnalysisModel* model_ = nullptr;
+  QTableView* list_ = nullptr;
+  QLineEdit* ids_ = nullptr;
+  QLineEdit* name_ = nullptr;
+  QComboBox* direction_ = nullptr;
+  QLineEdit* data_ = nullptr;
+  QLineEdit* search_ = nullptr;
+  QLineEdit* time_ = nullptr;
+  QLabel* counts_ = nullptr;
+  SignalsPanel* signals_ = nullptr;
+  QTableWidget* statistics_ = nullptr;
+  PlotPanel* plot_ = nullptr;
+};
+
+}  // namespace tarvo

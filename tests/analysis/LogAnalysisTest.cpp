@@ -1,0 +1,134 @@
+// A log opened for analysis: every reader's files, the time since the last
+// message of the same identifier, filters, search, going to a time, and the
+// statistics of each identifier.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "analysis/LogAnalysis.h"
+#include "dbc/DbcReader.h"
+
+namespace tarvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LogAnalysisTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tarvo-analysis-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return (dir_ / name).string();
+  }
+  // 0x100 every 10 ms (the one at 60 ms 2 ms late), 0x200 every 25 ms,
+  // transmitted.
+  std::string PeriodicLog() {
+    const std::string rule(67, '~');
+    std::string text = rule + "\r\nx - 09:04:05 08.12.2026 - Hexadecimal\r\n" + rule +
+                       "\r\n\r\nTYPE  ___TIME____  ___ID____  D1   D2   D3   D4   D5   D6   D7   D8\r\n";
+    char line[128];
+    for (int ms = 0; ms <= 100; ++ms) {
+      if (ms % 10 == 0) {
+        std::snprintf(line, sizeof line, "RD11  %.4f       100        %02X   34  \r\n",
+                      (ms + (ms == 60 ? 2 : 0)) / 1000.0, ms);
+        text += line;
+      }
+      if (ms % 25 == 0) {
+        std::snprintf(line, sizeof line, "TD11  %.4f       200        AB  \r\n", ms / 1000.0 + 0.0005);
+        text += line;
+      }
+    }
+    return text + "\r\n";
+  }
+  fs::path dir_;
+};
+
+TEST_F(LogAnalysisTest, ATarvoLogOpensWithTimesDeltasAndDirections) {
+  TLogAnalysis a;
+  std::string error;
+  ASSERT_TRUE(a.Open(Write("p.txt", PeriodicLog()), error)) << error;
+  ASSERT_EQ(a.MessageCount(), 16u);
+  EXPECT_EQ(a.Cell(0, ANALYSIS_TIME, nullptr), "0.000000");
+  EXPECT_EQ(a.Cell(0, ANALYSIS_DELTA, nullptr), "");
+  EXPECT_EQ(a.Cell(0, ANALYSIS_ID, nullptr), "100");
+  EXPECT_EQ(a.Cell(0, ANALYSIS_DATA, nullptr), "00 34");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_DIRECTION, nullptr), "Tx");
+  EXPECT_EQ(a.Cell(2, ANALYSIS_DELTA, nullptr), "0.010010");  // 10 ms in 25.6 us ticks
+}
+
+TEST_F(LogAnalysisTest, FiltersSearchAndTime) {
+  const TDbcReadResult db = ReadDbc("BO_ 512 Wiper: 1 N\n");
+  ASSERT_TRUE(db.Ok);
+  TLogAnalysis a;
+  std::string error;
+  ASSERT_TRUE(a.Open(Write("p.txt", PeriodicLog()), error));
+  a.SetFilter({"200", "", -1, ""}, nullptr);
+  EXPECT_EQ(a.RowCount(), 5u);
+  a.SetFilter({"", "wip", -1, ""}, &db.Database);
+  EXPECT_EQ(a.RowCount(), 5u);
+  a.SetFilter({"", "", 0, ""}, nullptr);
+  EXPECT_EQ(a.RowCount(), 11u);
+  a.SetFilter({"", "", -1, "28 34"}, nullptr);  // 0x28 = 40 ms
+  ASSERT_EQ(a.RowCount(), 1u);
+  EXPECT_EQ(a.Cell(0, ANALYSIS_TIME, nullptr), "0.039987");
+  a.SetFilter({}, nullptr);
+  EXPECT_EQ(a.RowCount(), 16u);
+  // Search wraps; identifiers, names and data are searched.
+  EXPECT_EQ(a.Find("ab", 0, true, nullptr), 1);
+  EXPECT_EQ(a.Find("ab", 1, true, nullptr), 4);
+  EXPECT_EQ(a.Find("ab", 1, false, nullptr), 15);
+  EXPECT_EQ(a.Find("wiper", 5, true, &db.Database), 8);
+  EXPECT_EQ(a.Find("nothing", 0, true, nullptr), -1);
+  EXPECT_EQ(a.RowAtTime(0.045), 7);
+  EXPECT_EQ(a.RowAtTime(99), 15);
+}
+
+TEST_F(LogAnalysisTest, StatisticsPerIdentifierShowPeriodAndJitter) {
+  TLogAnalysis a;
+  std::string error;
+  ASSERT_TRUE(a.Open(Write("p.txt", PeriodicLog()), error));
+  const std::vector<TIdStatistics> s = a.Statistics();
+  ASSERT_EQ(s.size(), 2u);
+  EXPECT_EQ(s[0].ID, 0x100u);
+  EXPECT_EQ(s[0].Count, 11u);
+  EXPECT_NEAR(s[0].MeanPeriod, 0.010, 0.0001);
+  EXPECT_NEAR(s[0].MinPeriod, 0.008, 0.0001);
+  EXPECT_NEAR(s[0].MaxPeriod, 0.012, 0.0001);
+  EXPECT_GT(s[0].Jitter, 0.0005);
+  EXPECT_EQ(s[1].ID, 0x200u);
+  EXPECT_NEAR(s[1].MeanPeriod, 0.025, 0.0001);
+  EXPECT_NEAR(s[1].Jitter, 0.0, 0.0001);
+}
+
+TEST_F(LogAnalysisTest, ForeignLogsOpenAndBadOnesSayWhy) {
+  TLogAnalysis a;
+  std::string error;
+  ASSERT_TRUE(a.Open(Write("c.log", "(100.000000) can0 123#1122\n(100.500000) can0 18FEF100#R\n"), error)) << error;
+  ASSERT_EQ(a.MessageCount(), 2u);
+  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "0.500000");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_ID, nullptr), "18FEF100x");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_DATA, nullptr), "remote");
+  ASSERT_TRUE(a.Open(Write("v.asc", "date Thu Dec 10 2026\nbase hex  timestamps absolute\n"
+                                    "   0.250000 1  7FF             Rx   d 2 01 02\n"),
+                     error))
+      << error;
+  EXPECT_EQ(a.MessageCount(), 1u);
+  EXPECT_FALSE(a.Open(Write("n.bin", "x"), error));
+  EXPECT_EQ(error, "the format cannot be told from the name (.txt, .csv, .asc or .log)");
+  EXPECT_FALSE(a.Open(Write("g.txt", "garbage\r\n"), error));
+  EXPECT_EQ(error, "Log file format invalid. Line 1: header line 1 lacks ten \"~\".");
+  EXPECT_FALSE(a.Open((dir_ / "none.log").string(), error));
+  EXPECT_EQ(error, "the file cannot be opened");
+}
+
+}  // namespace
+}  // namespace tarvo
