@@ -1,5 +1,6 @@
 #include "logging/tool/LogDecode.h"
 
+#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -174,9 +175,18 @@ int DecodeCommand(int argc, char** argv) {
   } else {
     out.Put("time,message,signal,value,unit\r\n");
   }
+  // Each signal's fields around its value, quoted once: ",Message,Signal,"
+  // and ",unit" with the line end.
+  std::vector<std::vector<std::string>> before(db.Database.Messages.size()), after(db.Database.Messages.size());
+  for (size_t m = 0; m < db.Database.Messages.size(); ++m)
+    for (const TDbcSignal& sig : db.Database.Messages[m].Signals) {
+      before[m].push_back("," + Field(db.Database.Messages[m].Name) + "," + Field(sig.Name) + ",");
+      after[m].push_back("," + Field(sig.Unit) + "\r\n");
+    }
   std::vector<TDecodedSignal> decoded(256);
   std::vector<std::string> row(order.size());
-  std::string line;
+  std::string line, block;
+  block.reserve(1 << 20);
   char number[48];
   uint64_t values = 0, unknown = 0;
   for (int32_t i = 0; i < r.NoOfMessages; ++i) {
@@ -190,8 +200,9 @@ int DecodeCommand(int argc, char** argv) {
     const size_t mi = size_t(m - db.Database.Messages.data());
     if (decoded.size() < m->Signals.size()) decoded.resize(m->Signals.size());
     const size_t n = DecodeMessage(*m, f.Data, f.DLC, decoded.data());
-    const int t = std::snprintf(number, sizeof number, "%.6f", double(f.TimeStamp) / 39062.5);
-    const std::string time(number, size_t(t));
+    const auto [timeEnd, timeError] =
+        std::to_chars(number, number + sizeof number, double(f.TimeStamp) / 39062.5, std::chars_format::fixed, 6);
+    const std::string_view time(number, size_t(timeEnd - number));
     bool any = false;
     for (auto& field : row) field.clear();
     for (size_t k = 0; k < n; ++k) {
@@ -199,35 +210,35 @@ int DecodeCommand(int argc, char** argv) {
       if (!d.Present) continue;
       const size_t si = size_t(d.Signal - m->Signals.data());
       if (!chosen[mi][si]) continue;
-      const int len = std::snprintf(number, sizeof number, "%.10g", d.Physical);
+      // The shortest text that reads back as the same double.
+      char value[32];
+      const auto [valueEnd, valueError] = std::to_chars(value, value + sizeof value, d.Physical);
+      const std::string_view text(value, size_t(valueEnd - value));
       ++values;
       if (o.Wide) {
-        row[size_t(column[mi][si])].assign(number, size_t(len));
+        row[size_t(column[mi][si])].assign(text);
         any = true;
         continue;
       }
-      line = time;
-      line += ',';
-      line += Field(m->Name);
-      line += ',';
-      line += Field(d.Signal->Name);
-      line += ',';
-      line.append(number, size_t(len));
-      line += ',';
-      line += Field(d.Signal->Unit);
-      line += "\r\n";
-      out.Put(line);
+      block.append(time);
+      block.append(before[mi][si]);
+      block.append(text);
+      block.append(after[mi][si]);
+    }
+    if (block.size() > (1u << 20) - 512) {
+      out.Put(block);
+      block.clear();
     }
     if (o.Wide && any) {
-      line = time;
+      block.append(time);
       for (const std::string& field : row) {
-        line += ',';
-        line += field;
+        block += ',';
+        block += field;
       }
-      line += "\r\n";
-      out.Put(line);
+      block += "\r\n";
     }
   }
+  out.Put(block);
   const std::string failure = out.Finish();
   if (!failure.empty()) {
     std::fprintf(stderr, "tarvo-log: %s: %s\n", o.Out.empty() ? "output" : o.Out.c_str(), failure.c_str());
