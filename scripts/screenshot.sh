@@ -80,6 +80,22 @@ shoot can-view-signals.png    0 "Esc"        2500 TARVO_SCREENSHOT_DATABASE="$to
                                                   TARVO_SCREENSHOT_SELECT_ID=0C4
 shoot can-transmit-signals.png 1 ""          500  TARVO_SCREENSHOT_DATABASE="$top/sim/databases/default.dbc" \
                                                   TARVO_SCREENSHOT_MESSAGE=EngineStatus
+# The signal plot under the running default bus: a counter and the engine
+# speed, each on its own value axis.
+shoot signal-plot.png         0 "Esc"        4000 TARVO_SCREENSHOT_DATABASE="$top/sim/databases/default.dbc" \
+                                                  TARVO_SCREENSHOT_PLOT=Heartbeat.Counter,EngineStatus.EngineSpeed,EngineStatus.CoolantTemp
+# A log opened for analysis (File > Open Log): the list, the statistics
+# per identifier; written here, 20 s of engine and heartbeat traffic.
+log=$home/drive.txt
+awk 'BEGIN { rule = sprintf("%67s", ""); gsub(/ /, "~", rule);
+  printf "%s\r\ndrive - 09:04:05 08.12.2026 - Hexadecimal\r\n%s\r\n\r\n", rule, rule;
+  print "TYPE  ___TIME____  ___ID____  D1   D2   D3   D4   D5   D6   D7   D8\r";
+  for (i = 0; i < 2000; i++) { t = i / 100; rpm = int((2000 + 1500 * sin(t / 2)) * 4);
+    printf "RD11  %.4f       100        %02X   00  \r\n", t, i % 256;
+    printf "RD11  %.4f       A0         00   00   %02X   %02X   00   00   00   00  \r\n", t + 0.001, rpm % 256, int(rpm / 256) }
+  print "\r" }' >"$log"
+shoot log-analysis.png        0 ""           800  TARVO_SCREENSHOT_DATABASE="$top/sim/databases/default.dbc" \
+                                                  TARVO_SCREENSHOT_OPEN_LOG="$log" TARVO_SCREENSHOT_TARGET=Analysis
 shoot about.png               0 ""           500  TARVO_SCREENSHOT_TARGET=About
 # The Display Options dialog, and the Device Options dialog with the
 # simulated adapter open.

@@ -58,6 +58,7 @@ DatabaseWiring::~DatabaseWiring() = default;
 
 void DatabaseWiring::BuildPlot() {
   plot_ = new PlotPanel(dialogs_);
+  plot_->setMinimumHeight(window_.Scaled(260));  // room for a few curves with their axes
   plotDock_ = new QDockWidget("Signal Plot", &window_);
   plotDock_->setObjectName("PlotDock");
   plotDock_->setWidget(plot_);
@@ -85,8 +86,12 @@ void DatabaseWiring::BuildPlot() {
 }
 
 void DatabaseWiring::ShowPlot(bool show) {
+  const bool wasHidden = plotDock_->isHidden();
   plotDock_->setVisible(show);
-  if (show) plotDock_->raise();
+  if (!show) return;
+  plotDock_->raise();
+  // The curves need room: the plot opens at half the window's height.
+  if (wasHidden) window_.resizeDocks({plotDock_}, {window_.height() / 2}, Qt::Vertical);
 }
 
 void DatabaseWiring::PlotSignalOfPanelRow(int row) {

@@ -15,6 +15,8 @@
 
 #include <cstdio>
 
+#include "analysis/qt/AnalysisWindow.h"
+#include "plot/qt/PlotPanel.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/ApplicationShell.h"
@@ -178,6 +180,13 @@ void Prepare(ApplicationShell& shell) {
   if (EnvOn("TARVO_SCREENSHOT_DEMO_TX")) FillDemoTransmitList(window);
   if (!Env("TARVO_SCREENSHOT_DATABASE").isEmpty())
     shell.Database().Load(Env("TARVO_SCREENSHOT_DATABASE").toStdString());
+  if (!Env("TARVO_SCREENSHOT_PLOT").isEmpty()) {
+    shell.Database().ShowPlot(true);
+    for (const QString& name : Env("TARVO_SCREENSHOT_PLOT").split(',', Qt::SkipEmptyParts))
+      shell.Database().Plot()->AddSignal(name.trimmed().toStdString());
+    QApplication::processEvents();
+  }
+  if (!Env("TARVO_SCREENSHOT_OPEN_LOG").isEmpty()) shell.Database().OpenLog(Env("TARVO_SCREENSHOT_OPEN_LOG").toStdString());
   if (!Env("TARVO_SCREENSHOT_MESSAGE").isEmpty()) {
     if (auto* box = Control<QComboBox>(window, "ComboBoxMessage")) {
       const int entry = box->findText(Env("TARVO_SCREENSHOT_MESSAGE"));
@@ -232,6 +241,17 @@ void Capture(ApplicationShell& shell, const QString& file) {
     LogOptionsDialog& d = shell.Logging().Options();
     d.show();  // not modal here: the shot must not wait for the user
     target = &d;
+  } else if (dialog.compare("Analysis", Qt::CaseInsensitive) == 0) {
+    if (auto* analysis = window.findChild<AnalysisWindow*>("AnalysisWindow")) {
+      analysis->resize(window.size());
+      analysis->List()->selectRow(7);
+      analysis->Plot()->AddSignal("EngineStatus.EngineSpeed");
+      if (auto* tabs = analysis->findChild<QTabWidget*>("AnalysisTabs")) tabs->setCurrentIndex(1);
+      QApplication::processEvents();
+      target = analysis;
+    } else {
+      Report("no analysis window of", "TARVO_SCREENSHOT_OPEN_LOG");
+    }
   } else if (dialog.compare("DeviceOptions", Qt::CaseInsensitive) == 0) {
     DeviceOptionsDialog& d = shell.Startup().DeviceOptions();
     const TDeviceInfo open = shell.App().DeviceSelection;

@@ -25,6 +25,10 @@
 //   TARVO_SCREENSHOT_DATABASE=<x.dbc>  the database loaded as "Database" does
 //   TARVO_SCREENSHOT_MESSAGE=<name>    that message chosen in the editor's
 //                                      signal line
+//   TARVO_SCREENSHOT_PLOT=<M.S,M.S>    the signal plot shown with those signals
+//   TARVO_SCREENSHOT_OPEN_LOG=<log>    the log opened as File > Open Log does;
+//                                      TARVO_SCREENSHOT_TARGET=Analysis takes
+//                                      its window, a row of it selected
 // Just before the picture:
 //   TARVO_SCREENSHOT_SELECT_ID=0C4     the CAN View row of that identifier
 //                                      (hexadecimal) clicked
