@@ -78,7 +78,16 @@ TEST(ForeignLogs, AscLinesOfOtherWriters) {
       {"   0.400291 1  12345678x       Rx   r", FOREIGN_MESSAGE, 1, 1, 0x12345678, 0, {}, 400291},  // log2asc -r
       {"   0.4003 1  123             Rx   d 2 01 02  Length = 1 BitCount = 2", FOREIGN_MESSAGE, 0, 0, 0x123, 2,
        {1, 2}, 400300},
-      {"   0.5 1  123             Rx   d 9 01 02 03 04 05 06 07 08 09", FOREIGN_INVALID},
+      // A classic DLC above 8 carries 8 bytes; more than 8 bytes in classic
+      // syntax are a CAN FD frame, left out and counted.
+      {"   0.5 1  123             Rx   d F 01 02 03 04 05 06 07 08", FOREIGN_MESSAGE, 0, 0, 0x123, 8,
+       {1, 2, 3, 4, 5, 6, 7, 8}, 500000},
+      {"   0.5 1  123             Rx   d 9 01 02 03 04 05 06 07 08 09", FOREIGN_FD_FRAME},
+      {"   0.5 1  123             Rx   d 40 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 "
+       "18 19 1A 1B 1C 1D 1E 1F 20 21 22 23 24 25 26 27 28 29 2A 2B 2C 2D 2E 2F 30 31 32 33 34 35 36 37 38 39 3A 3B "
+       "3C 3D 3E 3F",
+       FOREIGN_FD_FRAME},
+      {"   0.5 1  123             Rx   d F 01 02 03", FOREIGN_INVALID},
       {"   0.5 1  800             Rx   d 0", FOREIGN_INVALID},
       {"   0.5 1  123             Rx   d 3 01 02", FOREIGN_INVALID},
       {"   0.5 1  123             Rx   e 0", FOREIGN_INVALID},

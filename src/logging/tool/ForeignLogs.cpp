@@ -1,5 +1,6 @@
 #include "logging/tool/ForeignLogs.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tarvo {
@@ -172,7 +173,19 @@ TForeignLine TForeignAscReader::Line(std::string_view line, TForeignMessage& out
   // The DLC is one hexadecimal digit; log2asc -r leaves it out of remote frames.
   uint32_t dlc = 0;
   if (count < 6 || !HexNumber(w[5], dlc)) return m.RTR ? FOREIGN_MESSAGE : FOREIGN_INVALID;
-  if (dlc > 8) return FOREIGN_INVALID;
+  if (dlc > 8 && !m.RTR) {
+    // A classic DLC of 9..15 carries 8 bytes; more bytes than 8 in classic
+    // syntax are a CAN FD frame written the classic way.
+    size_t bytes = 0;
+    uint32_t byte = 0;
+    const size_t words = std::min(count, w.size());  // the fields kept; enough to see more than 8 bytes
+    while (6 + bytes < words && (m_hex ? HexNumber(w[6 + bytes], byte) : DecNumber(w[6 + bytes], byte)) && byte <= 255)
+      ++bytes;
+    if (bytes > 8) return FOREIGN_FD_FRAME;
+    if (dlc > 15 || bytes != 8) return FOREIGN_INVALID;
+    dlc = 8;
+  }
+  if (dlc > 8) dlc = 8;  // a remote frame's DLC code above 8 asks for 8 bytes
   m.DLC = uint8_t(dlc);
   if (m.RTR) return FOREIGN_MESSAGE;
   if (count < 6 + dlc) return FOREIGN_INVALID;
