@@ -47,6 +47,10 @@ struct TDbcSignal {
   std::vector<std::string> Receivers;
   TDbcMultiplex Multiplex = DBC_PLAIN;
   uint64_t MultiplexValue = 0;  // k of "m<k>"
+  // Extended multiplexing (SG_MUL_VAL_): present while the switch signal's
+  // raw value lies in one of the ranges (the switch itself present). -1: none.
+  int32_t SwitchIndex = -1;
+  std::vector<std::pair<uint64_t, uint64_t>> SwitchRanges;
   std::vector<TDbcValueText> ValueTexts;  // VAL_, in file order
   std::string Comment;                    // CM_ SG_
   int32_t Line = 0;                       // line of its SG_ in the file

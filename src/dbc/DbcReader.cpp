@@ -209,7 +209,7 @@ constexpr std::string_view SkippedKeywords[] = {
     "BA_DEF_",      "BA_",          "BA_DEF_DEF_", "BA_DEF_REL_",    "BA_REL_",      "BA_DEF_DEF_REL_",
     "BA_DEF_SGTYPE_", "BA_SGTYPE_", "VAL_TABLE_",  "EV_",            "ENVVAR_DATA_", "EV_DATA_",
     "SGTYPE_",      "SGTYPE_VAL_",  "SIG_TYPE_REF_", "SIG_GROUP_",   "SIGTYPE_VALTYPE_", "BO_TX_BU_",
-    "BU_SG_REL_",   "BU_EV_REL_",   "BU_BO_REL_",  "SG_MUL_VAL_",    "CAT_DEF_",     "CAT_",
+    "BU_SG_REL_",   "BU_EV_REL_",   "BU_BO_REL_",  "CAT_DEF_",     "CAT_",
     "FILTER",       "NS_DESC_",
 };
 
@@ -303,7 +303,8 @@ class Reader {
   }
 
   static bool IsStatementKeyword(std::string_view w) {
-    static constexpr std::string_view Own[] = {"VERSION", "NS_", "BS_", "BU_", "BO_", "SG_", "CM_", "VAL_", "SIG_VALTYPE_"};
+    static constexpr std::string_view Own[] = {"VERSION", "NS_", "BS_", "BU_",          "BO_",
+                                               "SG_",     "CM_", "VAL_", "SIG_VALTYPE_", "SG_MUL_VAL_"};
     return std::find(std::begin(Own), std::end(Own), w) != std::end(Own) ||
            std::find(std::begin(SkippedKeywords), std::end(SkippedKeywords), w) != std::end(SkippedKeywords);
   }
@@ -333,6 +334,8 @@ class Reader {
       ValueTexts();
     } else if (k == "SIG_VALTYPE_") {
       SignalValueType();
+    } else if (k == "SG_MUL_VAL_") {
+      ExtendedMultiplexing(t);
     } else if (std::find(std::begin(SkippedKeywords), std::end(SkippedKeywords), k) != std::end(SkippedKeywords)) {
       SkipToSemicolon(t);
     } else {
@@ -572,6 +575,49 @@ class Reader {
       Fail(typeToken, "signal " + s->Name + " of " + std::to_string(s->Length) + " bits cannot hold a " +
                           (type == DBC_FLOAT32 ? "32" : "64") + "-bit floating-point value");
     s->ValueType = TDbcValueType(type);
+  }
+
+  // SG_MUL_VAL_ <message id> <signal> <switch signal> <low>-<high>[, <low>-<high>...] ;
+  void ExtendedMultiplexing(const TToken& t) {
+    const uint32_t raw = Unsigned<uint32_t>("a message identifier");
+    const TToken signalName = Expect(TOKEN_IDENT, "a signal name");
+    const TToken switchName = Expect(TOKEN_IDENT, "a multiplexer switch name");
+    // The identifier as BO_ writes it: bit 31 the extended flag, and one
+    // above 0x7FF without the flag read as 29 bits there too.
+    const uint32_t id = raw & 0x7FFFFFFFu;
+    const uint8_t ide = (raw & 0x80000000u) || id > 0x7FFu ? 1 : 0;
+    const TDbcMessage* found = Db_.Find(ide, id);
+    TDbcMessage* m = found ? &Db_.Messages[size_t(found - Db_.Messages.data())] : nullptr;
+    if (!m) Fail(t, "SG_MUL_VAL_ of message " + std::to_string(raw) + ", which the file does not define");
+    const auto index = [&](const TToken& name) {
+      for (size_t i = 0; i < m->Signals.size(); ++i)
+        if (m->Signals[i].Name == name.Text) return int32_t(i);
+      Fail(name, "message " + m->Name + " has no signal " + Quote(name.Text));
+    };
+    const int32_t signal = index(signalName), switchIndex = index(switchName);
+    if (signal == switchIndex) Fail(switchName, "signal " + Quote(signalName.Text) + " cannot switch itself");
+    std::vector<std::pair<uint64_t, uint64_t>> ranges;
+    for (;;) {
+      const uint64_t low = Unsigned<uint64_t>("the low end of a range");
+      // "3-5" reads as the numbers 3 and -5.
+      const TToken high = Tokens_.Next();
+      uint64_t value = 0;
+      const std::string_view digits = high.Text.substr(high.Text.empty() ? 0 : 1);
+      const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+      if (high.Kind != TOKEN_NUMBER || high.Text.empty() || high.Text[0] != '-' || ec != std::errc() ||
+          end != digits.data() + digits.size())
+        Fail(high, "expected the high end of a range, as '-5', found " + Shown(high));
+      ranges.push_back({low, value});
+      if (PeekPunct(',')) {
+        ExpectPunct(',');
+        continue;
+      }
+      ExpectPunct(';');
+      break;
+    }
+    TDbcSignal& s = m->Signals[size_t(signal)];
+    s.SwitchIndex = switchIndex;
+    s.SwitchRanges = std::move(ranges);
   }
 
   void SkipToSemicolon(const TToken& start) {

@@ -125,26 +125,40 @@ void InsertRaw(const TDbcSignal& s, uint64_t raw, uint8_t data[8]) {
   StoreLittle(little, data);
 }
 
-bool SignalSelected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words) {
+namespace {
+
+// With extended multiplexing a signal follows its switch, which may follow
+// another: the chain is followed a bounded number of steps (a file whose
+// switches loop selects nothing of the loop).
+bool Selected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words, uint8_t length,
+              int depth) {
+  if (depth > 16) return false;
+  if (signal.SwitchIndex >= 0 && size_t(signal.SwitchIndex) < message.Signals.size()) {
+    const TDbcSignal& sw = message.Signals[size_t(signal.SwitchIndex)];
+    if (sw.BytesUsed > length || !Selected(message, sw, words, length, depth + 1)) return false;
+    const uint64_t value = ExtractRaw(sw, words);
+    for (const auto& [low, high] : signal.SwitchRanges)
+      if (value >= low && value <= high) return true;
+    return false;
+  }
   if (signal.Multiplex != DBC_MULTIPLEXED) return true;
   if (message.MultiplexerIndex < 0) return false;
   const TDbcSignal& mux = message.Signals[size_t(message.MultiplexerIndex)];
-  return ExtractRaw(mux, words) == signal.MultiplexValue;
+  return mux.BytesUsed <= length && ExtractRaw(mux, words) == signal.MultiplexValue;
+}
+
+}  // namespace
+
+bool SignalSelected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words) {
+  return Selected(message, signal, words, 8, 0);
 }
 
 size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, uint8_t dlc, TDecodedSignal* out) {
   const uint8_t length = dlc < 8 ? dlc : 8;
   const TFrameWords words = FrameWords(data, length);
-  bool muxPresent = false;
-  uint64_t muxValue = 0;
-  if (message.MultiplexerIndex >= 0) {
-    const TDbcSignal& mux = message.Signals[size_t(message.MultiplexerIndex)];
-    muxPresent = mux.BytesUsed <= length;
-    muxValue = ExtractRaw(mux, words);
-  }
   size_t n = 0;
   for (const TDbcSignal& s : message.Signals) {
-    if (s.Multiplex == DBC_MULTIPLEXED && (!muxPresent || s.MultiplexValue != muxValue)) continue;
+    if (!Selected(message, s, words, length, 0)) continue;
     TDecodedSignal& d = out[n++];
     d.Signal = &s;
     d.Present = s.BytesUsed <= length;

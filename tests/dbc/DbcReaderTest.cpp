@@ -165,6 +165,39 @@ TEST(DbcReader, DamagedFilesAreReadForWhatIsSoundAndListTheirFaults) {
   }
 }
 
+// Extended multiplexing: a signal follows the switch SG_MUL_VAL_ names, in
+// any of its ranges, and the switch follows its own multiplexer.
+TEST(DbcReader, ExtendedMultiplexingSelectsBySwitchRanges) {
+  const TDbcReadResult r = ReadDbc(
+      "BO_ 300 Ext: 8 N\n"
+      " SG_ Mux M : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ Sub m1M : 8|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ A m1 : 16|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ B m1 : 16|8@1+ (2,0) [0|0] \"\" N\n"
+      "SG_MUL_VAL_ 300 Sub Mux 1-1;\n"
+      "SG_MUL_VAL_ 300 A Sub 0-3;\n"
+      "SG_MUL_VAL_ 300 B Sub 4-4, 6-9;\n"
+      "SG_MUL_VAL_ 300 Nope Sub 1-1;\n");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  ASSERT_EQ(r.Skipped.size(), 1u);  // the unknown signal
+  EXPECT_EQ(r.Skipped[0].Line, 9);
+  const TDbcMessage& m = r.Database.Messages[0];
+  const auto names = [&](std::initializer_list<uint8_t> bytes) {
+    uint8_t data[8] = {};
+    size_t i = 0;
+    for (uint8_t b : bytes) data[i++] = b;
+    TDecodedSignal out[8];
+    const size_t n = DecodeMessage(m, data, 8, out);
+    std::string text;
+    for (size_t k = 0; k < n; ++k) text += out[k].Signal->Name + "=" + std::to_string(int(out[k].Physical)) + " ";
+    return text;
+  };
+  EXPECT_EQ(names({1, 2, 42}), "Mux=1 Sub=2 A=42 ");
+  EXPECT_EQ(names({1, 6, 42}), "Mux=1 Sub=6 B=84 ");
+  EXPECT_EQ(names({1, 5, 42}), "Mux=1 Sub=5 ");
+  EXPECT_EQ(names({0, 2, 42}), "Mux=0 ");  // the switch itself is not selected
+}
+
 // A file with nothing usable left is refused with its first fault.
 TEST(DbcReader, AFileWithNothingUsableIsRefusedWithItsFirstFault) {
   const std::set<std::string> nothingUsable = {"missing colon after the message name", "signal before any message",
