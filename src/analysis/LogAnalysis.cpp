@@ -97,20 +97,15 @@ bool TLogAnalysis::ReadForeignLog(const std::string& path, bool candump, std::st
   TForeignAscReader asc;
   TForeignMessage fm;
   std::optional<int64_t> first;
-  std::string line;
   uint64_t invalid = 0;
-  while (std::getline(in, line)) {
-    if (line.size() > MaxLogLineBytes) {
-      error = "a line is longer than 64 MiB";
-      return false;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  const auto handle = [&](std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const TForeignLine kind = candump ? ReadCandumpLine(line, fm) : asc.Line(line, fm);
     if (kind == FOREIGN_INVALID) ++invalid;
-    if (kind != FOREIGN_MESSAGE) continue;
+    if (kind != FOREIGN_MESSAGE) return;
     if (messages_.size() >= MaxMessages) {
       ++leftOut_;
-      continue;
+      return;
     }
     if (!first) first = fm.Microseconds;
     TAnalysisMessage m;
@@ -118,7 +113,30 @@ bool TLogAnalysis::ReadForeignLog(const std::string& path, bool candump, std::st
     m.Time = double(fm.Microseconds - *first) * 1e-6;
     m.Direction = fm.Direction;
     messages_.push_back(m);
+  };
+  // Read in pieces, so that a file without line ends (a binary file named
+  // .log) is refused at 64 MiB rather than read whole into memory.
+  std::vector<char> chunk(1 << 20);
+  std::string partial;
+  while (in) {
+    in.read(chunk.data(), std::streamsize(chunk.size()));
+    std::string_view data(chunk.data(), size_t(in.gcount()));
+    for (size_t nl; (nl = data.find('\n')) != std::string_view::npos; data.remove_prefix(nl + 1)) {
+      if (partial.empty()) {
+        handle(data.substr(0, nl));
+      } else {
+        partial.append(data.substr(0, nl));
+        handle(partial);
+        partial.clear();
+      }
+    }
+    if (partial.size() + data.size() > MaxLogLineBytes) {
+      error = "a line is longer than 64 MiB";
+      return false;
+    }
+    partial.append(data);
   }
+  if (!partial.empty()) handle(partial);
   if (messages_.empty() && invalid > 0) {
     error = "no line of it is a CAN message this program reads";
     return false;

@@ -6,7 +6,9 @@
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -64,7 +66,9 @@ bool TReplacingFile::Commit() {
   if (!file_) return false;
   bool ok = error_.empty() && std::ferror(file_) == 0;
   if (ok && std::fflush(file_) != 0) ok = false, Fail(errno);
-#ifndef _WIN32
+#ifdef _WIN32
+  if (ok && _commit(_fileno(file_)) != 0) ok = false, Fail(errno);
+#else
   if (ok && fsync(fileno(file_)) != 0) ok = false, Fail(errno);
 #endif
   if (std::fclose(file_) != 0 && ok) ok = false, Fail(errno);

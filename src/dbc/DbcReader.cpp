@@ -224,6 +224,7 @@ class Reader {
     for (;;) {
       Tokens_.SkipBlank();
       const Tokenizer::TState start = Tokens_.Save();
+      statement_ = {};
       try {
         const TToken t = Tokens_.Next();
         if (t.Kind == TOKEN_END) break;
@@ -231,6 +232,9 @@ class Reader {
         Statement(t);
       } catch (const TDbcFailure& f) {
         skipped.push_back(f.Error);
+        // Whatever failed (a misspelt BO_ among them), the signal lines that
+        // follow wait for the next message that is read.
+        if (statement_ != "SG_") messageFailed_ = true;
         // A file this damaged is not a database.
         if (skipped.size() > MaxSkippedStatements) throw TDbcFailure{skipped.front()};
         Tokens_.Restore(start);
@@ -311,6 +315,7 @@ class Reader {
 
   void Statement(const TToken& t) {
     const std::string_view k = t.Text;
+    statement_ = k;
     // The signals of a message that could not be read are not given to the
     // message before it.
     if (k == "BO_") messageFailed_ = true;
@@ -500,8 +505,12 @@ class Reader {
     }
   }
 
+  // The identifier as BO_ writes it: bit 31 the extended flag; one above
+  // 0x7FF without the flag is the 29-bit one BO_ read it as.
   TDbcMessage* FindMessage(uint32_t raw) {
-    const auto it = Db_.Index.find(TDbcDatabase::Key((raw & 0x80000000u) ? 1 : 0, raw & 0x7FFFFFFFu));
+    const uint32_t id = raw & 0x7FFFFFFFu;
+    const uint8_t ide = (raw & 0x80000000u) || id > 0x7FFu ? 1 : 0;
+    const auto it = Db_.Index.find(TDbcDatabase::Key(ide, id));
     return it == Db_.Index.end() ? nullptr : &Db_.Messages[it->second];
   }
   static TDbcSignal* FindSignal(TDbcMessage* m, std::string_view name) {
@@ -582,12 +591,7 @@ class Reader {
     const uint32_t raw = Unsigned<uint32_t>("a message identifier");
     const TToken signalName = Expect(TOKEN_IDENT, "a signal name");
     const TToken switchName = Expect(TOKEN_IDENT, "a multiplexer switch name");
-    // The identifier as BO_ writes it: bit 31 the extended flag, and one
-    // above 0x7FF without the flag read as 29 bits there too.
-    const uint32_t id = raw & 0x7FFFFFFFu;
-    const uint8_t ide = (raw & 0x80000000u) || id > 0x7FFu ? 1 : 0;
-    const TDbcMessage* found = Db_.Find(ide, id);
-    TDbcMessage* m = found ? &Db_.Messages[size_t(found - Db_.Messages.data())] : nullptr;
+    TDbcMessage* m = FindMessage(raw);
     if (!m) Fail(t, "SG_MUL_VAL_ of message " + std::to_string(raw) + ", which the file does not define");
     const auto index = [&](const TToken& name) {
       for (size_t i = 0; i < m->Signals.size(); ++i)
@@ -633,6 +637,7 @@ class Reader {
   Tokenizer Tokens_;
   TDbcDatabase Db_;
   bool messageFailed_ = false;
+  std::string_view statement_;  // the keyword of the statement being read
   std::vector<TDbcError>* notes_ = nullptr;
 };
 

@@ -310,6 +310,12 @@ void TLogReplay::ReplayThreadBody(TLogThread& thread) {
            TicksToCounts(buffer[no].TimeStamp - m_log.ReplayScheduleBase.load(), frequency);
   };
   bool scheduled = false;
+  // After a stall the overdue messages go together, but never more than the
+  // minimum gap lets through since the last write: the adapter takes them
+  // at the pace it was promised, not as one burst.
+  const int64_t gapCounts = std::max<int64_t>(1, TicksToCounts(m_threadGap, frequency));
+  int64_t lastWrite = 0;
+  bool written = false;
   while (!thread.Terminated()) {
     int32_t no = m_log.MessageNo;
     if (no >= count) {
@@ -326,8 +332,12 @@ void TLogReplay::ReplayThreadBody(TLogThread& thread) {
     WaitUntil(thread, due, no);
     if (thread.Terminated()) break;
     const int64_t now = HPTimerCount();
+    const int64_t room = written ? std::max<int64_t>(1, (now - lastWrite) / gapCounts) : 1;
+    const int32_t most = int32_t(std::min<int64_t>(ReplayMessagesPerWrite, room));
     int32_t end = no + 1;
-    while (end < count && end - no < ReplayMessagesPerWrite && dueAt(end) <= now) ++end;
+    while (end < count && end - no < most && dueAt(end) <= now) ++end;
+    lastWrite = now;
+    written = true;
     NoteLag(now - due);
     if (m_host.SendCANMessages(std::span(buffer + no, size_t(end - no))) != RES_OK) {
       thread.Terminate();  // the end notification stops the replay

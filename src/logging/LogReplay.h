@@ -130,7 +130,8 @@ class TLogReplay {
 
 // A replay behind its schedule by more than this says so in the status bar.
 inline constexpr double ReplayLagShownMs = 5.0;
-// Most messages in one write of the replay thread.
-inline constexpr int32_t ReplayMessagesPerWrite = 64;
+// Most messages in one write of the replay thread (the adapter queues a few
+// dozen single transmissions).
+inline constexpr int32_t ReplayMessagesPerWrite = 16;
 
 }  // namespace tarvo

@@ -72,6 +72,28 @@ bool TPlotModel::Add(const TDbcDatabase& database, const std::string& name, std:
   return true;
 }
 
+size_t TPlotModel::Resolve(const TDbcDatabase& database) {
+  size_t dropped = 0;
+  for (size_t i = 0; i < signals_.size();) {
+    TPlottedSignal& p = signals_[i];
+    const TDbcMessage* m = database.Find(p.IDE, p.ID);
+    size_t index = m ? m->Signals.size() : 0;
+    for (size_t k = 0; m && k < m->Signals.size(); ++k)
+      if (m->Signals[k].Name == p.Name) index = k;
+    if (!m || index >= m->Signals.size()) {
+      signals_.erase(signals_.begin() + std::ptrdiff_t(i));
+      ++dropped;
+      continue;
+    }
+    p.SignalIndex = index;
+    p.Message = m->Name;
+    p.Unit = m->Signals[index].Unit;
+    p.ValueTexts = m->Signals[index].ValueTexts;
+    ++i;
+  }
+  return dropped;
+}
+
 void TPlotModel::Remove(size_t index) {
   if (index < signals_.size()) signals_.erase(signals_.begin() + std::ptrdiff_t(index));
 }
@@ -91,6 +113,7 @@ void TPlotModel::Feed(const TDbcDatabase& database, const TTarvoCAN& frame, doub
       if (!message || message->Signals.size() > std::size(decoded)) return;
       n = DecodeMessage(*message, frame.Data, frame.DLC, decoded);
     }
+    if (s.SignalIndex >= message->Signals.size()) continue;  // of another database
     double value = std::numeric_limits<double>::quiet_NaN();
     bool selected = false;
     for (size_t i = 0; i < n; ++i) {
@@ -140,7 +163,9 @@ void TPlotModel::View(double& t0, double& t1) const {
 }
 
 void TPlotModel::SetView(double t0, double t1) {
-  if (!(t1 > t0)) t1 = t0 + 1e-6;
+  // The narrowest view a double still divides into pixels.
+  const double narrowest = std::max(1e-6, std::abs(t0) * 1e-9);
+  if (!(t1 - t0 >= narrowest)) t1 = t0 + narrowest;
   viewT0_ = t0;
   viewT1_ = t1;
   Follow = TPlotFollow::Hold;
@@ -161,7 +186,20 @@ void TPlotModel::Pan(double seconds) {
 
 void TPlotModel::WriteCsv(std::ostream& out) const {
   out << "time";
-  for (const TPlottedSignal& s : signals_) out << ',' << s.Message << '.' << s.Label();
+  for (const TPlottedSignal& s : signals_) {
+    // A name or unit with a comma or a quote is quoted, as RFC 4180 says.
+    const std::string name = s.Message + "." + s.Label();
+    if (name.find_first_of(",\"\r\n") == std::string::npos) {
+      out << ',' << name;
+      continue;
+    }
+    std::string quoted = "\"";
+    for (char c : name) {
+      if (c == '"') quoted += '"';
+      quoted += c;
+    }
+    out << ',' << quoted << '"';
+  }
   out << "\r\n";
   std::vector<size_t> next(signals_.size(), 0);
   char number[64];

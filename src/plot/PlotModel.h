@@ -49,6 +49,10 @@ class TPlotModel {
   bool Add(const TDbcDatabase& database, const std::string& name, std::string& error);
   bool Add(const TDbcMessage& message, size_t signalIndex);
   void Remove(size_t index);
+  // After another database is loaded: each plotted signal found again by its
+  // message's identifier and its name; those it lacks are removed. Returns
+  // how many were removed.
+  size_t Resolve(const TDbcDatabase& database);
   void Clear();
   std::vector<TPlottedSignal>& Signals() { return signals_; }
   const std::vector<TPlottedSignal>& Signals() const { return signals_; }

@@ -230,6 +230,24 @@ TEST(DbcReader, SignalsOfASkippedMessageAreSkippedWithIt) {
   EXPECT_EQ(r.Skipped[1].What, "signal of a message that could not be read");
 }
 
+// A misspelt BO_ is an unknown keyword: its signals are skipped all the same,
+// and statements naming an identifier read as 29 bits find it.
+TEST(DbcReader, SignalsAfterAMisspeltMessageAndStatementsOf29BitReadings) {
+  const TDbcReadResult r = ReadDbc(
+      "BO_ 1 A: 8 N\n SG_ X : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "B0_ 2 B: 8 N\n SG_ Y : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 2048 C: 8 N\n SG_ T : 0|32@1+ (1,0) [0|0] \"\" N\n"
+      "SIG_VALTYPE_ 2048 T : 1;\nVAL_ 2048 T 1 \"one\" ;\n");
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.Database.Messages[0].Signals.size(), 1u);
+  ASSERT_EQ(r.Skipped.size(), 2u);
+  EXPECT_EQ(r.Skipped[1].What, "signal of a message that could not be read");
+  const TDbcMessage* c = r.Database.Find(1, 2048);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->Signals[0].ValueType, DBC_FLOAT32);
+  ASSERT_EQ(c->Signals[0].ValueTexts.size(), 1u);
+}
+
 // An identifier only 29 bits hold, without the extended flag, is read as
 // the 29-bit identifier it must be, and the line is named.
 TEST(DbcReader, ALargeIdentifierWithoutTheExtendedFlagIsReadAs29Bits) {

@@ -76,6 +76,25 @@ TEST(PlotModel, FramesAreDecodedAndExportedAsCsv) {
             "1.000000,,\r\n");
 }
 
+// Another database loaded: plotted signals are found again by name; one
+// that database lacks leaves the plot.
+TEST(PlotModel, ANewDatabaseFindsThePlottedSignalsAgainByName) {
+  const TDbcDatabase db = Read();
+  TPlotModel model;
+  std::string error;
+  ASSERT_TRUE(model.Add(db, "Engine.Gear", error));
+  ASSERT_TRUE(model.Add(db, "Brake.Speed", error));
+  const TDbcReadResult other = ReadDbc(
+      "BO_ 256 Engine: 8 Node\n SG_ Extra : 0|8@1+ (1,0) [0|0] \"\" Node\n"
+      " SG_ Gear : 8|4@1+ (1,0) [0|15] \"\" Node\n");
+  ASSERT_TRUE(other.Ok);
+  EXPECT_EQ(model.Resolve(other.Database), 1u);
+  ASSERT_EQ(model.Signals().size(), 1u);
+  EXPECT_EQ(model.Signals()[0].SignalIndex, 1u);
+  model.Feed(other.Database, Frame(256, {0, 3}), 1.0);
+  EXPECT_EQ(model.Signals()[0].Series.Value(0), 3);
+}
+
 TEST(PlotModel, TheViewFollowsTheNewestPointsUntilHeld) {
   const TDbcDatabase db = Read();
   TPlotModel model;

@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QColor>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "dbc/DbcReader.h"
@@ -113,6 +115,36 @@ TEST(PlotWidget, ASquareWaveIsDrawnWhereItMustBeAndTheCursorReadsIt) {
   EXPECT_EQ(first, "0.000000,100\r");
   EXPECT_EQ(second, "0.010000,100\r");
   EXPECT_TRUE(dialogs.Boxes.empty());
+}
+
+// Values a double cannot step through (a 64-bit signal near its top, an
+// infinite float) and a view zoomed to a few ulps draw, and the drawing ends.
+TEST(PlotWidget, ExtremeValuesAndTheNarrowestViewDraw) {
+  App();
+  TPlotModel model;
+  TDbcMessage m;
+  m.Name = "Big";
+  TDbcSignal s;
+  s.Name = "Huge";
+  s.Length = 64;
+  m.Signals.push_back(s);
+  ASSERT_TRUE(model.Add(m, 0));
+  TSignalSeries& series = model.Signals()[0].Series;
+  for (int i = 0; i < 100; ++i) series.Append(1000.0 + i * 0.01, 1.8e19);
+  series.Append(1001.0, std::numeric_limits<double>::infinity());
+  model.SetView(1000.5, 1000.5);  // held at the narrowest view
+  double t0, t1;
+  model.View(t0, t1);
+  EXPECT_GT(t1, t0);
+  QImage image(400, 200, QImage::Format_RGB32);
+  QPainter p(&image);
+  TPlotDrawing d;
+  d.T0 = t0;
+  d.T1 = t1;
+  RenderPlot(p, image.rect(), model, d);
+  d.T0 = 999;
+  d.T1 = 1002;
+  RenderPlot(p, image.rect(), model, d);
 }
 
 TEST(PlotWidget, ASignalThatCannotBePlottedIsSaidSo) {

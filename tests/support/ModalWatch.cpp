@@ -74,15 +74,15 @@ bool ModalWatch::Offer(QWidget* modal) {
   // Newest first; the list may change while an answer runs.
   const std::vector<Entry> answerers = answerers_;
   const QPointer<QWidget> window = modal;
-  for (auto it = answerers.rbegin(); it != answerers.rend(); ++it) {
-    if (!it->Answer(modal)) continue;
-    // An answer that closed the window at once leaves nothing to wait for.
-    if (window && window->isVisible()) {
-      open_.push_back({window, clock_.elapsed(), false});
-      window->installEventFilter(this);
-    }
-    return true;
-  }
+  // Noted before the answer runs: an answer that waits in an event loop must
+  // not be offered its own window again.
+  open_.push_back({window, clock_.elapsed(), false});
+  window->installEventFilter(this);
+  for (auto it = answerers.rbegin(); it != answerers.rend(); ++it)
+    if (it->Answer(modal)) return true;
+  open_.erase(std::remove_if(open_.begin(), open_.end(), [&](const Open& o) { return o.Window == window; }),
+              open_.end());
+  if (window) window->removeEventFilter(this);
   return false;
 }
 

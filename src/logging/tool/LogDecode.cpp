@@ -108,7 +108,7 @@ class TOutput {
   void Put(const std::string& text) { Put(text.data(), text.size()); }
   std::string Finish() {
     if (file_) return file_->Commit() ? "" : file_->Error();
-    return std::fflush(stdout) == 0 ? "" : "standard output could not be written";
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? "" : "standard output could not be written";
   }
 
  private:

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ReplacingFile.h"
 #include "dbc/DbcReader.h"
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
@@ -72,6 +73,10 @@ int PlotCommand(int argc, char** argv) {
   const std::optional<TLogFileType> type = o.Type ? o.Type : TypeOf(ext);
   if (!type) {
     std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --type\n", o.Log.c_str());
+    return 2;
+  }
+  if (SameFile(o.Log, o.Png) || SameFile(o.Dbc, o.Png)) {
+    std::fprintf(stderr, "tarvo-log: %s is an input; give another output\n", o.Png.c_str());
     return 2;
   }
   const TDbcReadResult db = ReadDbcFile(o.Dbc);

@@ -133,6 +133,12 @@ void PlotPanel::SetDatabase(const TDbcDatabase* database) {
   database_ = database;
   chooser_->clear();
   if (!database) return;
+  if (const size_t dropped = model_.Resolve(*database)) {
+    RefreshPlottedList();
+    dialogs_.ShowMessage(std::to_string(dropped) + " plotted signal" + (dropped == 1 ? " is" : "s are") +
+                             " not in the database now loaded and left the plot.",
+                         TDialogType::Information, TDialogButtons::OK);
+  }
   for (const TDbcMessage& m : database->Messages)
     for (const TDbcSignal& s : m.Signals) chooser_->addItem(QString::fromStdString(m.Name + "." + s.Name));
 }
@@ -150,11 +156,7 @@ bool PlotPanel::AddSignal(const std::string& name) {
 }
 
 void PlotPanel::Feed(const TTarvoCAN& frame, double seconds) {
-  if (!database_) return;
-  // A new run's clock starts again at 0: the earlier run's points go.
-  double first = 0, last = 0;
-  if (model_.Extent(first, last) && seconds + 1.0 < last) model_.Clear();
-  model_.Feed(*database_, frame, seconds);
+  if (database_) model_.Feed(*database_, frame, seconds);
 }
 
 void PlotPanel::RefreshPlottedList() {

@@ -40,7 +40,8 @@ void FindRange(TLane& lane, const std::vector<std::vector<TColumn>>& columns) {
   bool any = false;
   for (size_t s : lane.Signals)
     for (const TColumn& c : columns[s]) {
-      if (!c.HasPoints) continue;
+      // An infinite value (a float signal can carry one) has no place on an axis.
+      if (!c.HasPoints || !std::isfinite(c.Min) || !std::isfinite(c.Max)) continue;
       lane.Min = any ? std::min(lane.Min, c.Min) : c.Min;
       lane.Max = any ? std::max(lane.Max, c.Max) : c.Max;
       any = true;
@@ -48,9 +49,12 @@ void FindRange(TLane& lane, const std::vector<std::vector<TColumn>>& columns) {
   if (!any) {
     lane.Min = 0;
     lane.Max = 1;
-  } else if (lane.Max == lane.Min) {
-    lane.Min -= 1;
-    lane.Max += 1;
+  } else if (lane.Max - lane.Min <= std::abs(lane.Min) * 1e-9) {
+    // A constant, or values closer than a double tells apart at their size:
+    // room around them that is large enough to change them.
+    const double pad = std::max(1.0, std::abs(lane.Min) * 1e-6);
+    lane.Min -= pad;
+    lane.Max += pad;
   } else {
     const double pad = (lane.Max - lane.Min) * 0.05;
     lane.Min -= pad;
@@ -83,7 +87,9 @@ void DrawValueAxis(QPainter& p, const TLane& lane, const TPlotModel& model) {
     return;
   }
   const double step = NiceStep(lane.Max - lane.Min, std::max(2, lane.Rect.height() / 40));
-  for (double v = std::ceil(lane.Min / step) * step; v <= lane.Max; v += step) {
+  // Bounded: a step too small to move v must not keep the painter here.
+  int ticks = 0;
+  for (double v = std::ceil(lane.Min / step) * step; v <= lane.Max && ticks < 200 && v + step != v; v += step, ++ticks) {
     const int y = int(YOf(lane, v));
     p.setPen(QColor(0xEE, 0xEE, 0xEE));
     p.drawLine(lane.Rect.left(), y, lane.Rect.right(), y);
@@ -197,7 +203,8 @@ void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const T
   const double span = d.T1 - d.T0;
   const double step = NiceStep(span, std::max(2, curves.width() / 90));
   p.setPen(Qt::black);
-  for (double t = std::ceil(d.T0 / step) * step; t <= d.T1; t += step) {
+  int ticks = 0;
+  for (double t = std::ceil(d.T0 / step) * step; t <= d.T1 && ticks < 200 && t + step != t; t += step, ++ticks) {
     const int x = curves.left() + int((t - d.T0) / span * (curves.width() - 1));
     p.drawLine(x, curves.bottom(), x, curves.bottom() + 4);
     p.drawText(QRect(x - 50, curves.bottom() + 5, 100, fm.height()), Qt::AlignHCenter | Qt::AlignTop,

@@ -70,7 +70,10 @@ void DatabaseWiring::BuildPlot() {
   // at 0: the points of an earlier run are cleared then.
   app_.OnReceivedMessage = [this](const TTarvoCAN& m) {
     if (!plot_->Plotting()) return;
-    plot_->Feed(m, double(m.TimeStamp) / 39062.5);
+    const double seconds = double(m.TimeStamp) / 39062.5;
+    double first = 0, last = 0;
+    if (plot_->Model().Extent(first, last) && seconds + 1.0 < last) plot_->Model().Clear();
+    plot_->Feed(m, seconds);
   };
   // The signals panel: "Plot" on a signal's row.
   QTableWidget* table = panel_->Table();
