@@ -407,21 +407,28 @@ void TReplayLogParser::MessageLine(std::string_view line) {
     return;
   }
 
-  // Message line of a selected direction?
+  // Message line of a selected direction? Other lines (status, bus events,
+  // error frames and counters, bus load, the other direction) are counted.
   uint8_t direction;
   if (type == ASC_FILE) {
-    if (f.Count < 6) return;
+    if (f.Count < 6) {
+      if (f.Count > 0) ++m_result.LeftOut;
+      return;
+    }
     const std::string_view dir = f[3];
     if (dir.starts_with("Rx") && m_options.ReplayRx) direction = REPLAY_DIRECTION_RX;
     else if (dir.starts_with("Tx") && m_options.ReplayTx) direction = REPLAY_DIRECTION_TX;
-    else return;
+    else return void(++m_result.LeftOut);
   } else {
-    if (f.Count < 3) return;
+    if (f.Count < 3) {
+      if (f.Count > 0) ++m_result.LeftOut;
+      return;
+    }
     const std::string_view code = f[0];
     if (code.starts_with('R') && m_options.ReplayRx) direction = REPLAY_DIRECTION_RX;
     else if (code.starts_with('T') && m_options.ReplayTx) direction = REPLAY_DIRECTION_TX;
-    else return;
-    if (Find(code, "E") == 1) return;  // "RE" and "TE" error-counter lines
+    else return void(++m_result.LeftOut);
+    if (Find(code, "E") == 1) return void(++m_result.LeftOut);  // "RE" and "TE" error-counter lines
   }
 
   TTarvoCAN& m = m_messages[size_t(m_result.NoOfMessages)];

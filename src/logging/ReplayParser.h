@@ -65,6 +65,10 @@ struct TReplayParseResult {
   // they tell how much longer than its log the replay will take.
   int32_t SpacedOut = 0;
   uint32_t RecordedSpan = 0;
+  // Lines after the header that are not messages of the chosen directions:
+  // status, bus events, error frames and counters, bus load, the other
+  // direction. The replay skips them; the log tool says how many it left out.
+  uint64_t LeftOut = 0;
 };
 
 // The reader as a state machine over lines, for files read in pieces.

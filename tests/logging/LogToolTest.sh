@@ -88,6 +88,14 @@ check "no line ends" 1 "line longer than 64 MiB" "$tool" import /dev/zero "$dir/
 if ls "$dir"/*.tmp* >/dev/null 2>&1; then echo "FAIL temporary files left"; failures=$((failures + 1));
 else echo "ok   no temporary files left"; passes=$((passes + 1)); fi
 
+# Status and bus-event lines have no place in a converted message log: how
+# many were left out is said.
+rule=$(printf '~%.0s' $(seq 67))
+printf '%s\r\n' "$rule" "st - 09:04:05 08.12.2026 - Hexadecimal" "$rule" "" "TYPE  ___TIME____  ___ID____  D1" \
+  "RD11  0.1000       100        01  " "EF11  0.2000  Error Frame" "BL11  0.3000  Bus Load 12.5%" "" > "$dir/st.txt"
+check "convert says what it left out" 0 "2 lines that are not messages of the chosen directions" \
+  "$tool" convert "$dir/st.txt" "$dir/st.csv"
+
 # A candump log for can-utils and python-can, back to Tarvo's TXT unchanged.
 check "convert to candump" 0 "5 messages written" "$tool" convert "$dir/bus.txt" "$dir/again.log"
 check "the candump log imports again" 0 "5 messages written" "$tool" import "$dir/again.log" "$dir/again.txt"

@@ -258,6 +258,15 @@ bool DistinctFiles(const std::string& in, const std::string& out) {
   return false;
 }
 
+// Nothing left out in silence: the status, bus-event, error and bus-load
+// lines (and those of a direction not chosen) are counted.
+void ReportLeftOut(const TReplayParseResult& r) {
+  if (r.LeftOut)
+    std::printf("%llu lines that are not messages of the chosen directions (status, bus events, error frames "
+                "and counters, bus load) not converted\n",
+                (unsigned long long)r.LeftOut);
+}
+
 // A candump log, as can-utils' canplayer and cansniffer read it: one frame
 // a line, "(seconds) can0 ID#DATA", the identifier in three hex digits for
 // 11 bits and eight for 29, a remote frame as "ID#R" and its length.
@@ -288,6 +297,7 @@ int ConvertToCandump(const TOptions& o, TLogFileType in) {
     return 1;
   }
   std::printf("%s: %d messages written\n", o.Files[1].c_str(), loaded.Result.NoOfMessages);
+  ReportLeftOut(loaded.Result);
   return 0;
 }
 
@@ -306,6 +316,7 @@ int Convert(const TOptions& o) {
     writer->Message(loaded.Messages[size_t(i)], loaded.Directions[size_t(i)]);
   if (!writer->Finish()) return 1;
   std::printf("%s: %d messages written\n", o.Files[1].c_str(), loaded.Result.NoOfMessages);
+  ReportLeftOut(loaded.Result);
   return 0;
 }
 
