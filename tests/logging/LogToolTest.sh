@@ -88,6 +88,13 @@ check "no line ends" 1 "line longer than 64 MiB" "$tool" import /dev/zero "$dir/
 if ls "$dir"/*.tmp* >/dev/null 2>&1; then echo "FAIL temporary files left"; failures=$((failures + 1));
 else echo "ok   no temporary files left"; passes=$((passes + 1)); fi
 
+# An import keeps the source's date: a candump log's first frame, an ASC
+# file's "date" line.
+env TZ=UTC "$tool" import "$dir/bus.log" "$dir/dated.txt" >/dev/null
+check "a candump import keeps the log's date" 0 "06:17:32 2015-07-10" sed -n 2p "$dir/dated.txt"
+"$tool" import "$dir/log2asc.asc" "$dir/dated.asc" >/dev/null
+check "an ASC import keeps its date line" 0 "date Fri Jul 10 6:17:32 2015" head -1 "$dir/dated.asc"
+
 # Status and bus-event lines have no place in a converted message log: how
 # many were left out is said.
 rule=$(printf '~%.0s' $(seq 67))

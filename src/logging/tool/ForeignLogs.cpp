@@ -134,6 +134,7 @@ TForeignLine TForeignAscReader::Line(std::string_view line, TForeignMessage& out
   std::array<std::string_view, 16> w;
   const size_t count = Words(line, w);
   if (count == 0) return FOREIGN_NO_MESSAGE;
+  if (w[0] == "date" && m_dateLine.empty()) m_dateLine = std::string(line.substr(0, 200));
   if (w[0] == "base") {
     if (count >= 2) m_hex = w[1] != "dec";
     if (count >= 3) m_relative = w[2] == "timestamps" && count >= 4 && w[3] == "relative";

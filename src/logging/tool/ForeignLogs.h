@@ -22,6 +22,7 @@
 //      1.200512 CANFD   1 Rx        123 ...
 // Fields after the data bytes (Vector's "Length = ...") are ignored.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/TarvoCAN.h"
@@ -51,8 +52,11 @@ class TForeignAscReader {
  public:
   TForeignLine Line(std::string_view line, TForeignMessage& out);
   bool Hexadecimal() const { return m_hex; }
+  // The header's "date ..." line as written, empty before it.
+  const std::string& DateLine() const { return m_dateLine; }
 
  private:
+  std::string m_dateLine;
   bool m_hex = true;
   bool m_relative = false;
   int64_t m_lastMicroseconds = 0;

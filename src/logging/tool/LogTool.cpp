@@ -20,6 +20,7 @@
 // own line formats, so what the tool accepts and writes is what the program
 // replays and records.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -184,10 +185,8 @@ int Count(const TOptions& o) {
 
 // ---- Writing a Tarvo log ----------------------------------------------------------
 
-TLogHeaderClock HeaderClock() {
-  const std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
+// The header's time and date texts of a moment.
+TLogHeaderClock ClockOf(const std::tm& t) {
   char time[32], date[32], day[8], month[8];
   std::strftime(time, sizeof time, "%H:%M:%S", &t);
   std::strftime(date, sizeof date, "%Y-%m-%d", &t);
@@ -199,6 +198,46 @@ TLogHeaderClock HeaderClock() {
   return TLogHeaderClock{time, date, asc};
 }
 
+TLogHeaderClock ClockOfSeconds(std::time_t seconds) {
+  std::tm t{};
+  localtime_r(&seconds, &t);
+  return ClockOf(t);
+}
+
+TLogHeaderClock HeaderClock() { return ClockOfSeconds(std::time(nullptr)); }
+
+// The moment of an ASC "date" line ("date Fri Jul 10 06:17:32 2015",
+// "date Thu Dec 10 01:31:14.287 AM 2026"); none when it cannot be read.
+std::optional<std::tm> AscDate(std::string_view line) {
+  static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm t{};
+  int found = 0;  // month, day, time, year
+  bool pm = false, am = false;
+  std::string words(line);
+  for (char* save = nullptr, *w = strtok_r(words.data(), " \t", &save); w; w = strtok_r(nullptr, " \t", &save)) {
+    const std::string_view word(w);
+    for (int m = 0; m < 12; ++m)
+      if (word == months[m]) t.tm_mon = m, found |= 1;
+    int h = 0, mi = 0, sec = 0;
+    if (word.find(':') != std::string_view::npos && std::sscanf(w, "%d:%d:%d", &h, &mi, &sec) == 3)
+      t.tm_hour = h, t.tm_min = mi, t.tm_sec = sec, found |= 4;
+    else if (word == "PM") pm = true;
+    else if (word == "AM") am = true;
+    else if (word.size() == 4 && std::isdigit(static_cast<unsigned char>(w[0]))) t.tm_year = std::atoi(w) - 1900, found |= 8;
+    else if (word.size() <= 2 && std::isdigit(static_cast<unsigned char>(w[0])) && (found & 1) && !(found & 2))
+      t.tm_mday = std::atoi(w), found |= 2;
+  }
+  if (found != 15) return std::nullopt;
+  if (pm && t.tm_hour < 12) t.tm_hour += 12;
+  if (am && t.tm_hour == 12) t.tm_hour = 0;
+  std::tm normal = t;
+  normal.tm_isdst = -1;
+  std::mktime(&normal);  // fills in the day of the week
+  t.tm_wday = normal.tm_wday;
+  return t;
+}
+
 // A Tarvo log being written: header, one line per message, and the empty
 // line that ends the messages. The tool writes no footer: it would report a
 // bit timing and an adapter the tool knows nothing of. The lines go into a
@@ -206,12 +245,14 @@ TLogHeaderClock HeaderClock() {
 // was read and written: a failed run never leaves the output truncated.
 class TLogWriter {
  public:
-  TLogWriter(const std::string& path, TLogFileType type, bool hexadecimal) : m_path(path), m_file(path) {
+  TLogWriter(const std::string& path, TLogFileType type, bool hexadecimal,
+             const TLogHeaderClock& clock = HeaderClock())
+      : m_path(path), m_file(path) {
     m_format.FileType = type;
     m_format.Hexadecimal = hexadecimal;
     if (!m_file.Opened()) return;
     std::setvbuf(m_file.File(), nullptr, _IOFBF, 1 << 20);
-    Put(LogHeader(m_format, BaseName(path), HeaderClock()));
+    Put(LogHeader(m_format, BaseName(path), clock));
   }
   bool Opened() const { return m_file.Opened(); }
   const std::string& Error() const { return m_file.Error(); }
@@ -342,11 +383,19 @@ int Import(const TOptions& o) {
     std::fprintf(stderr, "tarvo-log: %s: %s\n", inPath.c_str(), std::strerror(errno));
     return 1;
   }
-  auto writer = std::make_unique<TLogWriter>(o.Files[1], out, o.Hexadecimal.value_or(true));
-  if (!OpenWriter(writer, o.Files[1])) return 1;
-
   TImportCounts counts;
   TForeignAscReader asc;
+  // The output keeps the source's date: a candump log's first frame, an ASC
+  // file's "date" line; today's only when the source has none.
+  std::unique_ptr<TLogWriter> writer;
+  bool writerFailed = false;
+  const auto openWriter = [&](std::optional<int64_t> epochMicroseconds) {
+    TLogHeaderClock clock = HeaderClock();
+    if (epochMicroseconds) clock = ClockOfSeconds(std::time_t(*epochMicroseconds / 1000000));
+    else if (const std::optional<std::tm> date = AscDate(asc.DateLine())) clock = ClockOf(*date);
+    writer = std::make_unique<TLogWriter>(o.Files[1], out, o.Hexadecimal.value_or(true), clock);
+    writerFailed = !OpenWriter(writer, o.Files[1]);
+  };
   TForeignMessage fm;
   std::optional<int64_t> firstMicroseconds;
   std::string line;
@@ -384,6 +433,8 @@ int Import(const TOptions& o) {
       return;
     }
     fm.Message.TimeStamp = uint32_t(ticks);
+    if (!writer) openWriter(candump ? std::optional<int64_t>(*firstMicroseconds) : std::nullopt);
+    if (writerFailed) return;
     writer->Message(fm.Message, fm.Direction);
     ++counts.Messages;
   };
@@ -415,7 +466,8 @@ int Import(const TOptions& o) {
     return 1;
   }
   if (!line.empty()) handle(line);
-  if (!writer->Finish()) return 1;
+  if (!writer) openWriter(std::nullopt);
+  if (writerFailed || !writer->Finish()) return 1;
 
   std::printf("%s: %llu messages written\n", o.Files[1].c_str(), (unsigned long long)counts.Messages);
   // Nothing left out in silence.
