@@ -358,7 +358,9 @@ bool TReplayLogParser::HeaderLine(std::string_view line) {
   const auto has = [&](std::string_view what) { return line.find(what) != std::string_view::npos; };
   if (m_options.FileType == ASC_FILE) {
     switch (m_lineNo) {
-      case 1: return has("date ") || Fail(PARSE_FORMAT_INVALID, "header line 1 lacks \"date \"");
+      case 1:
+        m_result.DateLine = std::string(line.substr(0, 200));
+        return has("date ") || Fail(PARSE_FORMAT_INVALID, "header line 1 lacks \"date \"");
       case 2: m_result.NumericBase = has("base dec") ? 0 : 1; return true;
       case 3:
         return has("no internal events logged") ||
@@ -372,7 +374,10 @@ bool TReplayLogParser::HeaderLine(std::string_view line) {
   }
   switch (m_lineNo) {
     case 1: return ContainsTenTildes(line) || Fail(PARSE_FORMAT_INVALID, "header line 1 lacks ten \"~\"");
-    case 2: m_result.NumericBase = has("- Decimal") ? 0 : 1; return true;
+    case 2:
+      m_result.DateLine = std::string(line.substr(0, 200));
+      m_result.NumericBase = has("- Decimal") ? 0 : 1;
+      return true;
     case 3: return ContainsTenTildes(line) || Fail(PARSE_FORMAT_INVALID, "header line 3 lacks ten \"~\"");
     case 4: return true;
     default:

@@ -69,6 +69,9 @@ struct TReplayParseResult {
   // status, bus events, error frames and counters, bus load, the other
   // direction. The replay skips them; the log tool says how many it left out.
   uint64_t LeftOut = 0;
+  // The header line with the recording's date: ASC's "date ..." line, or
+  // TXT's and CSV's "name - time date - base" line.
+  std::string DateLine;
 };
 
 // The reader as a state machine over lines, for files read in pieces.

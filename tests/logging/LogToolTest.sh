@@ -95,6 +95,9 @@ check "a candump import keeps the log's date" 0 "06:17:32 2015-07-10" sed -n 2p 
 "$tool" import "$dir/log2asc.asc" "$dir/dated.asc" >/dev/null
 check "an ASC import keeps its date line" 0 "date Fri Jul 10 6:17:32 2015" head -1 "$dir/dated.asc"
 
+"$tool" convert "$dir/dated.txt" "$dir/dated2.asc" >/dev/null
+check "a conversion keeps the source's date" 0 "date Fri Jul 10 6:17:32 2015" head -1 "$dir/dated2.asc"
+
 # Status and bus-event lines have no place in a converted message log: how
 # many were left out is said.
 rule=$(printf '~%.0s' $(seq 67))

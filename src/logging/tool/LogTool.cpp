@@ -342,6 +342,38 @@ int ConvertToCandump(const TOptions& o, TLogFileType in) {
   return 0;
 }
 
+// The clock of a Tarvo log's header: from ASC's date line, or the time and
+// date texts of TXT's and CSV's second line as they stand (when the target
+// is ASC, that date must read as year-month-day or day.month.year).
+std::optional<TLogHeaderClock> SourceClock(const TReplayParseResult& r, TLogFileType in, TLogFileType out) {
+  if (in == ASC_FILE) {
+    const std::optional<std::tm> t = AscDate(r.DateLine);
+    return t ? std::optional<TLogHeaderClock>(ClockOf(*t)) : std::nullopt;
+  }
+  const size_t from = r.DateLine.find(" - "), to = r.DateLine.rfind(" - ");
+  if (from == std::string::npos || to <= from) return std::nullopt;
+  const std::string middle = r.DateLine.substr(from + 3, to - from - 3);
+  const size_t space = middle.find(' ');
+  if (space == std::string::npos) return std::nullopt;
+  TLogHeaderClock clock{middle.substr(0, space), middle.substr(space + 1), ""};
+  if (out != ASC_FILE) return clock;
+  std::tm t{};
+  int h = 0, mi = 0, sec = 0;
+  if (std::sscanf(clock.LongTime.c_str(), "%d:%d:%d", &h, &mi, &sec) != 3) return std::nullopt;
+  int a = 0, b = 0, c = 0;
+  if (std::sscanf(clock.ShortDate.c_str(), "%d-%d-%d", &a, &b, &c) == 3 && a > 31) t.tm_year = a - 1900, t.tm_mon = b - 1, t.tm_mday = c;
+  else if (std::sscanf(clock.ShortDate.c_str(), "%d.%d.%d", &a, &b, &c) == 3) t.tm_mday = a, t.tm_mon = b - 1, t.tm_year = c - 1900;
+  else return std::nullopt;
+  t.tm_hour = h;
+  t.tm_min = mi;
+  t.tm_sec = sec;
+  std::tm normal = t;
+  normal.tm_isdst = -1;
+  std::mktime(&normal);
+  t.tm_wday = normal.tm_wday;
+  return ClockOf(t);
+}
+
 int Convert(const TOptions& o) {
   TLogFileType in, out;
   if (!FileType(o.Type, o.Files[0], in)) return 2;
@@ -351,7 +383,11 @@ int Convert(const TOptions& o) {
   TLoaded loaded;
   if (!Load(o.Files[0], in, o, loaded)) return 1;
   const bool hex = o.Hexadecimal.value_or(loaded.Result.NumericBase != 0);
-  auto writer = std::make_unique<TLogWriter>(o.Files[1], out, hex);
+  // The converted file keeps the source's date; today's only when the
+  // source's cannot be read (and that is said).
+  std::optional<TLogHeaderClock> clock = SourceClock(loaded.Result, in, out);
+  if (!clock) std::fprintf(stderr, "tarvo-log: %s: its date cannot be read; today's is written\n", o.Files[0].c_str());
+  auto writer = std::make_unique<TLogWriter>(o.Files[1], out, hex, clock.value_or(HeaderClock()));
   if (!OpenWriter(writer, o.Files[1])) return 1;
   for (int32_t i = 0; i < loaded.Result.NoOfMessages; ++i)
     writer->Message(loaded.Messages[size_t(i)], loaded.Directions[size_t(i)]);
