@@ -98,13 +98,18 @@ check "an ASC import keeps its date line" 0 "date Fri Jul 10 6:17:32 2015" head 
 "$tool" convert "$dir/dated.txt" "$dir/dated2.asc" >/dev/null
 check "a conversion keeps the source's date" 0 "date Fri Jul 10 6:17:32 2015" head -1 "$dir/dated2.asc"
 
-# Status and bus-event lines have no place in a converted message log: how
-# many were left out is said.
+# Bus events go along where the target has a line for them (ASC: error
+# frames only); other status lines are counted as left out.
 rule=$(printf '~%.0s' $(seq 67))
 printf '%s\r\n' "$rule" "st - 09:04:05 08.12.2026 - Hexadecimal" "$rule" "" "TYPE  ___TIME____  ___ID____  D1" \
-  "RD11  0.1000       100        01  " "EF11  0.2000  Error Frame" "BL11  0.3000  Bus Load 12.5%" "" > "$dir/st.txt"
-check "convert says what it left out" 0 "2 lines that are not messages of the chosen directions" \
-  "$tool" convert "$dir/st.txt" "$dir/st.csv"
+  "RD11  0.1000       100        01  " "EF    0.2000     " "BP    0.2500     " "BL11  0.3000  Bus Load 12.5%" \
+  "RD11  0.4000       100        02  " "" > "$dir/st.txt"
+check "convert carries bus events" 0 "2 bus events written" "$tool" convert "$dir/st.txt" "$dir/st.csv"
+check "in time order among the messages" 0 "EF,0.2000" sed -n 7p "$dir/st.csv"
+check "convert says what it left out" 0 "1 lines that are not messages of the chosen directions" \
+  "$tool" convert "$dir/st.txt" "$dir/st2.csv"
+check "ASC keeps the error frame" 0 "1 bus events written" "$tool" convert "$dir/st.txt" "$dir/st.asc"
+check "and back" 0 "1 bus events written" "$tool" convert "$dir/st.asc" "$dir/st3.csv"
 
 # A candump log for can-utils and python-can, back to Tarvo's TXT unchanged.
 check "convert to candump" 0 "5 messages written" "$tool" convert "$dir/bus.txt" "$dir/again.log"

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -257,6 +258,19 @@ class TLogWriter {
   bool Opened() const { return m_file.Opened(); }
   const std::string& Error() const { return m_file.Error(); }
 
+  // A bus event (1 error frame, 2 active, 3 passive, 4 bus off); false when
+  // the format has no line for it (ASC has error frames only).
+  bool BusEvent(int32_t event, uint32_t ticks) {
+    if (m_format.FileType == ASC_FILE && event != 1) return false;
+    char line[TLogBuffer::MaxLineLength];
+    size_t n = FormatBusEventLine(m_format, event, ticks, line);
+    if (n == 0) return false;
+    line[n++] = '\r';
+    line[n++] = '\n';
+    m_file.Write(line, n);
+    return true;
+  }
+
   void Message(const TTarvoCAN& m, uint8_t direction) {
     char line[TLogBuffer::MaxLineLength];
     // Transmitted lines carry the time in milliseconds, as the recorder's do.
@@ -374,6 +388,43 @@ std::optional<TLogHeaderClock> SourceClock(const TReplayParseResult& r, TLogFile
   return ClockOf(t);
 }
 
+// The bus events of a Tarvo log (error frames, active, passive, bus off)
+// with their times, in file order: the replay's reader leaves them out.
+struct TBusEvent {
+  uint32_t Ticks;
+  int32_t Event;
+};
+
+std::vector<TBusEvent> ReadBusEvents(const std::string& path, TLogFileType type) {
+  std::vector<TBusEvent> events;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  static const char* const codes[] = {"EF", "BA", "BP", "BO"};
+  for (uint64_t lineNo = 1; std::getline(in, line) && line.size() < 4096; ++lineNo) {
+    if (lineNo <= 5) continue;  // the header
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string_view text = line;
+    std::string_view timeText;
+    int32_t event = 0;
+    if (type == ASC_FILE) {
+      if (text.find("ErrorFrame") == std::string_view::npos) continue;
+      while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+      timeText = text.substr(0, text.find(' '));
+      event = 1;
+    } else {
+      for (int e = 0; e < 4; ++e)
+        if (text.starts_with(codes[e])) event = e + 1;
+      if (event == 0) continue;
+      text.remove_prefix(2);
+      while (!text.empty() && (text.front() == ' ' || text.front() == ',' || text.front() == '!')) text.remove_prefix(1);
+      timeText = text.substr(0, text.find_first_of(" ,"));
+    }
+    uint32_t ticks = 0;
+    if (TimeTextToTicks(timeText, ticks) == 0) events.push_back({ticks, event});
+  }
+  return events;
+}
+
 int Convert(const TOptions& o) {
   TLogFileType in, out;
   if (!FileType(o.Type, o.Files[0], in)) return 2;
@@ -389,11 +440,26 @@ int Convert(const TOptions& o) {
   if (!clock) std::fprintf(stderr, "tarvo-log: %s: its date cannot be read; today's is written\n", o.Files[0].c_str());
   auto writer = std::make_unique<TLogWriter>(o.Files[1], out, hex, clock.value_or(HeaderClock()));
   if (!OpenWriter(writer, o.Files[1])) return 1;
-  for (int32_t i = 0; i < loaded.Result.NoOfMessages; ++i)
+  // Bus events go along where the target has a line for them, in time
+  // order among the messages.
+  const std::vector<TBusEvent> events = ReadBusEvents(o.Files[0], in);
+  size_t next = 0;
+  uint64_t carried = 0;
+  const auto eventsUpTo = [&](uint64_t ticks) {
+    for (; next < events.size() && events[next].Ticks <= ticks; ++next)
+      if (writer->BusEvent(events[next].Event, events[next].Ticks)) ++carried;
+  };
+  for (int32_t i = 0; i < loaded.Result.NoOfMessages; ++i) {
+    eventsUpTo(loaded.Messages[size_t(i)].TimeStamp);
     writer->Message(loaded.Messages[size_t(i)], loaded.Directions[size_t(i)]);
+  }
+  eventsUpTo(UINT64_MAX);
   if (!writer->Finish()) return 1;
   std::printf("%s: %d messages written\n", o.Files[1].c_str(), loaded.Result.NoOfMessages);
-  ReportLeftOut(loaded.Result);
+  if (carried) std::printf("%llu bus events written\n", (unsigned long long)carried);
+  TReplayParseResult rest = loaded.Result;
+  rest.LeftOut -= std::min<uint64_t>(rest.LeftOut, carried);
+  ReportLeftOut(rest);
   return 0;
 }
 
