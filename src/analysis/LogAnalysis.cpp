@@ -14,19 +14,11 @@
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
 #include "logging/tool/ForeignLogs.h"
+#include "logging/tool/LogFileNames.h"
 
 namespace tarvo {
 
 namespace {
-
-std::string Extension(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("/\\\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
 
 std::string Lower(std::string s) {
   for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -47,7 +39,7 @@ bool TLogAnalysis::Open(const std::string& path, std::string& error) {
     error = "it is not a regular file";
     return false;
   }
-  const std::string ext = Extension(path);
+  const std::string ext = FileExtension(path);
   bool ok = false;
   if (ext == "log") {
     ok = ReadForeignLog(path, true, error);
@@ -64,7 +56,7 @@ bool TLogAnalysis::Open(const std::string& path, std::string& error) {
 
 bool TLogAnalysis::ReadTarvoLog(const std::string& path, std::string& error) {
   TReplayParseOptions options;
-  const std::string ext = Extension(path);
+  const std::string ext = FileExtension(path);
   options.FileType = ext == "csv" ? CSV_FILE : ext == "asc" ? ASC_FILE : TXT_FILE;
   options.ReplayRx = options.ReplayTx = true;
   options.MinimumGap = 0;

@@ -14,6 +14,7 @@
 #include "dbc/SignalCodec.h"
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
+#include "logging/tool/LogFileNames.h"
 
 namespace tarvo {
 
@@ -26,13 +27,6 @@ struct TDecodeOptions {
   std::optional<TLogFileType> Type;
 };
 
-std::optional<TLogFileType> TypeOf(std::string_view t) {
-  if (t == "txt" || t == "TXT") return TXT_FILE;
-  if (t == "csv" || t == "CSV") return CSV_FILE;
-  if (t == "asc" || t == "ASC") return ASC_FILE;
-  return std::nullopt;
-}
-
 bool Parse(int argc, char** argv, TDecodeOptions& o) {
   for (int i = 2; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -42,7 +36,7 @@ bool Parse(int argc, char** argv, TDecodeOptions& o) {
     else if (a == "--out") o.Out = value();
     else if (a == "--wide") o.Wide = true;
     else if (a == "--type") {
-      if (!(o.Type = TypeOf(value()))) return false;
+      if (!(o.Type = LogFileTypeFromText(value()))) return false;
     } else if (a.starts_with("--") || !o.Log.empty()) {
       return false;
     } else {
@@ -124,7 +118,7 @@ int DecodeCommand(int argc, char** argv) {
                stderr);
     return 2;
   }
-  const std::optional<TLogFileType> type = o.Type ? o.Type : TypeOf(o.Log.substr(o.Log.find_last_of('.') + 1));
+  const std::optional<TLogFileType> type = o.Type ? o.Type : LogFileTypeFromText(FileExtension(o.Log));
   if (!type) {
     std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --type\n", o.Log.c_str());
     return 2;

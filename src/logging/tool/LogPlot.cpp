@@ -15,6 +15,7 @@
 #include "dbc/DbcReader.h"
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
+#include "logging/tool/LogFileNames.h"
 #include "plot/PlotModel.h"
 #include "plot/qt/PlotRenderer.h"
 
@@ -29,13 +30,6 @@ struct TPlotOptions {
   std::optional<TLogFileType> Type;
 };
 
-std::optional<TLogFileType> TypeOf(std::string_view t) {
-  if (t == "txt" || t == "TXT") return TXT_FILE;
-  if (t == "csv" || t == "CSV") return CSV_FILE;
-  if (t == "asc" || t == "ASC") return ASC_FILE;
-  return std::nullopt;
-}
-
 bool Parse(int argc, char** argv, TPlotOptions& o) {
   for (int i = 2; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -44,7 +38,7 @@ bool Parse(int argc, char** argv, TPlotOptions& o) {
     else if (a == "--signal") o.Signals.push_back(value());
     else if (a == "--png") o.Png = value();
     else if (a == "--type") {
-      if (!(o.Type = TypeOf(value()))) return false;
+      if (!(o.Type = LogFileTypeFromText(value()))) return false;
     } else if (a == "--size") {
       const std::string size = value();
       if (std::sscanf(size.c_str(), "%dx%d", &o.Width, &o.Height) != 2 || o.Width < 200 || o.Height < 120 ||
@@ -69,8 +63,7 @@ int PlotCommand(int argc, char** argv) {
                stderr);
     return 2;
   }
-  std::string ext = o.Log.substr(o.Log.find_last_of('.') + 1);
-  const std::optional<TLogFileType> type = o.Type ? o.Type : TypeOf(ext);
+  const std::optional<TLogFileType> type = o.Type ? o.Type : LogFileTypeFromText(FileExtension(o.Log));
   if (!type) {
     std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --type\n", o.Log.c_str());
     return 2;

@@ -39,6 +39,7 @@
 #include "logging/LogTypes.h"
 #include "logging/ReplayParser.h"
 #include "logging/tool/ForeignLogs.h"
+#include "logging/tool/LogFileNames.h"
 #include "logging/tool/LogDecode.h"
 #include "logging/tool/LogPlot.h"
 
@@ -62,22 +63,6 @@ struct TOptions {
   bool Rx = false, Tx = false;
 };
 
-std::optional<TLogFileType> TypeFromText(std::string_view t) {
-  if (t == "txt" || t == "TXT") return TXT_FILE;
-  if (t == "csv" || t == "CSV") return CSV_FILE;
-  if (t == "asc" || t == "ASC") return ASC_FILE;
-  return std::nullopt;
-}
-
-std::string Extension(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
-
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -90,11 +75,11 @@ bool ParseArguments(int argc, char** argv, TOptions& o) {
     const std::string_view a = argv[i];
     const auto value = [&]() -> std::string_view { return i + 1 < argc ? std::string_view(argv[++i]) : ""; };
     if (a == "--type") {
-      if (!(o.Type = TypeFromText(value()))) return false;
+      if (!(o.Type = LogFileTypeFromText(value()))) return false;
     } else if (a == "--to") {
       const std::string_view to = value();
       o.ToCandump = to == "candump";
-      if (!o.ToCandump && !(o.To = TypeFromText(to))) return false;
+      if (!o.ToCandump && !(o.To = LogFileTypeFromText(to))) return false;
     } else if (a == "--from") {
       o.From = value();
       if (o.From != "candump" && o.From != "asc") return false;
@@ -123,7 +108,7 @@ bool FileType(const std::optional<TLogFileType>& given, const std::string& path,
     type = *given;
     return true;
   }
-  const std::optional<TLogFileType> t = TypeFromText(Extension(path));
+  const std::optional<TLogFileType> t = LogFileTypeFromText(FileExtension(path));
   if (!t) {
     std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --type or --to\n", path.c_str());
     return false;
@@ -428,7 +413,7 @@ std::vector<TBusEvent> ReadBusEvents(const std::string& path, TLogFileType type)
 int Convert(const TOptions& o) {
   TLogFileType in, out;
   if (!FileType(o.Type, o.Files[0], in)) return 2;
-  if (o.ToCandump || (!o.To && Extension(o.Files[1]) == "log")) return ConvertToCandump(o, in);
+  if (o.ToCandump || (!o.To && FileExtension(o.Files[1]) == "log")) return ConvertToCandump(o, in);
   if (!FileType(o.To, o.Files[1], out)) return 2;
   if (!DistinctFiles(o.Files[0], o.Files[1])) return 2;
   TLoaded loaded;
@@ -472,8 +457,8 @@ struct TImportCounts {
 
 int Import(const TOptions& o) {
   const std::string& inPath = o.Files[0];
-  const bool candump = o.From.empty() ? Extension(inPath) == "log" : o.From == "candump";
-  if (o.From.empty() && !candump && Extension(inPath) != "asc") {
+  const bool candump = o.From.empty() ? FileExtension(inPath) == "log" : o.From == "candump";
+  if (o.From.empty() && !candump && FileExtension(inPath) != "asc") {
     std::fprintf(stderr, "tarvo-log: %s: cannot tell the format from the name; give --from\n", inPath.c_str());
     return 2;
   }
