@@ -140,29 +140,71 @@ class GuiClock : public SteadyClock {
   Gui& m_gui;
 };
 
+// The simulated adapter opened, set up and running in loopback, as both
+// benchmarks use it; stopped and closed again at the end.
+struct TLoopbackRig {
+  TDriver Driver;
+  SteadyClock Steady;
+  std::unique_ptr<TDeviceConnection> Link = std::make_unique<TDeviceConnection>();
+  std::unique_ptr<TCANMessageRing> Ring = std::make_unique<TCANMessageRing>();
+  TDeviceStatus Status;
+  bool Bound = false, Running = false;
+
+  // Bit timing as SetBitTiming takes it (SJW 1, one sample).
+  bool Start(benchmark::State& state, uint8_t brpByte, uint8_t ph1, uint8_t ph2, uint8_t prop) {
+    setenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIO_DIR "/quiet.scn", 1);
+    if (InitDriver(Driver) != DRIVER_OK) {
+      state.SkipWithError("no TarvoUSB library");
+      return false;
+    }
+    Bound = true;
+    Link->Driver = &Driver;
+    Link->Waits = &Steady;
+    TDeviceInfo any;
+    TDeviceConnection& link = *Link;
+    if (OpenDevice(link, any) != RES_OK || SetBitTiming(link, 0, brpByte, ph1, ph2, prop, 0) != RES_OK ||
+        SetOperatingMode(link, OPMODE_LOOPBACK) != RES_OK || SetFilters(link, AcceptAllFilters()) != RES_OK ||
+        FlushDevice(link) != RES_OK || EndConfiguration(link) != RES_OK || SetRunState(link, 1) != RES_OK) {
+      state.SkipWithError("simulated adapter did not start");
+      return false;
+    }
+    Running = true;
+    return true;
+  }
+  // The frames that came back so far.
+  void Drain(std::vector<TTarvoCAN>& back) {
+    ParseRxRing(*Link, *Ring, Status);
+    TTarvoCAN m;
+    while (Ring->Pop(m)) back.push_back(m);
+  }
+  // Plays the GUI thread while the replay runs, then tailPolls more reads for
+  // the last frames on their way.
+  void Collect(const TLog& log, Gui& gui, std::vector<TTarvoCAN>& back, int tailPolls) {
+    while (log.State != NO_LOG) {
+      gui.RunPending();
+      Drain(back);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    for (int i = 0; i < tailPolls; ++i) {
+      Drain(back);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  ~TLoopbackRig() {
+    if (Running) {
+      SetRunState(*Link, 0);
+      CloseDevice(*Link);
+    }
+    if (Bound) DoneDriver(Driver);
+  }
+};
+
 void ReplayTiming(benchmark::State& state) {
   const TReplayWait wait = state.range(0) ? TReplayWait::SleepThenSpin : TReplayWait::BusyLoop;
   const int count = int(state.range(1));
   const bool raise = state.range(2) != 0;
-  setenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIO_DIR "/quiet.scn", 1);
-  TDriver driver;
-  if (InitDriver(driver) != DRIVER_OK) {
-    state.SkipWithError("no TarvoUSB library");
-    return;
-  }
-  SteadyClock steady;
-  auto link = std::make_unique<TDeviceConnection>();
-  auto ring = std::make_unique<TCANMessageRing>();
-  link->Driver = &driver;
-  link->Waits = &steady;
-  TDeviceInfo any;
-  TDeviceStatus status;
-  if (OpenDevice(*link, any) != RES_OK || SetBitTiming(*link, 0, 0x43, 7, 5, 4, 0) != RES_OK ||
-      SetOperatingMode(*link, OPMODE_LOOPBACK) != RES_OK || SetFilters(*link, AcceptAllFilters()) != RES_OK ||
-      FlushDevice(*link) != RES_OK || EndConfiguration(*link) != RES_OK || SetRunState(*link, 1) != RES_OK) {
-    state.SkipWithError("simulated adapter did not start");
-    return;
-  }
+  auto rig = std::make_unique<TLoopbackRig>();
+  if (!rig->Start(state, 0x43, 7, 5, 4)) return;  // 250 kbit/s
 
   TLog log;
   log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
@@ -185,7 +227,7 @@ void ReplayTiming(benchmark::State& state) {
   Gui gui;
   GuiClock clock(gui);
   NoDialogs dialogs;
-  SimHost host(*link);
+  SimHost host(*rig->Link);
   host.SentAt.assign(size_t(count), 0);
   std::vector<TTarvoCAN> back;
   for (auto _ : state) {
@@ -193,17 +235,9 @@ void ReplayTiming(benchmark::State& state) {
     replay.SetWait(wait);
     replay.SetRaisePriority(raise);
     replay.StartLogReplay();
-    while (log.State != NO_LOG) {
-      gui.RunPending();
-      ParseRxRing(*link, *ring, status);
-      TTarvoCAN m;
-      while (ring->Pop(m)) back.push_back(m);
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    rig->Collect(log, gui, back, 0);
   }
-  SetRunState(*link, 0);
-  CloseDevice(*link);
-  DoneDriver(driver);
+  rig.reset();
 
   // Consecutive replayed messages that both came back.
   std::vector<double> errorMs;
@@ -256,26 +290,9 @@ void ReplayRate(benchmark::State& state) {
   const int rate = int(state.range(1));
   const int count = rate ? rate : 8000;
   const uint32_t spacingTicks100 = rate ? uint32_t(3906250 / rate) : 100;  // hundredths of a tick
-  setenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIO_DIR "/quiet.scn", 1);
-  TDriver driver;
-  if (InitDriver(driver) != DRIVER_OK) {
-    state.SkipWithError("no TarvoUSB library");
-    return;
-  }
-  SteadyClock steady;
-  auto link = std::make_unique<TDeviceConnection>();
-  auto ring = std::make_unique<TCANMessageRing>();
-  link->Driver = &driver;
-  link->Waits = &steady;
-  TDeviceInfo any;
-  TDeviceStatus status;
+  auto rig = std::make_unique<TLoopbackRig>();
   // 1 Mbit/s: BRP 2, PHSEG1 4, PHSEG2 3, PROPSEG 2 at 40 MHz.
-  if (OpenDevice(*link, any) != RES_OK || SetBitTiming(*link, 0, 0x41, 3, 2, 1, 0) != RES_OK ||
-      SetOperatingMode(*link, OPMODE_LOOPBACK) != RES_OK || SetFilters(*link, AcceptAllFilters()) != RES_OK ||
-      FlushDevice(*link) != RES_OK || EndConfiguration(*link) != RES_OK || SetRunState(*link, 1) != RES_OK) {
-    state.SkipWithError("simulated adapter did not start");
-    return;
-  }
+  if (!rig->Start(state, 0x41, 3, 2, 1)) return;
   TLog log;
   log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
   TTarvoCAN* buffer = log.EnsureReplayBuffer();
@@ -292,30 +309,16 @@ void ReplayRate(benchmark::State& state) {
   Gui gui;
   GuiClock clock(gui);
   NoDialogs dialogs;
-  SimHost host(*link);
+  SimHost host(*rig->Link);
   host.SentAt.assign(size_t(count), 0);
   std::vector<TTarvoCAN> back;
   back.reserve(size_t(count) + 100);
   for (auto _ : state) {
     TLogReplay replay(log, host, dialogs, clock, gui);
     replay.StartLogReplay();
-    while (log.State != NO_LOG) {
-      gui.RunPending();
-      ParseRxRing(*link, *ring, status);
-      TTarvoCAN m;
-      while (ring->Pop(m)) back.push_back(m);
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    for (int i = 0; i < 20; ++i) {  // the last frames on their way
-      ParseRxRing(*link, *ring, status);
-      TTarvoCAN m;
-      while (ring->Pop(m)) back.push_back(m);
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    rig->Collect(log, gui, back, 20);
   }
-  SetRunState(*link, 0);
-  CloseDevice(*link);
-  DoneDriver(driver);
+  rig.reset();
 
   bool inOrder = back.size() == size_t(count);
   for (size_t i = 0; inOrder && i < back.size(); ++i) inOrder = back[i].ID == uint32_t(i);
