@@ -480,6 +480,7 @@ int Import(const TOptions& o) {
     TLogHeaderClock clock = HeaderClock();
     if (epochMicroseconds) clock = ClockOfSeconds(std::time_t(*epochMicroseconds / 1000000));
     else if (const std::optional<std::tm> date = AscDate(asc.DateLine())) clock = ClockOf(*date);
+    else std::fprintf(stderr, "tarvo-log: %s: its date cannot be read; today's is written\n", inPath.c_str());
     writer = std::make_unique<TLogWriter>(o.Files[1], out, o.Hexadecimal.value_or(true), clock);
     writerFailed = !OpenWriter(writer, o.Files[1]);
   };
