@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   python3-can can-utils python3-canmatrix
+  zlib1g-dev
 )
 if [ $# -gt 0 ]; then packages=("$@"); fi
 

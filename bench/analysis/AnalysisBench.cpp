@@ -13,7 +13,7 @@
 #include <string>
 
 #include "analysis/LogAnalysis.h"
-#include "logging/tool/LogDecode.h"
+#include "logio/tool/ToolSupport.h"
 
 namespace {
 

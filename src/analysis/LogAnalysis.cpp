@@ -4,17 +4,15 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
 
-#include "common/ReplacingFile.h"
-#include "logging/LogTypes.h"
-#include "logging/ReplayParser.h"
-#include "logging/tool/ForeignLogs.h"
-#include "logging/tool/LogFileNames.h"
+#include "logio/LogReader.h"
+#include "logio/LogWriter.h"
 
 namespace tarvo {
 
@@ -25,132 +23,94 @@ std::string Lower(std::string s) {
   return s;
 }
 
-uint64_t Key(const TTarvoCAN& m) { return (uint64_t(m.IDE) << 32) | m.ID; }
+uint64_t Key(const TAnalysisMessage& m) { return (uint64_t(m.Extended() ? 1 : 0) << 32) | m.ID; }
 
 }  // namespace
 
 bool TLogAnalysis::Open(const std::string& path, std::string& error) {
   messages_.clear();
+  messages_.shrink_to_fit();
+  longData_.clear();
   rows_.clear();
+  notes_.clear();
   filtered_ = false;
-  leftOut_ = 0;
   path_ = path;
-  if (ExistsButIsNotARegularFile(path)) {
-    error = "it is not a regular file";
+  std::unique_ptr<TLogReader> reader = OpenLogReader(path, std::nullopt, error);
+  if (!reader) return false;
+  TLogMessage m;
+  while (reader->Next(m)) Add(m);
+  format_ = reader->Info().Format;
+  notes_ = reader->Report().Lines();
+  if (!reader->Error().empty()) {
+    error = reader->Error();
     return false;
   }
-  const std::string ext = FileExtension(path);
-  bool ok = false;
-  if (ext == "log") {
-    ok = ReadForeignLog(path, true, error);
-  } else if (ext == "txt" || ext == "csv" || ext == "asc") {
-    ok = ReadTarvoLog(path, error);
-    // An ASC file of another writer has another header.
-    if (!ok && ext == "asc") ok = ReadForeignLog(path, false, error);
+  if (messages_.empty() && reader->Report().DamagedTotal() > 0) {
+    error = std::string("no line of it is a CAN message of a ") + LogFormatName(format_) + " log";
+    return false;
+  }
+  firstTime_ = messages_.empty() ? 0 : messages_.front().Time;
+  WorkOutDeltas();
+  return true;
+}
+
+void TLogAnalysis::Add(const TLogMessage& m) {
+  TAnalysisMessage a;
+  a.Time = m.Time;
+  a.ID = m.ID;
+  a.Flags = m.Flags;
+  a.Channel = m.Channel;
+  a.DLC = m.DLC;
+  a.Length = m.Length;
+  a.Event = m.Event;
+  if (m.Length <= 8) {
+    std::memcpy(a.Data, m.Data, m.Length);
   } else {
-    error = "the format cannot be told from the name (.txt, .csv, .asc or .log)";
+    const uint64_t at = longData_.size();
+    longData_.insert(longData_.end(), m.Data, m.Data + m.Length);
+    std::memcpy(a.Data, &at, sizeof at);
   }
-  if (ok) WorkOutDeltas();
-  return ok;
+  messages_.push_back(a);
 }
 
-bool TLogAnalysis::ReadTarvoLog(const std::string& path, std::string& error) {
-  TReplayParseOptions options;
-  const std::string ext = FileExtension(path);
-  options.FileType = ext == "csv" ? CSV_FILE : ext == "asc" ? ASC_FILE : TXT_FILE;
-  options.ReplayRx = options.ReplayTx = true;
-  options.MinimumGap = 0;
-  auto frames = std::make_unique<TTarvoCAN[]>(MaxMessages);
-  auto directions = std::make_unique<uint8_t[]>(MaxMessages);
-  const TReplayParseResult r = ParseReplayLogFile(path, options, std::span(frames.get(), MaxMessages),
-                                                  std::span(directions.get(), MaxMessages));
-  if (r.Status != PARSE_VALID) {
-    error = ReplayFailureText(r);
-    for (size_t at; (at = error.find("\r\n\r\n")) != std::string::npos;) error.replace(at, 4, " ");
-    return false;
-  }
-  messages_.resize(size_t(r.NoOfMessages));
-  const uint32_t first = r.NoOfMessages > 0 ? frames[0].TimeStamp : 0;
-  for (int32_t i = 0; i < r.NoOfMessages; ++i) {
-    TAnalysisMessage& m = messages_[size_t(i)];
-    m.Frame = frames[size_t(i)];
-    m.Time = double(frames[size_t(i)].TimeStamp - first) / 39062.5;
-    m.Direction = directions[size_t(i)];
-  }
-  return true;
+const uint8_t* TLogAnalysis::DataOf(const TAnalysisMessage& m) const {
+  if (m.Length <= 8) return m.Data;
+  uint64_t at = 0;
+  std::memcpy(&at, m.Data, sizeof at);
+  return longData_.data() + at;
 }
 
-bool TLogAnalysis::ReadForeignLog(const std::string& path, bool candump, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "the file cannot be opened";
-    return false;
-  }
-  TForeignAscReader asc;
-  TForeignMessage fm;
-  std::optional<int64_t> first;
-  uint64_t invalid = 0;
-  const auto handle = [&](std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    const TForeignLine kind = candump ? ReadCandumpLine(line, fm) : asc.Line(line, fm);
-    if (kind == FOREIGN_INVALID) ++invalid;
-    if (kind != FOREIGN_MESSAGE) return;
-    if (messages_.size() >= MaxMessages) {
-      ++leftOut_;
-      return;
-    }
-    if (!first) first = fm.Microseconds;
-    TAnalysisMessage m;
-    m.Frame = fm.Message;
-    m.Time = double(fm.Microseconds - *first) * 1e-6;
-    m.Direction = fm.Direction;
-    messages_.push_back(m);
-  };
-  // Read in pieces, so that a file without line ends (a binary file named
-  // .log) is refused at 64 MiB rather than read whole into memory.
-  std::vector<char> chunk(1 << 20);
-  std::string partial;
-  while (in) {
-    in.read(chunk.data(), std::streamsize(chunk.size()));
-    std::string_view data(chunk.data(), size_t(in.gcount()));
-    for (size_t nl; (nl = data.find('\n')) != std::string_view::npos; data.remove_prefix(nl + 1)) {
-      if (partial.empty()) {
-        handle(data.substr(0, nl));
-      } else {
-        partial.append(data.substr(0, nl));
-        handle(partial);
-        partial.clear();
-      }
-    }
-    if (partial.size() + data.size() > MaxLogLineBytes) {
-      error = "a line is longer than 64 MiB";
-      return false;
-    }
-    partial.append(data);
-  }
-  if (!partial.empty()) handle(partial);
-  if (messages_.empty() && invalid > 0) {
-    error = "no line of it is a CAN message this program reads";
-    return false;
-  }
-  return true;
+TTarvoCAN TLogAnalysis::Frame(const TAnalysisMessage& m) const {
+  TTarvoCAN f{};
+  f.IDE = m.Extended() ? 1 : 0;
+  f.RTR = m.Remote() ? 1 : 0;
+  f.ID = m.ID;
+  f.DLC = uint8_t(m.Remote() ? std::min<int>(m.DLC, 8) : std::min<int>(m.Length, 8));
+  std::memcpy(f.Data, DataOf(m), std::min<size_t>(m.Length, 8));
+  return f;
 }
 
 void TLogAnalysis::WorkOutDeltas() {
-  std::unordered_map<uint64_t, double> last;
+  std::unordered_map<uint64_t, int64_t> last;
   for (TAnalysisMessage& m : messages_) {
-    const auto [it, added] = last.try_emplace(Key(m.Frame), m.Time);
-    m.Delta = added ? -1.0f : float(m.Time - it->second);
+    if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
+    const auto [it, added] = last.try_emplace(Key(m), m.Time);
+    m.Delta = added ? -1.0f : float(double(m.Time - it->second) * 1e-9);
     it->second = m.Time;
   }
 }
 
-std::string TLogAnalysis::DataText(const TTarvoCAN& m) const {
-  if (m.RTR) return "remote";
+std::string TLogAnalysis::DataText(const TAnalysisMessage& m) const {
+  if (m.Remote()) return "remote";
+  if (m.Flags & LOG_ERROR_FRAME) return "error frame";
+  if (m.Event == LOG_BUS_ACTIVE) return "bus active";
+  if (m.Event == LOG_BUS_PASSIVE) return "bus passive";
+  if (m.Event == LOG_BUS_OFF) return "bus off";
   std::string text;
+  const uint8_t* data = DataOf(m);
   char b[4];
-  for (int i = 0; i < std::min<int>(m.DLC, 8); ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", m.Data[i]);
+  for (int i = 0; i < m.Length; ++i) {
+    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", data[i]);
     text += b;
   }
   return text;
@@ -160,19 +120,22 @@ std::string TLogAnalysis::Cell(size_t row, TAnalysisColumn column, const TDbcDat
   const TAnalysisMessage& m = messages_[MessageOfRow(row)];
   char text[32];
   switch (column) {
-    case ANALYSIS_TIME: std::snprintf(text, sizeof text, "%.6f", m.Time); return text;
+    case ANALYSIS_TIME: *WriteSeconds(text, m.Time - firstTime_, 6) = 0; return text;
     case ANALYSIS_DELTA:
       if (m.Delta < 0) return {};
       std::snprintf(text, sizeof text, "%.6f", double(m.Delta));
       return text;
-    case ANALYSIS_DIRECTION: return m.Direction ? "Tx" : "Rx";
-    case ANALYSIS_ID: std::snprintf(text, sizeof text, m.Frame.IDE ? "%08Xx" : "%03X", m.Frame.ID); return text;
+    case ANALYSIS_DIRECTION: return m.Tx() ? "Tx" : "Rx";
+    case ANALYSIS_ID:
+      if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) return {};
+      std::snprintf(text, sizeof text, m.Extended() ? "%08Xx" : "%03X", m.ID);
+      return text;
     case ANALYSIS_NAME: {
-      const TDbcMessage* message = database ? database->Find(m.Frame.IDE, m.Frame.ID) : nullptr;
+      const TDbcMessage* message = database ? database->Find(m.Extended() ? 1 : 0, m.ID) : nullptr;
       return message ? message->Name : std::string();
     }
-    case ANALYSIS_DLC: return std::to_string(m.Frame.DLC);
-    case ANALYSIS_DATA: return DataText(m.Frame);
+    case ANALYSIS_DLC: return m.Event == LOG_FRAME ? std::to_string(m.DLC) : std::string();
+    case ANALYSIS_DATA: return DataText(m);
     default: return {};
   }
 }
@@ -200,14 +163,14 @@ void TLogAnalysis::SetFilter(const TAnalysisFilter& f, const TDbcDatabase* datab
   const std::string data = Lower(f.Data);
   for (size_t i = 0; i < messages_.size(); ++i) {
     const TAnalysisMessage& m = messages_[i];
-    if (f.Direction >= 0 && m.Direction != f.Direction) continue;
-    if (!ids.empty() && std::find(ids.begin(), ids.end(), Key(m.Frame)) == ids.end()) continue;
+    if (f.Direction >= 0 && int(m.Tx()) != f.Direction) continue;
+    if (!ids.empty() && std::find(ids.begin(), ids.end(), Key(m)) == ids.end()) continue;
     if (!name.empty()) {
-      const TDbcMessage* message = database ? database->Find(m.Frame.IDE, m.Frame.ID) : nullptr;
+      const TDbcMessage* message = database ? database->Find(m.Extended() ? 1 : 0, m.ID) : nullptr;
       if (!message || Lower(message->Name).find(name) == std::string::npos) continue;
     }
-    if (!data.empty() && Lower(DataText(m.Frame)).find(data) == std::string::npos) continue;
-    rows_.push_back(uint32_t(i));
+    if (!data.empty() && Lower(DataText(m)).find(data) == std::string::npos) continue;
+    rows_.push_back(i);
   }
 }
 
@@ -227,7 +190,7 @@ long TLogAnalysis::RowAtTime(double t) const {
   long low = 0, high = long(RowCount());
   while (low < high) {
     const long mid = low + (high - low) / 2;
-    if (messages_[MessageOfRow(size_t(mid))].Time < t) low = mid + 1;
+    if (Seconds(messages_[MessageOfRow(size_t(mid))]) < t) low = mid + 1;
     else high = mid;
   }
   return RowCount() == 0 ? -1 : std::min(low, long(RowCount()) - 1);
@@ -241,9 +204,10 @@ std::vector<TIdStatistics> TLogAnalysis::Statistics() const {
   };
   std::map<uint64_t, TSums> byId;
   for (const TAnalysisMessage& m : messages_) {
-    TSums& s = byId[Key(m.Frame)];
-    s.S.IDE = m.Frame.IDE;
-    s.S.ID = m.Frame.ID;
+    if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
+    TSums& s = byId[Key(m)];
+    s.S.IDE = m.Extended() ? 1 : 0;
+    s.S.ID = m.ID;
     ++s.S.Count;
     if (m.Delta < 0) continue;
     const double d = m.Delta;

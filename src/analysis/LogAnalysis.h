@@ -1,25 +1,40 @@
 #pragma once
 // A log opened for analysis, without an adapter: every message of any log
-// the log tool reads (Tarvo TXT, CSV and ASC, candump .log, ASC of other
-// writers), with its time, the time since the previous message of the same
-// identifier, and direction; filters, search, going to a time and the
-// statistics of each identifier. Rows are formatted on demand, as the CAN
-// View formats its rows, so a log of two million messages opens at once.
+// the log library reads (Tarvo TXT, CSV and ASC, candump, ASC of other
+// tools, BLF, TRC), kept in a compact index with its time as written, the
+// time since the previous message of the same identifier, channel and
+// direction; filters, search, going to a time and the statistics of each
+// identifier. Rows are formatted on demand, as the CAN View formats its
+// rows, and there is no ceiling on the number of messages but memory.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "common/TarvoCAN.h"
 #include "dbc/DbcDatabase.h"
+#include "logio/LogMessage.h"
+#include "logio/LogReport.h"
 
 namespace tarvo {
 
+// One message of the index: 32 bytes. CAN FD data beyond eight bytes live
+// in a store of their own, and Data then holds where.
 struct TAnalysisMessage {
-  TTarvoCAN Frame;       // TimeStamp unused
-  double Time = 0;       // seconds from the log's first message
+  int64_t Time = 0;      // nanoseconds from the log's zero, as written
+  uint32_t ID = 0;
   float Delta = -1;      // seconds since the previous message of its identifier; -1 for the first
-  uint8_t Direction = 0; // 0 received, 1 sent
+  uint16_t Flags = 0;    // TLogMessageFlag
+  uint16_t Channel = 1;
+  uint8_t DLC = 0;
+  uint8_t Length = 0;    // data bytes
+  uint8_t Event = LOG_FRAME;
+  uint8_t Data[8] = {};
+
+  bool Tx() const { return Flags & LOG_TX; }
+  bool Remote() const { return Flags & LOG_REMOTE; }
+  bool Extended() const { return Flags & LOG_EXTENDED; }
 };
+static_assert(sizeof(TAnalysisMessage) <= 32);
 
 struct TAnalysisFilter {
   std::string Ids;       // identifiers in hexadecimal, separated by spaces or commas; empty: all
@@ -41,16 +56,22 @@ enum TAnalysisColumn { ANALYSIS_TIME, ANALYSIS_DELTA, ANALYSIS_DIRECTION, ANALYS
 
 class TLogAnalysis {
  public:
-  static constexpr size_t MaxMessages = 2'000'000;
-
-  // Reads the file; false with the reason in error. Messages beyond
-  // MaxMessages are counted in LeftOut, not read.
+  // Reads the whole file; false with the reason in error.
   bool Open(const std::string& path, std::string& error);
   const std::string& Path() const { return path_; }
-  uint64_t LeftOut() const { return leftOut_; }
+  // What the reader could not use, a line per reason (empty: everything was read).
+  const std::vector<std::string>& ReadNotes() const { return notes_; }
+  TLogFormat Format() const { return format_; }
 
   size_t MessageCount() const { return messages_.size(); }
   const TAnalysisMessage& Message(size_t i) const { return messages_[i]; }
+  // The data bytes of a message (Length of them).
+  const uint8_t* DataOf(const TAnalysisMessage& m) const;
+  // Seconds from the log's first message.
+  double Seconds(const TAnalysisMessage& m) const { return double(m.Time - firstTime_) * 1e-9; }
+  // The frame as the adapter's record holds it (first eight bytes), for the
+  // signal descriptions.
+  TTarvoCAN Frame(const TAnalysisMessage& m) const;
 
   // The rows shown: every message, or those the filter lets through.
   void SetFilter(const TAnalysisFilter& filter, const TDbcDatabase* database);
@@ -67,16 +88,18 @@ class TLogAnalysis {
   std::vector<TIdStatistics> Statistics() const;
 
  private:
-  bool ReadTarvoLog(const std::string& path, std::string& error);
-  bool ReadForeignLog(const std::string& path, bool candump, std::string& error);
+  void Add(const TLogMessage& m);
   void WorkOutDeltas();
-  std::string DataText(const TTarvoCAN& m) const;
+  std::string DataText(const TAnalysisMessage& m) const;
 
   std::string path_;
+  TLogFormat format_ = LOG_FORMAT_UNKNOWN;
   std::vector<TAnalysisMessage> messages_;
-  std::vector<uint32_t> rows_;
+  std::vector<uint8_t> longData_;
+  std::vector<size_t> rows_;
+  std::vector<std::string> notes_;
+  int64_t firstTime_ = 0;
   bool filtered_ = false;
-  uint64_t leftOut_ = 0;
 };
 
 }  // namespace tarvo

@@ -1,5 +1,6 @@
 #include "dbc/DatabaseState.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -85,7 +86,7 @@ TFrameDescription DescribeFrame(const TDbcDatabase& db, int32_t itemType, const 
     return d;
   }
   std::vector<TDecodedSignal> decoded(d.Message->Signals.size());
-  const size_t n = DecodeMessage(*d.Message, frame.Data, frame.DLC, decoded.data());
+  const size_t n = DecodeMessage(*d.Message, frame.Data, std::min<size_t>(frame.DLC, 8), decoded.data());
   for (size_t i = 0; i < n; ++i) {
     const TDecodedSignal& s = decoded[i];
     TSignalRow row;

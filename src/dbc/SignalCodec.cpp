@@ -125,18 +125,48 @@ void InsertRaw(const TDbcSignal& s, uint64_t raw, uint8_t data[8]) {
   StoreLittle(little, data);
 }
 
+uint64_t ExtractRawFromBytes(const TDbcSignal& s, const uint8_t* data, size_t length) {
+  const auto bit = [&](uint32_t b) -> uint64_t {
+    return b / 8 < length ? (data[b / 8] >> (b % 8)) & 1u : 0u;
+  };
+  uint64_t raw = 0;
+  if (s.ByteOrder == DBC_LITTLE_ENDIAN) {
+    for (int j = s.Length - 1; j >= 0; --j) raw = (raw << 1) | bit(s.StartBit + uint32_t(j));
+    return raw;
+  }
+  // Big endian: the start bit is the most significant; within a byte the
+  // bits go down, and from bit 0 on to bit 7 of the next byte.
+  uint32_t b = s.StartBit;
+  for (int j = 0; j < s.Length; ++j) {
+    raw = (raw << 1) | bit(b);
+    b = b % 8 == 0 ? b + 15 : b - 1;
+  }
+  return raw;
+}
+
 namespace {
+
+// The raw value of a signal in a frame, by one of the two readings below.
+struct TWordReading {
+  const TFrameWords& Words;
+  uint64_t operator()(const TDbcSignal& s) const { return ExtractRaw(s, Words); }
+};
+struct TByteReading {
+  const uint8_t* Data;
+  size_t Length;
+  uint64_t operator()(const TDbcSignal& s) const { return ExtractRawFromBytes(s, Data, Length); }
+};
 
 // With extended multiplexing a signal follows its switch, which may follow
 // another: the chain is followed a bounded number of steps (a file whose
 // switches loop selects nothing of the loop).
-bool Selected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words, uint8_t length,
-              int depth) {
+template <typename Reading>
+bool Selected(const TDbcMessage& message, const TDbcSignal& signal, const Reading& read, size_t length, int depth) {
   if (depth > 16) return false;
   if (signal.SwitchIndex >= 0 && size_t(signal.SwitchIndex) < message.Signals.size()) {
     const TDbcSignal& sw = message.Signals[size_t(signal.SwitchIndex)];
-    if (sw.BytesUsed > length || !Selected(message, sw, words, length, depth + 1)) return false;
-    const uint64_t value = ExtractRaw(sw, words);
+    if (sw.BytesUsed > length || !Selected(message, sw, read, length, depth + 1)) return false;
+    const uint64_t value = read(sw);
     for (const auto& [low, high] : signal.SwitchRanges)
       if (value >= low && value <= high) return true;
     return false;
@@ -144,28 +174,37 @@ bool Selected(const TDbcMessage& message, const TDbcSignal& signal, const TFrame
   if (signal.Multiplex != DBC_MULTIPLEXED) return true;
   if (message.MultiplexerIndex < 0) return false;
   const TDbcSignal& mux = message.Signals[size_t(message.MultiplexerIndex)];
-  return mux.BytesUsed <= length && ExtractRaw(mux, words) == signal.MultiplexValue;
+  return mux.BytesUsed <= length && read(mux) == signal.MultiplexValue;
+}
+
+template <typename Reading>
+size_t Decode(const TDbcMessage& message, const Reading& read, size_t length, TDecodedSignal* out) {
+  size_t n = 0;
+  for (const TDbcSignal& s : message.Signals) {
+    if (!Selected(message, s, read, length, 0)) continue;
+    TDecodedSignal& d = out[n++];
+    d.Signal = &s;
+    d.Present = s.BytesUsed <= length;
+    d.Raw = d.Present ? read(s) : 0;
+    d.Physical = d.Present ? PhysicalValue(s, d.Raw) : 0.0;
+  }
+  return n;
 }
 
 }  // namespace
 
 bool SignalSelected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words) {
-  return Selected(message, signal, words, 8, 0);
+  return Selected(message, signal, TWordReading{words}, 8, 0);
 }
 
-size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, uint8_t dlc, TDecodedSignal* out) {
-  const uint8_t length = dlc < 8 ? dlc : 8;
-  const TFrameWords words = FrameWords(data, length);
-  size_t n = 0;
-  for (const TDbcSignal& s : message.Signals) {
-    if (!Selected(message, s, words, length, 0)) continue;
-    TDecodedSignal& d = out[n++];
-    d.Signal = &s;
-    d.Present = s.BytesUsed <= length;
-    d.Raw = d.Present ? ExtractRaw(s, words) : 0;
-    d.Physical = d.Present ? PhysicalValue(s, d.Raw) : 0.0;
+size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, size_t length, TDecodedSignal* out) {
+  // Classic frames of messages up to eight bytes: each signal is a shift of
+  // one of two words. Longer CAN FD frames and messages are read bit by bit.
+  if (length <= 8 && message.Size <= 8) {
+    const TFrameWords words = FrameWords(data, length);
+    return Decode(message, TWordReading{words}, length, out);
   }
-  return n;
+  return Decode(message, TByteReading{data, length}, length, out);
 }
 
 }  // namespace tarvo

@@ -75,8 +75,13 @@ struct TDecodedSignal {
 
 // Decodes the signals a frame of this message shows: the plain ones, the
 // multiplexer and the multiplexed ones its value selects, in file order.
+// length is the number of data bytes, up to 64 for a CAN FD frame.
 // out holds message.Signals.size() entries; returns how many were written.
-size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, uint8_t dlc, TDecodedSignal* out);
+size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, size_t length, TDecodedSignal* out);
+
+// A signal's raw bits read from a frame of any length (up to 64 bytes);
+// bits beyond the frame count as 0.
+uint64_t ExtractRawFromBytes(const TDbcSignal& s, const uint8_t* data, size_t length);
 
 // True when the signal belongs to the frame as the multiplexer selects it.
 bool SignalSelected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words);

@@ -1,5 +1,6 @@
 #include "dbc/SignalText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -70,7 +71,7 @@ std::string RawValueText(const TDbcSignal& s, uint64_t raw, bool hexadecimal) {
 std::string MessageTooltipText(const TDbcMessage& message, const uint8_t* data, uint8_t dlc, bool hexadecimal,
                                std::string_view decimalSeparator) {
   std::vector<TDecodedSignal> decoded(message.Signals.size());
-  const size_t n = DecodeMessage(message, data, dlc, decoded.data());
+  const size_t n = DecodeMessage(message, data, std::min<size_t>(dlc, 8), decoded.data());  // data holds 8 bytes
   std::string text = message.Name;
   for (size_t i = 0; i < n; ++i) {
     const TDecodedSignal& d = decoded[i];

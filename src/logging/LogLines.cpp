@@ -321,6 +321,32 @@ size_t FormatTransmitLine(const TLogLineFormat& f, uint8_t ide, uint32_t id, uin
   return Length(p, out);
 }
 
+size_t FormatMessageLineAt(const TLogLineFormat& f, bool transmit, uint8_t ide, uint32_t id, uint8_t rtr,
+                           uint8_t dlc, const uint8_t data[8], std::string_view timeText, char* out) {
+  const TLineMessage line{transmit, ide, rtr, id, std::min<size_t>(dlc, 8), data};
+  auto time = [&](char*& p) { Put(p, timeText.data(), timeText.size()); };
+  char* p = out;
+  if (f.FileType == TXT_FILE) PutTxtMessage(p, f, line, time);
+  else if (f.FileType == CSV_FILE) PutCsvMessage(p, f, line, time);
+  return Length(p, out);
+}
+
+size_t FormatBusEventLineAt(const TLogLineFormat& f, int32_t event, std::string_view timeText, char* out) {
+  if (event < 1 || event > 4 || f.FileType == ASC_FILE) return 0;
+  char* p = out;
+  Put(p, LogTypeCodes[event + 3], 2);
+  if (f.FileType == CSV_FILE) {
+    *p++ = ',';
+    Put(p, timeText.data(), timeText.size());
+  } else {
+    PutSpaces(p, 4);
+    const char* start = p;
+    Put(p, timeText.data(), timeText.size());
+    PadTo(p, start, 11);
+  }
+  return Length(p, out);
+}
+
 size_t FormatBusEventLine(const TLogLineFormat& f, int32_t event, uint32_t ticks, char* out) {
   if (event < 1 || event > 4) return 0;
   char* p = out;

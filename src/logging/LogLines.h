@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/TarvoCAN.h"
 #include "logging/LogTypes.h"
@@ -43,6 +44,14 @@ size_t FormatReceiveLine(const TLogLineFormat& f, const TTarvoCAN& m, uint32_t c
 // A transmitted message; timeMs is the adapter time in ms at which it went out.
 size_t FormatTransmitLine(const TLogLineFormat& f, uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc,
                           const uint8_t data[8], uint32_t timeMs, char* out);
+
+// A message line of TXT or CSV whose time is given as text, without the
+// optional columns: the log tool writes each time as the log it reads has
+// it (to the format's four decimals), not as adapter ticks.
+size_t FormatMessageLineAt(const TLogLineFormat& f, bool transmit, uint8_t ide, uint32_t id, uint8_t rtr,
+                           uint8_t dlc, const uint8_t data[8], std::string_view timeText, char* out);
+// A bus-event line of TXT or CSV whose time is given as text.
+size_t FormatBusEventLineAt(const TLogLineFormat& f, int32_t event, std::string_view timeText, char* out);
 
 // event: 1 error frame, 2 bus active, 3 bus passive, 4 bus off; others give no line.
 size_t FormatBusEventLine(const TLogLineFormat& f, int32_t event, uint32_t ticks, char* out);

@@ -103,15 +103,22 @@ void TPlotModel::Clear() {
 }
 
 void TPlotModel::Feed(const TDbcDatabase& database, const TTarvoCAN& frame, double seconds) {
+  if (frame.RTR) return;
+  FeedFrame(database, frame.IDE != 0, frame.ID, frame.Data, std::min<size_t>(frame.DLC, 8), seconds);
+}
+
+void TPlotModel::FeedFrame(const TDbcDatabase& database, bool extended, uint32_t id, const uint8_t* data,
+                           size_t length, double seconds) {
   const TDbcMessage* message = nullptr;
   TDecodedSignal decoded[256];
   size_t n = 0;
+  const uint8_t ide = extended ? 1 : 0;
   for (TPlottedSignal& s : signals_) {
-    if (s.ID != frame.ID || s.IDE != frame.IDE || frame.RTR) continue;
+    if (s.ID != id || s.IDE != ide) continue;
     if (!message) {
-      message = database.Find(frame.IDE, frame.ID);
+      message = database.Find(ide, id);
       if (!message || message->Signals.size() > std::size(decoded)) return;
-      n = DecodeMessage(*message, frame.Data, frame.DLC, decoded);
+      n = DecodeMessage(*message, data, length, decoded);
     }
     if (s.SignalIndex >= message->Signals.size()) continue;  // of another database
     double value = std::numeric_limits<double>::quiet_NaN();

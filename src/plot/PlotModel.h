@@ -60,6 +60,9 @@ class TPlotModel {
   // A frame at time seconds: every plotted signal of its message gets the
   // value it decodes to; a frame too short to hold one gets a gap.
   void Feed(const TDbcDatabase& database, const TTarvoCAN& frame, double seconds);
+  // A data frame of any length (a CAN FD frame of a log holds up to 64 bytes).
+  void FeedFrame(const TDbcDatabase& database, bool extended, uint32_t id, const uint8_t* data, size_t length,
+                 double seconds);
 
   // Points the bound dropped, over all signals.
   uint64_t Dropped() const;

@@ -62,7 +62,7 @@ TEST_F(LogAnalysisTest, ATarvoLogOpensWithTimesDeltasAndDirections) {
   EXPECT_EQ(a.Cell(0, ANALYSIS_ID, nullptr), "100");
   EXPECT_EQ(a.Cell(0, ANALYSIS_DATA, nullptr), "00 34");
   EXPECT_EQ(a.Cell(1, ANALYSIS_DIRECTION, nullptr), "Tx");
-  EXPECT_EQ(a.Cell(2, ANALYSIS_DELTA, nullptr), "0.010010");  // 10 ms in 25.6 us ticks
+  EXPECT_EQ(a.Cell(2, ANALYSIS_DELTA, nullptr), "0.010000");  // exactly as written, not in adapter ticks
 }
 
 TEST_F(LogAnalysisTest, FiltersSearchAndTime) {
@@ -79,7 +79,7 @@ TEST_F(LogAnalysisTest, FiltersSearchAndTime) {
   EXPECT_EQ(a.RowCount(), 11u);
   a.SetFilter({"", "", -1, "28 34"}, nullptr);  // 0x28 = 40 ms
   ASSERT_EQ(a.RowCount(), 1u);
-  EXPECT_EQ(a.Cell(0, ANALYSIS_TIME, nullptr), "0.039987");
+  EXPECT_EQ(a.Cell(0, ANALYSIS_TIME, nullptr), "0.040000");
   a.SetFilter({}, nullptr);
   EXPECT_EQ(a.RowCount(), 16u);
   // Search wraps; identifiers, names and data are searched.
@@ -123,11 +123,11 @@ TEST_F(LogAnalysisTest, ForeignLogsOpenAndBadOnesSayWhy) {
       << error;
   EXPECT_EQ(a.MessageCount(), 1u);
   EXPECT_FALSE(a.Open(Write("n.bin", "x"), error));
-  EXPECT_EQ(error, "the format cannot be told from the name (.txt, .csv, .asc or .log)");
+  EXPECT_EQ(error, "its format cannot be told from its content or its name");
   EXPECT_FALSE(a.Open(Write("g.txt", "garbage\r\n"), error));
-  EXPECT_EQ(error, "Log file format invalid. Line 1: header line 1 lacks ten \"~\".");
+  EXPECT_EQ(error, "not a Tarvo TXT log: header line 1 lacks ten \"~\"");
   EXPECT_FALSE(a.Open((dir_ / "none.log").string(), error));
-  EXPECT_EQ(error, "the file cannot be opened");
+  EXPECT_EQ(error, "No such file or directory");
 }
 
 }  // namespace

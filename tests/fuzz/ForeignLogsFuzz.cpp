@@ -1,36 +1,41 @@
-// The log tool's readers of other tools' logs (candump, foreign ASC) over
-// arbitrary lines. Checks: nothing reads outside a buffer, and a line taken
-// as a message is one Tarvo can write and replay.
+// Every reader of the log library over arbitrary bytes, each format forced
+// in turn. Checks: nothing reads outside a buffer, reading ends, and every
+// message handed out is one the formats can hold.
 #include <cstdint>
 #include <cstdlib>
-#include <string_view>
+#include <string>
 
-#include "logging/tool/ForeignLogs.h"
+#include "logio/LogReader.h"
 
 namespace {
 void Check(bool condition) {
   if (!condition) std::abort();
 }
-void CheckMessage(tarvo::TForeignLine kind, const tarvo::TForeignMessage& m) {
-  if (kind != tarvo::FOREIGN_MESSAGE) return;
-  Check(m.Message.DLC <= 8 && m.Message.IDE <= 1 && m.Message.RTR <= 1 && m.Direction <= 1);
-  Check(m.Message.ID <= (m.Message.IDE ? 0x1FFFFFFFu : 0x7FFu));
-  Check(m.Microseconds >= 0);
+void CheckMessage(const tarvo::TLogMessage& m) {
+  using namespace tarvo;
+  Check(m.Length <= MaxLogDataBytes && m.DLC <= 15);
+  Check(m.ID <= (m.Extended() ? 0x1FFFFFFFu : 0x7FFu) || m.ErrorFrame());
+  Check(!(m.Remote() && m.Length > 0));
+  Check(m.Fd() || m.ErrorFrame() || m.Length <= 8);
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tarvo;
-  std::string_view text(reinterpret_cast<const char*>(data), size);
-  TForeignAscReader asc;
-  while (!text.empty()) {
-    const size_t nl = text.find('\n');
-    const std::string_view line = text.substr(0, nl);
-    TForeignMessage m;
-    CheckMessage(ReadCandumpLine(line, m), m);
-    CheckMessage(asc.Line(line, m), m);
-    if (nl == std::string_view::npos) break;
-    text.remove_prefix(nl + 1);
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  for (TLogFormat f : {LOG_FORMAT_UNKNOWN, LOG_FORMAT_TXT, LOG_FORMAT_CSV, LOG_FORMAT_ASC, LOG_FORMAT_CANDUMP,
+                       LOG_FORMAT_BLF, LOG_FORMAT_TRC}) {
+    auto source = std::make_unique<TByteSource>();
+    source->OpenBytes(bytes);
+    std::string error;
+    std::unique_ptr<TLogReader> reader = MakeLogReader(std::move(source), f, error);
+    if (!reader) continue;
+    TLogMessage m;
+    uint64_t n = 0;
+    while (reader->Next(m)) {
+      CheckMessage(m);
+      Check(++n <= size + 1);  // no message without bytes behind it
+    }
   }
   return 0;
 }

@@ -39,11 +39,9 @@ SIG_VALTYPE_ 256 FloatV : 1;
 
 
 def time_text(seconds):
-    # The time as the log writes it, in adapter ticks of 25.6 us, halves to
-    # even as Tarvo rounds; exact, as fractions.
-    written = Fraction("%.4f" % seconds)
-    ticks = round(written * Fraction(78125, 2))
-    return "%.6f" % (ticks / 39062.5)
+    # The time exactly as the log writes it (four decimals), with the six
+    # decimals of the decoded CSV.
+    return "%.6f" % Fraction("%.4f" % seconds)
 
 
 def main():

@@ -140,8 +140,11 @@ void AnalysisWindow::BuildControls() {
   // The signals of the whole log go into the plot as they are added.
   connect(plot_, &PlotPanel::SignalAdded, this, [this] {
     plot_->Model().Clear();
-    for (size_t i = 0; i < analysis_->MessageCount(); ++i)
-      plot_->Feed(analysis_->Message(i).Frame, analysis_->Message(i).Time);
+    for (size_t i = 0; i < analysis_->MessageCount(); ++i) {
+      const TAnalysisMessage& m = analysis_->Message(i);
+      if (m.Remote() || m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
+      plot_->FeedFrame(m.Extended(), m.ID, analysis_->DataOf(m), m.Length, analysis_->Seconds(m));
+    }
     plot_->Model().Follow = TPlotFollow::All;
   });
 }
@@ -198,15 +201,15 @@ void AnalysisWindow::ShowSelectedSignals() {
   TFrameDescription d;
   if (index.isValid() && database_) {
     const TAnalysisMessage& m = analysis_->Message(analysis_->MessageOfRow(size_t(index.row())));
-    d = DescribeFrame(*database_, m.Frame.RTR ? 1 : 0, m.Frame, true, ".");
+    d = DescribeFrame(*database_, m.Remote() ? 1 : 0, analysis_->Frame(m), true, ".");
   }
   signals_->ShowDescription(d);
 }
 
 void AnalysisWindow::ShowCounts() {
   QString text = QString("%1 messages, %2 shown").arg(analysis_->MessageCount()).arg(analysis_->RowCount());
-  if (analysis_->LeftOut())
-    text += QString(" - %1 messages beyond %2 were not read").arg(analysis_->LeftOut()).arg(TLogAnalysis::MaxMessages);
+  // What the reader could not use, so that nothing is left out in silence.
+  for (const std::string& note : analysis_->ReadNotes()) text += " - " + QString::fromStdString(note);
   counts_->setText(text);
 }
 

@@ -159,6 +159,10 @@ void PlotPanel::Feed(const TTarvoCAN& frame, double seconds) {
   if (database_) model_.Feed(*database_, frame, seconds);
 }
 
+void PlotPanel::FeedFrame(bool extended, uint32_t id, const uint8_t* data, size_t length, double seconds) {
+  if (database_) model_.FeedFrame(*database_, extended, id, data, length, seconds);
+}
+
 void PlotPanel::RefreshPlottedList() {
   plotted_->clear();
   for (const TPlottedSignal& s : model_.Signals()) plotted_->addItem(QString::fromStdString(s.Message + "." + s.Name));

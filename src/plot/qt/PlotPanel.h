@@ -37,6 +37,8 @@ class PlotPanel : public QWidget {
   bool AddSignal(const std::string& name);
   // A received frame at its time in seconds.
   void Feed(const TTarvoCAN& frame, double seconds);
+  // A data frame of a log, of any length up to 64 bytes.
+  void FeedFrame(bool extended, uint32_t id, const uint8_t* data, size_t length, double seconds);
   bool Plotting() const { return !model_.Signals().empty(); }
 
   bool ExportPng(const std::string& path);

@@ -142,7 +142,7 @@ bool DatabaseWiring::Load(const std::string& path) {
 void DatabaseWiring::OpenLog1Click() {
   TFileDialogRequest request;
   request.Title = "Open Log";
-  request.Filter = "Log Files (*.txt;*.csv;*.asc;*.log)|*.txt;*.csv;*.asc;*.log";
+  request.Filter = "Log Files (*.txt;*.csv;*.asc;*.log;*.blf;*.trc)|*.txt;*.csv;*.asc;*.log;*.blf;*.trc|All Files (*.*)|*.*";
   const std::optional<std::string> path = dialogs_.OpenFileDialog(request);
   if (!path || path->empty()) return;
   OpenLog(*path);

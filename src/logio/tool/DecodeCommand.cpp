@@ -1,0 +1,184 @@
+// tarvo-log decode: the decoded signals of a log as CSV, streaming: each
+// message is decoded and written as it is read, so memory stays flat
+// whatever the log's length. Times are the log's own, as written.
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbc/DbcReader.h"
+#include "dbc/SignalCodec.h"
+#include "logio/tool/ToolSupport.h"
+
+namespace tarvo {
+
+namespace {
+
+// CSV text: a field with a comma, a quote or a line end is quoted, quotes doubled.
+std::string Field(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+struct TDecodeOptions {
+  std::string Log, Dbc, Out = "-";
+  std::vector<std::string> Signals;
+  bool Wide = false;
+  std::optional<TLogFormat> Type;
+};
+
+std::optional<int> Options(int argc, char** argv, TDecodeOptions& o) {
+  TToolArgs args;
+  if (!args.Parse(argc, argv, {"--wide"}, {"--dbc", "--signal", "--out", "--type"}))
+    return UsageError("decode", args.Error());
+  if (args.Help()) {
+    std::fputs(DecodeUsage, stdout);
+    return ExitOk;
+  }
+  if (args.Files().size() != 1) return UsageError("decode", "give one log");
+  if (!args.Value("--dbc")) return UsageError("decode", "give the database with --dbc");
+  o.Log = args.Files()[0];
+  o.Dbc = *args.Value("--dbc");
+  o.Out = args.Value("--out").value_or("-");
+  o.Signals = args.Values("--signal");
+  o.Wide = args.Has("--wide");
+  int code = ExitOk;
+  if (!FormatOption(args, "--type", "decode", o.Type, code)) return code;
+  return std::nullopt;
+}
+
+// Where each chosen signal goes: its column in the wide form, and the
+// fields around its value in the long form.
+struct TLayout {
+  std::vector<std::vector<int>> Column;  // [message][signal], -1: not chosen
+  std::vector<std::vector<std::string>> Before, After;
+  size_t Columns = 0;
+  std::string Header;
+};
+
+TLayout Layout(const TDbcDatabase& db, const std::vector<std::pair<size_t, size_t>>& order, bool wide) {
+  TLayout l;
+  l.Column.resize(db.Messages.size());
+  l.Before.resize(db.Messages.size());
+  l.After.resize(db.Messages.size());
+  for (size_t m = 0; m < db.Messages.size(); ++m) {
+    l.Column[m].assign(db.Messages[m].Signals.size(), -1);
+    for (const TDbcSignal& sig : db.Messages[m].Signals) {
+      l.Before[m].push_back("," + Field(db.Messages[m].Name) + "," + Field(sig.Name) + ",");
+      l.After[m].push_back("," + Field(sig.Unit) + "\r\n");
+    }
+  }
+  l.Columns = order.size();
+  l.Header = wide ? "time" : "time,message,signal,value,unit";
+  for (size_t c = 0; c < order.size(); ++c) {
+    const auto [m, s] = order[c];
+    l.Column[m][s] = int(c);
+    const TDbcSignal& sig = db.Messages[m].Signals[s];
+    if (wide) l.Header += "," + Field(db.Messages[m].Name + "." + sig.Name + (sig.Unit.empty() ? "" : " [" + sig.Unit + "]"));
+  }
+  l.Header += "\r\n";
+  return l;
+}
+
+}  // namespace
+
+int DecodeCommand(int argc, char** argv) {
+  TDecodeOptions o;
+  if (const std::optional<int> code = Options(argc, argv, o)) return *code;
+  if (OutputIsAnInput(o.Out, {o.Log, o.Dbc})) return ExitUsage;
+  const TDbcReadResult db = ReadDbcFile(o.Dbc);
+  if (!db.Ok) {
+    Complain(o.Dbc, DbcErrorText(db.Error));
+    return ExitFailed;
+  }
+  for (const TDbcError& e : db.Skipped) Complain(o.Dbc, "skipped, " + DbcErrorText(e));
+  for (const TDbcError& e : db.Notes) Complain(o.Dbc, DbcErrorText(e));
+  std::vector<std::pair<size_t, size_t>> order;
+  std::string error;
+  if (o.Signals.empty()) {
+    for (size_t m = 0; m < db.Database.Messages.size(); ++m)
+      for (size_t s = 0; s < db.Database.Messages[m].Signals.size(); ++s) order.push_back({m, s});
+  } else if (!ResolveSignals(db.Database, o.Signals, order, error)) {
+    std::fprintf(stderr, "tarvo-log: %s\n", error.c_str());
+    return ExitFailed;
+  }
+  std::unique_ptr<TLogReader> reader = OpenForReading(o.Log, o.Type);
+  if (!reader) return ExitFailed;
+  std::unique_ptr<TByteSink> sink = OpenByteSink(o.Out, error);
+  if (!sink) {
+    Complain(o.Out, error);
+    return ExitFailed;
+  }
+  const TLayout layout = Layout(db.Database, order, o.Wide);
+  sink->Put(layout.Header);
+
+  const int decimals = reader->Info().Format == LOG_FORMAT_BLF ? 9 : 6;
+  std::vector<TDecodedSignal> decoded(256);
+  std::vector<std::string> row(layout.Columns);
+  std::string block;
+  uint64_t values = 0, unknown = 0, messages = 0;
+  TLogMessage m;
+  while (reader->Next(m)) {
+    ++messages;
+    if (m.Remote() || m.ErrorFrame() || m.Event != LOG_FRAME) continue;
+    const TDbcMessage* message = db.Database.Find(m.Extended() ? 1 : 0, m.ID);
+    if (!message) {
+      ++unknown;
+      continue;
+    }
+    const size_t mi = size_t(message - db.Database.Messages.data());
+    if (decoded.size() < message->Signals.size()) decoded.resize(message->Signals.size());
+    const size_t n = DecodeMessage(*message, m.Data, m.Length, decoded.data());
+    char timeText[32];
+    const std::string_view time(timeText, size_t(WriteSeconds(timeText, m.Time, decimals) - timeText));
+    bool any = false;
+    for (size_t k = 0; k < n; ++k) {
+      const TDecodedSignal& d = decoded[k];
+      const size_t si = size_t(d.Signal - message->Signals.data());
+      const int column = layout.Column[mi][si];
+      if (!d.Present || column < 0) continue;
+      // The shortest text that reads back as the same double.
+      char value[32];
+      const std::string_view text(value, size_t(std::to_chars(value, value + sizeof value, d.Physical).ptr - value));
+      ++values;
+      if (o.Wide) {
+        row[size_t(column)].assign(text);
+        any = true;
+        continue;
+      }
+      block.append(time).append(layout.Before[mi][si]).append(text).append(layout.After[mi][si]);
+    }
+    if (o.Wide && any) {
+      block.append(time);
+      for (std::string& field : row) {
+        block += ',';
+        block += field;
+        field.clear();
+      }
+      block += "\r\n";
+    }
+    if (block.size() > (1u << 20)) {
+      sink->Put(block);
+      block.clear();
+    }
+  }
+  sink->Put(block);
+  PrintReadReport(o.Log, *reader);
+  if (ReadingFailed(o.Log, *reader)) return ExitFailed;
+  if (!sink->Finish(error)) {
+    Complain(o.Out == "-" ? "standard output" : o.Out, error);
+    return ExitFailed;
+  }
+  std::fprintf(stderr, "%" PRIu64 " values of %" PRIu64 " messages decoded; %" PRIu64 " messages not in the database\n",
+               values, messages, unknown);
+  return ExitOk;
+}
+
+}  // namespace tarvo
