@@ -136,6 +136,8 @@ std::vector<Damaged> DamagedFiles() {
        22, "signal S of 16 bits cannot hold a 32-bit floating-point value"},
       {"binary garbage", head + "\x01\x02\xFF\xFE", 4, 1, "unexpected character '\\x01'"},
       {"a number where a keyword belongs", head + "42\n", 4, 1, "expected a keyword, found '42'"},
+      {"extended multiplexing of a message the file lacks", head + "SG_MUL_VAL_ 999 S M 1-1;\n", 4, 1,
+       "SG_MUL_VAL_ of message 999, which the file does not define"},
   };
 }
 
@@ -246,6 +248,59 @@ TEST(DbcReader, SignalsAfterAMisspeltMessageAndStatementsOf29BitReadings) {
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(c->Signals[0].ValueType, DBC_FLOAT32);
   ASSERT_EQ(c->Signals[0].ValueTexts.size(), 1u);
+}
+
+// The statements that name a message (CM_ BO_, CM_ SG_, VAL_, SIG_VALTYPE_,
+// SG_MUL_VAL_) find it by the rule BO_ reads identifiers with: bit 31 the
+// extended flag, and one above 0x7FF without it a 29-bit one. Each message
+// has its comment, its signal's comment, value text, value type and switch
+// ranges of its own, so a statement that finds another message, or none,
+// shows.
+TEST(DbcReader, StatementsFindTheirMessageByTheRuleBoReadsItsIdentifierWith) {
+  const struct {
+    const char* Written;  // in BO_
+    const char* Named;    // in the statements about it
+    uint8_t IDE;
+    uint32_t ID;
+  } cases[] = {
+      {"2047", "2047", 0, 0x7FF},                   // the highest 11-bit one
+      {"2048", "2048", 1, 0x800},                   // the lowest read as 29 bits
+      {"536870911", "536870911", 1, 0x1FFFFFFF},    // the highest read as 29 bits
+      {"2566844672", "419361024", 1, 0x18FEF100},   // flagged in BO_, named without the flag
+      {"419430401", "2566914049", 1, 0x19000001},   // read as 29 bits, named with the flag
+      {"256", "256", 0, 0x100},                     // the same number, 11 bits ...
+      {"2147483904", "2147483904", 1, 0x100},       // ... and 29 bits with the flag
+  };
+  std::string text = "VERSION \"\"\nBU_: N\n";
+  for (size_t k = 0; k < std::size(cases); ++k)
+    text += "BO_ " + std::string(cases[k].Written) + " M" + std::to_string(k) + ": 8 N\n" +
+            " SG_ Mux M : 0|8@1+ (1,0) [0|0] \"\" N\n SG_ S m1 : 32|32@1+ (1,0) [0|0] \"\" N\n";
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const std::string id = cases[k].Named, n = std::to_string(k);
+    text += "CM_ BO_ " + id + " \"message " + n + "\";\n" + "CM_ SG_ " + id + " S \"signal " + n + "\";\n" +
+            "VAL_ " + id + " S " + n + " \"text " + n + "\" ;\n" + "SIG_VALTYPE_ " + id + " S : 1;\n" +
+            "SG_MUL_VAL_ " + id + " S Mux " + n + "-" + n + ";\n";
+  }
+  const TDbcReadResult r = ReadDbc(text);
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  for (const TDbcError& e : r.Skipped) ADD_FAILURE() << "skipped: " << DbcErrorText(e);
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    SCOPED_TRACE(std::string("BO_ ") + cases[k].Written + ", named " + cases[k].Named);
+    const TDbcMessage* m = r.Database.Find(cases[k].IDE, cases[k].ID);
+    ASSERT_NE(m, nullptr);
+    const std::string n = std::to_string(k);
+    EXPECT_EQ(m->Name, "M" + n);
+    EXPECT_EQ(m->Comment, "message " + n);
+    ASSERT_EQ(m->Signals.size(), 2u);
+    const TDbcSignal& s = m->Signals[1];
+    EXPECT_EQ(s.Comment, "signal " + n);
+    ASSERT_EQ(s.ValueTexts.size(), 1u);
+    EXPECT_EQ(s.ValueTexts[0].Value, int64_t(k));
+    EXPECT_EQ(s.ValueTexts[0].Text, "text " + n);
+    EXPECT_EQ(s.ValueType, DBC_FLOAT32);
+    EXPECT_EQ(s.SwitchIndex, 0);
+    EXPECT_EQ(s.SwitchRanges, (std::vector<std::pair<uint64_t, uint64_t>>{{k, k}}));
+  }
 }
 
 // An identifier only 29 bits hold, without the extended flag, is read as

@@ -58,6 +58,7 @@ TEST(Decimation, EveryColumnKeepsTheExtremesOfItsPoints) {
       {"steps", 10000, [](size_t i) { return double((i / 1500) % 3); }},
       {"spikes one sample wide", 10000, [](size_t i) { return i % 997 == 0 ? 100.0 : i % 1009 == 0 ? -100.0 : 1.0; }},
       {"gaps", 10000, [](size_t i) { return (i / 700) % 4 == 3 ? NaN : double(i % 50); }},
+      {"a single gap", 10000, [](size_t i) { return i == 5003 ? NaN : double(i % 7); }},
       {"constant", 5000, [](size_t) { return 42.0; }},
       {"monotone", 10000, [](size_t i) { return double(i) * 0.5 - 7; }},
       {"fewer points than columns", 30, [](size_t i) { return double(i * i); }},

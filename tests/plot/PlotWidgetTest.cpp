@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <sstream>
 
 #include "dbc/DbcReader.h"
@@ -117,8 +118,31 @@ TEST(PlotWidget, ASquareWaveIsDrawnWhereItMustBeAndTheCursorReadsIt) {
   EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
+// Rows of the lane where many pixels have the grid's colour (the curve may cover
+// much of a grid line).
+std::vector<int> GridRows(const QImage& image, const QRect& lane) {
+  std::vector<int> rows;
+  for (int y = lane.top() + 1; y < lane.bottom(); ++y) {
+    int grid = 0;
+    for (int x = lane.left() + 1; x < lane.right(); ++x) grid += (image.pixel(x, y) & 0xFFFFFF) == 0xEEEEEE;
+    if (grid > lane.width() / 5) rows.push_back(y);
+  }
+  return rows;
+}
+
+// Columns of the time axis's tick marks under the curves.
+std::vector<int> TickColumns(const QImage& image, const QRect& curves) {
+  std::vector<int> columns;
+  for (int x = curves.left() - 1; x <= curves.right() + 1; ++x)
+    if (qGray(image.pixel(x, curves.bottom() + 2)) < 100) columns.push_back(x);
+  return columns;
+}
+
 // Values a double cannot step through (a 64-bit signal near its top, an
-// infinite float) and a view zoomed to a few ulps draw, and the drawing ends.
+// infinite float) and a view zoomed to a few ulps draw, and the drawing ends
+// with what it must show: the constant on the middle of its lane with one
+// grid line there, the infinite value nowhere (neither on the axis nor as a
+// line off it), and the time axis's ticks in their places.
 TEST(PlotWidget, ExtremeValuesAndTheNarrowestViewDraw) {
   App();
   TPlotModel model;
@@ -138,13 +162,150 @@ TEST(PlotWidget, ExtremeValuesAndTheNarrowestViewDraw) {
   EXPECT_GT(t1, t0);
   QImage image(400, 200, QImage::Format_RGB32);
   QPainter p(&image);
+  const QRect curves = PlotCurveArea(image.rect());
+  const double middle = curves.bottom() - (curves.height() - 1) / 2.0;
   TPlotDrawing d;
   d.T0 = t0;
   d.T1 = t1;
   RenderPlot(p, image.rect(), model, d);
+  {
+    SCOPED_TRACE("the narrowest view");
+    const std::vector<int> grid = GridRows(image, curves);
+    ASSERT_EQ(grid.size(), 1u);
+    EXPECT_NEAR(grid[0], middle, 1);
+    // A few ticks, evenly spaced from one end of the axis to the other.
+    const std::vector<int> ticks = TickColumns(image, curves);
+    ASSERT_GE(ticks.size(), 2u);
+    ASSERT_LE(ticks.size(), 5u);
+    EXPECT_NEAR(ticks.front(), curves.left(), 1);
+    for (size_t k = 2; k < ticks.size(); ++k) EXPECT_NEAR(ticks[k] - ticks[k - 1], ticks[1] - ticks[0], 1);
+  }
   d.T0 = 999;
   d.T1 = 1002;
   RenderPlot(p, image.rect(), model, d);
+  {
+    SCOPED_TRACE("999 to 1002 s");
+    const auto xOf = [&](double t) { return curves.left() + int((t - 999) / 3 * (curves.width() - 1)); };
+    const std::vector<int> grid = GridRows(image, curves);
+    ASSERT_EQ(grid.size(), 1u);
+    EXPECT_NEAR(grid[0], middle, 1);
+    // The curve: a level line from 1000 to 1001 s on the middle of the lane,
+    // nothing else (the legend's swatch lies above the rows looked at).
+    const QRgb colour = PlotColour(0);
+    int first = image.width(), last = -1;
+    for (int x = curves.left(); x <= curves.right(); ++x)
+      for (int y : CurveRows(image, x, colour)) {
+        if (y < curves.top() + 30) continue;
+        EXPECT_NEAR(y, middle, 1) << "column " << x;
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+    EXPECT_NEAR(first, xOf(1000), 1);
+    EXPECT_NEAR(last, xOf(1001), 1);
+    // Ticks at 999, 1000, 1001 and 1002 s.
+    const std::vector<int> ticks = TickColumns(image, curves);
+    ASSERT_EQ(ticks.size(), 4u);
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(ticks[size_t(k)], xOf(999 + k), 1) << k;
+  }
+}
+
+// A short frame between two sound ones breaks the curve: no line joins the
+// points on either side of it.
+TEST(PlotWidget, AShortFrameBreaksTheCurve) {
+  App();
+  const TDbcReadResult db = ReadDbc(Database);
+  ASSERT_TRUE(db.Ok);
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("Level"));
+  for (int i = 0; i <= 40; ++i) {  // 60 every 0.1 s; the frame at 2.0 s carries no byte
+    TTarvoCAN m;
+    m.ID = 256;
+    m.DLC = i == 20 ? 0 : 1;
+    m.Data[0] = 60;
+    panel.Feed(m, i * 0.1);
+  }
+  panel.Model().SetView(0, 4);
+  const QSize size(800, 400);
+  const QImage image = panel.Plot()->Render(size);
+  const QRect curves = PlotCurveArea(QRect(QPoint(0, 0), size));
+  const QRgb colour = PlotColour(0);
+  const auto xOf = [&](double t) { return curves.left() + int(t / 4 * (curves.width() - 1)); };
+  // Between two sound points the line runs on; around the short frame
+  // nothing is drawn between the points before and after it.
+  for (int x = xOf(1.1) + 2; x < xOf(1.9) - 1; ++x) EXPECT_FALSE(CurveRows(image, x, colour).empty()) << x;
+  for (int x = xOf(1.9) + 2; x < xOf(2.1) - 1; ++x) EXPECT_TRUE(CurveRows(image, x, colour).empty()) << x;
+  EXPECT_FALSE(CurveRows(image, xOf(1.9), colour).empty());
+  EXPECT_FALSE(CurveRows(image, xOf(2.1), colour).empty());
+}
+
+// A value-table signal's lane: each text of the table stands on the axis at
+// the height where the curve draws its value, on a grid line of its own.
+// The table is uneven (0, 1 and 5), so texts or lines turned upside down
+// land at other heights than the curve's.
+TEST(PlotWidget, TheTextsOfAValueTableStandWhereTheCurveDrawsTheirValues) {
+  App();
+  const TDbcReadResult db = ReadDbc(R"(VERSION ""
+BO_ 512 Valve: 1 Node
+ SG_ State : 0|8@1+ (1,0) [0|5] "" Node
+VAL_ 512 State 0 "Off" 1 "Low flow" 5 "Fault" ;
+)");
+  ASSERT_TRUE(db.Ok);
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("State"));
+  const uint8_t states[4] = {0, 1, 5, 0};  // one a second
+  for (int i = 0; i < 400; ++i) {
+    TTarvoCAN m;
+    m.ID = 512;
+    m.DLC = 1;
+    m.Data[0] = states[i / 100];
+    panel.Feed(m, i * 0.01);
+  }
+  panel.Model().SetView(0, 4);
+  const QSize size(800, 400);
+  const QImage image = panel.Plot()->Render(size);
+  const QRect curves = PlotCurveArea(QRect(QPoint(0, 0), size));
+  const QRgb colour = PlotColour(0);
+  const auto xOf = [&](double t) { return curves.left() + int(t / 4 * (curves.width() - 1)); };
+  // The curve's height for each value, read from the picture.
+  std::map<int, int> rowOf;
+  for (const auto& [value, t] : std::vector<std::pair<int, double>>{{0, 0.5}, {1, 1.5}, {5, 2.5}}) {
+    const std::vector<int> rows = CurveRows(image, xOf(t), colour);
+    ASSERT_FALSE(rows.empty()) << "value " << value;
+    ASSERT_LE(rows.back() - rows.front(), 1) << "value " << value;  // a level, a pixel thick or two
+    rowOf[value] = rows.front();
+  }
+  ASSERT_GT(rowOf[0], rowOf[1]);
+  ASSERT_GT(rowOf[1], rowOf[5]);
+  // One grid line per text, each on the curve's height of its value.
+  const std::vector<int> grid = GridRows(image, curves);
+  ASSERT_EQ(grid.size(), 3u);
+  EXPECT_NEAR(grid[0], rowOf[5], 1);
+  EXPECT_NEAR(grid[1], rowOf[1], 1);
+  EXPECT_NEAR(grid[2], rowOf[0], 1);
+  // Each text right-aligned in the margin, centred on its value's height.
+  QImage probe(1, 1, QImage::Format_RGB32);  // measured as the picture draws it
+  QPainter measure(&probe);
+  measure.setFont(panel.Plot()->font());
+  const QFontMetrics fm = measure.fontMetrics();
+  std::vector<std::pair<int, const char*>> texts = {{0, "Off"}, {1, "Low flow"}, {5, "Fault"}};
+  for (const auto& [value, text] : texts) {
+    SCOPED_TRACE(text);
+    int top = image.height(), bottom = -1, left = curves.left();
+    for (int y = rowOf[value] - fm.height(); y <= rowOf[value] + fm.height(); ++y)
+      for (int x = 0; x < curves.left() - 2; ++x)
+        if (qGray(image.pixel(x, y)) < 128) {
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+          left = std::min(left, x);
+        }
+    ASSERT_GE(bottom, top) << "no text beside value " << value;
+    EXPECT_NEAR((top + bottom) / 2.0, rowOf[value], 3);
+    EXPECT_NEAR(left, curves.left() - 4 - fm.horizontalAdvance(text), 3);
+  }
 }
 
 TEST(PlotWidget, ASignalThatCannotBePlottedIsSaidSo) {
