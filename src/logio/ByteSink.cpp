@@ -1,5 +1,10 @@
 #include "logio/ByteSink.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +17,12 @@ constexpr size_t BlockBytes = size_t(1) << 20;
 }
 
 void TByteSink::Put(const void* bytes, size_t n) {
+  if (buffer_.empty() && n >= BlockBytes) {
+    // A whole block from the caller goes on as it is, without a copy.
+    if (!failed_ && !Emit(static_cast<const char*>(bytes), n)) failed_ = true;
+    flushed_ += n;
+    return;
+  }
   buffer_.append(static_cast<const char*>(bytes), n);
   if (buffer_.size() >= BlockBytes) Flush();
 }
@@ -75,8 +86,69 @@ bool TStdoutSink::Close(std::string& error) {
   return false;
 }
 
+TDeviceSink::~TDeviceSink() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool TDeviceSink::Open(const std::string& path, std::string& error) {
+  // A FIFO without a reader would block the open forever: opened without
+  // waiting, it says so at once.
+  fd_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd_ < 0) {
+    error = errno == ENXIO ? "no program reads from it" : std::strerror(errno);
+    return false;
+  }
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+  return true;
+}
+
+bool TDeviceSink::Emit(const char* bytes, size_t n) {
+  while (n > 0) {
+    const ssize_t k = ::write(fd_, bytes, n);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) {
+      error_ = std::strerror(errno);
+      return false;
+    }
+    bytes += k;
+    n -= size_t(k);
+  }
+  return true;
+}
+
+bool TDeviceSink::Close(std::string& error) {
+  if (!failed_) return true;
+  error = error_.empty() ? "it could not be written" : error_;
+  return false;
+}
+
 std::unique_ptr<TByteSink> OpenByteSink(const std::string& path, std::string& error) {
   if (path == "-") return std::make_unique<TStdoutSink>();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      error = std::strerror(EISDIR);
+      return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      // A device or a FIFO is written into, as the shell's ">" does; it is
+      // never replaced by a regular file.
+      auto device = std::make_unique<TDeviceSink>();
+      if (!device->Open(path, error)) return nullptr;
+      return device;
+    }
+    // A write-protected file stays as it is, as the shell's ">" leaves it
+    // (also for the administrator, whom the system would let through).
+    if ((st.st_mode & 0222) == 0) {
+      error = "it is write-protected";
+      return nullptr;
+    }
+    if (::access(path.c_str(), W_OK) != 0) {
+      error = std::strerror(errno);
+      return nullptr;
+    }
+  }
   auto sink = std::make_unique<TFileSink>(path);
   if (!sink->Opened()) {
     error = sink->OpenError();

@@ -61,6 +61,21 @@ class TStdoutSink : public TByteSink {
   bool Close(std::string& error) override;
 };
 
+// A device or FIFO named as output, written into as it is.
+class TDeviceSink : public TByteSink {
+ public:
+  ~TDeviceSink() override;
+  bool Open(const std::string& path, std::string& error);
+
+ protected:
+  bool Emit(const char* bytes, size_t n) override;
+  bool Close(std::string& error) override;
+
+ private:
+  int fd_ = -1;
+  std::string error_;
+};
+
 // Memory, for tests.
 class TStringSink : public TByteSink {
  public:
@@ -79,7 +94,8 @@ class TStringSink : public TByteSink {
   bool Close(std::string&) override { return true; }
 };
 
-// "-" is standard output, anything else a file.
+// "-" is standard output; a device or FIFO is written into; anything else
+// is a file written anew, refused when it is write-protected.
 std::unique_ptr<TByteSink> OpenByteSink(const std::string& path, std::string& error);
 
 }  // namespace tarvo

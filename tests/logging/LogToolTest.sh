@@ -70,6 +70,25 @@ check "a candump log is told from its content" 0 "7 messages, candump" "$tool" c
 head -c 3000 /dev/urandom | tr -d '\n' > "$dir/noise.dat"
 check "unknown content and name" 1 "its format cannot be told" "$tool" count "$dir/noise.dat"
 check "usage" 2 "usage:" "$tool" frobnicate
+# The command line as its users expect: --help on standard output with exit
+# 0, a usage error on one line with exit 2.
+for c in count convert import decode plot; do
+  out=$("$tool" $c --help 2>/dev/null); code=$?
+  if [ $code -eq 0 ] && grep -q "usage: tarvo-log $c" <<<"$out"; then echo "ok   $c --help"; passes=$((passes + 1))
+  else echo "FAIL $c --help: exit $code"; failures=$((failures + 1)); fi
+done
+check "tool --help" 0 "Formats, told from the content" "$tool" --help
+check "an unknown option" 2 "unknown option --frob" "$tool" convert "$dir/bus.log" "$dir/x.asc" --frob
+check "a format that is none" 2 "--to takes txt, csv, asc, candump, blf or trc" "$tool" convert "$dir/bus.log" x --to pdf
+check "an output without a format" 2 "cannot tell the format of" "$tool" convert "$dir/bus.log" "$dir/out.bin"
+if [ "$("$tool" convert "$dir/bus.log" "$dir/x.asc" --frob 2>&1 | wc -l)" -eq 1 ]; then
+  echo "ok   a usage error is one line"; passes=$((passes + 1))
+else echo "FAIL a usage error is more than one line"; failures=$((failures + 1)); fi
+# Standard input and output.
+check "standard input to standard output" 0 "(1436509052.249713) vcan0 044#2A366C2BBA" \
+  bash -c "cat '$dir/bus.log' | '$tool' convert - - 2>/dev/null"
+check "the summary of a log on standard output goes to standard error" 0 "standard output: 6 messages written" \
+  bash -c "'$tool' convert '$dir/bus.log' - --to asc 2>&1 >/dev/null"
 
 # What the user owns is never destroyed: an output that is the input, a
 # failed read, a file without line ends.
@@ -91,6 +110,20 @@ check "a device is not read" 1 "it is not a regular file" "$tool" import /dev/ze
 head -c 70000000 /dev/zero > "$dir/zero.log"
 check "no line ends" 1 "1 lines longer than 64 MiB" "$tool" import "$dir/zero.log" "$dir/zero.txt"
 rm -f "$dir/zero.log"
+# An output that is a FIFO is written into, never replaced; one without a
+# reader is refused at once; a write-protected file is kept.
+mkfifo "$dir/pipe.asc"
+(cat "$dir/pipe.asc" > "$dir/piped.asc") &
+reader=$!
+check "a FIFO with a reader gets the log" 0 "6 messages written" "$tool" convert "$dir/bus.log" "$dir/pipe.asc"
+wait $reader
+check "what went through it is the log" 0 "base hex  timestamps absolute" head -2 "$dir/piped.asc"
+if [ -p "$dir/pipe.asc" ]; then echo "ok   the FIFO stays a FIFO"; passes=$((passes + 1));
+else echo "FAIL the FIFO was replaced"; failures=$((failures + 1)); fi
+check "a FIFO without a reader" 1 "no program reads from it" timeout 10 "$tool" convert "$dir/bus.log" "$dir/pipe.asc"
+cp "$dir/bus.asc" "$dir/locked.asc"; chmod 444 "$dir/locked.asc"; cp "$dir/locked.asc" "$dir/locked-copy.asc"
+check "a write-protected output" 1 "it is write-protected" "$tool" convert "$dir/bus.log" "$dir/locked.asc"
+same "the write-protected file stays" "$dir/locked.asc" "$dir/locked-copy.asc"
 if ls "$dir"/*.tmp* >/dev/null 2>&1; then echo "FAIL temporary files left"; failures=$((failures + 1));
 else echo "ok   no temporary files left"; passes=$((passes + 1)); fi
 

@@ -97,11 +97,12 @@ int Run(const TConvertOptions& o, bool import) {
   }
   const TLogWriteReport& r = writer->Report();
   std::FILE* out = SummaryStream(o);
-  std::fprintf(out, "%s: %" PRIu64 " messages written\n", o.Out.c_str(), r.Written - r.BusEvents);
+  std::fprintf(out, "%s: %" PRIu64 " messages written\n", o.Out == "-" ? "standard output" : o.Out.c_str(),
+               r.Written - r.BusEvents);
   if (r.BusEvents) std::fprintf(out, "%" PRIu64 " bus events written\n", r.BusEvents);
   if (otherDirection)
     std::fprintf(out, "%" PRIu64 " messages of the direction not chosen left out\n", otherDirection);
-  PrintWriteReport(o.Out, r);
+  PrintWriteReport(o.Out == "-" ? "standard output" : o.Out, r);
   if (writer->StartUnknown() && *o.To != LOG_FORMAT_CANDUMP)
     Complain(o.In, "its date cannot be read; today's is written");
   if (writer->StartUnknown() && *o.To == LOG_FORMAT_CANDUMP)
