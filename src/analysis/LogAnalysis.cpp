@@ -134,7 +134,10 @@ std::string TLogAnalysis::Cell(size_t row, TAnalysisColumn column, const TDbcDat
       const TDbcMessage* message = database ? database->Find(m.Extended() ? 1 : 0, m.ID) : nullptr;
       return message ? message->Name : std::string();
     }
-    case ANALYSIS_DLC: return m.Event == LOG_FRAME ? std::to_string(m.DLC) : std::string();
+    case ANALYSIS_DLC:
+      // A CAN FD frame shows its length: its DLC code says less to a reader.
+      if (m.Event != LOG_FRAME) return {};
+      return std::to_string((m.Flags & LOG_FD) && !(m.Flags & LOG_ERROR_FRAME) ? m.Length : m.DLC);
     case ANALYSIS_DATA: return DataText(m);
     default: return {};
   }

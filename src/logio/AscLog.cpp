@@ -105,7 +105,7 @@ class TAscReader : public TLogReader {
     // Every timed line moves a relative clock, frames or not.
     if (relative_) time += clock_;
     clock_ = time;
-    m = TLogMessage{};
+    m.Reset();
     m.Time = time;
     if (words < 3) return SKIP_NOT_UNDERSTOOD;
     if (w_[1] == "CANFD") return FdFrame(m, words);

@@ -106,7 +106,7 @@ class TCandumpReader : public TLogReader {
     if (count == 0) return SKIP_OTHER_EVENT;
     if (count < 3 || count > 4 || w[0].size() < 3 || w[0].front() != '(' || w[0].back() != ')')
       return SKIP_NOT_UNDERSTOOD;
-    m = TLogMessage{};
+    m.Reset();
     if (!ReadSeconds(w[0].substr(1, w[0].size() - 2), m.Time)) return SKIP_TIME;
     if (count == 4) {
       if (w[3] == "T" || w[3] == "t") m.Flags |= LOG_TX;

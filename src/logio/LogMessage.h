@@ -43,6 +43,18 @@ struct TLogMessage {
   uint8_t Event = LOG_FRAME;
   uint8_t Data[MaxLogDataBytes] = {};
 
+  // Back to an empty frame of channel 1; the data bytes beyond Length carry
+  // no meaning and are left as they are (a reader sets Length bytes).
+  void Reset() {
+    Time = 0;
+    ID = 0;
+    Flags = 0;
+    Channel = 1;
+    DLC = 0;
+    Length = 0;
+    Event = LOG_FRAME;
+  }
+
   bool Extended() const { return Flags & LOG_EXTENDED; }
   bool Remote() const { return Flags & LOG_REMOTE; }
   bool ErrorFrame() const { return Flags & LOG_ERROR_FRAME; }

@@ -42,7 +42,9 @@ struct TLogReadReport {
 
   void Skip(TLogSkip reason, uint64_t where) {
     ++Skipped[reason];
-    if (LogSkipIsDamage(reason) && First.size() < FirstNamed) First.push_back({where, reason});
+    if (!LogSkipIsDamage(reason) || First.size() >= FirstNamed) return;
+    if (!First.empty() && First.back().Where == where && First.back().Reason == reason) return;  // one place once
+    First.push_back({where, reason});
   }
   uint64_t SkippedTotal() const;
   uint64_t DamagedTotal() const;

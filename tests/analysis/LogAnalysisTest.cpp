@@ -109,6 +109,34 @@ TEST_F(LogAnalysisTest, StatisticsPerIdentifierShowPeriodAndJitter) {
   EXPECT_NEAR(s[1].Jitter, 0.0, 0.0001);
 }
 
+// CAN FD frames keep all their bytes in the index (beyond eight in a store
+// of their own), error frames are rows, times are the file's own, and the
+// lines the reader could not use are counted for the status line.
+TEST_F(LogAnalysisTest, CanFdErrorFramesAndDamagedLinesOfACandumpLog) {
+  TLogAnalysis a;
+  std::string error;
+  ASSERT_TRUE(a.Open(Write("fd.log", "(10.000000) can0 123##100112233445566778899AABBCCDDEEFF1011121314151617\n"
+                                     "(10.000500) can0 20000080#0000000000000000\n"
+                                     "(10.001000) can1 123#AA\n"
+                                     "(10.001) can0 123#GG\n"
+                                     "(10.002000) can0 123##0\n"),
+                     error))
+      << error;
+  ASSERT_EQ(a.MessageCount(), 4u);
+  EXPECT_EQ(a.Cell(0, ANALYSIS_DLC, nullptr), "24");
+  EXPECT_EQ(a.Cell(0, ANALYSIS_DATA, nullptr),
+            "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF 10 11 12 13 14 15 16 17");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_DATA, nullptr), "error frame");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "0.000500");
+  EXPECT_EQ(a.Cell(2, ANALYSIS_DATA, nullptr), "AA");
+  EXPECT_EQ(a.Cell(2, ANALYSIS_DELTA, nullptr), "0.001000");
+  EXPECT_EQ(a.Cell(3, ANALYSIS_DLC, nullptr), "0");
+  EXPECT_EQ(a.Message(2).Channel, 2);
+  ASSERT_FALSE(a.ReadNotes().empty());
+  EXPECT_EQ(a.ReadNotes()[0], "1 data that do not match their length, not read");
+  EXPECT_EQ(a.ReadNotes()[1], "line 4: data that do not match their length");
+}
+
 TEST_F(LogAnalysisTest, ForeignLogsOpenAndBadOnesSayWhy) {
   TLogAnalysis a;
   std::string error;

@@ -101,7 +101,11 @@ void PrintWriteReport(const std::string& path, const TLogWriteReport& report) {
 std::unique_ptr<TLogReader> OpenForReading(const std::string& path, std::optional<TLogFormat> format) {
   std::string error;
   std::unique_ptr<TLogReader> reader = OpenLogReader(path, format, error);
-  if (!reader) Complain(path, error.empty() ? "cannot be read" : error + (format ? "" : "; give --type"));
+  if (!reader) {
+    // Where the content does not tell the format, --type can.
+    const bool unknown = error.find("format cannot be told") != std::string::npos;
+    Complain(path, error.empty() ? "cannot be read" : error + (unknown ? "; give --type" : ""));
+  }
   return reader;
 }
 
