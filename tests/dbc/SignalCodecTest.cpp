@@ -163,6 +163,76 @@ TEST(SignalCodec, EveryPlacementAgreesWithTheBitNumbering) {
   EXPECT_EQ(placements, 2 * 64 * 65 / 2);
 }
 
+// Bits of a frame of any length by another numbering: little endian counts
+// up from the start bit; big endian counts through the frame as one
+// big-endian bit string from the start bit's place in it.
+uint64_t ReferenceExtractWide(const TDbcSignal& s, const uint8_t* data) {
+  uint64_t raw = 0;
+  for (int k = 0; k < s.Length; ++k) {
+    uint32_t byte, bit;
+    if (s.ByteOrder == DBC_LITTLE_ENDIAN) {
+      const uint32_t at = s.StartBit + uint32_t(s.Length - 1 - k);  // most significant first
+      byte = at / 8, bit = at % 8;
+    } else {
+      const uint32_t at = (s.StartBit / 8) * 8 + (7 - s.StartBit % 8) + uint32_t(k);
+      byte = at / 8, bit = 7 - at % 8;
+    }
+    raw = (raw << 1) | ((data[byte] >> bit) & 1u);
+  }
+  return raw;
+}
+
+// CAN FD frames of up to 64 bytes and messages longer than eight: every
+// placement reads the bits the numbering names, and in eight bytes the same
+// bits as the word reading of classic frames.
+TEST(SignalCodec, LongFramesAreReadBitForBit) {
+  std::mt19937_64 random(24);
+  uint8_t data[64];
+  for (uint8_t& b : data) b = uint8_t(random());
+  for (uint32_t size : {8u, 12u, 64u}) {
+    int placements = 0;
+    for (TDbcByteOrder order : {DBC_LITTLE_ENDIAN, DBC_BIG_ENDIAN}) {
+      for (uint16_t length : {1, 7, 8, 13, 32, 57, 64}) {
+        for (uint32_t start = 0; start < size * 8; ++start) {
+          TDbcSignal s;
+          s.ByteOrder = order;
+          s.StartBit = start;
+          s.Length = length;
+          if (!PlaceSignal(s, size)) continue;
+          ++placements;
+          ASSERT_EQ(ExtractRawFromBytes(s, data, size), ReferenceExtractWide(s, data))
+              << size << " " << order << " " << start << " " << length;
+          if (size == 8) ASSERT_EQ(ExtractRawFromBytes(s, data, 8), ExtractRaw(s, FrameWords(data, 8)));
+        }
+      }
+    }
+    EXPECT_GT(placements, 0);
+  }
+}
+
+TEST(SignalCodec, DecodingACanFdFrameOfAMessageLongerThanEightBytes) {
+  const TDbcReadResult r = ReadDbc(
+      "BO_ 291 Long: 24 N\n"
+      " SG_ Head : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ Far : 160|16@1+ (0.5,0) [0|0] \"\" N\n"
+      " SG_ Motor : 183|12@0- (1,0) [0|0] \"\" N\n");
+  ASSERT_TRUE(r.Ok);
+  uint8_t data[24] = {};
+  data[0] = 0x11;
+  data[20] = 0x34, data[21] = 0x12;  // Far = 0x1234 * 0.5
+  data[22] = 0xFF, data[23] = 0xE0;  // Motor: the 12 bits from bit 183 down, 0xFFE = -2
+  TDecodedSignal out[3];
+  ASSERT_EQ(DecodeMessage(r.Database.Messages[0], data, 24, out), 3u);
+  EXPECT_EQ(out[0].Physical, 0x11);
+  EXPECT_EQ(out[1].Physical, 0x1234 * 0.5);
+  EXPECT_EQ(out[2].Physical, -2);
+  // A frame too short for the far signals leaves them absent, not read past its end.
+  ASSERT_EQ(DecodeMessage(r.Database.Messages[0], data, 8, out), 3u);
+  EXPECT_TRUE(out[0].Present);
+  EXPECT_FALSE(out[1].Present);
+  EXPECT_FALSE(out[2].Present);
+}
+
 TEST(SignalCodec, PlacementRefusesSignalsOutsideTheMessage) {
   struct Placement {
     TDbcByteOrder Order;
