@@ -215,22 +215,28 @@ TEST(SignalCodec, DecodingACanFdFrameOfAMessageLongerThanEightBytes) {
       "BO_ 291 Long: 24 N\n"
       " SG_ Head : 0|8@1+ (1,0) [0|0] \"\" N\n"
       " SG_ Far : 160|16@1+ (0.5,0) [0|0] \"\" N\n"
-      " SG_ Motor : 183|12@0- (1,0) [0|0] \"\" N\n");
+      " SG_ Motor : 183|12@0- (1,0) [0|0] \"\" N\n"
+      " SG_ Front : 15|12@0+ (1,0) [0|0] \"\" N\n");
   ASSERT_TRUE(r.Ok);
   uint8_t data[24] = {};
   data[0] = 0x11;
   data[20] = 0x34, data[21] = 0x12;  // Far = 0x1234 * 0.5
   data[22] = 0xFF, data[23] = 0xE0;  // Motor: the 12 bits from bit 183 down, 0xFFE = -2
-  TDecodedSignal out[3];
-  ASSERT_EQ(DecodeMessage(r.Database.Messages[0], data, 24, out), 3u);
+  data[1] = 0xAB, data[2] = 0xC0;    // Front: big endian from bit 15, 0xABC
+  TDecodedSignal out[4];
+  ASSERT_EQ(DecodeMessage(r.Database.Messages[0], data, 24, out), 4u);
+  EXPECT_EQ(out[3].Physical, 0xABC);
   EXPECT_EQ(out[0].Physical, 0x11);
   EXPECT_EQ(out[1].Physical, 0x1234 * 0.5);
   EXPECT_EQ(out[2].Physical, -2);
   // A frame too short for the far signals leaves them absent, not read past its end.
-  ASSERT_EQ(DecodeMessage(r.Database.Messages[0], data, 8, out), 3u);
+  ASSERT_EQ(DecodeMessage(r.Database.Messages[0], data, 8, out), 4u);
   EXPECT_TRUE(out[0].Present);
   EXPECT_FALSE(out[1].Present);
   EXPECT_FALSE(out[2].Present);
+  // and the near ones of a long message are read from a short frame alike
+  ASSERT_TRUE(out[3].Present);
+  EXPECT_EQ(out[3].Physical, 0xABC);
 }
 
 TEST(SignalCodec, PlacementRefusesSignalsOutsideTheMessage) {
