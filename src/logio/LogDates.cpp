@@ -18,7 +18,9 @@ constexpr int64_t NsPerSecond = 1'000'000'000;
 std::optional<int64_t> FromLocal(std::tm t, int milliseconds) {
   t.tm_isdst = -1;
   const std::time_t seconds = std::mktime(&t);
-  if (seconds == std::time_t(-1)) return std::nullopt;
+  // Nanoseconds since 1970 in 64 bits reach from 1677 to 2262; a header
+  // naming another year says nothing usable.
+  if (seconds == std::time_t(-1) || seconds < -9'000'000'000 || seconds > 9'000'000'000) return std::nullopt;
   return int64_t(seconds) * NsPerSecond + int64_t(milliseconds) * 1'000'000;
 }
 

@@ -1,6 +1,8 @@
 #include "logio/LogWriter.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "logio/LogFormats.h"
@@ -49,17 +51,17 @@ std::unique_ptr<TLogWriter> MakeLogWriter(TLogFormat format, TByteSink& sink, co
   }
 }
 
-char* WriteSeconds(char* out, int64_t ns, int decimals) {
+char* WriteTimeIn(char* out, int64_t ns, int unitDigits, int decimals) {
   static constexpr int64_t Pow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
-  if (decimals < 0) decimals = 0;
-  if (decimals > 9) decimals = 9;
+  unitDigits = std::clamp(unitDigits, 0, 9);
+  decimals = std::clamp(decimals, 0, unitDigits);
   const bool negative = ns < 0;
   // Work on the magnitude in unsigned arithmetic: INT64_MIN has no positive twin.
-  uint64_t v = negative ? uint64_t(0) - uint64_t(ns) : uint64_t(ns);
-  const uint64_t unit = uint64_t(Pow10[9 - decimals]);
-  uint64_t q = v / unit;
-  const uint64_t r = v % unit;
-  if (r * 2 > unit || (r * 2 == unit && (q & 1))) ++q;
+  const uint64_t v = negative ? uint64_t(0) - uint64_t(ns) : uint64_t(ns);
+  const uint64_t step = uint64_t(Pow10[unitDigits - decimals]);
+  uint64_t q = v / step;
+  const uint64_t r = v % step;
+  if (r * 2 > step || (r * 2 == step && (q & 1))) ++q;
   const uint64_t scale = uint64_t(Pow10[decimals]);
   const uint64_t whole = q / scale, fraction = q % scale;
   if (negative && q != 0) *out++ = '-';
@@ -76,7 +78,9 @@ char* WriteSeconds(char* out, int64_t ns, int decimals) {
   return out;
 }
 
-bool ReadSeconds(std::string_view text, int64_t& ns) {
+bool ReadTimeIn(std::string_view text, int unitDigits, int64_t& ns) {
+  static constexpr int64_t Pow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+  if (unitDigits < 0 || unitDigits > 9) return false;
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
     negative = text[0] == '-';
@@ -85,20 +89,21 @@ bool ReadSeconds(std::string_view text, int64_t& ns) {
   const size_t dot = text.find('.');
   const std::string_view whole = text.substr(0, dot);
   const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-  if (whole.empty() && fraction.empty()) return false;
-  if (whole.size() > 10 || fraction.size() > 9) return false;
+  if (whole.empty() || (dot != std::string_view::npos && fraction.empty())) return false;
+  if (fraction.size() > size_t(unitDigits)) return false;  // finer than a nanosecond
+  const int64_t unit = Pow10[unitDigits];
   int64_t w = 0, f = 0;
   for (char c : whole) {
     if (c < '0' || c > '9') return false;
     w = w * 10 + (c - '0');
+    if (w > (INT64_MAX - (unit - 1)) / unit) return false;  // beyond 64 bits of nanoseconds
   }
-  for (size_t i = 0; i < 9; ++i) {
-    char c = i < fraction.size() ? fraction[i] : '0';
+  for (int i = 0; i < unitDigits; ++i) {
+    const char c = size_t(i) < fraction.size() ? fraction[size_t(i)] : '0';
     if (c < '0' || c > '9') return false;
     f = f * 10 + (c - '0');
   }
-  if (w > 9'223'372'035) return false;  // beyond 64 bits of nanoseconds
-  ns = w * 1'000'000'000 + f;
+  ns = w * unit + f;
   if (negative) ns = -ns;
   return true;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "logio/ByteSink.h"
@@ -72,12 +73,18 @@ class TLogWriter {
 // The writer of a format, or null for LOG_FORMAT_UNKNOWN.
 std::unique_ptr<TLogWriter> MakeLogWriter(TLogFormat format, TByteSink& sink, const TLogWriteOptions& options);
 
-// ns as seconds with the given decimals (at most 9), rounded to the nearest
-// with halves to even; returns the end of the text. A negative time gets
-// its "-". out must hold 32 characters.
-char* WriteSeconds(char* out, int64_t ns, int decimals);
-// Reads "1436509052.249713", "-0.5" or "0.2001" as nanoseconds exactly
-// (up to nine decimals; more are refused); false for anything else.
-bool ReadSeconds(std::string_view text, int64_t& ns);
+// A time in a unit of 10^unitDigits nanoseconds (9: seconds, 6:
+// milliseconds) with the given decimals (at most unitDigits), rounded to the
+// nearest with halves to even; returns the end of the text. A negative time
+// gets its "-". out must hold 32 characters.
+char* WriteTimeIn(char* out, int64_t ns, int unitDigits, int decimals);
+// Reads such a time ("1436509052.249713", "-0.5", "1841.3") as nanoseconds
+// exactly: digits are read as integers, never through a floating-point
+// number. Digits finer than a nanosecond, an empty part around the point,
+// or a time beyond 64 bits of nanoseconds are refused.
+bool ReadTimeIn(std::string_view text, int unitDigits, int64_t& ns);
+
+inline char* WriteSeconds(char* out, int64_t ns, int decimals) { return WriteTimeIn(out, ns, 9, decimals); }
+inline bool ReadSeconds(std::string_view text, int64_t& ns) { return ReadTimeIn(text, 9, ns); }
 
 }  // namespace tarvo

@@ -58,52 +58,12 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-// "1841", "1841.3" or "-0.125" milliseconds as nanoseconds, exactly: the
-// digits are read as integers, so a trace's microseconds come back as
-// written. More than six decimals would be finer than a nanosecond.
-bool ReadMilliseconds(std::string_view text, int64_t& ns) {
-  bool negative = false;
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  const size_t dot = text.find('.');
-  const std::string_view whole = text.substr(0, dot);
-  const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
-  if (whole.empty() || whole.size() > 12 || fraction.size() > 6) return false;
-  if (dot != std::string_view::npos && fraction.empty()) return false;
-  int64_t ms = 0, part = 0;
-  for (char c : whole) {
-    if (!IsDigit(c)) return false;
-    ms = ms * 10 + (c - '0');
-  }
-  for (size_t i = 0; i < 6; ++i) {
-    const char c = i < fraction.size() ? fraction[i] : '0';
-    if (!IsDigit(c)) return false;
-    part = part * 10 + (c - '0');
-  }
-  ns = ms * 1'000'000 + part;  // below 10^18: no overflow
-  if (negative) ns = -ns;
-  return true;
-}
+// "1841", "1841.3" or "-0.125" milliseconds as nanoseconds, exactly.
+bool ReadMilliseconds(std::string_view text, int64_t& ns) { return ReadTimeIn(text, 6, ns); }
 
 // ns as milliseconds with three decimals, rounded once to the microsecond
-// (halves to even, as WriteSeconds rounds). out must hold 32 characters.
-char* WriteMilliseconds(char* out, int64_t ns) {
-  const bool negative = ns < 0;
-  const uint64_t v = negative ? uint64_t(0) - uint64_t(ns) : uint64_t(ns);
-  uint64_t us = v / 1000;
-  const uint64_t r = v % 1000;
-  if (r > 500 || (r == 500 && (us & 1))) ++us;
-  if (negative && us != 0) *out++ = '-';
-  out = std::to_chars(out, out + 24, us / 1000).ptr;
-  *out++ = '.';
-  const unsigned fraction = unsigned(us % 1000);
-  *out++ = char('0' + fraction / 100);
-  *out++ = char('0' + fraction / 10 % 10);
-  *out++ = char('0' + fraction % 10);
-  return out;
-}
+// (halves to even, as every writer rounds).
+char* WriteMilliseconds(char* out, int64_t ns) { return WriteTimeIn(out, ns, 6, 3); }
 
 // ";$STARTTIME=43474.5054524421": days since 1899-12-30 and their fraction,
 // read as integers (up to 18 decimals, the rest is below a nanosecond).

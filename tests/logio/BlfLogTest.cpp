@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "logio/LogFormats.h"
+#include "PythonCan.h"
 
 namespace tarvo {
 namespace {
@@ -542,18 +543,7 @@ TEST(BlfRead, AFileThatIsNoBlfSaysSo) {
 
 // ---- python-can ------------------------------------------------------------------------
 
-bool HasPythonCan() { return std::system("/usr/bin/python3 -c 'import can' >/dev/null 2>&1") == 0; }
 
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, p)) > 0) out.append(chunk, n);
-    ::pclose(p);
-  }
-  return out;
-}
 
 fs::path TempPath(const std::string& name) {
   return fs::temp_directory_path() / ("tarvo_blf_" + std::to_string(::getpid()) + "_" + name);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "logio/LogFormats.h"
+#include "PythonCan.h"
 
 namespace tarvo {
 namespace {
@@ -414,18 +415,7 @@ TEST(TrcWrite, AnEmptyLogGetsItsHeaderAtFinish) {
 
 // ---- python-can ------------------------------------------------------------------------
 
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, p)) > 0) out.append(chunk, n);
-    ::pclose(p);
-  }
-  return out;
-}
 
-bool HasPythonCan() { return std::system("/usr/bin/python3 -c 'import can' >/dev/null 2>&1") == 0; }
 
 // Frames of every shape python-can knows: 11 and 29 bits, remote frames,
 // CAN FD of up to 64 bytes with BRS and ESI, two channels, both directions,
