@@ -108,6 +108,28 @@ void IndexTenMillion(benchmark::State& state) {
 }
 BENCHMARK(IndexTenMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// A log whose every message has an identifier of its own: the statistics
+// per identifier for 2,000,000 of them.
+void StatisticsOfTwoMillionIdentifiers(benchmark::State& state) {
+  const fs::path path = Dir() / "ids.log";
+  if (!fs::exists(path)) {
+    std::ofstream f(path, std::ios::binary);
+    char line[96];
+    for (int i = 0; i < 2'000'000; ++i) {
+      const int n = std::snprintf(line, sizeof line, "(%d.%06d) can0 %08X#11\n", 1700000000 + i / 1000000, i % 1000000,
+                                  0x10000000 + i);
+      f.write(line, n);
+    }
+  }
+  TLogAnalysis a;
+  std::string error;
+  if (!a.Open(path.string(), error)) state.SkipWithError(error.c_str());
+  size_t rows = 0;
+  for (auto _ : state) rows = a.Statistics().size();
+  state.counters["identifiers"] = double(rows);
+}
+BENCHMARK(StatisticsOfTwoMillionIdentifiers)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 void FilterAll(benchmark::State& state) {
   TLogAnalysis a;
   std::string error;

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -200,17 +199,27 @@ long TLogAnalysis::RowAtTime(double t) const {
 }
 
 std::vector<TIdStatistics> TLogAnalysis::Statistics() const {
+  // One entry per identifier, found through a hash of identifiers and
+  // sorted once at the end: linear in the messages also when most of them
+  // have identifiers of their own.
   struct TSums {
+    uint64_t Key = 0;
     TIdStatistics S;
     double Sum = 0, SumSquares = 0;
     uint64_t Periods = 0;
   };
-  std::map<uint64_t, TSums> byId;
+  std::vector<TSums> sums;
+  std::unordered_map<uint64_t, uint32_t> at;
   for (const TAnalysisMessage& m : messages_) {
     if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
-    TSums& s = byId[Key(m)];
-    s.S.IDE = m.Extended() ? 1 : 0;
-    s.S.ID = m.ID;
+    const auto [it, added] = at.try_emplace(Key(m), uint32_t(sums.size()));
+    if (added) {
+      sums.emplace_back();
+      sums.back().Key = Key(m);
+      sums.back().S.IDE = m.Extended() ? 1 : 0;
+      sums.back().S.ID = m.ID;
+    }
+    TSums& s = sums[it->second];
     ++s.S.Count;
     if (m.Delta < 0) continue;
     const double d = m.Delta;
@@ -220,8 +229,10 @@ std::vector<TIdStatistics> TLogAnalysis::Statistics() const {
     s.SumSquares += d * d;
     ++s.Periods;
   }
+  std::sort(sums.begin(), sums.end(), [](const TSums& a, const TSums& b) { return a.Key < b.Key; });
   std::vector<TIdStatistics> out;
-  for (auto& [key, s] : byId) {
+  out.reserve(sums.size());
+  for (TSums& s : sums) {
     if (s.Periods) {
       s.S.MeanPeriod = s.Sum / double(s.Periods);
       s.S.Jitter = std::sqrt(std::max(0.0, s.SumSquares / double(s.Periods) - s.S.MeanPeriod * s.S.MeanPeriod));

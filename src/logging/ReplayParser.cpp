@@ -393,6 +393,13 @@ void TReplayLogParser::MessageLine(std::string_view line) {
   if (type == CSV_FILE) {
     SplitFields<','>(line, f, m_scratch);
     while (n < 8 && size_t(3 + n) < f.Count && !f[size_t(3 + n)].empty()) ++n;
+    // The data positions after the last byte stay empty up to the eighth: a
+    // byte after an empty field would otherwise be dropped without a word.
+    for (size_t i = size_t(3 + n); i < std::min<size_t>(f.Count, 11); ++i)
+      if (!f[i].empty()) {
+        Fail(PARSE_FORMAT_INVALID, "a data byte after an empty data field");
+        return;
+      }
   } else if (type == ASC_FILE) {
     SplitFields<' '>(line, f, m_scratch);
     if (f.Count >= 6) {
@@ -424,6 +431,10 @@ void TReplayLogParser::MessageLine(std::string_view line) {
     if (dir.starts_with("Rx") && m_options.ReplayRx) direction = REPLAY_DIRECTION_RX;
     else if (dir.starts_with("Tx") && m_options.ReplayTx) direction = REPLAY_DIRECTION_TX;
     else return void(++m_result.LeftOut);
+    if (dir.size() != 2) {
+      Fail(PARSE_FORMAT_INVALID, "direction is neither \"Rx\" nor \"Tx\"");
+      return;
+    }
   } else {
     if (f.Count < 3) {
       if (f.Count > 0) ++m_result.LeftOut;
@@ -434,6 +445,10 @@ void TReplayLogParser::MessageLine(std::string_view line) {
     else if (code.starts_with('T') && m_options.ReplayTx) direction = REPLAY_DIRECTION_TX;
     else return void(++m_result.LeftOut);
     if (Find(code, "E") == 1) return void(++m_result.LeftOut);  // "RE" and "TE" error-counter lines
+    if (code.size() != 4) {
+      Fail(PARSE_FORMAT_INVALID, "type code is not one of RD11, RR11, RD29, RR29, TD11, TR11, TD29, TR29");
+      return;
+    }
   }
 
   TTarvoCAN& m = m_messages[size_t(m_result.NoOfMessages)];
@@ -443,14 +458,18 @@ void TReplayLogParser::MessageLine(std::string_view line) {
   size_t firstData;
   if (type == ASC_FILE) {
     const std::string_view kind = f[4];
-    if (kind.starts_with('d')) m.RTR = 0;
-    else if (kind.starts_with('r')) m.RTR = 1;
+    if (kind == "d") m.RTR = 0;
+    else if (kind == "r") m.RTR = 1;
     else {
       Fail(PARSE_FORMAT_INVALID, "frame kind is neither \"d\" nor \"r\"");
       return;
     }
     const size_t x = f[2].find('x');
     m.IDE = x != std::string_view::npos ? 1 : 0;
+    if (x != std::string_view::npos && x + 1 != f[2].size()) {
+      Fail(PARSE_FORMAT_INVALID, "identifier not valid");  // "12x34": the "x" ends a 29-bit identifier
+      return;
+    }
     idText = f[2].substr(0, x);
     timeText = f[0];
     firstData = 6;

@@ -200,6 +200,11 @@ class TTarvoReader : public TLogReader {
     }
     size_t n = 0;
     while (3 + n < count && !f[3 + n].empty() && n < 8) ++n;  // the ASCII column may follow
+    // The data positions after the last byte are empty up to the eighth: a
+    // byte after an empty field ("RD11,0.3,A0,3,,4") is a damaged line, not
+    // a shorter frame.
+    for (size_t i = 3 + n; i < std::min<size_t>(count, 11); ++i)
+      if (!f[i].empty()) return SKIP_DATA;
     return Message(f, n, m);
   }
 

@@ -110,23 +110,24 @@ void TPlotModel::Feed(const TDbcDatabase& database, const TTarvoCAN& frame, doub
 void TPlotModel::FeedFrame(const TDbcDatabase& database, bool extended, uint32_t id, const uint8_t* data,
                            size_t length, double seconds) {
   const TDbcMessage* message = nullptr;
-  TDecodedSignal decoded[256];
   size_t n = 0;
   const uint8_t ide = extended ? 1 : 0;
   for (TPlottedSignal& s : signals_) {
     if (s.ID != id || s.IDE != ide) continue;
     if (!message) {
       message = database.Find(ide, id);
-      if (!message || message->Signals.size() > std::size(decoded)) return;
-      n = DecodeMessage(*message, data, length, decoded);
+      if (!message) return;
+      // A message of any number of signals: the room grows with the largest.
+      if (decoded_.size() < message->Signals.size()) decoded_.resize(message->Signals.size());
+      n = DecodeMessage(*message, data, length, decoded_.data());
     }
     if (s.SignalIndex >= message->Signals.size()) continue;  // of another database
     double value = std::numeric_limits<double>::quiet_NaN();
     bool selected = false;
     for (size_t i = 0; i < n; ++i) {
-      if (decoded[i].Signal != &message->Signals[s.SignalIndex]) continue;
+      if (decoded_[i].Signal != &message->Signals[s.SignalIndex]) continue;
       selected = true;
-      if (decoded[i].Present) value = decoded[i].Physical;
+      if (decoded_[i].Present) value = decoded_[i].Physical;
     }
     // A multiplexed signal the frame does not carry keeps its curve as it
     // was; a frame too short for a signal breaks its curve.

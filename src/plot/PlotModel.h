@@ -10,6 +10,7 @@
 
 #include "common/TarvoCAN.h"
 #include "dbc/DbcDatabase.h"
+#include "dbc/SignalCodec.h"
 #include "plot/SignalSeries.h"
 
 namespace tarvo {
@@ -87,6 +88,7 @@ class TPlotModel {
 
  private:
   std::vector<TPlottedSignal> signals_;
+  std::vector<TDecodedSignal> decoded_;  // room for the signals of the largest message fed
   size_t capacity_;
   double viewT0_ = 0, viewT1_ = 10;
 };

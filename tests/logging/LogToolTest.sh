@@ -188,13 +188,19 @@ check "decode reads a CAN FD frame's far bytes" 0 "Long,Far,1927," \
 dbc="$dir/bus.dbc"
 printf '%s\n' 'VERSION ""' 'BO_ 68 Door: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|255] "deg" Body' \
   'BO_ 246 Seat: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|255] "deg" Body' > "$dbc"
-if "$tool" plot 2>&1 | grep -q "usage: tarvo-log plot"; then
+if "$tool" plot --help 2>&1 | grep -q "usage: tarvo-log plot"; then
   check "plot of a log" 0 "2 signals, 2 points" "$tool" plot "$dir/bus.txt" --dbc "$dbc" \
     --signal Door.Angle --signal Seat.Angle --png "$dir/plot.png" --size 640x320
   if [ -s "$dir/plot.png" ]; then echo "ok   the plot is a picture"; passes=$((passes + 1));
   else echo "FAIL no picture"; failures=$((failures + 1)); fi
   check "plot of a signal the database lacks" 1 "no signal \"Nope\" in the database" \
     "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Nope --png "$dir/nope.png"
+  check "a size past 32 bits is refused, with the reason" 2 "--size takes WIDTHxHEIGHT in pixels" \
+    "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Door.Angle --png "$dir/s.png" --size 4294967496x300
+  check "a size with more after it" 2 "not \"1200x600junk\"" \
+    "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Door.Angle --png "$dir/s.png" --size 1200x600junk
+  check "a size out of range" 2 "outside 200x120 to 10000x10000" \
+    "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Door.Angle --png "$dir/s.png" --size 100x100
   check "plot of an ambiguous name" 1 "name it as Message.Signal" \
     "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Angle --png "$dir/nope.png"
 fi

@@ -197,6 +197,17 @@ TEST(ReplayParser, EdgeCases) {
        std::string("\x80\xff\x00\x01RD11 \x00 1 2\xfe\r\n", 18), PARSE_VALID, {}},
       {"binary garbage in a message line", TXT_FILE, false, std::string("RD11 \xff\x00 1 2\r\n", 14),
        PARSE_FORMAT_INVALID, {}},
+      // What a line must be, refused when it is not, rather than read for a
+      // part of it.
+      {"a CSV data byte after an empty data field", CSV_FILE, false, "RD11,0.3000,A0,3,,4\r\n", PARSE_FORMAT_INVALID,
+       {}},
+      {"a type code with more after it", CSV_FILE, false, "RD11x,0.3000,A0,3\r\n", PARSE_FORMAT_INVALID, {}},
+      {"an ASC identifier with more after its x", ASC_FILE, false, "   1.000000 1  12x34           Rx   d 1 01\r\n",
+       PARSE_FORMAT_INVALID, {}},
+      {"an ASC direction with more after it", ASC_FILE, false, "   1.000000 1  123             Rxfoo d 1 01\r\n",
+       PARSE_FORMAT_INVALID, {}},
+      {"an ASC frame kind with more after it", ASC_FILE, false, "   1.000000 1  123             Rx   dzz 1 01\r\n",
+       PARSE_FORMAT_INVALID, {}},
   };
   for (const Case& c : cases) {
     TReplayParseOptions options;

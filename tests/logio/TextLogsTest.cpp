@@ -191,14 +191,15 @@ TEST(TextLogs, TarvoTxtAndCsvLinesWithTheFooterLeftAlone) {
                           "RD11,1.2500,291,1,65,255,,,,,, A ,5,0.1000\r\n"
                           "RD11,!1.2500,291,1,2,3,4,5,6,7,8,\"A,B\"\r\n"
                           "BL,1.3000,Bus Load,12.5%\r\n"
-                          "RD11,1.4000,291,1,x\r\n";
+                          "RD11,1.4000,291,1,x\r\n"
+                          "RD11,1.5000,A0,3,,4\r\n";
   const TRead c = ReadText(csv);
   EXPECT_EQ(c.Info.Format, LOG_FORMAT_CSV);
   ASSERT_EQ(c.Messages.size(), 2u);
   EXPECT_EQ(c.Messages[0].Length, 3);
   EXPECT_EQ(c.Messages[1].Length, 8);  // the quoted ASCII field is not a ninth byte
   EXPECT_EQ(c.Report.Skipped[SKIP_STATUS], 1u);
-  EXPECT_EQ(c.Report.Skipped[SKIP_DATA], 1u);
+  EXPECT_EQ(c.Report.Skipped[SKIP_DATA], 2u);  // a byte after an empty field too
 }
 
 TEST(TextLogs, SecondsAreReadAndWrittenExactly) {

@@ -95,6 +95,23 @@ TEST(PlotModel, ANewDatabaseFindsThePlottedSignalsAgainByName) {
   EXPECT_EQ(model.Signals()[0].Series.Value(0), 3);
 }
 
+// A message of more signals than any fixed room: a CAN FD frame of 64
+// bytes with 512 one-bit signals, the last of them plotted.
+TEST(PlotModel, AMessageOfManySignalsIsPlottedWhole) {
+  std::string dbc = "BO_ 1 Wide: 64 N\n";
+  for (int i = 0; i < 512; ++i) dbc += " SG_ B" + std::to_string(i) + " : " + std::to_string(i) + "|1@1+ (1,0) [0|1] \"\" N\n";
+  const TDbcReadResult r = ReadDbc(dbc);
+  ASSERT_TRUE(r.Ok);
+  TPlotModel model;
+  std::string error;
+  ASSERT_TRUE(model.Add(r.Database, "Wide.B511", error)) << error;
+  uint8_t data[64] = {};
+  data[63] = 0x80;
+  model.FeedFrame(r.Database, false, 1, data, 64, 1.0);
+  ASSERT_EQ(model.Signals()[0].Series.Size(), 1u);
+  EXPECT_EQ(model.Signals()[0].Series.Value(0), 1.0);
+}
+
 TEST(PlotModel, TheViewFollowsTheNewestPointsUntilHeld) {
   const TDbcDatabase db = Read();
   TPlotModel model;

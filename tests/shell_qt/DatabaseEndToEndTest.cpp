@@ -269,12 +269,15 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
   analysis->findChild<QPushButton*>("SearchNext")->click();
   EXPECT_EQ(analysis->List()->currentIndex().row(), 4);
 
-  auto* stats = analysis->findChild<QTableWidget*>("StatisticsList");
-  ASSERT_EQ(stats->rowCount(), 2);
-  EXPECT_EQ(stats->item(0, 0)->text(), "A0");
-  EXPECT_EQ(stats->item(0, 1)->text(), "100");
-  EXPECT_NEAR(stats->item(0, 2)->text().toDouble(), 10.0, 0.05);
-  EXPECT_NEAR(stats->item(1, 2)->text().toDouble(), 20.0, 0.05);
+  auto* stats = analysis->findChild<QTableView*>("StatisticsList");
+  ASSERT_NE(stats, nullptr);
+  const QAbstractItemModel* m = stats->model();
+  ASSERT_EQ(m->rowCount(), 2);
+  EXPECT_EQ(m->index(0, 0).data().toString(), "A0");
+  EXPECT_EQ(m->index(0, 1).data().toString(), "100");
+  EXPECT_NEAR(m->index(0, 2).data().toString().toDouble(), 10.0, 0.05);
+  EXPECT_NEAR(m->index(1, 2).data().toString().toDouble(), 20.0, 0.05);
+  EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "Mean period (ms)");
 
   // A signal of the log into the plot: every frame of its message.
   ASSERT_TRUE(analysis->Plot()->AddSignal("EngineStatus.EngineSpeed"));

@@ -112,10 +112,11 @@ void AnalysisWindow::BuildControls() {
   auto* tabs = Named(new QTabWidget(split), "AnalysisTabs");
   signals_ = new SignalsPanel(tabs);
   tabs->addTab(signals_, "Signals");
-  statistics_ = Named(new QTableWidget(tabs), "StatisticsList");
-  statistics_->setColumnCount(6);
-  statistics_->setHorizontalHeaderLabels({"ID", "Count", "Mean period (ms)", "Min (ms)", "Max (ms)", "Jitter (ms)"});
+  statistics_ = Named(new QTableView(tabs), "StatisticsList");
+  statisticsModel_ = new StatisticsModel(statistics_);
+  statistics_->setModel(statisticsModel_);
   statistics_->verticalHeader()->hide();
+  statistics_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tabs->addTab(statistics_, "Statistics");
   plot_ = new PlotPanel(dialogs_, tabs);
@@ -184,16 +185,31 @@ bool AnalysisWindow::GoToTime(double seconds) {
   return row >= 0;
 }
 
-void AnalysisWindow::ShowStatistics() {
-  const std::vector<TIdStatistics> stats = analysis_->Statistics();
-  statistics_->setRowCount(int(stats.size()));
-  for (int r = 0; r < int(stats.size()); ++r) {
-    const TIdStatistics& s = stats[size_t(r)];
-    const QString id = s.IDE ? QString("%1x").arg(s.ID, 8, 16, QChar('0')).toUpper() : QString::number(s.ID, 16).toUpper();
-    const QString cells[6] = {id, QString::number(s.Count), Seconds(s.MeanPeriod), Seconds(s.MinPeriod),
-                              Seconds(s.MaxPeriod), Seconds(s.Jitter)};
-    for (int c = 0; c < 6; ++c) statistics_->setItem(r, c, new QTableWidgetItem(cells[c]));
+void AnalysisWindow::ShowStatistics() { statisticsModel_->Set(analysis_->Statistics()); }
+
+int StatisticsModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(std::min<size_t>(statistics_.size(), size_t(INT32_MAX)));
+}
+
+int StatisticsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 6; }
+
+QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= statistics_.size()) return {};
+  const TIdStatistics& s = statistics_[size_t(index.row())];
+  switch (index.column()) {
+    case 0: return s.IDE ? QString("%1x").arg(s.ID, 8, 16, QChar('0')).toUpper() : QString::number(s.ID, 16).toUpper();
+    case 1: return QString::number(s.Count);
+    case 2: return Seconds(s.MeanPeriod);
+    case 3: return Seconds(s.MinPeriod);
+    case 4: return Seconds(s.MaxPeriod);
+    default: return Seconds(s.Jitter);
   }
+}
+
+QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  static const char* const titles[6] = {"ID", "Count", "Mean period (ms)", "Min (ms)", "Max (ms)", "Jitter (ms)"};
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= 6) return {};
+  return QString(titles[section]);
 }
 
 void AnalysisWindow::ShowSelectedSignals() {

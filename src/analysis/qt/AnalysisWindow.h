@@ -42,6 +42,26 @@ class AnalysisModel : public QAbstractTableModel {
   const TDbcDatabase* database_ = nullptr;
 };
 
+// The statistics per identifier, formatted on demand: a log of millions of
+// identifiers shows them without an item per cell.
+class StatisticsModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+  void Set(std::vector<TIdStatistics> statistics) {
+    beginResetModel();
+    statistics_ = std::move(statistics);
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  std::vector<TIdStatistics> statistics_;
+};
+
 class AnalysisWindow : public QWidget {
   Q_OBJECT
  public:
@@ -77,7 +97,8 @@ class AnalysisWindow : public QWidget {
   QLineEdit* time_ = nullptr;
   QLabel* counts_ = nullptr;
   SignalsPanel* signals_ = nullptr;
-  QTableWidget* statistics_ = nullptr;
+  QTableView* statistics_ = nullptr;
+  StatisticsModel* statisticsModel_ = nullptr;
   PlotPanel* plot_ = nullptr;
 };
 

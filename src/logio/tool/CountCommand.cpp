@@ -58,7 +58,7 @@ int CountCommand(int argc, char** argv) {
   const TLogInfo& info = reader->Info();
   const TLogFormat f = info.Format;
   const bool based = f == LOG_FORMAT_TXT || f == LOG_FORMAT_CSV || f == LOG_FORMAT_ASC;
-  std::printf("%s: %" PRIu64 " messages, %s%s, read in %.3f s\n", path.c_str(), counts.Messages,
+  std::printf("%s: %" PRIu64 " messages, %s%s, read in %.3f s\n", ShownName(path).c_str(), counts.Messages,
               based ? (info.Hexadecimal ? "hexadecimal, " : "decimal, ") : "", LogFormatName(f), seconds);
   std::printf("  %" PRIu64 " sent, %" PRIu64 " remote, %" PRIu64 " error frames, %" PRIu64 " CAN FD, %" PRIu64
               " bus-state events; %zu channels\n",

@@ -1,6 +1,7 @@
 // tarvo-log plot: the decoded signals of a log drawn as the program's
 // signal plot draws them, into a PNG, without a window. The log is
 // streamed into the plot's series, whose memory is bounded.
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -10,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "common/ReplacingFile.h"
 #include "dbc/DbcReader.h"
 #include "logio/tool/ToolSupport.h"
 #include "plot/PlotModel.h"
@@ -26,6 +26,22 @@ struct TPlotOptions {
   int Width = 1200, Height = 600;
   std::optional<TLogFormat> Type;
 };
+
+// "1200x600": two whole numbers of at most five digits and nothing else.
+bool ReadSize(const std::string& text, int& width, int& height) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  const auto number = [](std::string_view digits, int& value) {
+    if (digits.empty() || digits.size() > 5) return false;
+    value = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return true;
+  };
+  return number(std::string_view(text).substr(0, x), width) && number(std::string_view(text).substr(x + 1), height);
+}
 
 std::optional<int> Options(int argc, char** argv, TPlotOptions& o) {
   TToolArgs args;
@@ -43,10 +59,10 @@ std::optional<int> Options(int argc, char** argv, TPlotOptions& o) {
   o.Png = *args.Value("--png");
   o.Signals = args.Values("--signal");
   if (const auto size = args.Value("--size")) {
-    char rest = 0;
-    if (std::sscanf(size->c_str(), "%dx%d%c", &o.Width, &o.Height, &rest) != 2 || o.Width < 200 || o.Height < 120 ||
-        o.Width > 10000 || o.Height > 10000)
-      return UsageError("plot", "--size takes WIDTHxHEIGHT from 200x120 to 10000x10000");
+    if (!ReadSize(*size, o.Width, o.Height))
+      return UsageError("plot", "--size takes WIDTHxHEIGHT in pixels, such as 1200x600, not \"" + *size + "\"");
+    if (o.Width < 200 || o.Height < 120 || o.Width > 10000 || o.Height > 10000)
+      return UsageError("plot", "--size " + *size + " is outside 200x120 to 10000x10000");
   }
   int code = ExitOk;
   if (!FormatOption(args, "--type", "plot", o.Type, code)) return code;
@@ -101,8 +117,24 @@ int PlotCommand(int argc, char** argv) {
     model.View(drawing.T0, drawing.T1);
     RenderPlot(painter, image.rect(), model, drawing);
   }
-  if (!image.save(QString::fromStdString(o.Png), "PNG")) {
-    Complain(o.Png, "cannot be written");
+  // The picture goes where every output of the tool goes: a file replaced
+  // whole once it is written, a device or FIFO written into.
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) {
+    Complain(o.Png, "the picture could not be made");
+    return ExitFailed;
+  }
+  std::string error;
+  std::unique_ptr<TByteSink> sink = OpenByteSink(o.Png, error);
+  if (!sink) {
+    Complain(o.Png, error);
+    return ExitFailed;
+  }
+  sink->Put(png.constData(), size_t(png.size()));
+  if (!sink->Finish(error)) {
+    Complain(o.Png, error);
     return ExitFailed;
   }
   size_t points = 0;

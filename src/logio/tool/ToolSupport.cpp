@@ -86,8 +86,10 @@ bool FormatOption(const TToolArgs& args, const std::string& option, const std::s
   return false;
 }
 
+std::string ShownName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
 void Complain(const std::string& path, const std::string& text) {
-  std::fprintf(stderr, "tarvo-log: %s: %s\n", path.c_str(), text.c_str());
+  std::fprintf(stderr, "tarvo-log: %s: %s\n", ShownName(path).c_str(), text.c_str());
 }
 
 void PrintReadReport(const std::string& path, const TLogReader& reader) {

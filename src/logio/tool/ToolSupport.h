@@ -41,6 +41,8 @@ int UsageError(const std::string& command, const std::string& reason);
 bool FormatOption(const TToolArgs& args, const std::string& option, const std::string& command,
                   std::optional<TLogFormat>& format, int& exitCode);
 
+// A path as messages name it: "-" is standard input.
+std::string ShownName(const std::string& path);
 // "tarvo-log: PATH: text" on standard error.
 void Complain(const std::string& path, const std::string& text);
 // The reader's report of what it could not use, a line each, on standard error.
