@@ -184,6 +184,14 @@ printf '%s\n' 'VERSION ""' 'BO_ 2566844672 Long: 16 N' ' SG_ Far : 112|16@1+ (0.
 check "decode reads a CAN FD frame's far bytes" 0 "Long,Far,1927," \
   "$tool" decode "$dir/times.log" --dbc "$dir/long.dbc"
 
+: > "$dir/empty.log"
+check "an empty file imports nothing" 1 "it is empty; nothing is written" "$tool" import "$dir/empty.log" "$dir/empty.txt"
+if [ -e "$dir/empty.txt" ]; then echo "FAIL an empty import left a file"; failures=$((failures + 1));
+else echo "ok   an empty import leaves no file"; passes=$((passes + 1)); fi
+printf 'garbage\nmore garbage\n' > "$dir/junk.log"
+check "a file without one readable line imports nothing" 1 "no line of it is a CAN message" \
+  "$tool" import "$dir/junk.log" "$dir/junk.txt" --from candump
+
 # The signal plot of a log, drawn without a window (where the tool has it).
 dbc="$dir/bus.dbc"
 printf '%s\n' 'VERSION ""' 'BO_ 68 Door: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|255] "deg" Body' \

@@ -4,6 +4,7 @@
 // was read and written.
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
 
 #include "logio/LogDates.h"
 #include "logio/tool/ToolSupport.h"
@@ -90,6 +91,11 @@ int Run(const TConvertOptions& o, bool import) {
   }
   PrintReadReport(o.In, *reader);
   if (ReadingFailed(o.In, *reader)) return ExitFailed;  // the output is not put in place
+  std::error_code sizeError;
+  if (reader->Report().Messages == 0 && o.In != "-" && std::filesystem::file_size(o.In, sizeError) == 0 && !sizeError) {
+    Complain(o.In, "it is empty; nothing is written");
+    return ExitFailed;
+  }
   writer->Finish();
   if (!sink->Finish(error)) {
     Complain(o.Out, error);
