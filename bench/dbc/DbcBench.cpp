@@ -5,9 +5,57 @@
 //   BM_DecodeMultiplexed  the same through DecodeMessage with a multiplexer
 //   BM_LoadDbc          reading a generated DBC text of 2,000 messages and
 //                       20,000 signals (with comments and value texts)
+//
+// Files built to be hard on the reader; each is read in time linear in its
+// size (MB/s stays flat as the size grows) and the counter "peak_x" is the
+// most heap the reading held, as a multiple of the file's size:
+//
+//   BM_LoadUnclosedStatements  999 BA_ lines without their ';', then comment lines
+//   BM_LoadNodes               one BU_ of two-byte node names
+//   BM_LoadValueTexts          one VAL_ giving the same raw value over and over
+//   BM_LoadDistinctValueTexts  one VAL_ of distinct raw values
+//   BM_LoadSignals             one message of the shortest signal lines
+//   BM_LoadMessages            the shortest message lines
+//   BM_LoadReceivers           signals with long lists of one-letter receivers
+//   BM_DecodeManyRanges        a frame of a signal that SG_MUL_VAL_ gives 100,000
+//                              ranges of its switch, decoded; items = frames
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
+
+// Heap held by the program, and the most it held since the last reset.
+namespace {
+std::atomic<int64_t> HeapNow{0}, HeapPeak{0};
+void Count(int64_t bytes) {
+  const int64_t now = HeapNow.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+  int64_t peak = HeapPeak.load(std::memory_order_relaxed);
+  while (now > peak && !HeapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+}
+void* Allocate(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  Count(int64_t(malloc_usable_size(p)));
+  return p;
+}
+void Release(void* p) {
+  if (!p) return;
+  Count(-int64_t(malloc_usable_size(p)));
+  std::free(p);
+}
+}  // namespace
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, size_t) noexcept { Release(p); }
+void operator delete[](void* p, size_t) noexcept { Release(p); }
 
 #include "dbc/DbcReader.h"
 #include "dbc/SignalCodec.h"
@@ -104,6 +152,109 @@ void BM_LoadDbc(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
 }
 BENCHMARK(BM_LoadDbc)->Unit(benchmark::kMillisecond);
+
+// Reads text once per iteration; reports MB/s and the peak heap of a read
+// as a multiple of the text's size.
+void LoadPathological(benchmark::State& state, const std::string& text) {
+  double peak = 0;
+  for (auto _ : state) {
+    HeapPeak.store(HeapNow.load());
+    const int64_t before = HeapNow.load();
+    {
+      const TDbcReadResult r = ReadDbc(text);
+      benchmark::DoNotOptimize(r);
+    }
+    peak = std::max(peak, double(HeapPeak.load() - before));
+  }
+  state.counters["MB"] = double(text.size()) / 1e6;
+  state.counters["peak_x"] = peak / double(text.size());
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+
+const std::string SoundTail = "BO_ 1 Tail: 8 N\n SG_ T : 0|8@1+ (1,0) [0|0] \"\" N\n";
+
+std::string Filled(std::string text, size_t size, const std::string& line) {
+  while (text.size() + line.size() < size) text += line;
+  return text;
+}
+
+void BM_LoadUnclosedStatements(benchmark::State& state) {
+  std::string text;
+  for (int i = 0; i < 999; ++i) text += "BA_ \"GenMsgCycleTime\" BO_ 1 100\n";
+  text = Filled(std::move(text), size_t(state.range(0)) << 20, "// filler of the file, line after line\n") + SoundTail;
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadUnclosedStatements)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_LoadNodes(benchmark::State& state) {
+  std::string text = Filled("BU_:", size_t(state.range(0)) << 20, " a") + "\n" + SoundTail;
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadNodes)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_LoadValueTexts(benchmark::State& state) {
+  std::string text = SoundTail + "VAL_ 1 T";
+  text = Filled(std::move(text), size_t(state.range(0)) << 20, " 1 \"One\"") + " ;\n";
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadValueTexts)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_LoadDistinctValueTexts(benchmark::State& state) {
+  std::string text = SoundTail + "VAL_ 1 T";
+  const size_t size = size_t(state.range(0)) << 20;
+  for (uint64_t v = 0; text.size() < size; ++v) text += " " + std::to_string(v) + " \"\"";
+  text += " ;\n";
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadDistinctValueTexts)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSignals(benchmark::State& state) {
+  std::string text = "BO_ 1 M: 8 N\n";
+  const size_t size = size_t(state.range(0)) << 20;
+  for (uint64_t k = 0; text.size() < size; ++k) text += "SG_ s" + std::to_string(k) + ":0|1@1+(1,0)[0|0]\"\"\n";
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadSignals)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_LoadMessages(benchmark::State& state) {
+  std::string text;
+  const size_t size = size_t(state.range(0)) << 20;
+  for (uint64_t k = 0; text.size() < size; ++k) text += "BO_ " + std::to_string(k) + " m:1\n";
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadMessages)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_LoadReceivers(benchmark::State& state) {
+  std::string text = "BO_ 1 M: 8 N\n";
+  const size_t size = size_t(state.range(0)) << 20;
+  for (uint64_t k = 0; text.size() < size; ++k) text += Filled("SG_ S" + std::to_string(k) + ":0|1@1+(1,0)[0|0]\"\"", 4000, " a") + "\n";
+  LoadPathological(state, text);
+}
+BENCHMARK(BM_LoadReceivers)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeManyRanges(benchmark::State& state) {
+  std::string text = "BO_ 1 M: 8 N\n SG_ Switch M : 0|32@1+ (1,0) [0|0] \"\" N\n SG_ Paged m0 : 32|8@1+ (1,0) [0|0] \"\" N\n"
+                     "SG_MUL_VAL_ 1 Paged Switch ";
+  for (int k = 0; k < 100000; ++k) text += (k ? ", " : "") + std::to_string(3 * k) + "-" + std::to_string(3 * k + 1);
+  text += ";\n";
+  const TDbcReadResult r = ReadDbc(text);
+  if (!r.Ok) state.SkipWithError(DbcErrorText(r.Error).c_str());
+  const TDbcMessage& m = r.Database.Messages[0];
+  uint8_t data[8] = {0, 0, 0, 0, 7, 0, 0, 0};
+  TDecodedSignal out[2];
+  uint32_t frame = 0;
+  size_t present = 0;
+  for (auto _ : state) {
+    frame = frame * 1103515245u + 12345u;
+    const uint32_t value = frame % 400000u;
+    for (int i = 0; i < 4; ++i) data[i] = uint8_t(value >> (8 * i));
+    present += DecodeMessage(m, data, 8, out);
+    benchmark::DoNotOptimize(out);
+  }
+  benchmark::DoNotOptimize(present);
+  state.SetItemsProcessed(int64_t(state.iterations()));
+}
+BENCHMARK(BM_DecodeManyRanges);
 
 }  // namespace
 }  // namespace tarvo

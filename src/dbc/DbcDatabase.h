@@ -50,8 +50,8 @@ struct TDbcSignal {
   // Extended multiplexing (SG_MUL_VAL_): present while the switch signal's
   // raw value lies in one of the ranges (the switch itself present). -1: none.
   int32_t SwitchIndex = -1;
-  std::vector<std::pair<uint64_t, uint64_t>> SwitchRanges;
-  std::vector<TDbcValueText> ValueTexts;  // VAL_, in file order
+  std::vector<std::pair<uint64_t, uint64_t>> SwitchRanges;  // sorted by low end, apart (not touching)
+  std::vector<TDbcValueText> ValueTexts;  // VAL_, sorted by raw value, one text per value
   std::string Comment;                    // CM_ SG_
   int32_t Line = 0;                       // line of its SG_ in the file
 

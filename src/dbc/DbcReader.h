@@ -15,12 +15,24 @@
 //   CM_ BO_ 2566844672 "Engine state.";                 comments of the network, nodes, messages, signals
 //   VAL_ 2566844672 Mode 0 "Off" 1 "Run" ;              value texts of a signal's raw values
 //   SIG_VALTYPE_ 2566844672 EngineSpeed : 1;            IEEE single (1) or double (2) signal
+//   SG_MUL_VAL_ 2566844672 Temp Mode 1-1, 3-5;          extended multiplexing: switch signal and ranges
 //
+// Lines end in LF, CR LF or a lone CR. Names may begin with digits
+// (5_SEC_DISABLE_TIMER), as other DBC tools read them. CM_, VAL_,
+// SIG_VALTYPE_ and SG_MUL_VAL_ apply to what they name wherever in the file
+// it is defined; a VAL_ that gives a raw value twice keeps the later text.
 // Every other statement of the format (NS_, BS_, BA_DEF_, BA_, VAL_TABLE_,
-// EV_, BO_TX_BU_, SG_MUL_VAL_, ...) is skipped. A word that is no keyword of
-// the format, a statement that breaks its grammar, or a signal that does not
-// fit inside its message stops the reading with an error naming the line
-// and column; nothing of such a file is used.
+// EV_, BO_TX_BU_, ...) is skipped.
+//
+// A statement that breaks the grammar, names what the file does not
+// define, or describes a signal that does not fit inside its message is
+// skipped and listed with its line and column; the rest of the file is
+// read. What is read other than as written, or can never decode (a loop of
+// switch signals, "m1" in a message without a multiplexer), is noted.
+//
+// Reading takes time linear in the file's size, and what it keeps is
+// bounded by a multiple of that size: a file that would take more is
+// refused, naming the line where it got there.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,11 +52,15 @@ struct TDbcReadResult {
   bool Ok = false;
   TDbcDatabase Database;
   TDbcError Error;  // why the file was refused
-  // Statements that could not be read, each skipped: the rest of the file
-  // is read. A file with no message left is refused with the first.
+  // Statements that could not be read or name nothing the file defines,
+  // each skipped, by place: the rest of the file is read. A file with no
+  // message left is refused with the first; one without any message, with
+  // "the file is empty" or "the file defines no message (BO_)".
   std::vector<TDbcError> Skipped;
   // What was read other than as written (an identifier above 0x7FF without
-  // the extended flag is read as a 29-bit one).
+  // the extended flag is read as a 29-bit one, a range written backwards),
+  // and signals that can never decode, by place; past 1000, one last line
+  // at line 0 counts the rest.
   std::vector<TDbcError> Notes;
 };
 

@@ -1,5 +1,6 @@
 #include "dbc/SignalCodec.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -160,16 +161,22 @@ struct TByteReading {
 // With extended multiplexing a signal follows its switch, which may follow
 // another: the chain is followed a bounded number of steps (a file whose
 // switches loop selects nothing of the loop).
+// The switch ranges are sorted by their low end and do not overlap (the
+// reader merges them): the one that may hold value is the last that starts
+// at or below it.
+bool InRanges(const std::vector<std::pair<uint64_t, uint64_t>>& ranges, uint64_t value) {
+  const auto after = std::upper_bound(ranges.begin(), ranges.end(), value,
+                                      [](uint64_t v, const std::pair<uint64_t, uint64_t>& r) { return v < r.first; });
+  return after != ranges.begin() && value <= std::prev(after)->second;
+}
+
 template <typename Reading>
 bool Selected(const TDbcMessage& message, const TDbcSignal& signal, const Reading& read, size_t length, int depth) {
-  if (depth > 16) return false;
+  if (depth > MaxSwitchDepth) return false;
   if (signal.SwitchIndex >= 0 && size_t(signal.SwitchIndex) < message.Signals.size()) {
     const TDbcSignal& sw = message.Signals[size_t(signal.SwitchIndex)];
     if (sw.BytesUsed > length || !Selected(message, sw, read, length, depth + 1)) return false;
-    const uint64_t value = read(sw);
-    for (const auto& [low, high] : signal.SwitchRanges)
-      if (value >= low && value <= high) return true;
-    return false;
+    return InRanges(signal.SwitchRanges, read(sw));
   }
   if (signal.Multiplex != DBC_MULTIPLEXED) return true;
   if (message.MultiplexerIndex < 0) return false;

@@ -83,6 +83,10 @@ size_t DecodeMessage(const TDbcMessage& message, const uint8_t* data, size_t len
 // bits beyond the frame count as 0.
 uint64_t ExtractRawFromBytes(const TDbcSignal& s, const uint8_t* data, size_t length);
 
+// A signal whose switch (SG_MUL_VAL_) follows another switch, and so on, is
+// selected through at most this many of them.
+inline constexpr int32_t MaxSwitchDepth = 16;
+
 // True when the signal belongs to the frame as the multiplexer selects it.
 bool SignalSelected(const TDbcMessage& message, const TDbcSignal& signal, const TFrameWords& words);
 

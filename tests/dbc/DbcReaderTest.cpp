@@ -82,12 +82,35 @@ TEST(DbcReader, ReadsEveryStatementOfACompleteFile) {
   EXPECT_EQ(db.SignalCount(), 8u);
 }
 
-TEST(DbcReader, AcceptsAnEmptyFileAndCrLfLines) {
-  EXPECT_TRUE(ReadDbc("").Ok);
-  EXPECT_TRUE(ReadDbc("\xEF\xBB\xBF" "VERSION \"\"\r\n").Ok);
-  const TDbcReadResult r = ReadDbc("VERSION \"\"\r\nBO_ 1 M: 1 N\r\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\r\n");
-  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
-  EXPECT_EQ(r.Database.Messages[0].Signals[0].Receivers.size(), 1u);
+// A file that defines no message is no database: it is refused with the
+// reason, never loaded as an empty one. Lines end in LF, CR LF or a lone CR.
+TEST(DbcReader, AFileWithoutAMessageIsRefusedAndEveryLineEndIsRead) {
+  for (const char* empty : {"", "\xEF\xBB\xBF", " \r\n\t\n", "\xEF\xBB\xBF\r\r"}) {
+    const TDbcReadResult r = ReadDbc(empty);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(DbcErrorText(r.Error), "line 1, column 1: the file is empty");
+  }
+  for (const char* noMessage : {"\xEF\xBB\xBF" "VERSION \"\"\r\n", "VERSION \"\"\rNS_ :\r\tCM_\rBS_:\rBU_: N\r"}) {
+    const TDbcReadResult r = ReadDbc(noMessage);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(DbcErrorText(r.Error), "line 1, column 1: the file defines no message (BO_)");
+  }
+  for (const char* end : {"\r\n", "\r", "\n"}) {
+    SCOPED_TRACE(end[0] == '\r' && end[1] ? "CR LF" : end[0] == '\r' ? "CR" : "LF");
+    const std::string n = end;
+    const TDbcReadResult r =
+        ReadDbc("VERSION \"\"" + n + "NS_ :" + n + "\tCM_" + n + "BS_:" + n + "FOO_ 1;" + n + "BU_: N" + n + "BO_ 1 M: 1 N" + n +
+                " SG_ S : 0|8@1+ (1,0) [0|0] \"\" N" + n + "CM_ SG_ 1 S \"two" + n + "lines\";" + n + "BA_ x" + n);
+    ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+    ASSERT_EQ(r.Database.Nodes.size(), 1u);
+    ASSERT_EQ(r.Database.Messages.size(), 1u);
+    EXPECT_EQ(r.Database.Messages[0].Line, 7);
+    EXPECT_EQ(r.Database.Messages[0].Signals[0].Receivers.size(), 1u);
+    EXPECT_EQ(r.Database.Messages[0].Signals[0].Comment, "two" + n + "lines");
+    ASSERT_EQ(r.Skipped.size(), 2u);  // the unknown keyword, and the open BA_ after the comment's two lines
+    EXPECT_EQ(r.Skipped[0].Line, 5);
+    EXPECT_EQ(r.Skipped[1].Line, 11);
+  }
 }
 
 struct Damaged {
@@ -138,6 +161,23 @@ std::vector<Damaged> DamagedFiles() {
       {"a number where a keyword belongs", head + "42\n", 4, 1, "expected a keyword, found '42'"},
       {"extended multiplexing of a message the file lacks", head + "SG_MUL_VAL_ 999 S M 1-1;\n", 4, 1,
        "SG_MUL_VAL_ of message 999, which the file does not define"},
+      {"value type of a signal the message lacks (names differ in case)",
+       head + " SG_ Speed : 0|16@1+ (1,0) [0|0] \"\" A\nSIG_VALTYPE_ 100 speed : 1;\n", 5, 18,
+       "message M has no signal speed"},
+      {"value type of a message the file lacks", head + "SIG_VALTYPE_ 999 S : 1;\n", 4, 1,
+       "SIG_VALTYPE_ of message 999, which the file does not define"},
+      {"value texts of a message the file lacks", head + "VAL_ 999 S 1 \"x\" ;\n", 4, 1,
+       "VAL_ of message 999, which the file does not define"},
+      {"comment on a signal the message lacks", head + "CM_ SG_ 100 Nope \"x\";\n", 4, 13, "message M has no signal Nope"},
+      {"comment on a node the file lacks", head + "CM_ BU_ B \"x\";\n", 4, 1,
+       "CM_ BU_ of node B, which the file does not define"},
+      {"unit string left open on its line",
+       head + " SG_ S : 0|8@1+ (1,0) [0|0] \"rpm A\n SG_ T : 8|8@1+ (1,0) [0|0] \"\" A\n", 4, 29,
+       "string without its closing '\"' on its line"},
+      {"skipped statement left open before the next statement",
+       head + "BA_ \"GenMsgCycleTime\" BO_ 100 1\nBA_ \"GenMsgCycleTime\" BO_ 100 2;\n", 4, 1,
+       "statement BA_ without its closing ';'"},
+      {"a fault in a file of CR line ends", "VERSION \"\"\rBU_: A\rBO_ 100 M 2 A\r", 3, 11, "expected ':', found '2'"},
   };
 }
 
@@ -221,7 +261,7 @@ TEST(DbcReader, AFileWithNothingUsableIsRefusedWithItsFirstFault) {
 TEST(DbcReader, SignalsOfASkippedMessageAreSkippedWithIt) {
   const TDbcReadResult r = ReadDbc(
       "BO_ 1 A: 8 N\n SG_ X : 0|8@1+ (1,0) [0|0] \"\" N\n"
-      "BO_ 2 9Bad: 8 N\n SG_ Y : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 2 Bad 8 N\n SG_ Y : 0|8@1+ (1,0) [0|0] \"\" N\n"
       "BO_ 3 C: 8 N\n SG_ Z : 0|8@1+ (1,0) [0|0] \"\" N\n");
   ASSERT_TRUE(r.Ok);
   ASSERT_EQ(r.Database.Messages.size(), 2u);
@@ -301,6 +341,125 @@ TEST(DbcReader, StatementsFindTheirMessageByTheRuleBoReadsItsIdentifierWith) {
     EXPECT_EQ(s.SwitchIndex, 0);
     EXPECT_EQ(s.SwitchRanges, (std::vector<std::pair<uint64_t, uint64_t>>{{k, k}}));
   }
+}
+
+// Statements about a message or signal that come before its BO_ or SG_
+// are applied all the same: a float signal whose SIG_VALTYPE_ comes first
+// decodes as a float, not as the integer of its bits.
+TEST(DbcReader, StatementsBeforeWhatTheyNameAreApplied) {
+  const TDbcReadResult r = ReadDbc(
+      "SIG_VALTYPE_ 7 F : 1;\n"
+      "VAL_ 7 Mux 1 \"one\" ;\n"
+      "CM_ SG_ 7 F \"a float\";\n"
+      "CM_ BO_ 7 \"the message\";\n"
+      "CM_ BU_ N \"the node\";\n"
+      "SG_MUL_VAL_ 7 F Mux 1-1;\n"
+      "BU_: N\n"
+      "BO_ 7 M: 8 N\n"
+      " SG_ Mux M : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ F m1 : 32|32@1- (1,0) [0|0] \"\" N\n");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  for (const TDbcError& e : r.Skipped) ADD_FAILURE() << "skipped: " << DbcErrorText(e);
+  const TDbcMessage& m = r.Database.Messages[0];
+  EXPECT_EQ(m.Comment, "the message");
+  EXPECT_EQ(r.Database.Nodes[0].Comment, "the node");
+  const TDbcSignal& f = m.Signals[1];
+  EXPECT_EQ(f.ValueType, DBC_FLOAT32);
+  EXPECT_EQ(f.Comment, "a float");
+  EXPECT_EQ(f.SwitchIndex, 0);
+  ASSERT_EQ(m.Signals[0].ValueTexts.size(), 1u);
+  uint8_t data[8] = {1, 0, 0, 0, 0x00, 0x00, 0xC0, 0x3F};  // 1.5f
+  TDecodedSignal out[2];
+  ASSERT_EQ(DecodeMessage(m, data, 8, out), 2u);
+  EXPECT_EQ(out[1].Physical, 1.5);
+}
+
+// A value table keeps one text per raw value, sorted by value: given twice,
+// in one VAL_ or in a later one, the later text wins (as other DBC tools
+// read it), and a repetition is noted once per statement, never kept.
+TEST(DbcReader, AValueGivenTwiceKeepsItsLaterText) {
+  std::string text = "BO_ 1 M: 8 N\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" N\n SG_ T : 8|8@1+ (1,0) [0|0] \"\" N\n"
+                     "VAL_ 1 S 3 \"a\" 1 \"b\" 3 \"c\" -1 \"d\" ;\nVAL_ 1 T 9 \"old\" ;\nVAL_ 1 T";
+  for (int i = 0; i < 100000; ++i) text += " " + std::to_string(i % 3) + " \"t" + std::to_string(i) + "\"";
+  const TDbcReadResult r = ReadDbc(text + " ;\n");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  const auto texts = [](const TDbcSignal& s) {
+    std::string out;
+    for (const TDbcValueText& v : s.ValueTexts) out += std::to_string(v.Value) + "=" + v.Text + " ";
+    return out;
+  };
+  EXPECT_EQ(texts(r.Database.Messages[0].Signals[0]), "-1=d 1=b 3=c ");
+  EXPECT_EQ(texts(r.Database.Messages[0].Signals[1]), "0=t99999 1=t99997 2=t99998 ");
+  ASSERT_EQ(r.Notes.size(), 2u);
+  EXPECT_EQ(DbcErrorText(r.Notes[0]), "line 4, column 1: VAL_ of signal S gives 1 raw values a second text: the later text of each is kept");
+  EXPECT_EQ(r.Notes[1].What, "VAL_ of signal T gives 99997 raw values a second text: the later text of each is kept");
+}
+
+// Signals that the file makes impossible to select are named, and a range
+// written backwards is read the right way round, with a note.
+TEST(DbcReader, SignalsThatCanNeverDecodeAreNoted) {
+  const TDbcReadResult r = ReadDbc(
+      "BO_ 1 Loop: 8 N\n"
+      " SG_ A : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ B : 8|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ C : 16|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 2 NoMux: 8 N\n"
+      " SG_ P m1 : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 3 Back: 8 N\n"
+      " SG_ Sw M : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      " SG_ Q m0 : 8|8@1+ (1,0) [0|0] \"\" N\n"
+      "SG_MUL_VAL_ 1 A B 1-1;\nSG_MUL_VAL_ 1 B A 1-1;\nSG_MUL_VAL_ 1 C B 1-1;\n"
+      "SG_MUL_VAL_ 3 Q Sw 5-3;\n");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  std::vector<std::string> notes;
+  for (const TDbcError& e : r.Notes) notes.push_back(DbcErrorText(e));
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "line 2, column 1: signal A of message Loop follows switch signals (SG_MUL_VAL_) that loop back: it never decodes",
+                       "line 3, column 1: signal B of message Loop follows switch signals (SG_MUL_VAL_) that loop back: it never decodes",
+                       "line 4, column 1: signal C of message Loop follows switch signals (SG_MUL_VAL_) that loop back: it never decodes",
+                       "line 6, column 1: signal P is multiplexed (m1) but message NoMux has no multiplexer signal (M): it never decodes",
+                       "line 13, column 20: range 5-3 of signal Q runs backwards: read as 3-5",
+                   }));
+  const TDbcMessage& back = r.Database.Messages[2];
+  uint8_t data[8] = {4, 9};
+  TDecodedSignal out[2];
+  EXPECT_EQ(DecodeMessage(back, data, 8, out), 2u);
+  data[0] = 6;
+  EXPECT_EQ(DecodeMessage(back, data, 8, out), 1u);
+
+  // A chain of switches longer than the decoder follows never decodes either.
+  std::string deep = "BO_ 1 Deep: 64 N\n";
+  for (int i = 0; i <= MaxSwitchDepth + 1; ++i) deep += " SG_ S" + std::to_string(i) + " : " + std::to_string(8 * i) + "|8@1+ (1,0) [0|0] \"\" N\n";
+  for (int i = 1; i <= MaxSwitchDepth + 1; ++i)
+    deep += "SG_MUL_VAL_ 1 S" + std::to_string(i) + " S" + std::to_string(i - 1) + " 0-0;\n";
+  const TDbcReadResult d = ReadDbc(deep);
+  ASSERT_EQ(d.Notes.size(), 1u);
+  EXPECT_EQ(d.Notes[0].Line, MaxSwitchDepth + 3);
+}
+
+// Names may begin with digits, as other DBC tools read them (python3-canmatrix
+// reads this file alike); numbers that run into letters stay numbers only
+// where they are numbers (an exponent).
+TEST(DbcReader, NamesThatBeginWithDigitsAreRead) {
+  const TDbcReadResult r = ReadDbc(
+      "BU_: N 3ECU\n"
+      "BO_ 2017 2017_5: 8 N\n"
+      " SG_ 5_SEC_DISABLE_TIMER : 0|8@1+ (1,0) [0|0] \"\" 3ECU\n"
+      " SG_ Other : 8|8@1+ (1E-1,+2.5e1) [0|0] \"\" N\n"
+      "VAL_ 2017 5_SEC_DISABLE_TIMER 1 \"On\" 0 \"Off\" ;\n"
+      "CM_ SG_ 2017 5_SEC_DISABLE_TIMER \"timer\";\n");
+  ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+  for (const TDbcError& e : r.Skipped) ADD_FAILURE() << "skipped: " << DbcErrorText(e);
+  EXPECT_EQ(r.Database.Nodes.size(), 2u);
+  const TDbcMessage* m = r.Database.FindByName("2017_5");
+  ASSERT_NE(m, nullptr);
+  ASSERT_EQ(m->Signals.size(), 2u);
+  EXPECT_EQ(m->Signals[0].Name, "5_SEC_DISABLE_TIMER");
+  EXPECT_EQ(m->Signals[0].Receivers, std::vector<std::string>{"3ECU"});
+  EXPECT_EQ(m->Signals[0].ValueTexts.size(), 2u);
+  EXPECT_EQ(m->Signals[0].Comment, "timer");
+  EXPECT_DOUBLE_EQ(m->Signals[1].Factor, 0.1);
+  EXPECT_DOUBLE_EQ(m->Signals[1].Offset, 25);
 }
 
 // An identifier only 29 bits hold, without the extended flag, is read as

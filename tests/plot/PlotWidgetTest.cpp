@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -306,6 +308,39 @@ VAL_ 512 State 0 "Off" 1 "Low flow" 5 "Fault" ;
     EXPECT_NEAR((top + bottom) / 2.0, rowOf[value], 3);
     EXPECT_NEAR(left, curves.left() - 4 - fm.horizontalAdvance(text), 3);
   }
+}
+
+// A value table of 200,000 values: the axis draws no more texts (and grid
+// lines) than the lane has text-high rows, and a redraw stays quick.
+TEST(PlotWidget, AValueTableOfManyValuesDrawsWhatTheAxisHasRoomFor) {
+  App();
+  std::string dbc = "BO_ 512 Counter: 4 Node\n SG_ Count : 0|32@1+ (1,0) [0|0] \"\" Node\nVAL_ 512 Count";
+  for (int v = 0; v < 200000; ++v) dbc += " " + std::to_string(v) + " \"Step " + std::to_string(v) + "\"";
+  const TDbcReadResult db = ReadDbc(dbc + " ;\n");
+  ASSERT_TRUE(db.Ok) << DbcErrorText(db.Error);
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("Count"));
+  for (int i = 0; i < 400; ++i) {  // 0, then the highest value
+    TTarvoCAN m;
+    m.ID = 512;
+    m.DLC = 4;
+    const uint32_t v = i < 200 ? 0 : 199999;
+    for (int b = 0; b < 4; ++b) m.Data[b] = uint8_t(v >> (8 * b));
+    panel.Feed(m, i * 0.01);
+  }
+  panel.Model().SetView(0, 4);
+  const QSize size(800, 400);
+  QElapsedTimer timer;
+  timer.start();
+  const QImage image = panel.Plot()->Render(size);
+  EXPECT_LT(timer.elapsed(), 2000);
+  const QRect curves = PlotCurveArea(QRect(QPoint(0, 0), size));
+  const QFontMetrics fm(panel.Plot()->font());
+  const std::vector<int> grid = GridRows(image, curves);
+  EXPECT_GE(grid.size(), 2u);
+  EXPECT_LE(grid.size(), size_t(curves.height() / fm.height() + 2));
 }
 
 TEST(PlotWidget, ASignalThatCannotBePlottedIsSaidSo) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "plot/Decimation.h"
 #include "plot/PlotModel.h"
@@ -75,14 +76,25 @@ void DrawValueAxis(QPainter& p, const TLane& lane, const TPlotModel& model) {
   if (lane.Signals.size() == 1 && !model.Signals()[lane.Signals[0]].ValueTexts.empty())
     table = &model.Signals()[lane.Signals[0]];
   if (table) {
+    // At most one text per text-high band of the lane, the first of the
+    // table that falls there: a table of many values (a database may give
+    // hundreds of thousands) draws no more texts than the lane has room for.
+    const int band = std::max(1, fm.height());
+    std::vector<const TDbcValueText*> shown(size_t(lane.Rect.height() / band + 2), nullptr);
     for (const TDbcValueText& t : table->ValueTexts) {
       if (double(t.Value) < lane.Min || double(t.Value) > lane.Max) continue;
       const int y = int(YOf(lane, double(t.Value)));
+      const size_t slot = size_t(std::clamp((y - lane.Rect.top()) / band, 0, int(shown.size()) - 1));
+      if (!shown[slot]) shown[slot] = &t;
+    }
+    for (const TDbcValueText* t : shown) {
+      if (!t) continue;
+      const int y = int(YOf(lane, double(t->Value)));
       p.setPen(QColor(0xEE, 0xEE, 0xEE));
       p.drawLine(lane.Rect.left(), y, lane.Rect.right(), y);
       p.setPen(Qt::black);
       p.drawText(QRect(0, y - fm.height() / 2, LeftMargin - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-                 fm.elidedText(QString::fromStdString(t.Text), Qt::ElideRight, LeftMargin - 6));
+                 fm.elidedText(QString::fromStdString(t->Text), Qt::ElideRight, LeftMargin - 6));
     }
     return;
   }
