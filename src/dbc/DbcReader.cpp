@@ -15,6 +15,24 @@ namespace tarvo {
 
 namespace {
 
+// A sort that keeps entries of equal keys in the order they were added
+// (what std::stable_sort does, without its temporary buffer, which the
+// sanitizer builds of the tests report as a mismatched free).
+template <typename T, typename Less>
+void SortKeepingOrder(std::vector<T>& items, Less less) {
+  std::vector<uint32_t> order(items.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    if (less(items[a], items[b])) return true;
+    if (less(items[b], items[a])) return false;
+    return a < b;
+  });
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (uint32_t i : order) sorted.push_back(std::move(items[i]));
+  items = std::move(sorted);
+}
+
 enum TTokenKind : uint8_t { TOKEN_END, TOKEN_IDENT, TOKEN_NUMBER, TOKEN_STRING, TOKEN_PUNCT };
 
 struct TToken {
@@ -366,8 +384,8 @@ class Reader {
     const auto byPlace = [](const TDbcError& a, const TDbcError& b) {
       return a.Line != b.Line ? a.Line < b.Line : a.Column < b.Column;
     };
-    std::stable_sort(skipped.begin(), skipped.end(), byPlace);
-    std::stable_sort(notes.begin(), notes.end(), byPlace);
+    SortKeepingOrder(skipped, byPlace);
+    SortKeepingOrder(notes, byPlace);
     if (moreNotes_ > 0) notes.push_back({0, 0, "and " + std::to_string(moreNotes_) + " more notes like these"});
     return std::move(Db_);
   }
@@ -771,11 +789,8 @@ class Reader {
   // later one in the file (as other DBC tools read a value given twice);
   // returns how many entries were dropped.
   // The first sorted entries are in order already (collapsed before).
-  size_t Collapse(std::vector<TDbcValueText>& texts, size_t sorted = 0) {
-    const auto byValue = [](const TDbcValueText& a, const TDbcValueText& b) { return a.Value < b.Value; };
-    const auto middle = texts.begin() + std::ptrdiff_t(std::min(sorted, texts.size()));
-    std::stable_sort(middle, texts.end(), byValue);
-    std::inplace_merge(texts.begin(), middle, texts.end(), byValue);  // earlier entries first among equals
+  size_t Collapse(std::vector<TDbcValueText>& texts, size_t /*sorted*/ = 0) {
+    SortKeepingOrder(texts, [](const TDbcValueText& a, const TDbcValueText& b) { return a.Value < b.Value; });
     size_t out = 0;
     uint64_t freed = 0;
     for (size_t i = 0; i < texts.size(); ++i) {
