@@ -22,7 +22,14 @@ std::string Lower(std::string s) {
   return s;
 }
 
-uint64_t Key(const TAnalysisMessage& m) { return (uint64_t(m.Extended() ? 1 : 0) << 32) | m.ID; }
+// The identifier as the ID filter names it: 11 or 29 bits and the number.
+uint64_t IdKey(const TAnalysisMessage& m) { return (uint64_t(m.Extended() ? 1 : 0) << 32) | m.ID; }
+
+// One stream of messages for periods and statistics: an identifier on one
+// channel, remote frames apart from the data frames that answer them.
+uint64_t StreamKey(const TAnalysisMessage& m) {
+  return IdKey(m) | (uint64_t(m.Remote() ? 1 : 0) << 33) | (uint64_t(m.Channel) << 34);
+}
 
 }  // namespace
 
@@ -39,6 +46,7 @@ bool TLogAnalysis::Open(const std::string& path, std::string& error) {
   TLogMessage m;
   while (reader->Next(m)) Add(m);
   format_ = reader->Info().Format;
+  channelNames_ = reader->Info().ChannelNames;
   notes_ = reader->Report().Lines();
   if (!reader->Error().empty()) {
     error = reader->Error();
@@ -50,6 +58,14 @@ bool TLogAnalysis::Open(const std::string& path, std::string& error) {
   }
   firstTime_ = messages_.empty() ? 0 : messages_.front().Time;
   WorkOutDeltas();
+  std::vector<bool> seen;
+  for (const TAnalysisMessage& m : messages_) {
+    if (m.Channel >= seen.size()) seen.resize(size_t(m.Channel) + 1);
+    seen[m.Channel] = true;
+  }
+  channels_.clear();
+  for (size_t c = 0; c < seen.size(); ++c)
+    if (seen[c]) channels_.push_back(uint16_t(c));
   return true;
 }
 
@@ -70,6 +86,27 @@ void TLogAnalysis::Add(const TLogMessage& m) {
     std::memcpy(a.Data, &at, sizeof at);
   }
   messages_.push_back(a);
+}
+
+std::string TLogAnalysis::ChannelName(uint16_t channel) const {
+  if (channel >= 1 && channel <= channelNames_.size() && !channelNames_[channel - 1].empty())
+    return channelNames_[channel - 1];
+  return std::to_string(channel);
+}
+
+std::string TLogAnalysis::TypeText(const TAnalysisMessage& m) {
+  if (m.Flags & LOG_ERROR_FRAME) return "error";
+  if (m.Event != LOG_FRAME) return "bus state";
+  if (m.Remote()) return "remote";
+  if (!(m.Flags & LOG_FD)) return "CAN";
+  std::string t = "FD";
+  if (m.Flags & LOG_BRS) t += " BRS";
+  if (m.Flags & LOG_ESI) t += " ESI";
+  return t;
+}
+
+double TLogAnalysis::ShownSeconds(const TAnalysisMessage& m) const {
+  return double(absoluteTime_ ? m.Time : m.Time - firstTime_) * 1e-9;
 }
 
 const uint8_t* TLogAnalysis::DataOf(const TAnalysisMessage& m) const {
@@ -93,7 +130,7 @@ void TLogAnalysis::WorkOutDeltas() {
   std::unordered_map<uint64_t, int64_t> last;
   for (TAnalysisMessage& m : messages_) {
     if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
-    const auto [it, added] = last.try_emplace(Key(m), m.Time);
+    const auto [it, added] = last.try_emplace(StreamKey(m), m.Time);
     m.Delta = added ? -1.0f : float(double(m.Time - it->second) * 1e-9);
     it->second = m.Time;
   }
@@ -119,7 +156,9 @@ std::string TLogAnalysis::Cell(size_t row, TAnalysisColumn column, const TDbcDat
   const TAnalysisMessage& m = messages_[MessageOfRow(row)];
   char text[32];
   switch (column) {
-    case ANALYSIS_TIME: *WriteSeconds(text, m.Time - firstTime_, 6) = 0; return text;
+    case ANALYSIS_TIME: *WriteSeconds(text, absoluteTime_ ? m.Time : m.Time - firstTime_, 6) = 0; return text;
+    case ANALYSIS_CHANNEL: return ChannelName(m.Channel);
+    case ANALYSIS_TYPE: return TypeText(m);
     case ANALYSIS_DELTA:
       if (m.Delta < 0) return {};
       std::snprintf(text, sizeof text, "%.6f", double(m.Delta));
@@ -166,7 +205,8 @@ void TLogAnalysis::SetFilter(const TAnalysisFilter& f, const TDbcDatabase* datab
   for (size_t i = 0; i < messages_.size(); ++i) {
     const TAnalysisMessage& m = messages_[i];
     if (f.Direction >= 0 && int(m.Tx()) != f.Direction) continue;
-    if (!ids.empty() && std::find(ids.begin(), ids.end(), Key(m)) == ids.end()) continue;
+    if (!ids.empty() && std::find(ids.begin(), ids.end(), IdKey(m)) == ids.end()) continue;
+    if (f.Channel > 0 && m.Channel != f.Channel) continue;
     if (!name.empty()) {
       const TDbcMessage* message = database ? database->Find(m.Extended() ? 1 : 0, m.ID) : nullptr;
       if (!message || Lower(message->Name).find(name) == std::string::npos) continue;
@@ -192,7 +232,7 @@ long TLogAnalysis::RowAtTime(double t) const {
   long low = 0, high = long(RowCount());
   while (low < high) {
     const long mid = low + (high - low) / 2;
-    if (Seconds(messages_[MessageOfRow(size_t(mid))]) < t) low = mid + 1;
+    if (ShownSeconds(messages_[MessageOfRow(size_t(mid))]) < t) low = mid + 1;
     else high = mid;
   }
   return RowCount() == 0 ? -1 : std::min(low, long(RowCount()) - 1);
@@ -212,10 +252,13 @@ std::vector<TIdStatistics> TLogAnalysis::Statistics() const {
   std::unordered_map<uint64_t, uint32_t> at;
   for (const TAnalysisMessage& m : messages_) {
     if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
-    const auto [it, added] = at.try_emplace(Key(m), uint32_t(sums.size()));
+    const auto [it, added] = at.try_emplace(StreamKey(m), uint32_t(sums.size()));
     if (added) {
       sums.emplace_back();
-      sums.back().Key = Key(m);
+      // In order of identifier, then channel, then data before remote.
+      sums.back().Key = (IdKey(m) << 20) | (uint64_t(m.Channel) << 1) | (m.Remote() ? 1 : 0);
+      sums.back().S.Channel = m.Channel;
+      sums.back().S.Remote = m.Remote();
       sums.back().S.IDE = m.Extended() ? 1 : 0;
       sums.back().S.ID = m.ID;
     }

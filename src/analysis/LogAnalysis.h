@@ -41,18 +41,34 @@ struct TAnalysisFilter {
   std::string Name;      // part of the database name; empty: all
   int Direction = -1;    // -1 both, 0 received, 1 sent
   std::string Data;      // part of the data as shown ("12 34"); empty: all
-  bool Empty() const { return Ids.empty() && Name.empty() && Direction < 0 && Data.empty(); }
+  int Channel = 0;       // 0 all, else the channel number
+  bool Empty() const { return Ids.empty() && Name.empty() && Direction < 0 && Data.empty() && Channel <= 0; }
 };
 
+// One identifier on one channel; its remote frames are counted apart from
+// its data frames (a request and its answer have no common period).
 struct TIdStatistics {
   uint8_t IDE = 0;
   uint32_t ID = 0;
+  uint16_t Channel = 1;
+  bool Remote = false;
   uint64_t Count = 0;
   double MeanPeriod = 0, MinPeriod = 0, MaxPeriod = 0;  // seconds; 0 with fewer than two messages
   double Jitter = 0;  // standard deviation of the period, seconds
 };
 
-enum TAnalysisColumn { ANALYSIS_TIME, ANALYSIS_DELTA, ANALYSIS_DIRECTION, ANALYSIS_ID, ANALYSIS_NAME, ANALYSIS_DLC, ANALYSIS_DATA, ANALYSIS_COUNT };
+enum TAnalysisColumn {
+  ANALYSIS_TIME,
+  ANALYSIS_DELTA,
+  ANALYSIS_CHANNEL,
+  ANALYSIS_DIRECTION,
+  ANALYSIS_TYPE,
+  ANALYSIS_ID,
+  ANALYSIS_NAME,
+  ANALYSIS_DLC,
+  ANALYSIS_DATA,
+  ANALYSIS_COUNT
+};
 
 class TLogAnalysis {
  public:
@@ -69,6 +85,18 @@ class TLogAnalysis {
   const uint8_t* DataOf(const TAnalysisMessage& m) const;
   // Seconds from the log's first message.
   double Seconds(const TAnalysisMessage& m) const { return double(m.Time - firstTime_) * 1e-9; }
+  // Times as the file writes them (the default, as "tarvo-log decode" prints
+  // them), or from the log's first message; the time column, going to a
+  // time and the time a row is found at follow this choice.
+  void SetAbsoluteTime(bool absolute) { absoluteTime_ = absolute; }
+  bool AbsoluteTime() const { return absoluteTime_; }
+  double ShownSeconds(const TAnalysisMessage& m) const;
+  // The channels that hold messages, in order; a channel's name where the
+  // file names it ("can0"), else its number.
+  const std::vector<uint16_t>& Channels() const { return channels_; }
+  std::string ChannelName(uint16_t channel) const;
+  // "CAN", "FD", "FD BRS", "FD BRS ESI", "remote", "error", "bus state".
+  static std::string TypeText(const TAnalysisMessage& m);
   // The frame as the adapter's record holds it (first eight bytes), for the
   // signal descriptions.
   TTarvoCAN Frame(const TAnalysisMessage& m) const;
@@ -98,7 +126,10 @@ class TLogAnalysis {
   std::vector<uint8_t> longData_;
   std::vector<size_t> rows_;
   std::vector<std::string> notes_;
+  std::vector<std::string> channelNames_;
+  std::vector<uint16_t> channels_;
   int64_t firstTime_ = 0;
+  bool absoluteTime_ = true;
   bool filtered_ = false;
 };
 

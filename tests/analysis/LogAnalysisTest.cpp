@@ -127,9 +127,13 @@ TEST_F(LogAnalysisTest, CanFdErrorFramesAndDamagedLinesOfACandumpLog) {
   EXPECT_EQ(a.Cell(0, ANALYSIS_DATA, nullptr),
             "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF 10 11 12 13 14 15 16 17");
   EXPECT_EQ(a.Cell(1, ANALYSIS_DATA, nullptr), "error frame");
-  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "0.000500");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "10.000500");
+  EXPECT_EQ(a.Cell(0, ANALYSIS_TYPE, nullptr), "FD BRS");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_TYPE, nullptr), "error");
+  EXPECT_EQ(a.Cell(2, ANALYSIS_CHANNEL, nullptr), "can1");
   EXPECT_EQ(a.Cell(2, ANALYSIS_DATA, nullptr), "AA");
-  EXPECT_EQ(a.Cell(2, ANALYSIS_DELTA, nullptr), "0.001000");
+  EXPECT_EQ(a.Cell(2, ANALYSIS_DELTA, nullptr), "");          // the first of 0x123 on its channel
+  EXPECT_EQ(a.Cell(3, ANALYSIS_DELTA, nullptr), "0.002000");  // after the FD frame on can0
   EXPECT_EQ(a.Cell(3, ANALYSIS_DLC, nullptr), "0");
   EXPECT_EQ(a.Message(2).Channel, 2);
   ASSERT_FALSE(a.ReadNotes().empty());
@@ -137,12 +141,61 @@ TEST_F(LogAnalysisTest, CanFdErrorFramesAndDamagedLinesOfACandumpLog) {
   EXPECT_EQ(a.ReadNotes()[1], "line 4: data that do not match their length");
 }
 
+// Channels, remote frames and time bases: a channel filter, statistics that
+// keep a request apart from its answers and one channel apart from another,
+// going to a time in the time shown.
+TEST_F(LogAnalysisTest, ChannelsRemoteFramesAndTimeBases) {
+  TLogAnalysis a;
+  std::string error;
+  std::string log;
+  char line[96];
+  for (int i = 0; i < 10; ++i) {
+    // 0x100 on can0 every 10 ms, requested by a remote frame 1 ms before each
+    // answer every 50 ms; 0x100 on can1 every 20 ms.
+    std::snprintf(line, sizeof line, "(50.%06d) can0 100#%02X\n", i * 10000, i);
+    log += line;
+    if (i % 5 == 4) {
+      std::snprintf(line, sizeof line, "(50.%06d) can0 100#R\n", i * 10000 + 1000);
+      log += line;
+    }
+    if (i % 2 == 0) {
+      std::snprintf(line, sizeof line, "(50.%06d) can1 100#%02X\n", i * 10000 + 5000, i);
+      log += line;
+    }
+  }
+  ASSERT_TRUE(a.Open(Write("ch.log", log), error)) << error;
+  ASSERT_EQ(a.Channels(), (std::vector<uint16_t>{1, 2}));
+  const std::vector<TIdStatistics> s = a.Statistics();
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0].Channel, 1);
+  EXPECT_FALSE(s[0].Remote);
+  EXPECT_EQ(s[0].Count, 10u);
+  EXPECT_NEAR(s[0].MeanPeriod, 0.010, 1e-9);
+  EXPECT_NEAR(s[0].Jitter, 0.0, 1e-9);
+  EXPECT_TRUE(s[1].Remote);
+  EXPECT_EQ(s[1].Count, 2u);
+  EXPECT_NEAR(s[1].MeanPeriod, 0.050, 1e-9);
+  EXPECT_EQ(s[2].Channel, 2);
+  EXPECT_NEAR(s[2].MeanPeriod, 0.020, 1e-9);
+  TAnalysisFilter f;
+  f.Channel = 2;
+  a.SetFilter(f, nullptr);
+  EXPECT_EQ(a.RowCount(), 5u);
+  EXPECT_EQ(a.Cell(0, ANALYSIS_CHANNEL, nullptr), "can1");
+  a.SetFilter({}, nullptr);
+  EXPECT_EQ(a.RowAtTime(50.04), 6);  // the file's time
+  a.SetAbsoluteTime(false);
+  EXPECT_EQ(a.RowAtTime(0.04), 6);   // from the first message
+}
+
 TEST_F(LogAnalysisTest, ForeignLogsOpenAndBadOnesSayWhy) {
   TLogAnalysis a;
   std::string error;
   ASSERT_TRUE(a.Open(Write("c.log", "(100.000000) can0 123#1122\n(100.500000) can0 18FEF100#R\n"), error)) << error;
   ASSERT_EQ(a.MessageCount(), 2u);
-  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "0.500000");
+  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "100.500000");  // the file's own time
+  a.SetAbsoluteTime(false);
+  EXPECT_EQ(a.Cell(1, ANALYSIS_TIME, nullptr), "0.500000");     // from the first message
   EXPECT_EQ(a.Cell(1, ANALYSIS_ID, nullptr), "18FEF100x");
   EXPECT_EQ(a.Cell(1, ANALYSIS_DATA, nullptr), "remote");
   ASSERT_TRUE(a.Open(Write("v.asc", "date Thu Dec 10 2026\nbase hex  timestamps absolute\n"

@@ -254,7 +254,7 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
   ASSERT_TRUE(analysis->isVisible());
   QAbstractItemModel* model = analysis->List()->model();
   EXPECT_EQ(model->rowCount(), 150);
-  EXPECT_EQ(model->index(0, 4).data().toString(), "EngineStatus");
+  EXPECT_EQ(model->index(0, ANALYSIS_NAME).data().toString(), "EngineStatus");
 
   analysis->findChild<QLineEdit*>("FilterIDs")->setText("C4");
   analysis->findChild<QPushButton*>("ApplyFilter")->click();

@@ -21,7 +21,7 @@ namespace tarvo {
 
 namespace {
 
-constexpr const char* Headers[ANALYSIS_COUNT] = {"Time (s)", "Delta (s)", "Dir", "ID", "Name", "DLC", "Data"};
+constexpr const char* Headers[ANALYSIS_COUNT] = {"Time (s)", "Delta (s)", "Ch", "Dir", "Type", "ID", "Name", "DLC", "Data"};
 
 template <typename W>
 W* Named(W* w, const char* name) {
@@ -77,10 +77,15 @@ void AnalysisWindow::BuildControls() {
   name_->setPlaceholderText("Name");
   direction_ = Named(new QComboBox(this), "FilterDirection");
   direction_->addItems({"Rx and Tx", "Rx", "Tx"});
+  channel_ = Named(new QComboBox(this), "FilterChannel");
+  channel_->addItem("All channels", 0);
+  for (uint16_t c : analysis_->Channels())
+    channel_->addItem(QString("Channel %1").arg(QString::fromStdString(analysis_->ChannelName(c))), int(c));
   data_ = Named(new QLineEdit(this), "FilterData");
   data_->setPlaceholderText("Data, as \"12 34\"");
   auto* apply = Named(new QPushButton("Filter", this), "ApplyFilter");
-  for (QWidget* w : std::initializer_list<QWidget*>{ids_, name_, direction_, data_, apply}) filters->addWidget(w);
+  for (QWidget* w : std::initializer_list<QWidget*>{ids_, name_, direction_, channel_, data_, apply})
+    filters->addWidget(w);
   filters->addSpacing(12);
   search_ = Named(new QLineEdit(this), "SearchText");
   search_->setPlaceholderText("Search");
@@ -92,8 +97,14 @@ void AnalysisWindow::BuildControls() {
   filters->addSpacing(12);
   time_ = Named(new QLineEdit(this), "GoToTime");
   time_->setPlaceholderText("Go to s");
+  time_->setMinimumWidth(70);
   time_->setMaximumWidth(90);
   filters->addWidget(time_);
+  // The file's own times by default; from the first message at a click.
+  timeBase_ = Named(new QComboBox(this), "TimeBase");
+  timeBase_->addItems({"File time", "From first message"});
+  timeBase_->setToolTip("Times as the file writes them, or from the log's first message");
+  filters->addWidget(timeBase_);
   layout->addLayout(filters);
 
   auto* split = new QSplitter(Qt::Vertical, this);
@@ -107,17 +118,21 @@ void AnalysisWindow::BuildControls() {
   list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
   list_->verticalHeader()->hide();
   list_->horizontalHeader()->setStretchLastSection(true);
-  const int widths[ANALYSIS_COUNT] = {110, 90, 40, 90, 160, 40, 200};
+  const int widths[ANALYSIS_COUNT] = {140, 90, 50, 35, 80, 90, 160, 40, 200};
   for (int c = 0; c < ANALYSIS_COUNT; ++c) list_->setColumnWidth(c, widths[c]);
   auto* tabs = Named(new QTabWidget(split), "AnalysisTabs");
   signals_ = new SignalsPanel(tabs);
   tabs->addTab(signals_, "Signals");
   statistics_ = Named(new QTableView(tabs), "StatisticsList");
   statisticsModel_ = new StatisticsModel(statistics_);
+  statisticsModel_->channelNames_ = [this](uint16_t c) { return analysis_->ChannelName(c); };
   statistics_->setModel(statisticsModel_);
   statistics_->verticalHeader()->hide();
   statistics_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Fixed widths that fit the titles: measuring millions of rows would not.
+  const int statisticsWidths[7] = {130, 80, 130, 90, 90, 90, 80};
+  for (int c = 0; c < 7; ++c) statistics_->setColumnWidth(c, statisticsWidths[c]);
   tabs->addTab(statistics_, "Statistics");
   plot_ = new PlotPanel(dialogs_, tabs);
   tabs->addTab(plot_, "Plot");
@@ -128,6 +143,11 @@ void AnalysisWindow::BuildControls() {
   layout->addWidget(counts_);
 
   connect(apply, &QPushButton::clicked, this, [this] { ApplyFilter(); });
+  connect(channel_, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
+  connect(timeBase_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    analysis_->SetAbsoluteTime(index == 0);
+    model_->Reset();
+  });
   for (QLineEdit* e : {ids_, name_, data_}) connect(e, &QLineEdit::returnPressed, this, [this] { ApplyFilter(); });
   connect(next, &QPushButton::clicked, this, [this] { Search(true); });
   connect(previous, &QPushButton::clicked, this, [this] { Search(false); });
@@ -155,6 +175,7 @@ void AnalysisWindow::ApplyFilter() {
   f.Ids = ids_->text().toStdString();
   f.Name = name_->text().toStdString();
   f.Direction = direction_->currentIndex() - 1;
+  f.Channel = channel_->currentData().toInt();
   f.Data = data_->text().toStdString();
   analysis_->SetFilter(f, database_);
   model_->Reset();
@@ -191,24 +212,30 @@ int StatisticsModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : int(std::min<size_t>(statistics_.size(), size_t(INT32_MAX)));
 }
 
-int StatisticsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 6; }
+int StatisticsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 7; }
 
 QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= statistics_.size()) return {};
   const TIdStatistics& s = statistics_[size_t(index.row())];
   switch (index.column()) {
-    case 0: return s.IDE ? QString("%1x").arg(s.ID, 8, 16, QChar('0')).toUpper() : QString::number(s.ID, 16).toUpper();
+    case 0: {
+      const QString id = s.IDE ? QString("%1x").arg(s.ID, 8, 16, QChar('0')).toUpper() : QString::number(s.ID, 16).toUpper();
+      return s.Remote ? id + " remote" : id;
+    }
+    case 6: return QString::fromStdString(channelNames_ ? channelNames_(s.Channel) : std::to_string(s.Channel));
     case 1: return QString::number(s.Count);
     case 2: return Seconds(s.MeanPeriod);
     case 3: return Seconds(s.MinPeriod);
     case 4: return Seconds(s.MaxPeriod);
-    default: return Seconds(s.Jitter);
+    case 5: return Seconds(s.Jitter);
+    default: return {};
   }
 }
 
 QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  static const char* const titles[6] = {"ID", "Count", "Mean period (ms)", "Min (ms)", "Max (ms)", "Jitter (ms)"};
-  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= 6) return {};
+  static const char* const titles[7] = {"ID", "Count", "Mean period (ms)", "Min (ms)", "Max (ms)", "Jitter (ms)",
+                                        "Channel"};
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= 7) return {};
   return QString(titles[section]);
 }
 

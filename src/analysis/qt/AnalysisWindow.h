@@ -5,6 +5,10 @@
 // time; below the list the decoded signals of the selected row, the
 // statistics per identifier, and the plot of the log's signals.
 #include <QAbstractTableModel>
+
+#include <functional>
+#include <string>
+#include <vector>
 #include <QWidget>
 
 #include <memory>
@@ -57,6 +61,7 @@ class StatisticsModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  std::function<std::string(uint16_t)> channelNames_;
 
  private:
   std::vector<TIdStatistics> statistics_;
@@ -92,6 +97,8 @@ class AnalysisWindow : public QWidget {
   QLineEdit* ids_ = nullptr;
   QLineEdit* name_ = nullptr;
   QComboBox* direction_ = nullptr;
+  QComboBox* channel_ = nullptr;
+  QComboBox* timeBase_ = nullptr;
   QLineEdit* data_ = nullptr;
   QLineEdit* search_ = nullptr;
   QLineEdit* time_ = nullptr;
