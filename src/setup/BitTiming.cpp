@@ -85,6 +85,11 @@ bool IsCurrentAdapter(int32_t hardwareType, int hardwareVersionTenths) {
   return hardwareType == HW_TARVO_ISO || hardwareType == HW_TARVO_AUTO;
 }
 
+bool HasCANClock40MHz(int32_t hardwareType, int hardwareVersionTenths, int softwareVersionTenths) {
+  if (hardwareType == HW_TARVO) return hardwareVersionTenths >= 70;
+  return !(hardwareType == HW_TARVO_ISO && softwareVersionTenths < 30);
+}
+
 uint32_t ReplayMinimumGapFor(double bitRateKbps, bool currentAdapter) {
   constexpr double TicksPerSecond = 39062.5;
   const double gap = std::nearbyint(150.0 / (bitRateKbps * 1000.0) * TicksPerSecond + 1.0);

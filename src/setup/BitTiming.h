@@ -108,6 +108,10 @@ std::string BitRateLabelText(double bitRateKbps, const std::string& separator);
 
 // A current adapter can replay messages twice as densely as an older Tarvo.
 bool IsCurrentAdapter(int32_t hardwareType, int hardwareVersionTenths);
+// Whether the adapter's CAN controller runs from 40 MHz: all but a Tarvo
+// with hardware below 7.0 and a TarvoISO with software below 3.0, which run
+// from 20 MHz. Versions in tenths, as the identification status gives them.
+bool HasCANClock40MHz(int32_t hardwareType, int hardwareVersionTenths, int softwareVersionTenths);
 // 150 bit times in 25.6 us ticks, plus one, with the adapter's floor.
 uint32_t ReplayMinimumGapFor(double bitRateKbps, bool currentAdapter);
 

@@ -1,6 +1,7 @@
 // Start-up with adapter identification, and shutdown.
 #include <cstring>
 
+#include "setup/BitTiming.h"
 #include "shell/core/ShellTexts.h"
 #include "shell/core/TarvoApp.h"
 
@@ -136,7 +137,7 @@ std::string TarvoApp::AcceptIdentificationStatus() {
 void TarvoApp::DecideCapabilities(uint8_t hardware, uint8_t software) {
   const int32_t model = DeviceSelection.HardwareType;
   const bool oldTarvo = model == HW_TARVO && hardware < 70;
-  if (oldTarvo || (model == HW_TARVO_ISO && software < 30)) CANClock40MHzFlag = false;
+  if (!HasCANClock40MHz(model, hardware, software)) CANClock40MHzFlag = false;
   if (oldTarvo) BusLoadSupportedFlag = false;
 }
 

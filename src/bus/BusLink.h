@@ -1,0 +1,106 @@
+#pragma once
+// The adapter without a window: the same driver binding, device choice,
+// identification and run start as the program, for tarvo-bus. One run from
+// Start to Stop; received messages and bus events come out as frames
+// stamped in microseconds since 1970.
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "adapter/TarvoAPI.h"
+#include "bus/BusFrame.h"
+#include "bus/BusSetup.h"
+#include "common/Clock.h"
+
+namespace tarvo::bus {
+
+// The adapter's 25.6 us ticks on the time line of a run: the run's start
+// in microseconds since 1970 plus the ticks since, unwrapped across the
+// 2^32 wrap (every 30.5 hours). Messages and status packets arrive nearly
+// in time order, so each stamp is taken as the nearest one to the last.
+class TRunClock {
+ public:
+  void Start(int64_t startUs) {
+    m_startUs = startUs;
+    m_lastTicks = 0;
+    m_ticks = 0;
+  }
+  int64_t TimeOf(uint32_t ticks);
+
+ private:
+  int64_t m_startUs = 0;
+  uint32_t m_lastTicks = 0;
+  int64_t m_ticks = 0;  // unwrapped ticks of the last stamp
+};
+
+// Microseconds in a number of 25.6 us ticks, rounded to the nearest.
+inline constexpr int64_t TicksToUs(int64_t ticks) { return (ticks * 128 + 2) / 5; }
+
+// The error frames a type-1 status packet stands for, as SocketCAN writes
+// them: a change of the bus-state bits (warning, passive, bus-off, back to
+// active) and the latched status bits (an error frame on the bus, a bus
+// error, a transmit overrun). lastBusState keeps the bits between calls.
+// Returns how many frames it wrote to out.
+size_t StatusErrorFrames(uint8_t statusCode, uint8_t busState, uint8_t& lastBusState, int64_t timeUs,
+                         TBusFrame (&out)[2]);
+
+class TBusLink {
+ public:
+  explicit TBusLink(LibraryLoader& loader = SystemLibraryLoader());
+  ~TBusLink();
+  TBusLink(const TBusLink&) = delete;
+  TBusLink& operator=(const TBusLink&) = delete;
+
+  // Binds the driver and opens the adapter with this serial number (any
+  // adapter when empty), then identifies it. false with a one-line reason.
+  bool Open(const std::string& serialNo, std::string& error);
+  // Sends bit timing, mode and accept-all filters, then starts the run.
+  // A set-up the adapter cannot run is refused before anything is sent.
+  bool Start(const TBusSetup& setup, std::string& error);
+  // Appends what the adapter sent since the last call, in order. false
+  // once the adapter has not been readable for a second (unplugged).
+  bool Poll(std::vector<TBusFrame>& frames);
+  // Sends data and remote frames once, in order.
+  bool Send(std::span<const TBusFrame> frames);
+  // Loads one of the adapter's repetition buffers (1..15) with a frame and
+  // a period code (1..10); period code 0 stops the buffer.
+  bool SetRepetition(const TBusFrame& frame, uint8_t buffer, uint8_t periodCode);
+  // New data for a buffer, keeping its period.
+  bool UpdateRepetition(const TBusFrame& frame, uint8_t buffer);
+  // Stops the run and appends what the adapter received up to the stop.
+  void Stop(std::vector<TBusFrame>& frames);
+  // Stops the run and closes the adapter; safe to call twice.
+  void Close();
+
+  bool Running() const { return m_running; }
+  TBusMode Mode() const { return m_setup.Mode; }
+  uint32_t BitRate() const { return m_bitRate; }
+  // Messages the receive path lost (driver overrun) since the start.
+  uint32_t LostMessages() const { return m_ring.LostCount; }
+  const TDeviceConnection& Connection() const { return m_connection; }
+  bool Clock40MHz() const { return m_clock40MHz; }
+
+ private:
+  bool Identify(std::string& error);
+  void RequestStatusWhenDue();
+
+  SteadyClock m_clock;
+  TDriver m_driver;
+  TDeviceConnection m_connection;
+  TCANMessageRing m_ring;
+  TDeviceStatus m_status;
+  TBusSetup m_setup;
+  TRunClock m_runClock;
+  bool m_clock40MHz = true;
+  bool m_driverBound = false;
+  bool m_running = false;
+  uint32_t m_bitRate = 250000;
+  uint8_t m_lastBusState = 0;
+  uint8_t m_periodCodes[16] = {};  // of each repetition buffer
+  std::chrono::steady_clock::time_point m_nextStatusRequest;
+  std::chrono::steady_clock::time_point m_lastGoodRead;
+};
+
+}  // namespace tarvo::bus
