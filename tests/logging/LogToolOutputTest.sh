@@ -68,6 +68,34 @@ run "decode --wide of every signal" "$tool" decode "$dir/d.csv" --dbc "$dir/d.db
     '0.000000,42,10,' \
     '1.024000,,,3'
 
+# ---- decode with value-table texts, and the wide form filled ----
+# A text with a comma is quoted; a value without a text leaves its cell empty.
+printf '%s\n' 'VERSION ""' 'BO_ 291 Gear: 2 N' ' SG_ Pos : 0|8@1+ (1,0) [0|255] "" N' \
+  ' SG_ Temp : 8|8@1+ (0.5,0) [0|127] "C" N' 'BO_ 292 Door: 1 N' ' SG_ Open : 0|1@1+ (1,0) [0|1] "" N' \
+  'VAL_ 291 Pos 0 "Park" 1 "Reverse, back" 2 "Drive" ;' 'VAL_ 292 Open 0 "closed" 1 "open" ;' > "$dir/gear.dbc"
+printf '%s\n' '(1.000000) can0 123#0150' '(1.100000) can0 124#01' '(1.200000) can0 123#0952' '(1.300000) can0 124#00' \
+  > "$dir/gear.log"
+run "decode --text" "$tool" decode "$dir/gear.log" --dbc "$dir/gear.dbc" --text --out "$dir/text.csv" &&
+  expect "each value with its text" "$dir/text.csv" \
+    'time,message,signal,value,unit,text' \
+    '1.000000,Gear,Pos,1,,"Reverse, back"' \
+    '1.000000,Gear,Temp,40,C,' \
+    '1.100000,Door,Open,1,,open' \
+    '1.200000,Gear,Pos,9,,' \
+    '1.200000,Gear,Temp,41,C,' \
+    '1.300000,Door,Open,0,,closed'
+run "decode --wide --fill --text" "$tool" decode "$dir/gear.log" --dbc "$dir/gear.dbc" --wide --fill --text \
+  --out "$dir/filled.csv" &&
+  expect "every row carries the last value of every column" "$dir/filled.csv" \
+    'time,Gear.Pos,Gear.Pos text,Gear.Temp [C],Door.Open,Door.Open text' \
+    '1.000000,1,"Reverse, back",40,,' \
+    '1.100000,1,"Reverse, back",40,1,open' \
+    '1.200000,9,,41,1,open' \
+    '1.300000,9,,41,0,closed'
+if "$tool" decode "$dir/gear.log" --dbc "$dir/gear.dbc" --fill >/dev/null 2>&1; then
+  echo "FAIL --fill without --wide is taken"; failures=$((failures + 1))
+else echo "ok   --fill without --wide is a usage error"; passes=$((passes + 1)); fi
+
 # ---- convert to candump ----
 # 29-bit identifiers below, at and above 0x1000, 11-bit ones, and a 29-bit
 # remote frame.

@@ -10,6 +10,7 @@
 
 #include "dbc/DbcReader.h"
 #include "dbc/SignalCodec.h"
+#include "dbc/SignalText.h"
 #include "logio/tool/ToolSupport.h"
 
 namespace tarvo {
@@ -31,12 +32,14 @@ struct TDecodeOptions {
   std::string Log, Dbc, Out = "-";
   std::vector<std::string> Signals;
   bool Wide = false;
+  bool Text = false;  // the value-table text of each value beside it
+  bool Fill = false;  // wide form: every row carries the last value of every column
   std::optional<TLogFormat> Type;
 };
 
 std::optional<int> Options(int argc, char** argv, TDecodeOptions& o) {
   TToolArgs args;
-  if (!args.Parse(argc, argv, {"--wide"}, {"--dbc", "--signal", "--out", "--type"}))
+  if (!args.Parse(argc, argv, {"--wide", "--text", "--fill"}, {"--dbc", "--signal", "--out", "--type"}))
     return UsageError("decode", args.Error());
   if (args.Help()) {
     std::fputs(DecodeUsage, stdout);
@@ -49,39 +52,49 @@ std::optional<int> Options(int argc, char** argv, TDecodeOptions& o) {
   o.Out = args.Value("--out").value_or("-");
   o.Signals = args.Values("--signal");
   o.Wide = args.Has("--wide");
+  o.Text = args.Has("--text");
+  o.Fill = args.Has("--fill");
+  if (o.Fill && !o.Wide) return UsageError("decode", "--fill fills the columns of --wide");
   int code = ExitOk;
   if (!FormatOption(args, "--type", "decode", o.Type, code)) return code;
   return std::nullopt;
 }
 
-// Where each chosen signal goes: its column in the wide form, and the
-// fields around its value in the long form.
+// Where each chosen signal goes: its column in the wide form (and the
+// column of its value-table text, with --text), and the fields around its
+// value in the long form.
 struct TLayout {
-  std::vector<std::vector<int>> Column;  // [message][signal], -1: not chosen
+  std::vector<std::vector<int>> Column;      // [message][signal], -1: not chosen
+  std::vector<std::vector<int>> TextColumn;  // [message][signal], -1: none
   std::vector<std::vector<std::string>> Before, After;
   size_t Columns = 0;
   std::string Header;
 };
 
-TLayout Layout(const TDbcDatabase& db, const std::vector<std::pair<size_t, size_t>>& order, bool wide) {
+TLayout Layout(const TDbcDatabase& db, const std::vector<std::pair<size_t, size_t>>& order, bool wide, bool text) {
   TLayout l;
   l.Column.resize(db.Messages.size());
+  l.TextColumn.resize(db.Messages.size());
   l.Before.resize(db.Messages.size());
   l.After.resize(db.Messages.size());
   for (size_t m = 0; m < db.Messages.size(); ++m) {
     l.Column[m].assign(db.Messages[m].Signals.size(), -1);
+    l.TextColumn[m].assign(db.Messages[m].Signals.size(), -1);
     for (const TDbcSignal& sig : db.Messages[m].Signals) {
       l.Before[m].push_back("," + Field(db.Messages[m].Name) + "," + Field(sig.Name) + ",");
-      l.After[m].push_back("," + Field(sig.Unit) + "\r\n");
+      l.After[m].push_back("," + Field(sig.Unit));
     }
   }
-  l.Columns = order.size();
-  l.Header = wide ? "time" : "time,message,signal,value,unit";
-  for (size_t c = 0; c < order.size(); ++c) {
-    const auto [m, s] = order[c];
-    l.Column[m][s] = int(c);
+  l.Header = wide ? "time" : text ? "time,message,signal,value,unit,text" : "time,message,signal,value,unit";
+  for (const auto& [m, s] : order) {
     const TDbcSignal& sig = db.Messages[m].Signals[s];
-    if (wide) l.Header += "," + Field(db.Messages[m].Name + "." + sig.Name + (sig.Unit.empty() ? "" : " [" + sig.Unit + "]"));
+    const std::string name = db.Messages[m].Name + "." + sig.Name;
+    l.Column[m][s] = int(l.Columns++);
+    if (wide) l.Header += "," + Field(name + (sig.Unit.empty() ? "" : " [" + sig.Unit + "]"));
+    if (wide && text && !sig.ValueTexts.empty()) {
+      l.TextColumn[m][s] = int(l.Columns++);
+      l.Header += "," + Field(name + " text");
+    }
   }
   l.Header += "\r\n";
   return l;
@@ -116,7 +129,7 @@ int DecodeCommand(int argc, char** argv) {
     Complain(o.Out, error);
     return ExitFailed;
   }
-  const TLayout layout = Layout(db.Database, order, o.Wide);
+  const TLayout layout = Layout(db.Database, order, o.Wide, o.Text);
   sink->Put(layout.Header);
 
   const int decimals = reader->Info().Format == LOG_FORMAT_BLF ? 9 : 6;
@@ -146,21 +159,25 @@ int DecodeCommand(int argc, char** argv) {
       if (!d.Present || column < 0) continue;
       // The shortest text that reads back as the same double.
       char value[32];
-      const std::string_view text(value, size_t(std::to_chars(value, value + sizeof value, d.Physical).ptr - value));
+      const std::string_view number(value, size_t(std::to_chars(value, value + sizeof value, d.Physical).ptr - value));
+      const std::string* text = o.Text ? FindValueText(*d.Signal, d.Raw) : nullptr;
       ++values;
       if (o.Wide) {
-        row[size_t(column)].assign(text);
+        row[size_t(column)].assign(number);
+        if (const int tc = layout.TextColumn[mi][si]; tc >= 0) row[size_t(tc)] = text ? Field(*text) : std::string();
         any = true;
         continue;
       }
-      block.append(time).append(layout.Before[mi][si]).append(text).append(layout.After[mi][si]);
+      block.append(time).append(layout.Before[mi][si]).append(number).append(layout.After[mi][si]);
+      if (o.Text) block.append(",").append(text ? Field(*text) : std::string());
+      block.append("\r\n");
     }
     if (o.Wide && any) {
       block.append(time);
       for (std::string& field : row) {
         block += ',';
         block += field;
-        field.clear();
+        if (!o.Fill) field.clear();  // --fill: the last value stays until a newer one
       }
       block += "\r\n";
     }

@@ -21,9 +21,10 @@ const char* const ImportUsage =
     "usage: tarvo-log import IN OUT [--from FORMAT] [--to txt|csv|asc] [--base hex|dec] [--rx] [--tx]\n"
     "  Brings a log of another tool into a Tarvo format, so that the program replays it.\n";
 const char* const DecodeUsage =
-    "usage: tarvo-log decode LOG --dbc DB [--signal NAME...] [--wide] [--out FILE] [--type FORMAT]\n"
+    "usage: tarvo-log decode LOG --dbc DB [--signal NAME...] [--wide [--fill]] [--text] [--out FILE] [--type FORMAT]\n"
     "  Writes the decoded signals of a log as CSV (time as in the log, message, signal, value, unit),\n"
-    "  or one row per message and a column per signal with --wide.\n";
+    "  or one row per message and a column per signal with --wide (--fill: each row carries the last\n"
+    "  value of every signal). --text adds the value-table text of each value.\n";
 const char* const PlotUsage =
     "usage: tarvo-log plot LOG --dbc DB --signal NAME [--signal NAME...] --png OUT [--size WxH] [--type FORMAT]\n"
     "  Draws the decoded signals of a log as the program's signal plot does.\n";
