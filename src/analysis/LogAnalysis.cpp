@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -34,39 +35,84 @@ uint64_t StreamKey(const TAnalysisMessage& m) {
 }  // namespace
 
 bool TLogAnalysis::Open(const std::string& path, std::string& error) {
+  if (!Start(path, error)) return false;
+  while (ReadFor(std::chrono::hours(24))) {
+  }
+  if (!error_.empty()) error = error_;
+  return error_.empty();
+}
+
+bool TLogAnalysis::Start(const std::string& path, std::string& error) {
   messages_.clear();
   messages_.shrink_to_fit();
   longData_.clear();
   rows_.clear();
   notes_.clear();
-  filtered_ = false;
-  path_ = path;
-  std::unique_ptr<TLogReader> reader = OpenLogReader(path, std::nullopt, error);
-  if (!reader) return false;
-  TLogMessage m;
-  while (reader->Next(m)) Add(m);
-  format_ = reader->Info().Format;
-  channelNames_ = reader->Info().ChannelNames;
-  notes_ = reader->Report().Lines();
-  if (!reader->Error().empty()) {
-    error = reader->Error();
-    return false;
-  }
-  if (messages_.empty() && reader->Report().DamagedTotal() > 0) {
-    error = std::string("no line of it is a CAN message of a ") + LogFormatName(format_) + " log";
-    return false;
-  }
-  firstTime_ = messages_.empty() ? 0 : messages_.front().Time;
-  WorkOutDeltas();
-  std::vector<bool> seen;
-  for (const TAnalysisMessage& m : messages_) {
-    if (m.Channel >= seen.size()) seen.resize(size_t(m.Channel) + 1);
-    seen[m.Channel] = true;
-  }
+  lastTimes_.clear();
+  seenChannels_.clear();
   channels_.clear();
-  for (size_t c = 0; c < seen.size(); ++c)
-    if (seen[c]) channels_.push_back(uint16_t(c));
+  error_.clear();
+  filtered_ = false;
+  complete_ = false;
+  path_ = path;
+  reader_ = OpenLogReader(path, std::nullopt, error);
+  if (!reader_) return false;
+  format_ = reader_->Info().Format;
   return true;
+}
+
+bool TLogAnalysis::ReadFor(std::chrono::steady_clock::duration budget) {
+  if (complete_ || !reader_) return false;
+  const auto end = std::chrono::steady_clock::now() + budget;
+  const size_t from = messages_.size();
+  TLogMessage m;
+  bool more = true;
+  // The clock is looked at every few thousand messages: it costs more than a message.
+  while (more) {
+    for (int i = 0; i < 4096 && (more = reader_->Next(m)); ++i) Add(m);
+    if (std::chrono::steady_clock::now() >= end) break;
+  }
+  Indexed(from);
+  if (!more) Finish();
+  return !complete_;
+}
+
+double TLogAnalysis::Progress() const {
+  if (complete_) return 1.0;
+  if (!reader_ || reader_->TotalBytes() == 0) return 0.0;
+  return std::min(1.0, double(reader_->BytesRead()) / double(reader_->TotalBytes()));
+}
+
+// The messages from `from` on joined the index: their periods, channels and
+// the rows a filter lets through.
+void TLogAnalysis::Indexed(size_t from) {
+  if (from == 0 && !messages_.empty()) firstTime_ = messages_.front().Time;
+  for (size_t i = from; i < messages_.size(); ++i) {
+    TAnalysisMessage& m = messages_[i];
+    if (m.Channel >= seenChannels_.size()) seenChannels_.resize(size_t(m.Channel) + 1);
+    if (!seenChannels_[m.Channel]) {
+      seenChannels_[m.Channel] = true;
+      channels_.insert(std::lower_bound(channels_.begin(), channels_.end(), m.Channel), m.Channel);
+    }
+    if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
+    const auto [it, added] = lastTimes_.try_emplace(StreamKey(m), m.Time);
+    m.Delta = added ? -1.0f : float(double(m.Time - it->second) * 1e-9);
+    it->second = m.Time;
+  }
+  if (filtered_)
+    for (size_t i = from; i < messages_.size(); ++i)
+      if (Matches(messages_[i])) rows_.push_back(i);
+}
+
+void TLogAnalysis::Finish() {
+  complete_ = true;
+  channelNames_ = reader_->Info().ChannelNames;
+  notes_ = reader_->Report().Lines();
+  if (!reader_->Error().empty()) error_ = reader_->Error();
+  else if (messages_.empty() && reader_->Report().DamagedTotal() > 0)
+    error_ = std::string("no line of it is a CAN message of a ") + LogFormatName(format_) + " log";
+  lastTimes_.clear();
+  reader_.reset();  // the file is closed once indexed
 }
 
 void TLogAnalysis::Add(const TLogMessage& m) {
@@ -126,16 +172,6 @@ TTarvoCAN TLogAnalysis::Frame(const TAnalysisMessage& m) const {
   return f;
 }
 
-void TLogAnalysis::WorkOutDeltas() {
-  std::unordered_map<uint64_t, int64_t> last;
-  for (TAnalysisMessage& m : messages_) {
-    if (m.Event != LOG_FRAME || (m.Flags & LOG_ERROR_FRAME)) continue;
-    const auto [it, added] = last.try_emplace(StreamKey(m), m.Time);
-    m.Delta = added ? -1.0f : float(double(m.Time - it->second) * 1e-9);
-    it->second = m.Time;
-  }
-}
-
 std::string TLogAnalysis::DataText(const TAnalysisMessage& m) const {
   if (m.Remote()) return "remote";
   if (m.Flags & LOG_ERROR_FRAME) return "error frame";
@@ -185,7 +221,9 @@ void TLogAnalysis::SetFilter(const TAnalysisFilter& f, const TDbcDatabase* datab
   filtered_ = !f.Empty();
   rows_.clear();
   if (!filtered_) return;
-  std::vector<uint64_t> ids;
+  filter_ = f;
+  filterDatabase_ = database;
+  filterIds_.clear();
   std::string token;
   for (size_t i = 0; i <= f.Ids.size(); ++i) {
     const char c = i < f.Ids.size() ? f.Ids[i] : ' ';
@@ -193,27 +231,29 @@ void TLogAnalysis::SetFilter(const TAnalysisFilter& f, const TDbcDatabase* datab
       if (!token.empty()) {
         const bool extended = token.size() > 3 || token.back() == 'x' || token.back() == 'X';
         if (token.back() == 'x' || token.back() == 'X') token.pop_back();
-        ids.push_back((uint64_t(extended) << 32) | std::strtoul(token.c_str(), nullptr, 16));
+        filterIds_.push_back((uint64_t(extended) << 32) | std::strtoul(token.c_str(), nullptr, 16));
       }
       token.clear();
     } else {
       token += c;
     }
   }
-  const std::string name = Lower(f.Name);
-  const std::string data = Lower(f.Data);
-  for (size_t i = 0; i < messages_.size(); ++i) {
-    const TAnalysisMessage& m = messages_[i];
-    if (f.Direction >= 0 && int(m.Tx()) != f.Direction) continue;
-    if (!ids.empty() && std::find(ids.begin(), ids.end(), IdKey(m)) == ids.end()) continue;
-    if (f.Channel > 0 && m.Channel != f.Channel) continue;
-    if (!name.empty()) {
-      const TDbcMessage* message = database ? database->Find(m.Extended() ? 1 : 0, m.ID) : nullptr;
-      if (!message || Lower(message->Name).find(name) == std::string::npos) continue;
-    }
-    if (!data.empty() && Lower(DataText(m)).find(data) == std::string::npos) continue;
-    rows_.push_back(i);
+  filter_.Name = Lower(f.Name);
+  filter_.Data = Lower(f.Data);
+  for (size_t i = 0; i < messages_.size(); ++i)
+    if (Matches(messages_[i])) rows_.push_back(i);
+}
+
+bool TLogAnalysis::Matches(const TAnalysisMessage& m) const {
+  const TAnalysisFilter& f = filter_;
+  if (f.Direction >= 0 && int(m.Tx()) != f.Direction) return false;
+  if (!filterIds_.empty() && std::find(filterIds_.begin(), filterIds_.end(), IdKey(m)) == filterIds_.end()) return false;
+  if (f.Channel > 0 && m.Channel != f.Channel) return false;
+  if (!f.Name.empty()) {
+    const TDbcMessage* message = filterDatabase_ ? filterDatabase_->Find(m.Extended() ? 1 : 0, m.ID) : nullptr;
+    if (!message || Lower(message->Name).find(f.Name) == std::string::npos) return false;
   }
+  return f.Data.empty() || Lower(DataText(m)).find(f.Data) != std::string::npos;
 }
 
 long TLogAnalysis::Find(const std::string& text, long from, bool forward, const TDbcDatabase* database) const {

@@ -6,13 +6,17 @@
 // direction; filters, search, going to a time and the statistics of each
 // identifier. Rows are formatted on demand, as the CAN View formats its
 // rows, and there is no ceiling on the number of messages but memory.
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/TarvoCAN.h"
 #include "dbc/DbcDatabase.h"
 #include "logio/LogMessage.h"
+#include "logio/LogReader.h"
 #include "logio/LogReport.h"
 
 namespace tarvo {
@@ -74,6 +78,18 @@ class TLogAnalysis {
  public:
   // Reads the whole file; false with the reason in error.
   bool Open(const std::string& path, std::string& error);
+  // The same in pieces, so a window shows the first rows at once and stays
+  // responsive while the rest is indexed: Start opens the file, each ReadFor
+  // reads for about the time given and says whether more is to come.
+  // Messages only ever join at the end; a filter set meanwhile takes them in.
+  bool Start(const std::string& path, std::string& error);
+  bool ReadFor(std::chrono::steady_clock::duration budget);
+  bool Complete() const { return complete_; }
+  // The part of the file read, 0 to 1 (0 while unknown, as for a pipe).
+  double Progress() const;
+  // Why reading ended before the end (a read error, nothing readable); empty
+  // while all is well.
+  const std::string& Error() const { return error_; }
   const std::string& Path() const { return path_; }
   // What the reader could not use, a line per reason (empty: everything was read).
   const std::vector<std::string>& ReadNotes() const { return notes_; }
@@ -117,7 +133,9 @@ class TLogAnalysis {
 
  private:
   void Add(const TLogMessage& m);
-  void WorkOutDeltas();
+  void Indexed(size_t from);
+  void Finish();
+  bool Matches(const TAnalysisMessage& m) const;
   std::string DataText(const TAnalysisMessage& m) const;
 
   std::string path_;
@@ -128,6 +146,14 @@ class TLogAnalysis {
   std::vector<std::string> notes_;
   std::vector<std::string> channelNames_;
   std::vector<uint16_t> channels_;
+  std::vector<bool> seenChannels_;
+  std::unordered_map<uint64_t, int64_t> lastTimes_;  // while indexing: the last time of each stream
+  std::unique_ptr<TLogReader> reader_;                // while indexing
+  std::string error_;
+  bool complete_ = false;
+  TAnalysisFilter filter_;                            // names and data in lower case
+  std::vector<uint64_t> filterIds_;
+  const TDbcDatabase* filterDatabase_ = nullptr;
   int64_t firstTime_ = 0;
   bool absoluteTime_ = true;
   bool filtered_ = false;

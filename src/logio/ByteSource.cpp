@@ -1,5 +1,7 @@
 #include "logio/ByteSource.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -27,11 +29,14 @@ bool TByteSource::Open(const std::string& path, std::string& error) {
     return false;
   }
   ownsFile_ = true;
+  struct stat st {};
+  if (::fstat(::fileno(file_), &st) == 0 && S_ISREG(st.st_mode)) size_ = uint64_t(st.st_size);
   return true;
 }
 
 void TByteSource::OpenBytes(std::string bytes) {
   memory_ = std::move(bytes);
+  size_ = memory_.size();
   inMemory_ = true;
   path_ = "(memory)";
 }

@@ -32,8 +32,9 @@ class TByteSource {
   size_t Read(void* buffer, size_t n);
   const std::string& Error() const { return error_; }
   const std::string& Path() const { return path_; }
-  // Bytes handed out so far.
+  // Bytes handed out so far, and the file's size (0 when not known).
   uint64_t Offset() const { return offset_; }
+  uint64_t Size() const { return size_; }
 
  private:
   size_t ReadRaw(void* buffer, size_t n);
@@ -45,7 +46,7 @@ class TByteSource {
   bool inMemory_ = false;
   std::string head_;
   size_t headAt_ = 0;
-  uint64_t offset_ = 0;
+  uint64_t offset_ = 0, size_ = 0;
   std::string path_, error_;
 };
 

@@ -21,17 +21,21 @@ TLogFormat ProbeLogFormat(std::string_view head, const std::string& name) {
 std::unique_ptr<TLogReader> MakeLogReader(std::unique_ptr<TByteSource> source, TLogFormat format,
                                           std::string& error) {
   if (format == LOG_FORMAT_UNKNOWN) format = ProbeLogFormat(source->Head(), source->Path());
+  const TByteSource* watched = source.get();  // owned by the reader from here on
+  std::unique_ptr<TLogReader> reader;
   switch (format) {
     case LOG_FORMAT_TXT:
-    case LOG_FORMAT_CSV: return MakeTarvoReader(std::move(source), format);
-    case LOG_FORMAT_ASC: return MakeAscReader(std::move(source));
-    case LOG_FORMAT_CANDUMP: return MakeCandumpReader(std::move(source));
-    case LOG_FORMAT_BLF: return MakeBlfReader(std::move(source));
-    case LOG_FORMAT_TRC: return MakeTrcReader(std::move(source));
+    case LOG_FORMAT_CSV: reader = MakeTarvoReader(std::move(source), format); break;
+    case LOG_FORMAT_ASC: reader = MakeAscReader(std::move(source)); break;
+    case LOG_FORMAT_CANDUMP: reader = MakeCandumpReader(std::move(source)); break;
+    case LOG_FORMAT_BLF: reader = MakeBlfReader(std::move(source)); break;
+    case LOG_FORMAT_TRC: reader = MakeTrcReader(std::move(source)); break;
     default:
       error = "its format cannot be told from its content or its name";
       return nullptr;
   }
+  if (reader) reader->WatchProgressOf(watched);
+  return reader;
 }
 
 std::unique_ptr<TLogReader> OpenLogReader(const std::string& path, std::optional<TLogFormat> format,

@@ -24,6 +24,12 @@ class TLogReader {
   const TLogInfo& Info() const { return info_; }
   const TLogReadReport& Report() const { return report_; }
   const std::string& Error() const { return error_; }
+  // How far reading has come: bytes read of the file's size (0 where the
+  // size is not known, as for standard input).
+  uint64_t BytesRead() const { return progress_ ? progress_->Offset() : 0; }
+  uint64_t TotalBytes() const { return progress_ ? progress_->Size() : 0; }
+  // The source the reader owns, for BytesRead (set where the reader is made).
+  void WatchProgressOf(const TByteSource* source) { progress_ = source; }
 
  protected:
   // Every message handed out passes here: it is counted, and a time earlier
@@ -42,6 +48,7 @@ class TLogReader {
  private:
   int64_t lastTime_ = 0;
   bool hasLast_ = false;
+  const TByteSource* progress_ = nullptr;
 };
 
 // The format of a log from its first bytes; the name's extension decides

@@ -2,6 +2,8 @@
 // message of the same identifier, filters, search, going to a time, and the
 // statistics of each identifier.
 #include <gtest/gtest.h>
+
+#include <chrono>
 #include <unistd.h>
 
 #include <cmath>
@@ -186,6 +188,47 @@ TEST_F(LogAnalysisTest, ChannelsRemoteFramesAndTimeBases) {
   EXPECT_EQ(a.RowAtTime(50.04), 6);  // the file's time
   a.SetAbsoluteTime(false);
   EXPECT_EQ(a.RowAtTime(0.04), 6);   // from the first message
+}
+
+// A long log read in pieces, as the window reads it: the first piece is
+// there at once, a filter set meanwhile takes in the later messages, the
+// periods across the pieces are right, and the end equals reading it whole.
+TEST_F(LogAnalysisTest, ALongLogReadInPiecesEqualsReadingItWhole) {
+  std::string log;
+  char line[96];
+  for (int i = 0; i < 60000; ++i) {  // more than one block of the reader
+    std::snprintf(line, sizeof line, "(%d.%06d) can%d %03X#%02X\n", 100 + i / 1000, (i % 1000) * 1000, i % 2,
+                  0x100 + i % 3, i & 0xFF);
+    log += line;
+  }
+  const std::string path = Write("long.log", log);
+  TLogAnalysis whole;
+  std::string error;
+  ASSERT_TRUE(whole.Open(path, error)) << error;
+  TLogAnalysis pieces;
+  ASSERT_TRUE(pieces.Start(path, error)) << error;
+  EXPECT_EQ(pieces.Progress(), 0.0);
+  EXPECT_TRUE(pieces.ReadFor(std::chrono::seconds(0)));  // one piece, then back to the window
+  ASSERT_FALSE(pieces.Complete());
+  ASSERT_GT(pieces.MessageCount(), 0u);
+  ASSERT_LT(pieces.MessageCount(), 60000u);
+  EXPECT_GT(pieces.Progress(), 0.0);
+  EXPECT_LT(pieces.Progress(), 1.0);
+  TAnalysisFilter f;
+  f.Ids = "101";
+  pieces.SetFilter(f, nullptr);
+  whole.SetFilter(f, nullptr);
+  int calls = 0;
+  while (pieces.ReadFor(std::chrono::seconds(0))) ASSERT_LT(++calls, 60000);
+  EXPECT_TRUE(pieces.Complete());
+  EXPECT_EQ(pieces.Progress(), 1.0);
+  ASSERT_EQ(pieces.MessageCount(), whole.MessageCount());
+  ASSERT_EQ(pieces.RowCount(), whole.RowCount());
+  for (size_t r = 0; r < whole.RowCount(); r += 97)
+    for (int c = 0; c < ANALYSIS_COUNT; ++c)
+      ASSERT_EQ(pieces.Cell(r, TAnalysisColumn(c), nullptr), whole.Cell(r, TAnalysisColumn(c), nullptr)) << r << " " << c;
+  EXPECT_EQ(pieces.Channels(), whole.Channels());
+  EXPECT_EQ(pieces.Statistics().size(), 6u);  // three identifiers on two channels
 }
 
 TEST_F(LogAnalysisTest, ForeignLogsOpenAndBadOnesSayWhy) {

@@ -11,6 +11,10 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
+#include <QSignalBlocker>
+
+#include <chrono>
 #include <QVBoxLayout>
 
 #include "dbc/DatabaseState.h"
@@ -34,16 +38,24 @@ QString Seconds(double s) { return QString::number(s * 1000.0, 'f', 3); }
 }  // namespace
 
 AnalysisModel::AnalysisModel(const TLogAnalysis& analysis, QObject* parent)
-    : QAbstractTableModel(parent), analysis_(analysis) {}
+    : QAbstractTableModel(parent), analysis_(analysis), shown_(analysis.RowCount()) {}
 
 int AnalysisModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(analysis_.RowCount());
+  return parent.isValid() ? 0 : int(std::min<size_t>(shown_, size_t(INT32_MAX)));
+}
+
+void AnalysisModel::Grow() {
+  const size_t rows = std::min<size_t>(analysis_.RowCount(), size_t(INT32_MAX));
+  if (rows <= shown_) return;
+  beginInsertRows(QModelIndex(), int(shown_), int(rows - 1));
+  shown_ = rows;
+  endInsertRows();
 }
 
 int AnalysisModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ANALYSIS_COUNT; }
 
 QVariant AnalysisModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= analysis_.RowCount()) return {};
+  if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= shown_) return {};
   return QString::fromStdString(analysis_.Cell(size_t(index.row()), TAnalysisColumn(index.column()), database_));
 }
 
@@ -62,6 +74,13 @@ AnalysisWindow::AnalysisWindow(std::unique_ptr<TLogAnalysis> analysis, const TDb
   BuildControls();
   ShowCounts();
   ShowStatistics();
+  // The rest of a long log is indexed in pieces between the window's events.
+  if (!analysis_->Complete()) {
+    indexing_ = new QTimer(this);
+    indexing_->setInterval(0);
+    connect(indexing_, &QTimer::timeout, this, [this] { IndexSome(); });
+    indexing_->start();
+  }
   // The log's signals into the plot, when a database is loaded.
   plot_->SetDatabase(database_);
 }
@@ -78,9 +97,7 @@ void AnalysisWindow::BuildControls() {
   direction_ = Named(new QComboBox(this), "FilterDirection");
   direction_->addItems({"Rx and Tx", "Rx", "Tx"});
   channel_ = Named(new QComboBox(this), "FilterChannel");
-  channel_->addItem("All channels", 0);
-  for (uint16_t c : analysis_->Channels())
-    channel_->addItem(QString("Channel %1").arg(QString::fromStdString(analysis_->ChannelName(c))), int(c));
+  FillChannels();
   data_ = Named(new QLineEdit(this), "FilterData");
   data_->setPlaceholderText("Data, as \"12 34\"");
   auto* apply = Named(new QPushButton("Filter", this), "ApplyFilter");
@@ -129,6 +146,7 @@ void AnalysisWindow::BuildControls() {
   statistics_->setModel(statisticsModel_);
   statistics_->verticalHeader()->hide();
   statistics_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  statistics_->verticalHeader()->setDefaultSectionSize(statistics_->fontMetrics().height() + 4);
   statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   // Fixed widths that fit the titles: measuring millions of rows would not.
   const int statisticsWidths[7] = {130, 80, 130, 90, 90, 90, 80};
@@ -249,8 +267,33 @@ void AnalysisWindow::ShowSelectedSignals() {
   signals_->ShowDescription(d);
 }
 
+void AnalysisWindow::IndexSome() {
+  analysis_->ReadFor(std::chrono::milliseconds(30));
+  model_->Grow();
+  if (analysis_->Complete()) {
+    indexing_->stop();
+    FillChannels();
+    ShowStatistics();
+  }
+  ShowCounts();
+}
+
+void AnalysisWindow::FillChannels() {
+  const int chosen = channel_->currentData().toInt();
+  const QSignalBlocker quiet(channel_);
+  channel_->clear();
+  channel_->addItem("All channels", 0);
+  for (uint16_t c : analysis_->Channels())
+    channel_->addItem(QString("Channel %1").arg(QString::fromStdString(analysis_->ChannelName(c))), int(c));
+  channel_->setCurrentIndex(std::max(0, channel_->findData(chosen)));
+}
+
 void AnalysisWindow::ShowCounts() {
   QString text = QString("%1 messages, %2 shown").arg(analysis_->MessageCount()).arg(analysis_->RowCount());
+  if (!analysis_->Complete())
+    text += QString(" - indexing, %1 %").arg(int(analysis_->Progress() * 100.0));
+  if (!analysis_->Error().empty())
+    text += " - reading stopped: " + QString::fromStdString(analysis_->Error());
   // What the reader could not use, so that nothing is left out in silence.
   for (const std::string& note : analysis_->ReadNotes()) text += " - " + QString::fromStdString(note);
   counts_->setText(text);

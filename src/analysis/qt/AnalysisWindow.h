@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QTableView;
 class QTableWidget;
+class QTimer;
 
 namespace tarvo {
 
@@ -34,8 +35,11 @@ class AnalysisModel : public QAbstractTableModel {
   void SetDatabase(const TDbcDatabase* database) { database_ = database; }
   void Reset() {
     beginResetModel();
+    shown_ = analysis_.RowCount();
     endResetModel();
   }
+  // Rows the index took in since the model last looked, announced at once.
+  void Grow();
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -44,6 +48,7 @@ class AnalysisModel : public QAbstractTableModel {
  private:
   const TLogAnalysis& analysis_;
   const TDbcDatabase* database_ = nullptr;
+  size_t shown_ = 0;  // the rows announced to the view
 };
 
 // The statistics per identifier, formatted on demand: a log of millions of
@@ -82,6 +87,9 @@ class AnalysisWindow : public QWidget {
   bool Search(bool forward);
   bool GoToTime(double seconds);
   void ShowStatistics();
+  // One piece of the log indexed while the window stays responsive.
+  void IndexSome();
+  void FillChannels();
 
  private:
   void BuildControls();
@@ -99,6 +107,7 @@ class AnalysisWindow : public QWidget {
   QComboBox* direction_ = nullptr;
   QComboBox* channel_ = nullptr;
   QComboBox* timeBase_ = nullptr;
+  QTimer* indexing_ = nullptr;
   QLineEdit* data_ = nullptr;
   QLineEdit* search_ = nullptr;
   QLineEdit* time_ = nullptr;

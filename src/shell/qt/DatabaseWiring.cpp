@@ -1,5 +1,7 @@
 #include "shell/qt/DatabaseWiring.h"
 
+#include <chrono>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QItemSelectionModel>
@@ -151,7 +153,12 @@ void DatabaseWiring::OpenLog1Click() {
 AnalysisWindow* DatabaseWiring::OpenLog(const std::string& path) {
   auto analysis = std::make_unique<TLogAnalysis>();
   std::string error;
-  if (!analysis->Open(path, error)) {
+  // The first screen at once; the window indexes the rest while it is shown.
+  if (analysis->Start(path, error)) {
+    analysis->ReadFor(std::chrono::milliseconds(200));
+    if (analysis->Complete()) error = analysis->Error();
+  }
+  if (!error.empty()) {
     dialogs_.ShowMessage("Log file '" + path + "' cannot be opened: " + error, TDialogType::Error,
                          TDialogButtons::OK);
     return nullptr;
