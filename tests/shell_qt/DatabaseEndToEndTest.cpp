@@ -287,6 +287,27 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
   analysis->close();
 }
 
+// A log named on the command line, as a file manager hands it over, opens
+// in a log window beside the main window.
+TEST_F(DatabaseEndToEnd, ALogNamedOnTheCommandLineOpensInALogWindow) {
+  const QString path = home_.filePath("bus.log");
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("(100.000000) can0 123#11\n(100.010000) can1 7FF#2233\n");
+  }
+  UseHomeFolder(home_.path().toUtf8());
+  shell_ = std::make_unique<qt::ApplicationShell>();
+  shell_->Start({path.toStdString()});
+  auto* analysis = Window().findChild<AnalysisWindow*>("AnalysisWindow");
+  ASSERT_NE(analysis, nullptr);
+  QTRY_VERIFY_WITH_TIMEOUT(analysis->Analysis().Complete(), 10000);
+  EXPECT_EQ(analysis->List()->model()->rowCount(), 2);
+  EXPECT_EQ(analysis->List()->model()->index(1, ANALYSIS_TIME).data().toString(), "100.010000");
+  EXPECT_FALSE(Window().windowTitle().contains("bus.log"));  // not taken as a configuration
+  analysis->close();
+}
+
 TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));

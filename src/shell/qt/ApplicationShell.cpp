@@ -1,5 +1,7 @@
 #include "shell/qt/ApplicationShell.h"
 
+#include "logio/LogReader.h"
+
 #include "setup/CANSetupState.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/DatabaseWiring.h"
@@ -45,12 +47,25 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
 ApplicationShell::~ApplicationShell() = default;
 
 void ApplicationShell::Start(const std::vector<std::string>& arguments) {
-  app_->FormCreate(arguments);
+  // A log named on the command line (or handed over by a file manager)
+  // opens in a log window; the first other argument is the configuration.
+  std::vector<std::string> configuration, logs;
+  for (const std::string& a : arguments) (IsLogFileName(a) ? logs : configuration).push_back(a);
+  app_->FormCreate(configuration);
   canView_->ConfigureCANView(window_->ScalingFactor());
   canView_->SyncItemCount();
   transmit_->LocateCANTransmit();
   ShowViewMode();
   window_->show();
+  for (const std::string& log : logs) database_->OpenLog(log);
+}
+
+bool ApplicationShell::IsLogFileName(const std::string& path) {
+  // The content decides: a .txt of notes stays a (refused) configuration.
+  TByteSource source;
+  std::string error;
+  return LogFormatFromName(path) != LOG_FORMAT_UNKNOWN && source.Open(path, error) &&
+         ProbeLogFormat(source.Head(), "") != LOG_FORMAT_UNKNOWN;
 }
 
 void ApplicationShell::BindCommands() {

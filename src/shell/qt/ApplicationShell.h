@@ -36,6 +36,10 @@ class ApplicationShell {
   // Directories, settings, driver, adapter choice and identification, first
   // page; then the window shows. arguments excludes the program name.
   void Start(const std::vector<std::string>& arguments);
+  // A log the program opens in a log window: a log's name (.txt, .csv,
+  // .asc, .log, .blf, .trc) and a log's content; any other argument is a
+  // configuration file.
+  static bool IsLogFileName(const std::string& path);
 
   MainWindow& Window() { return *window_; }
   TarvoApp& App() { return *app_; }
