@@ -279,8 +279,15 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
   EXPECT_NEAR(m->index(1, 2).data().toString().toDouble(), 20.0, 0.05);
   EXPECT_EQ(m->headerData(2, Qt::Horizontal).toString(), "Mean period (ms)");
 
-  // A signal of the log into the plot: every frame of its message.
-  ASSERT_TRUE(analysis->Plot()->AddSignal("EngineStatus.EngineSpeed"));
+  // A signal of the selected row into the plot, as "Plot" in the Signals
+  // tab does: every frame of its message.
+  analysis->List()->setCurrentIndex(model->index(0, 0));  // an EngineStatus row
+  auto* signalRows = analysis->findChild<SignalsPanel*>()->Table();
+  int speedRow = -1;
+  for (int r = 0; r < signalRows->rowCount(); ++r)
+    if (signalRows->item(r, 0) && signalRows->item(r, 0)->text() == "EngineSpeed") speedRow = r;
+  ASSERT_GE(speedRow, 0);
+  ASSERT_TRUE(analysis->PlotSignalOfRow(speedRow));
   const TSignalSeries& series = analysis->Plot()->Model().Signals()[0].Series;
   ASSERT_EQ(series.Size(), 100u);
   EXPECT_EQ(series.Value(0), 2000.0);  // 0x1F40 * 0.25 rpm

@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -176,6 +177,18 @@ void AnalysisWindow::BuildControls() {
     if (ok) GoToTime(t);
   });
   connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ShowSelectedSignals(); });
+  // "Plot" on a signal of the selected row, as in the main window's panel:
+  // the signal over the whole log, in the Plot tab.
+  QTableWidget* signalRows = signals_->Table();
+  signalRows->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(signalRows, &QWidget::customContextMenuRequested, this, [this, signalRows](const QPoint& at) {
+    const int row = signalRows->rowAt(at.y());
+    if (row < 0) return;
+    QMenu menu;
+    QAction* plot = menu.addAction("&Plot");
+    plot->setObjectName("PlotSignal");
+    if (menu.exec(signalRows->viewport()->mapToGlobal(at)) == plot) PlotSignalOfRow(row);
+  });
   // The signals of the whole log go into the plot as they are added.
   connect(plot_, &PlotPanel::SignalAdded, this, [this] {
     plot_->Model().Clear();
@@ -255,6 +268,17 @@ QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, i
                                         "Channel"};
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= 7) return {};
   return QString(titles[section]);
+}
+
+bool AnalysisWindow::PlotSignalOfRow(int row) {
+  const QModelIndex index = list_->currentIndex();
+  const QTableWidgetItem* item = signals_->Table()->item(row, 0);
+  if (!index.isValid() || !database_ || !item) return false;
+  const TAnalysisMessage& m = analysis_->Message(analysis_->MessageOfRow(size_t(index.row())));
+  const TDbcMessage* message = database_->Find(m.Extended() ? 1 : 0, m.ID);
+  if (!message) return false;
+  if (auto* tabs = findChild<QTabWidget*>("AnalysisTabs")) tabs->setCurrentWidget(plot_);
+  return plot_->AddSignal(message->Name + "." + item->text().toStdString());
 }
 
 void AnalysisWindow::ShowSelectedSignals() {

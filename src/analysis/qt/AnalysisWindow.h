@@ -84,6 +84,9 @@ class AnalysisWindow : public QWidget {
   PlotPanel* Plot() const { return plot_; }
 
   void ApplyFilter();
+  // The signal on a row of the Signals tab into the Plot tab; false when
+  // the row names none of the database.
+  bool PlotSignalOfRow(int row);
   bool Search(bool forward);
   bool GoToTime(double seconds);
   void ShowStatistics();
