@@ -7,7 +7,9 @@
 
 #include <QComboBox>
 #include <QDockWidget>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -245,10 +247,30 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
     }
     f.write("\r\n");
   }
+  // The first Open Log starts in the recordings' folder; the next one where
+  // the last log was.
+  QString startedIn;
+  const auto noteFolder = [&startedIn](QWidget* w) {
+    if (auto* d = qobject_cast<QFileDialog*>(w)) startedIn = d->directory().absolutePath();
+  };
   ModalSteps steps;
-  steps.Then(ModalSteps::ChooseFile(path));
+  steps.Then([&](QWidget* w) {
+    noteFolder(w);
+    ModalSteps::ChooseFile(path)(w);
+  });
   Window().Action("OpenLog1")->trigger();
   ASSERT_TRUE(steps.Done());
+  EXPECT_EQ(startedIn, QDir(QString::fromStdString(App().Dirs.LogDIR)).absolutePath());
+  {
+    ModalSteps again;
+    again.Then([&](QWidget* w) {
+      noteFolder(w);
+      qobject_cast<QDialog*>(w)->reject();
+    });
+    Window().Action("OpenLog1")->trigger();
+    ASSERT_TRUE(again.Done());
+    EXPECT_EQ(startedIn, QDir(home_.path()).absolutePath());
+  }
   auto* analysis = Window().findChild<AnalysisWindow*>("AnalysisWindow");
   ASSERT_NE(analysis, nullptr);
   ASSERT_TRUE(analysis->isVisible());

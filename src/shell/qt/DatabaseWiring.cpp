@@ -69,12 +69,14 @@ void DatabaseWiring::BuildPlot() {
   window_.SetHandler("SignalPlot1Click", [this] { ShowPlot(!plotDock_->isVisible()); });
   // Each received frame of a plotted message adds its points; the adapter's
   // time stamps (25.6 us ticks) give the time axis. A run starts its clock
-  // at 0: the points of an earlier run are cleared then.
-  app_.OnReceivedMessage = [this](const TTarvoCAN& m) {
-    if (!plot_->Plotting()) return;
+  // at 0: a time earlier than the last one received begins a new run, which
+  // the plot draws after the points of the earlier ones, past a gap.
+  app_.OnReceivedMessage = [this, lastSeconds = 0.0](const TTarvoCAN& m) mutable {
     const double seconds = double(m.TimeStamp) / 39062.5;
-    double first = 0, last = 0;
-    if (plot_->Model().Extent(first, last) && seconds + 1.0 < last) plot_->Model().Clear();
+    const bool newRun = seconds < lastSeconds;
+    lastSeconds = seconds;
+    if (!plot_->Plotting()) return;
+    if (newRun) plot_->Model().NewRun();
     plot_->Feed(m, seconds);
   };
   // The signals panel: "Plot" on a signal's row.
@@ -144,9 +146,13 @@ bool DatabaseWiring::Load(const std::string& path) {
 void DatabaseWiring::OpenLog1Click() {
   TFileDialogRequest request;
   request.Title = "Open Log";
+  // Where the last log was opened; the first time, the recordings' folder.
+  request.InitialDir = lastLogDir_.empty() ? app_.Dirs.LogDIR : lastLogDir_;
   request.Filter = "Log Files (*.txt;*.csv;*.asc;*.log;*.blf;*.trc)|*.txt;*.csv;*.asc;*.log;*.blf;*.trc|All Files (*.*)|*.*";
   const std::optional<std::string> path = dialogs_.OpenFileDialog(request);
   if (!path || path->empty()) return;
+  const size_t slash = path->find_last_of("/\\");
+  if (slash != std::string::npos) lastLogDir_ = path->substr(0, slash);
   OpenLog(*path);
 }
 
@@ -170,7 +176,8 @@ AnalysisWindow* DatabaseWiring::OpenLog(const std::string& path) {
 }
 
 // Back to the program without a database: the panel, the editor's signal
-// line and the names go; the plot keeps nothing of it.
+// line and the names go; the plot keeps its curves, marked as of the
+// unloaded database, until the user removes them.
 void DatabaseWiring::Unload() {
   if (!state_.LoadedFlag) return;
   state_ = TDatabaseState{};
@@ -181,7 +188,6 @@ void DatabaseWiring::Unload() {
     signalsEditor_->SetDatabase(nullptr);
     signalsEditor_->hide();
   }
-  while (!plot_->Model().Signals().empty()) plot_->Model().Remove(0);
   plot_->SetDatabase(nullptr);
   window_.SetControlEnabled("UnloadDatabase1", false);
   window_.RepaintCANView();

@@ -69,6 +69,7 @@ class DatabaseWiring {
   bool Hex() const;
 
   TarvoApp& app_;
+  std::string lastLogDir_;  // the folder of the last log opened
   MainWindow& window_;
   UserDialogs& dialogs_;
   TDatabaseState state_;
