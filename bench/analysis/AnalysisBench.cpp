@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -107,6 +108,34 @@ void IndexTenMillion(benchmark::State& state) {
   state.counters["bytes_per_message"] = double(sizeof(TAnalysisMessage));
 }
 BENCHMARK(IndexTenMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// What the window does first with such a log: open it, index for its first
+// budget, and format the first screen.
+void FirstScreenOfTenMillion(benchmark::State& state) {
+  const std::string path = LongCandumpLog();
+  for (auto _ : state) {
+    TLogAnalysis a;
+    std::string error;
+    if (!a.Start(path, error)) state.SkipWithError(error.c_str());
+    a.ReadFor(std::chrono::milliseconds(200));
+    for (size_t row = 0; row < 40 && row < a.RowCount(); ++row)
+      for (int c = 0; c < ANALYSIS_COUNT; ++c) benchmark::DoNotOptimize(a.Cell(row, TAnalysisColumn(c), nullptr));
+  }
+}
+BENCHMARK(FirstScreenOfTenMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A filter over all of it, by identifier and by data text.
+void FilterTenMillion(benchmark::State& state) {
+  TLogAnalysis a;
+  std::string error;
+  a.Open(LongCandumpLog(), error);
+  for (auto _ : state) {
+    a.SetFilter({"10A", "", -1, ""}, nullptr);
+    benchmark::DoNotOptimize(a.RowCount());
+  }
+  state.counters["rows"] = double(a.RowCount());
+}
+BENCHMARK(FilterTenMillion)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // A log whose every message has an identifier of its own: the statistics
 // per identifier for 2,000,000 of them.

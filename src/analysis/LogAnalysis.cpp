@@ -54,6 +54,7 @@ bool TLogAnalysis::Start(const std::string& path, std::string& error) {
   error_.clear();
   filtered_ = false;
   complete_ = false;
+  reserved_ = false;
   path_ = path;
   reader_ = OpenLogReader(path, std::nullopt, error);
   if (!reader_) return false;
@@ -70,11 +71,26 @@ bool TLogAnalysis::ReadFor(std::chrono::steady_clock::duration budget) {
   // The clock is looked at every few thousand messages: it costs more than a message.
   while (more) {
     for (int i = 0; i < 4096 && (more = reader_->Next(m)); ++i) Add(m);
+    if (!reserved_) ReserveForTheWholeFile();
     if (std::chrono::steady_clock::now() >= end) break;
   }
   Indexed(from);
   if (!more) Finish();
   return !complete_;
+}
+
+// Once a good part of the file is read, the index takes its room for the
+// whole of it in one step: growing by doubling would for a moment hold half
+// as much again.
+void TLogAnalysis::ReserveForTheWholeFile() {
+  constexpr uint64_t Sample = uint64_t(16) << 20;
+  if (reserved_ || !reader_ || reader_->TotalBytes() == 0 || reader_->BytesRead() < Sample) return;
+  reserved_ = true;
+  // The reader holds at most a block of 1 MiB not yet turned into messages.
+  const double consumed = double(reader_->BytesRead()) - double(1 << 19);
+  const double expected = double(messages_.size()) * double(reader_->TotalBytes()) / consumed;
+  const size_t room = size_t(expected * 1.05) + 1024;
+  if (room > messages_.capacity() && room < messages_.max_size()) messages_.reserve(room);
 }
 
 double TLogAnalysis::Progress() const {

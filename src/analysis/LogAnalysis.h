@@ -134,6 +134,7 @@ class TLogAnalysis {
  private:
   void Add(const TLogMessage& m);
   void Indexed(size_t from);
+  void ReserveForTheWholeFile();
   void Finish();
   bool Matches(const TAnalysisMessage& m) const;
   std::string DataText(const TAnalysisMessage& m) const;
@@ -151,6 +152,7 @@ class TLogAnalysis {
   std::unique_ptr<TLogReader> reader_;                // while indexing
   std::string error_;
   bool complete_ = false;
+  bool reserved_ = false;
   TAnalysisFilter filter_;                            // names and data in lower case
   std::vector<uint64_t> filterIds_;
   const TDbcDatabase* filterDatabase_ = nullptr;
