@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <unordered_map>
 
@@ -69,13 +70,24 @@ bool TLogAnalysis::ReadFor(std::chrono::steady_clock::duration budget) {
   TLogMessage m;
   bool more = true;
   // The clock is looked at every few thousand messages: it costs more than a message.
-  while (more) {
-    for (int i = 0; i < 4096 && (more = reader_->Next(m)); ++i) Add(m);
-    if (!reserved_) ReserveForTheWholeFile();
-    if (std::chrono::steady_clock::now() >= end) break;
+  bool outOfMemory = false;
+  try {
+    while (more) {
+      for (int i = 0; i < 4096 && (more = reader_->Next(m)); ++i) Add(m);
+      if (!reserved_) ReserveForTheWholeFile();
+      if (std::chrono::steady_clock::now() >= end) break;
+    }
+  } catch (const std::bad_alloc&) {
+    // No ceiling but memory: what fits stays shown, and the rest is said.
+    outOfMemory = true;
   }
   Indexed(from);
-  if (!more) Finish();
+  if (outOfMemory) {
+    Finish();
+    error_ = "the memory holds only the first " + std::to_string(messages_.size()) + " messages of it";
+  } else if (!more) {
+    Finish();
+  }
   return !complete_;
 }
 
@@ -90,7 +102,12 @@ void TLogAnalysis::ReserveForTheWholeFile() {
   const double consumed = double(reader_->BytesRead()) - double(1 << 19);
   const double expected = double(messages_.size()) * double(reader_->TotalBytes()) / consumed;
   const size_t room = size_t(expected * 1.05) + 1024;
-  if (room > messages_.capacity() && room < messages_.max_size()) messages_.reserve(room);
+  if (room <= messages_.capacity() || room >= messages_.max_size()) return;
+  try {
+    messages_.reserve(room);
+  } catch (const std::bad_alloc&) {
+    // Grown as it comes instead; the reading says when memory ends.
+  }
 }
 
 double TLogAnalysis::Progress() const {
