@@ -178,6 +178,19 @@ if diff <(cut -d' ' -f1 "$dir/times.log") <(cut -d' ' -f1 "$dir/times2.log") >/d
    diff <(cut -d' ' -f2 "$dir/times.log") <(cut -d' ' -f2 "$dir/times2.log") >/dev/null; then
   echo "ok   candump -> ASC -> candump keeps every time and channel"; passes=$((passes + 1))
 else echo "FAIL candump -> ASC -> candump changed times or channels"; diff "$dir/times.log" "$dir/times2.log"; failures=$((failures + 1)); fi
+# Every format keeps the log's date: a candump log through each of them and
+# back keeps its times since 1970 (TXT and CSV to their four decimals), in a
+# time zone with summer time.
+printf '%s\n' '(1436509162.543500) can0 123#11' '(1436509163.600001) can0 0F6#7ADFE07BD2' > "$dir/dated.log"
+for f in asc blf trc txt csv; do
+  TZ="CET-1CEST,M3.5.0,M10.5.0/3" "$tool" convert "$dir/dated.log" "$dir/dated-out.$f" >/dev/null 2>&1
+  TZ="CET-1CEST,M3.5.0,M10.5.0/3" "$tool" convert "$dir/dated-out.$f" "$dir/dated-back.log" --to candump >/dev/null 2>&1
+  want="(1436509162.543500) (1436509163.600001)"
+  [ $f = txt ] || [ $f = csv ] && want="(1436509162.543500) (1436509163.600000)"
+  got=$(cut -d' ' -f1 "$dir/dated-back.log" | tr '\n' ' ' | sed 's/ $//')
+  if [ "$got" = "$want" ]; then echo "ok   $f keeps the date and the times"; passes=$((passes + 1))
+  else echo "FAIL $f: $got, not $want"; failures=$((failures + 1)); fi
+done
 check "a time going backwards is kept and said" 0 "1 times earlier than the message before, kept as written" \
   "$tool" count "$dir/times.log"
 check "the ASC line of a CAN FD frame" 0 "CANFD   1 Rx 18FEF100x 1 0 A 16 00 01 02 03" cat "$dir/times.asc"
