@@ -1,6 +1,6 @@
 // The signal plot's costs. Redraw: 8 signals of 1,000,000 points each drawn
 // into a 1600 x 800 picture, the whole span and a zoomed tenth (the frame
-// budget is 16 ms). Feed: one received frame of a plotted message decoded
+// budget is 16 ms), and its decimation alone. Feed: one received frame of a plotted message decoded
 // into its points, 8 signals plotted (at a fully loaded 1 Mbit/s bus about
 // 8,000 frames a second arrive). Counter bytes_per_point: the memory the
 // series hold for each point. Run: build/bin/plot_bench
@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "dbc/DbcReader.h"
+#include "plot/Decimation.h"
 #include "plot/PlotModel.h"
 #include "plot/qt/PlotRenderer.h"
 
@@ -63,9 +64,20 @@ void Redraw(benchmark::State& state) {
     RenderPlot(p, image.rect(), *model, d);
   }
   state.counters["points_in_view"] = double(8'000'000) * fraction;
-  state.counters["bytes_per_point"] = 2.0 * sizeof(double);
+  // A time and a value, and the block summaries (two doubles and a flag for 64 points).
+  state.counters["bytes_per_point"] = 2.0 * sizeof(double) + (2.0 * sizeof(double) + 1) / double(TSignalSeries::BlockSize);
 }
 BENCHMARK(Redraw)->ArgName("percent_of_span")->Arg(100)->Arg(10)->Unit(benchmark::kMillisecond);
+
+// The redraw's decimation alone: the 8 curves to 1600 columns.
+void Decimate(benchmark::State& state) {
+  static auto model = EightSignals(1'000'000);
+  const double fraction = double(state.range(0)) / 100.0;
+  const double t0 = 50.0 * (1 - fraction) / 2, t1 = t0 + 100.0 * fraction;
+  for (auto _ : state)
+    for (const TPlottedSignal& s : model->Signals()) benchmark::DoNotOptimize(MinMaxColumns(s.Series, t0, t1, 1600));
+}
+BENCHMARK(Decimate)->ArgName("percent_of_span")->Arg(100)->Arg(10)->Unit(benchmark::kMillisecond);
 
 void Feed(benchmark::State& state) {
   auto model = EightSignals(1);

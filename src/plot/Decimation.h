@@ -3,7 +3,8 @@
 // plot the smallest and largest value of the points that fall in it, and
 // the first and last (for the joins to the neighbours). Every extreme of the
 // series within the view is kept, however many points a column holds, and a
-// redraw costs one pass over the points in view, not a painter call each.
+// redraw reads the series' block summaries (SignalSeries.h) and the points
+// at the columns' ends, not every point in view.
 #include <cstddef>
 #include <vector>
 

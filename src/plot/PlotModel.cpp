@@ -21,14 +21,21 @@ std::string TPlottedSignal::ValueText(double value) const {
   return {};
 }
 
-TPlotModel::TPlotModel(size_t pointsPerSignal) : capacity_(pointsPerSignal) {}
+int TPlottedSignal::Decimals() const {
+  if (!(Resolution > 0)) return -1;
+  // The fewest decimals that write the step exactly (0.25: 2, 0.1: 1, 5: 0),
+  // within what a double holds of it.
+  for (int d = 0; d < 9; ++d) {
+    const double scaled = Resolution * std::pow(10.0, d);
+    if (std::abs(scaled - std::round(scaled)) <= scaled * 1e-9) return d;
+  }
+  return 9;
+}
 
-bool TPlotModel::Add(const TDbcMessage& message, size_t signalIndex) {
-  if (signalIndex >= message.Signals.size()) return false;
-  for (const TPlottedSignal& s : signals_)
-    if (s.IDE == message.IDE && s.ID == message.ID && s.SignalIndex == signalIndex) return false;
+namespace {
+
+void Describe(TPlottedSignal& p, const TDbcMessage& message, size_t signalIndex) {
   const TDbcSignal& signal = message.Signals[signalIndex];
-  TPlottedSignal p(capacity_);
   p.IDE = message.IDE;
   p.ID = message.ID;
   p.Message = message.Name;
@@ -36,6 +43,26 @@ bool TPlotModel::Add(const TDbcMessage& message, size_t signalIndex) {
   p.Unit = signal.Unit;
   p.SignalIndex = signalIndex;
   p.ValueTexts = signal.ValueTexts;
+  // An offset finer than the factor shows in every value.
+  double step = std::abs(signal.Factor);
+  if (step > 0) {
+    const double offset = std::abs(signal.Offset - std::round(signal.Offset / step) * step);
+    if (offset > step * 1e-9) step = std::min(step, offset);
+  }
+  p.Resolution = signal.ValueType == DBC_INTEGER ? step : 0;
+  p.Unresolved = false;
+}
+
+}  // namespace
+
+TPlotModel::TPlotModel(size_t pointsPerSignal) : capacity_(pointsPerSignal) {}
+
+bool TPlotModel::Add(const TDbcMessage& message, size_t signalIndex) {
+  if (signalIndex >= message.Signals.size()) return false;
+  for (const TPlottedSignal& s : signals_)
+    if (!s.Unresolved && s.IDE == message.IDE && s.ID == message.ID && s.SignalIndex == signalIndex) return false;
+  TPlottedSignal p(capacity_);
+  Describe(p, message, signalIndex);
   p.Colour = PlotColour(signals_.size());
   signals_.push_back(std::move(p));
   return true;
@@ -73,25 +100,27 @@ bool TPlotModel::Add(const TDbcDatabase& database, const std::string& name, std:
 }
 
 size_t TPlotModel::Resolve(const TDbcDatabase& database) {
-  size_t dropped = 0;
-  for (size_t i = 0; i < signals_.size();) {
-    TPlottedSignal& p = signals_[i];
-    const TDbcMessage* m = database.Find(p.IDE, p.ID);
+  size_t unresolved = 0;
+  for (TPlottedSignal& p : signals_) {
+    const TDbcMessage* m = nullptr;
+    for (const TDbcMessage& candidate : database.Messages)
+      if (candidate.Name == p.Message) m = &candidate;
+    if (!m) m = database.Find(p.IDE, p.ID);
     size_t index = m ? m->Signals.size() : 0;
     for (size_t k = 0; m && k < m->Signals.size(); ++k)
       if (m->Signals[k].Name == p.Name) index = k;
     if (!m || index >= m->Signals.size()) {
-      signals_.erase(signals_.begin() + std::ptrdiff_t(i));
-      ++dropped;
+      p.Unresolved = true;
+      ++unresolved;
       continue;
     }
-    p.SignalIndex = index;
-    p.Message = m->Name;
-    p.Unit = m->Signals[index].Unit;
-    p.ValueTexts = m->Signals[index].ValueTexts;
-    ++i;
+    Describe(p, *m, index);
   }
-  return dropped;
+  return unresolved;
+}
+
+void TPlotModel::Detach() {
+  for (TPlottedSignal& p : signals_) p.Unresolved = true;
 }
 
 void TPlotModel::Remove(size_t index) {
@@ -100,6 +129,18 @@ void TPlotModel::Remove(size_t index) {
 
 void TPlotModel::Clear() {
   for (TPlottedSignal& s : signals_) s.Series.Clear();
+  runOffset_ = 0;
+}
+
+void TPlotModel::NewRun() {
+  double first = 0, last = 0;
+  if (!Extent(first, last)) {
+    runOffset_ = 0;
+    return;
+  }
+  for (TPlottedSignal& s : signals_)
+    if (s.Series.Size() > 0) s.Series.Append(last, std::numeric_limits<double>::quiet_NaN());
+  runOffset_ = last + RunGapSeconds;
 }
 
 void TPlotModel::Feed(const TDbcDatabase& database, const TTarvoCAN& frame, double seconds) {
@@ -112,8 +153,9 @@ void TPlotModel::FeedFrame(const TDbcDatabase& database, bool extended, uint32_t
   const TDbcMessage* message = nullptr;
   size_t n = 0;
   const uint8_t ide = extended ? 1 : 0;
+  seconds += runOffset_;
   for (TPlottedSignal& s : signals_) {
-    if (s.ID != id || s.IDE != ide) continue;
+    if (s.ID != id || s.IDE != ide || s.Unresolved) continue;
     if (!message) {
       message = database.Find(ide, id);
       if (!message) return;

@@ -22,6 +22,15 @@ struct TPlottedSignal {
   std::string Name;     // the signal's name
   std::string Unit;
   size_t SignalIndex = 0;  // in the message's signals
+  // The physical step of one raw count: readouts and axes show as many
+  // decimals as it has (a factor of 0.25 shows 14250.25). Zero for a
+  // floating-point signal, shown to its own precision.
+  double Resolution = 1;
+  // Its database was unloaded, or the one loaded since lacks it: the curve
+  // stays as drawn, fed no more, until the user removes it or a database
+  // with the signal is loaded.
+  bool Unresolved = false;
+  bool Hidden = false;
   // A signal with a value table is drawn as steps, its texts on the axis.
   std::vector<TDbcValueText> ValueTexts;
   uint32_t Colour = 0;  // 0xRRGGBB
@@ -31,6 +40,8 @@ struct TPlottedSignal {
   std::string Label() const { return Unit.empty() ? Name : Name + " [" + Unit + "]"; }
   // The value's text from the value table, empty when it has none.
   std::string ValueText(double value) const;
+  // Decimals that show a value at the signal's resolution.
+  int Decimals() const;
 };
 
 // How the time window follows new points.
@@ -50,15 +61,23 @@ class TPlotModel {
   bool Add(const TDbcDatabase& database, const std::string& name, std::string& error);
   bool Add(const TDbcMessage& message, size_t signalIndex);
   void Remove(size_t index);
-  // After another database is loaded: each plotted signal found again by its
-  // message's identifier and its name; those it lacks are removed. Returns
-  // how many were removed.
+  // After a database is loaded: each plotted signal found again by its
+  // message's name and its own (by the message's identifier when the
+  // message was renamed) and fed again; those it lacks keep their points,
+  // marked unresolved. Returns how many are unresolved.
   size_t Resolve(const TDbcDatabase& database);
+  // The database was unloaded: every curve stays, unresolved.
+  void Detach();
+  // Every point goes; the signals stay.
   void Clear();
+  // A new run whose clock starts again at 0: its points follow the newest
+  // one after a gap of RunGapSeconds, the curves broken there.
+  void NewRun();
+  double RunGapSeconds = 1;
   std::vector<TPlottedSignal>& Signals() { return signals_; }
   const std::vector<TPlottedSignal>& Signals() const { return signals_; }
 
-  // A frame at time seconds: every plotted signal of its message gets the
+  // A frame at time seconds (of the present run): every plotted signal of its message gets the
   // value it decodes to; a frame too short to hold one gets a gap.
   void Feed(const TDbcDatabase& database, const TTarvoCAN& frame, double seconds);
   // A data frame of any length (a CAN FD frame of a log holds up to 64 bytes).
@@ -72,6 +91,10 @@ class TPlotModel {
 
   TPlotFollow Follow = TPlotFollow::Window;
   double WindowSeconds = 10;
+  // How the view follows again after a hold (Home, Hold cleared): the
+  // window or all points, as last chosen.
+  TPlotFollow Resume = TPlotFollow::Window;
+  void FollowAgain() { Follow = Resume; }
   bool SharedYAxis = false;
 
   // The time range in view: following, or as zoomed and panned.
@@ -90,6 +113,7 @@ class TPlotModel {
   std::vector<TPlottedSignal> signals_;
   std::vector<TDecodedSignal> decoded_;  // room for the signals of the largest message fed
   size_t capacity_;
+  double runOffset_ = 0;  // added to the times of the present run
   double viewT0_ = 0, viewT1_ = 10;
 };
 

@@ -21,6 +21,7 @@ struct SeriesCase {
   const char* Name;
   size_t Points;
   std::function<double(size_t)> Value;  // of point i, at time i / 1000 s
+  size_t Capacity = TSignalSeries::DefaultCapacity;  // below Points: the ring has wrapped
 };
 
 // Brute force: the extremes of the points in each column, as decimation must keep them.
@@ -62,15 +63,20 @@ TEST(Decimation, EveryColumnKeepsTheExtremesOfItsPoints) {
       {"constant", 5000, [](size_t) { return 42.0; }},
       {"monotone", 10000, [](size_t i) { return double(i) * 0.5 - 7; }},
       {"fewer points than columns", 30, [](size_t i) { return double(i * i); }},
+      // A ring wrapped at a place inside a block, its bound no multiple of
+      // a block: extremes next to the wrap and at the blocks' ends.
+      {"wrapped ring", 25037, [](size_t i) { return i % 64 == 63 ? 9.0 : i % 1000 == 1 ? -9.0 : double(i % 5); }, 10001},
+      {"wrapped ring with gaps", 30000, [](size_t i) { return i % 4099 == 0 ? NaN : double(i % 301); }, 9000},
   };
   for (const SeriesCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TSignalSeries s;
+    TSignalSeries s(c.Capacity);
     for (size_t i = 0; i < c.Points; ++i) s.Append(double(i) / 1000.0, c.Value(i));
     const double end = double(c.Points) / 1000.0;
     ExpectEnvelope(s, 0, end, 640);
     ExpectEnvelope(s, end / 3, end / 2, 97);  // a zoomed view
-    ExpectEnvelope(s, -1, end + 1, 13);       // wider than the data
+    ExpectEnvelope(s, -1, end + 1, 13);       // wider than the data: many blocks a column
+    ExpectEnvelope(s, 0.0005, end - 0.0013, 7);
   }
 }
 

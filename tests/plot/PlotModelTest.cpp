@@ -84,15 +84,91 @@ TEST(PlotModel, ANewDatabaseFindsThePlottedSignalsAgainByName) {
   std::string error;
   ASSERT_TRUE(model.Add(db, "Engine.Gear", error));
   ASSERT_TRUE(model.Add(db, "Brake.Speed", error));
+  model.Feed(db, Frame(257, {7}), 0.5);
+  // Another database: Gear found again in another place, Brake.Speed kept
+  // with its point but fed no more.
   const TDbcReadResult other = ReadDbc(
       "BO_ 256 Engine: 8 Node\n SG_ Extra : 0|8@1+ (1,0) [0|0] \"\" Node\n"
       " SG_ Gear : 8|4@1+ (1,0) [0|15] \"\" Node\n");
   ASSERT_TRUE(other.Ok);
   EXPECT_EQ(model.Resolve(other.Database), 1u);
-  ASSERT_EQ(model.Signals().size(), 1u);
+  ASSERT_EQ(model.Signals().size(), 2u);
+  EXPECT_FALSE(model.Signals()[0].Unresolved);
   EXPECT_EQ(model.Signals()[0].SignalIndex, 1u);
+  EXPECT_TRUE(model.Signals()[1].Unresolved);
   model.Feed(other.Database, Frame(256, {0, 3}), 1.0);
+  model.Feed(other.Database, Frame(257, {9}), 1.0);
   EXPECT_EQ(model.Signals()[0].Series.Value(0), 3);
+  ASSERT_EQ(model.Signals()[1].Series.Size(), 1u);
+  // Unloaded: every curve kept, none fed.
+  model.Detach();
+  model.Feed(db, Frame(256, {0, 0, 4}), 2.0);
+  EXPECT_EQ(model.Signals()[0].Series.Size(), 1u);
+  // The first database again, its messages now under other identifiers:
+  // both found by name and fed.
+  std::string moved = Database;
+  moved.replace(moved.find("BO_ 256"), 7, "BO_ 300").replace(moved.find("BO_ 257"), 7, "BO_ 301");
+  moved.replace(moved.find("VAL_ 256"), 8, "VAL_ 300");
+  const TDbcReadResult again = ReadDbc(moved);
+  ASSERT_TRUE(again.Ok) << DbcErrorText(again.Error);
+  EXPECT_EQ(model.Resolve(again.Database), 0u);
+  model.Feed(again.Database, Frame(300, {0, 0, 2}), 3.0);
+  model.Feed(again.Database, Frame(301, {11}), 3.0);
+  EXPECT_EQ(model.Signals()[0].Series.Size(), 2u);
+  EXPECT_EQ(model.Signals()[0].Series.Value(1), 2);
+  ASSERT_EQ(model.Signals()[1].Series.Size(), 2u);
+  EXPECT_EQ(model.Signals()[1].Series.Value(1), 11);
+  EXPECT_EQ(model.Signals()[1].Series.Value(0), 7);
+}
+
+// A new run's clock starts at 0 again: its points follow the earlier ones
+// after the gap, the curve broken between them; Clear alone drops points.
+TEST(PlotModel, ANewRunContinuesTheTimeAxisAfterAGap) {
+  const TDbcDatabase db = Read();
+  TPlotModel model;
+  std::string error;
+  ASSERT_TRUE(model.Add(db, "Brake.Speed", error));
+  for (int i = 0; i < 5; ++i) model.Feed(db, Frame(257, {uint8_t(i)}), 0.1 * i);
+  model.NewRun();
+  model.Feed(db, Frame(257, {50}), 0.0);
+  model.Feed(db, Frame(257, {51}), 0.25);
+  const TSignalSeries& s = model.Signals()[0].Series;
+  ASSERT_EQ(s.Size(), 8u);
+  EXPECT_EQ(s.Value(0), 0);
+  EXPECT_DOUBLE_EQ(s.Time(5), 0.4);  // the break, at the last point of the earlier run
+  EXPECT_TRUE(std::isnan(s.Value(5)));
+  EXPECT_DOUBLE_EQ(s.Time(6), 0.4 + model.RunGapSeconds);
+  EXPECT_DOUBLE_EQ(s.Time(7), 0.65 + model.RunGapSeconds);
+  // A second new run follows the first.
+  model.NewRun();
+  model.Feed(db, Frame(257, {60}), 0.0);
+  EXPECT_DOUBLE_EQ(s.Time(s.Size() - 1), 0.65 + 2 * model.RunGapSeconds);
+  model.Clear();
+  EXPECT_EQ(s.Size(), 0u);
+  model.Feed(db, Frame(257, {1}), 0.5);
+  EXPECT_DOUBLE_EQ(s.Time(0), 0.5);
+}
+
+// The decimals a signal's values show: those of its factor, or of an offset
+// finer than it; a floating-point signal its own precision.
+TEST(PlotModel, ValuesShowTheDecimalsOfTheSignalsResolution) {
+  struct Case {
+    const char* scaling;
+    const char* type;
+    int decimals;
+  } cases[] = {{"(0.25,0)", "+", 2}, {"(0.1,0)", "+", 1},     {"(1,0)", "+", 0},  {"(5,-40)", "+", 0},
+               {"(1,0.5)", "+", 1},  {"(0.001,0)", "-", 3},   {"(1,0)", "f", -1}, {"(0.0625,0)", "+", 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scaling);
+    const bool isFloat = c.type[0] == 'f';
+    const std::string dbc = std::string("BO_ 1 M: 8 N\n SG_ S : 0|32@1") + (isFloat ? "+" : c.type) + " " +
+                            c.scaling + " [0|0] \"\" N\n" + (isFloat ? "SIG_VALTYPE_ 1 S : 1;\n" : "");
+    const TDbcReadResult r = ReadDbc(dbc);
+    ASSERT_TRUE(r.Ok) << DbcErrorText(r.Error);
+    TPlotModel model;
+    ASSERT_TRUE(model.Add(r.Database.Messages[0], 0));
+    EXPECT_EQ(model.Signals()[0].Decimals(), c.decimals);
+  }
 }
 
 // A message of more signals than any fixed room: a CAN FD frame of 64

@@ -5,6 +5,8 @@
 // signal values, and bytes typed into it show as signal values.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDir>
@@ -210,6 +212,56 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "time,EngineStatus.EngineSpeed [rpm]\r");
   EXPECT_EQ(lines.size(), qsizetype(series.Size()) + 2);  // the header, the points, the empty end
+}
+
+// Stop then Start: the points of the first run stay, the second run's follow
+// them after a gap (the adapter's clock starts again at 0), the curve broken
+// between the runs.
+TEST_F(DatabaseEndToEnd, AStopAndStartKeepsThePlottedPoints) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  PlotPanel* plot = shell_->Database().Plot();
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(App().Run.RunningFlag);
+  const TSignalSeries& series = plot->Model().Signals()[0].Series;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= 5; }, 5000));
+  App().Stop1Click();
+  const size_t first = series.Size();
+  const double firstEnd = series.Time(first - 1), firstStart = series.Time(0);
+  App().Start1Click();
+  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= first + 5; }, 5000));
+  App().Stop1Click();
+  EXPECT_EQ(series.Time(0), firstStart);
+  EXPECT_TRUE(std::isnan(series.Value(first)));  // the break
+  EXPECT_GE(series.Time(first + 1), firstEnd + plot->Model().RunGapSeconds);
+  for (size_t i = first + 1; i < series.Size(); ++i) EXPECT_FALSE(std::isnan(series.Value(i))) << i;
+}
+
+// File > Unload Database with a plotted signal: its curve stays, marked,
+// without a question; the database loaded again feeds it again.
+TEST_F(DatabaseEndToEnd, PlottedSignalsOutliveAnUnloadAndAreFedAfterAReload) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  PlotPanel* plot = shell_->Database().Plot();
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(App().Run.RunningFlag);
+  const auto points = [&] { return plot->Model().Signals().empty() ? 0 : plot->Model().Signals()[0].Series.Size(); };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return points() >= 5; }, 5000));
+  Window().Action("UnloadDatabase1")->trigger();
+  ASSERT_EQ(plot->Model().Signals().size(), 1u);
+  EXPECT_TRUE(plot->Model().Signals()[0].Unresolved);
+  EXPECT_EQ(Find<QComboBox>("PlottedSignals")->itemText(0), "EngineStatus.EngineSpeed (unloaded database)");
+  const size_t kept = points();
+  QTest::qWait(300);  // frames keep coming; none is decoded without the database
+  EXPECT_EQ(points(), kept);
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  EXPECT_FALSE(plot->Model().Signals()[0].Unresolved);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return points() >= kept + 3; }, 5000));
+  App().Stop1Click();
+  EXPECT_EQ(plot->Model().Signals().size(), 1u);
 }
 
 // Unload: the program is as without a database, and the settings forget it.

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -36,7 +37,9 @@ PlotPanel::PlotPanel(UserDialogs& dialogs, QWidget* parent) : QWidget(parent), d
   refresh_ = new QTimer(this);
   refresh_->setInterval(100);
   connect(refresh_, &QTimer::timeout, this, [this] {
-    if (isVisible() && Plotting() && model_.Follow != TPlotFollow::Hold) plot_->update();
+    if (!isVisible()) return;
+    ShowViewState();
+    if (Plotting() && model_.Follow != TPlotFollow::Hold) plot_->update();
   });
   refresh_->start();
 }
@@ -54,11 +57,16 @@ void PlotPanel::BuildControls() {
   auto* add = Named(new QPushButton("Add", this), "PlotAddButton");
   plotted_ = Named(new QComboBox(this), "PlottedSignals");
   plotted_->setMinimumContentsLength(16);
+  shown_ = Named(new QCheckBox("Shown", this), "PlotShown");
+  shown_->setToolTip("Draw the signal chosen beside");
+  shown_->setEnabled(false);
   auto* remove = Named(new QPushButton("Remove", this), "PlotRemoveButton");
   window_ = Named(new QComboBox(this), "PlotWindow");
   for (const char* c : WindowChoices) window_->addItem(c);
   hold_ = Named(new QCheckBox("Hold", this), "PlotHold");
   shared_ = Named(new QCheckBox("One value axis", this), "PlotSharedAxis");
+  auto* clearButton = Named(new QPushButton("Clear", this), "PlotClearButton");
+  clearButton->setToolTip("Drop every point; the signals stay plotted");
   auto* menuButton = Named(new QToolButton(this), "PlotMenuButton");
   menuButton->setText("Plot");
   menuButton->setPopupMode(QToolButton::InstantPopup);
@@ -76,6 +84,7 @@ void PlotPanel::BuildControls() {
   row->addWidget(add);
   row->addSpacing(8);
   row->addWidget(plotted_, 1);
+  row->addWidget(shown_);
   row->addWidget(remove);
   row->addSpacing(8);
   row->addWidget(new QLabel("Window", this));
@@ -83,6 +92,7 @@ void PlotPanel::BuildControls() {
   row->addWidget(hold_);
   row->addWidget(shared_);
   row->addStretch(1);
+  row->addWidget(clearButton);
   row->addWidget(menuButton);
   layout->addLayout(row);
   plot_ = new PlotWidget(model_, this);
@@ -97,15 +107,22 @@ void PlotPanel::BuildControls() {
     RefreshPlottedList();
     plot_->update();
   });
-  connect(window_, &QComboBox::currentIndexChanged, this, [this](int i) { ApplyWindowChoice(i); });
+  connect(plotted_, &QComboBox::currentIndexChanged, this, [this] { ShowPlottedState(); });
+  connect(shown_, &QCheckBox::toggled, this, [this](bool on) {
+    if (plotted_->currentIndex() >= 0) SetHidden(size_t(plotted_->currentIndex()), !on);
+  });
+  // Activated, not changed: choosing the entry shown again (after a zoom
+  // held the view) follows it again.
+  connect(window_, &QComboBox::activated, this, [this](int i) { ApplyWindowChoice(i); });
   connect(hold_, &QCheckBox::toggled, this, [this](bool on) {
     if (on) {
       double t0, t1;
       model_.View(t0, t1);
       model_.SetView(t0, t1);
     } else {
-      ApplyWindowChoice(window_->currentIndex());
+      model_.FollowAgain();
     }
+    ShowViewState();
     plot_->update();
   });
   connect(shared_, &QCheckBox::toggled, this, [this](bool on) {
@@ -123,24 +140,34 @@ void PlotPanel::BuildControls() {
     if (auto path = dialogs_.SaveFileDialog({"Export Signals", "CSV File (*.csv)|*.csv", "", "signals.csv"}))
       ExportCsv(*path);
   });
-  connect(clear, &QAction::triggered, this, [this] {
-    model_.Clear();
-    plot_->update();
-  });
+  connect(clear, &QAction::triggered, this, [this] { ClearPoints(); });
+  connect(clearButton, &QPushButton::clicked, this, [this] { ClearPoints(); });
 }
 
 void PlotPanel::SetDatabase(const TDbcDatabase* database) {
   database_ = database;
   chooser_->clear();
+  if (database) model_.Resolve(*database);
+  else model_.Detach();
+  RefreshPlottedList();
+  plot_->update();
   if (!database) return;
-  if (const size_t dropped = model_.Resolve(*database)) {
-    RefreshPlottedList();
-    dialogs_.ShowMessage(std::to_string(dropped) + " plotted signal" + (dropped == 1 ? " is" : "s are") +
-                             " not in the database now loaded and left the plot.",
-                         TDialogType::Information, TDialogButtons::OK);
-  }
   for (const TDbcMessage& m : database->Messages)
     for (const TDbcSignal& s : m.Signals) chooser_->addItem(QString::fromStdString(m.Name + "." + s.Name));
+}
+
+void PlotPanel::SetHidden(size_t index, bool hidden) {
+  if (index >= model_.Signals().size() || model_.Signals()[index].Hidden == hidden) return;
+  model_.Signals()[index].Hidden = hidden;
+  const int current = plotted_->currentIndex();
+  RefreshPlottedList();
+  plotted_->setCurrentIndex(current);
+  plot_->update();
+}
+
+void PlotPanel::ClearPoints() {
+  model_.Clear();
+  plot_->update();
 }
 
 bool PlotPanel::AddSignal(const std::string& name) {
@@ -164,29 +191,52 @@ void PlotPanel::FeedFrame(bool extended, uint32_t id, const uint8_t* data, size_
 }
 
 void PlotPanel::RefreshPlottedList() {
+  const QSignalBlocker block(plotted_);
   plotted_->clear();
-  for (const TPlottedSignal& s : model_.Signals()) plotted_->addItem(QString::fromStdString(s.Message + "." + s.Name));
+  for (const TPlottedSignal& s : model_.Signals())
+    plotted_->addItem(QString::fromStdString(s.Message + "." + s.Name + (s.Unresolved ? " (unloaded database)" : "") +
+                                             (s.Hidden ? " (hidden)" : "")));
   plotted_->setCurrentIndex(plotted_->count() - 1);
+  ShowPlottedState();
+}
+
+void PlotPanel::ShowPlottedState() {
+  const int i = plotted_->currentIndex();
+  const QSignalBlocker block(shown_);
+  shown_->setEnabled(i >= 0);
+  shown_->setChecked(i < 0 || !model_.Signals()[size_t(i)].Hidden);
 }
 
 void PlotPanel::ApplyWindowChoice(int index) {
-  hold_->blockSignals(true);
-  hold_->setChecked(false);
-  hold_->blockSignals(false);
-  if (index == 2) {
+  const QString text = window_->itemText(index);
+  if (text == "All") {
     model_.Follow = TPlotFollow::All;
   } else {
     model_.Follow = TPlotFollow::Window;
-    model_.WindowSeconds = index == 1 ? 60 : 10;
+    model_.WindowSeconds = text.section(' ', 0, 0).toDouble();
   }
+  model_.Resume = model_.Follow;
+  ShowViewState();
   plot_->update();
 }
 
-// Zooming or panning holds the view; the Hold box says so.
 void PlotPanel::ShowViewState() {
-  hold_->blockSignals(true);
+  if (model_.Follow != TPlotFollow::Hold) model_.Resume = model_.Follow;
+  const QSignalBlocker blockHold(hold_);
   hold_->setChecked(model_.Follow == TPlotFollow::Hold);
-  hold_->blockSignals(false);
+  // The window entry names what the plot follows (or follows again after
+  // the hold); a window of another length gets an entry of its own.
+  int index = window_->findText("All");
+  if (model_.Resume == TPlotFollow::Window) {
+    const QString text = QString::number(model_.WindowSeconds) + " s";
+    index = window_->findText(text);
+    if (index < 0) {
+      window_->addItem(text);
+      index = window_->count() - 1;
+    }
+  }
+  const QSignalBlocker blockWindow(window_);
+  window_->setCurrentIndex(index);
 }
 
 bool PlotPanel::ExportPng(const std::string& path) {

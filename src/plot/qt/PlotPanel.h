@@ -1,10 +1,13 @@
 #pragma once
 // The signal plot's page (objectName "PlotPanel"): a row of controls over
 // the plot. Signals are added from a list of the database's signals (or
-// from the signals panel's "Plot" action) and removed again; the window
-// follows the newest 10 s, 60 s or all points; Hold freezes the view while
-// points keep coming; the value axis is shared or one per signal; the menu
-// exports the plot as PNG and the plotted signals as CSV.
+// from the signals panel's "Plot" action), hidden and shown, and removed
+// again; the window follows the newest 10 s, 60 s or all points; Hold
+// freezes the view while points keep coming; the value axis is shared or one
+// per signal; Clear drops the points; the menu exports the plot as PNG and
+// the plotted signals as CSV. The controls always say what the plot draws.
+// A signal stays plotted when its database goes (marked so in the list and
+// the legend) and is fed again when a database with it is loaded.
 #include <QWidget>
 
 #include <functional>
@@ -40,6 +43,13 @@ class PlotPanel : public QWidget {
   // A data frame of a log, of any length up to 64 bytes.
   void FeedFrame(bool extended, uint32_t id, const uint8_t* data, size_t length, double seconds);
   bool Plotting() const { return !model_.Signals().empty(); }
+  // Hides or shows plotted signal index.
+  void SetHidden(size_t index, bool hidden);
+  // Drops every point, keeps the signals.
+  void ClearPoints();
+  // The controls set as the model now draws (after a change the panel did
+  // not make: a zoom, the log window choosing "All").
+  void ShowViewState();
 
   bool ExportPng(const std::string& path);
  signals:
@@ -53,7 +63,7 @@ class PlotPanel : public QWidget {
   void BuildControls();
   void RefreshPlottedList();
   void ApplyWindowChoice(int index);
-  void ShowViewState();
+  void ShowPlottedState();
 
   UserDialogs& dialogs_;
   TPlotModel model_;
@@ -62,6 +72,7 @@ class PlotPanel : public QWidget {
   QComboBox* chooser_ = nullptr;
   QComboBox* plotted_ = nullptr;
   QComboBox* window_ = nullptr;
+  QCheckBox* shown_ = nullptr;
   QCheckBox* hold_ = nullptr;
   QCheckBox* shared_ = nullptr;
   QTimer* refresh_ = nullptr;

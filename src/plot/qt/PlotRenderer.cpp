@@ -2,11 +2,12 @@
 
 #include <QColor>
 #include <QFontMetrics>
-#include <QLineF>
+#include <QLine>
 #include <QPainter>
 #include <QVector>
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <vector>
 
@@ -18,11 +19,14 @@ namespace tarvo {
 namespace {
 
 constexpr int LeftMargin = 70, RightMargin = 12, TopMargin = 22, BottomMargin = 26;
+constexpr int LegendGap = 8, Swatch = 10;
 
 struct TLane {
   QRect Rect;
   std::vector<size_t> Signals;
   double Min = 0, Max = 1;
+  double DataMin = 0, DataMax = 1;  // the values' own range, before the room around them
+  double Step = 1;                  // between the value ticks
 };
 
 // A step of 1, 2 or 5 times a power of ten giving about `count` ticks.
@@ -35,7 +39,27 @@ double NiceStep(double span, int count) {
   return 10 * power;
 }
 
-QString ValueText(double v) { return QString::number(v, 'g', 6); }
+// The next 1-2-5 step up or down.
+double Coarser(double step) {
+  const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+  const double m = step / power;
+  return m < 1.5 ? 2 * power : m < 3.5 ? 5 * power : 10 * power;
+}
+double Finer(double step) {
+  const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+  const double m = step / power;
+  return m < 1.5 ? 0.5 * power : m < 3.5 ? power : 2 * power;
+}
+
+// Decimals that show a multiple of step.
+int DecimalsOf(double step) {
+  return std::clamp(int(std::ceil(-std::log10(step) - 1e-9)), 0, 12);
+}
+
+QString TickText(double v, double step, double largest) {
+  if (largest >= 1e9 || step < 1e-9) return QString::number(v, 'g', 6);
+  return QString::number(v, 'f', DecimalsOf(step));
+}
 
 void FindRange(TLane& lane, const std::vector<std::vector<TColumn>>& columns) {
   bool any = false;
@@ -48,19 +72,59 @@ void FindRange(TLane& lane, const std::vector<std::vector<TColumn>>& columns) {
       any = true;
     }
   if (!any) {
-    lane.Min = 0;
-    lane.Max = 1;
-  } else if (lane.Max - lane.Min <= std::abs(lane.Min) * 1e-9) {
+    lane.Min = lane.DataMin = 0;
+    lane.Max = lane.DataMax = 1;
+    return;
+  }
+  lane.DataMin = lane.Min;
+  lane.DataMax = lane.Max;
+  if (lane.Max - lane.Min <= std::abs(lane.Min) * 1e-9) {
     // A constant, or values closer than a double tells apart at their size:
     // room around them that is large enough to change them.
     const double pad = std::max(1.0, std::abs(lane.Min) * 1e-6);
     lane.Min -= pad;
     lane.Max += pad;
+    lane.DataMin = lane.Min;
+    lane.DataMax = lane.Max;
   } else {
     const double pad = (lane.Max - lane.Min) * 0.05;
     lane.Min -= pad;
     lane.Max += pad;
   }
+}
+
+// The ticks of a value axis: labels a text height apart and half a text
+// height inside the lane, so that they neither touch each other nor those
+// of the next lane, and at least three of them. When the lane is too low for
+// three in its range, the range widens to two steps that hold them.
+void ChooseTicks(TLane& lane, int textHeight) {
+  const double pixels = std::max(1, lane.Rect.height() - 1);
+  const double room = textHeight / 2.0 + 1;  // kept free at both ends
+  const auto spacing = [&](double step) { return step / (lane.Max - lane.Min) * pixels; };
+  const auto count = [&](double step) {
+    const double inset = room / pixels * (lane.Max - lane.Min);
+    const double lo = std::ceil((lane.Min + inset) / step), hi = std::floor((lane.Max - inset) / step);
+    return hi >= lo ? int(hi - lo) + 1 : 0;
+  };
+  double step = NiceStep(lane.Max - lane.Min, std::max(3, lane.Rect.height() / 40));
+  for (int guard = 0; guard < 8 && count(step) < 3 && spacing(Finer(step)) >= textHeight + 1; ++guard)
+    step = Finer(step);
+  for (int guard = 0; guard < 60 && spacing(step) < textHeight + 1; ++guard) step = Coarser(step);
+  lane.Step = step;
+  if (count(step) >= 3 || !(lane.Max - lane.Min > 0) || pixels < 2 * room + 2) return;
+  // The finest step whose multiples around the values (not their room)
+  // are two or three steps, each a label high.
+  const double low = lane.DataMin, high = lane.DataMax;
+  const auto intervals = [&](double s) { return std::max(2.0, std::ceil(high / s - 1e-9) - std::floor(low / s + 1e-9)); };
+  step = NiceStep(high - low, 4);
+  for (int guard = 0; guard < 60 && (intervals(step) > 3 || (pixels - 2 * room) / intervals(step) < textHeight + 1);
+       ++guard)
+    step = Coarser(step);
+  const double a = std::floor(low / step + 1e-9) * step, b = a + intervals(step) * step;
+  const double perPixel = (b - a) / (pixels - 2 * room);
+  lane.Min = a - room * perPixel;
+  lane.Max = b + room * perPixel;
+  lane.Step = step;
 }
 
 double YOf(const TLane& lane, double v) {
@@ -98,44 +162,65 @@ void DrawValueAxis(QPainter& p, const TLane& lane, const TPlotModel& model) {
     }
     return;
   }
-  const double step = NiceStep(lane.Max - lane.Min, std::max(2, lane.Rect.height() / 40));
+  const double step = lane.Step;
+  const double largest = std::max(std::abs(lane.Min), std::abs(lane.Max));
+  const double inset = (fm.height() / 2.0) / std::max(1, lane.Rect.height() - 1) * (lane.Max - lane.Min);
   // Bounded: a step too small to move v must not keep the painter here.
   int ticks = 0;
-  for (double v = std::ceil(lane.Min / step) * step; v <= lane.Max && ticks < 200 && v + step != v; v += step, ++ticks) {
+  for (double v = std::ceil((lane.Min + inset) / step) * step; v <= lane.Max - inset && ticks < 200 && v + step != v;
+       v += step, ++ticks) {
     const int y = int(YOf(lane, v));
     p.setPen(QColor(0xEE, 0xEE, 0xEE));
     p.drawLine(lane.Rect.left(), y, lane.Rect.right(), y);
     p.setPen(Qt::black);
     p.drawText(QRect(0, y - fm.height() / 2, LeftMargin - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
-               ValueText(std::abs(v) < step * 1e-9 ? 0.0 : v));
+               fm.elidedText(TickText(std::abs(v) < step * 1e-9 ? 0.0 : v, step, largest), Qt::ElideLeft,
+                             LeftMargin - 6));
   }
 }
 
+// One vertical stroke per column from its smallest to its largest value,
+// stretched to the last value of the column before when they touch (the
+// join, a pixel wide, is that stroke); a join over empty columns is a line,
+// for steps a level line and the stroke. Integer lines: the painter's fast
+// path, one call for the whole curve.
 void DrawCurve(QPainter& p, const TLane& lane, const TPlottedSignal& s, const std::vector<TColumn>& columns) {
-  QVector<QLineF> lines;
-  lines.reserve(int(columns.size()) * 2);
+  QVector<QLine> lines;
+  lines.reserve(int(columns.size()) + 64);
   const bool steps = !s.ValueTexts.empty();
+  // A value far off the lane (or infinite, which a float signal can carry)
+  // draws no stroke: the clip would drop it, and an int cannot hold it.
+  const double far = 4.0 * (lane.Rect.height() + 16);
+  const auto y = [&](double v) {
+    const double at = YOf(lane, v);
+    return std::isfinite(at) ? int(std::lround(std::clamp(at, lane.Rect.top() - far, lane.Rect.bottom() + far))) : 0;
+  };
   bool have = false;
-  double lastY = 0;
-  int lastX = 0;
+  int lastY = 0, lastX = 0;
   for (size_t c = 0; c < columns.size(); ++c) {
     const TColumn& col = columns[c];
     const int x = lane.Rect.left() + int(c);
+    if (col.HasPoints && !(std::isfinite(col.Min) && std::isfinite(col.Max))) {
+      have = false;
+      continue;
+    }
     if (!col.HasPoints) {
       if (col.Gap) have = false;
       continue;
     }
-    const double firstY = YOf(lane, col.First);
+    int top = y(col.Max), bottom = y(col.Min);
     if (have) {
-      if (steps) {
-        lines.append(QLineF(lastX, lastY, x, lastY));
-        lines.append(QLineF(x, lastY, x, firstY));
+      const int firstY = y(col.First);
+      if (x == lastX + 1 || steps) {
+        if (x > lastX + 1) lines.append(QLine(lastX, lastY, x, lastY));
+        top = std::min({top, lastY, firstY});
+        bottom = std::max({bottom, lastY, firstY});
       } else {
-        lines.append(QLineF(lastX, lastY, x, firstY));
+        lines.append(QLine(lastX, lastY, x, firstY));
       }
     }
-    lines.append(QLineF(x, YOf(lane, col.Min), x, YOf(lane, col.Max)));
-    lastY = YOf(lane, col.Last);
+    lines.append(QLine(x, top, x, bottom));
+    lastY = y(col.Last);
     lastX = x;
     have = !col.Gap;
   }
@@ -143,85 +228,165 @@ void DrawCurve(QPainter& p, const TLane& lane, const TPlottedSignal& s, const st
   p.drawLines(lines);
 }
 
-void DrawLegend(QPainter& p, const TLane& lane, const TPlotModel& model) {
+QString LegendText(const TPlottedSignal& s) {
+  return QString::fromStdString(s.Label()) + (s.Unresolved ? " (unloaded database)" : "");
+}
+
+int LegendWidth(const TPlotModel& model, const QFontMetrics& fm, int areaWidth) {
+  int widest = 0;
+  for (const TPlottedSignal& s : model.Signals()) {
+    if (s.Hidden) continue;
+    // Room for the name, and for a value of seven digits at the signal's
+    // resolution under it: the column stays as wide when the cursor moves.
+    const int decimals = s.Decimals() < 0 ? 6 : s.Decimals();
+    const QString value = "= -0000000" + (decimals ? "." + QString(decimals, '0') : QString()) + " " +
+                          QString::fromStdString(s.Unit);
+    // Without the mark of an unloaded database: the curves keep their place
+    // when it comes (the grey name says it; the mark shows where room is).
+    widest = std::max({widest, fm.horizontalAdvance(QString::fromStdString(s.Label())), fm.horizontalAdvance(value)});
+  }
+  if (widest == 0) return 0;
+  return std::min(widest + Swatch + 8, areaWidth / 4);
+}
+
+// The lane's signals in the column right of it: swatch, name and unit, and
+// at the cursor the value under it.
+void DrawLegend(QPainter& p, const TLane& lane, const TPlotModel& model, const QRect& column,
+                std::optional<double> cursor) {
   const QFontMetrics fm = p.fontMetrics();
-  int y = lane.Rect.top() + 4;
+  int y = lane.Rect.top();
   for (size_t i : lane.Signals) {
     const TPlottedSignal& s = model.Signals()[i];
-    const QString text = QString::fromStdString(s.Label());
-    const int w = fm.horizontalAdvance(text) + 20;
-    const QRect box(lane.Rect.right() - w - 4, y, w, fm.height() + 2);
-    p.fillRect(box, QColor(255, 255, 255, 220));
-    p.fillRect(QRect(box.left() + 3, box.top() + box.height() / 2 - 4, 10, 8), QColor::fromRgb(QRgb(s.Colour)));
+    if (y + fm.height() > lane.Rect.bottom() + 1 && y != lane.Rect.top()) break;
+    const QRect line(column.left(), y, column.width(), fm.height());
+    p.fillRect(QRect(line.left(), line.top() + line.height() / 2 - 4, Swatch, 8), QColor::fromRgb(QRgb(s.Colour)));
+    p.setPen(s.Unresolved ? Qt::gray : Qt::black);
+    const QRect text = line.adjusted(Swatch + 4, 0, 0, 0);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(LegendText(s), Qt::ElideRight, text.width()));
+    y += fm.height();
+    if (!cursor) continue;
+    const double v = s.Series.ValueAt(*cursor);
+    const QString value = std::isnan(v) ? "-" : PlotValueText(s, v) + (s.Unit.empty() ? "" : " " + QString::fromStdString(s.Unit));
     p.setPen(Qt::black);
-    p.drawText(box.adjusted(16, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
-    y += box.height() + 2;
+    p.drawText(QRect(text.left(), y, text.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               fm.elidedText("= " + value, Qt::ElideRight, text.width()));
+    y += fm.height() + 2;
   }
 }
 
 }  // namespace
 
-QString PlotTimeText(double seconds, double span) {
-  const int decimals = span >= 100 ? 0 : span >= 10 ? 1 : span >= 1 ? 2 : span >= 0.1 ? 3 : span >= 0.01 ? 4 : 6;
-  return QString::number(seconds, 'f', decimals) + " s";
+QString PlotTimeText(double seconds, double resolution) {
+  return QString::number(seconds, 'f', resolution > 0 ? DecimalsOf(resolution) : 3) + " s";
 }
 
-QRect PlotCurveArea(const QRect& area) {
-  return area.adjusted(LeftMargin, TopMargin, -RightMargin, -BottomMargin);
+QString PlotValueText(const TPlottedSignal& signal, double value) {
+  const int decimals = signal.Decimals();
+  QString text = decimals >= 0 && std::abs(value) < 1e15 ? QString::number(value, 'f', decimals)
+                                                          : QString::number(value, 'g', 10);
+  const std::string table = signal.ValueText(value);
+  if (!table.empty()) text += " \"" + QString::fromStdString(table) + "\"";
+  return text;
 }
+
+// The cursor's time to a millisecond, finer when a pixel is.
+double CursorResolution(double span, int columns) { return std::min(0.001, span / std::max(1, columns)); }
+
+QStringList PlotReadout(const TPlotModel& model, double t, double span, int columns) {
+  QStringList lines{"t = " + PlotTimeText(t, CursorResolution(span, columns))};
+  for (const TPlottedSignal& s : model.Signals()) {
+    if (s.Hidden) continue;
+    const double v = s.Series.ValueAt(t);
+    lines << QString::fromStdString(s.Name) + " = " + (std::isnan(v) ? "-" : PlotValueText(s, v)) +
+                 (s.Unit.empty() || std::isnan(v) ? "" : " " + QString::fromStdString(s.Unit));
+  }
+  return lines;
+}
+
+QRect PlotCurveArea(const QRect& area, const TPlotModel& model, const QFontMetrics& fm) {
+  const int legend = LegendWidth(model, fm, area.width());
+  return area.adjusted(LeftMargin, TopMargin, -(legend ? legend + LegendGap + 4 : RightMargin), -BottomMargin);
+}
+
+namespace {
+
+void DrawTimeAxis(QPainter& p, const QRect& area, const QRect& curves, double t0, double t1) {
+  const QFontMetrics fm = p.fontMetrics();
+  const double span = t1 - t0;
+  const auto xOf = [&](double t) { return curves.left() + int((t - t0) / span * (curves.width() - 1)); };
+  // A step whose labels, the widest of them with room around it, fit apart.
+  double step = NiceStep(span, std::max(2, curves.width() / 60));
+  for (int guard = 0; guard < 60; ++guard, step = Coarser(step)) {
+    const int widest = std::max(fm.horizontalAdvance(PlotTimeText(t0, step)), fm.horizontalAdvance(PlotTimeText(t1, step)));
+    if (step / span * (curves.width() - 1) >= widest + 12) break;
+  }
+  p.setPen(Qt::black);
+  int ticks = 0, lastRight = area.left() - 1;
+  for (double t = std::ceil(t0 / step) * step; t <= t1 && ticks < 200 && t + step != t; t += step, ++ticks) {
+    const int x = xOf(t);
+    p.drawLine(x, curves.bottom() + 1, x, curves.bottom() + 4);
+    const QString text = PlotTimeText(std::abs(t) < step * 1e-9 ? 0.0 : t, step);
+    const int w = fm.horizontalAdvance(text);
+    // Centred under its tick, moved inside the picture at either end.
+    const int left = std::clamp(x - w / 2, area.left(), area.right() + 1 - w);
+    if (left <= lastRight + 4) continue;
+    p.drawText(QRect(left, curves.bottom() + 5, w, fm.height()), Qt::AlignLeft | Qt::AlignTop, text);
+    lastRight = left + w;
+  }
+}
+
+}  // namespace
 
 void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const TPlotDrawing& d) {
   p.fillRect(area, Qt::white);
-  const QRect curves = PlotCurveArea(area);
   const QFontMetrics fm = p.fontMetrics();
+  const QRect curves = PlotCurveArea(area, model, fm);
   const auto& plotted = model.Signals();
   if (curves.width() < 4 || curves.height() < 4) return;
-  if (plotted.empty()) {
+  std::vector<size_t> shown;
+  for (size_t i = 0; i < plotted.size(); ++i)
+    if (!plotted[i].Hidden) shown.push_back(i);
+  if (shown.empty()) {
     p.setPen(Qt::gray);
-    p.drawText(curves, Qt::AlignCenter, "Add a signal to plot it");
+    p.drawText(curves, Qt::AlignCenter, plotted.empty() ? "Add a signal to plot it" : "Every plotted signal is hidden");
     return;
   }
-  // Lanes: one for all, or one per signal.
+  // Lanes: one for all, or one per shown signal.
   std::vector<TLane> lanes;
   if (model.SharedYAxis) {
     TLane all;
     all.Rect = curves;
-    for (size_t i = 0; i < plotted.size(); ++i) all.Signals.push_back(i);
+    all.Signals = shown;
     lanes.push_back(all);
   } else {
-    const int n = int(plotted.size());
+    const int n = int(shown.size());
     const int h = curves.height() / n;
     for (int i = 0; i < n; ++i) {
       TLane lane;
       lane.Rect = QRect(curves.left(), curves.top() + i * h, curves.width(), h - (i + 1 < n ? 4 : 0));
-      lane.Signals.push_back(size_t(i));
+      lane.Signals.push_back(shown[size_t(i)]);
       lanes.push_back(lane);
     }
   }
   std::vector<std::vector<TColumn>> columns(plotted.size());
-  for (size_t i = 0; i < plotted.size(); ++i)
-    columns[i] = MinMaxColumns(plotted[i].Series, d.T0, d.T1, size_t(curves.width()));
+  for (size_t i : shown) columns[i] = MinMaxColumns(plotted[i].Series, d.T0, d.T1, size_t(curves.width()));
+  const std::optional<double> cursor =
+      d.CursorTime && *d.CursorTime >= d.T0 && *d.CursorTime <= d.T1 ? d.CursorTime : std::nullopt;
+  const QRect legend(curves.right() + 1 + LegendGap, curves.top(), area.right() - curves.right() - LegendGap,
+                     curves.height());
   p.setRenderHint(QPainter::Antialiasing, false);
   for (TLane& lane : lanes) {
     FindRange(lane, columns);
+    // A lane of one value-table signal shows its texts, not numbers.
+    if (lane.Signals.size() != 1 || plotted[lane.Signals[0]].ValueTexts.empty()) ChooseTicks(lane, fm.height());
     DrawValueAxis(p, lane, model);
     p.save();
     p.setClipRect(lane.Rect);
     for (size_t i : lane.Signals) DrawCurve(p, lane, plotted[i], columns[i]);
     p.restore();
-    DrawLegend(p, lane, model);
+    DrawLegend(p, lane, model, legend, cursor);
   }
-  // Time axis.
-  const double span = d.T1 - d.T0;
-  const double step = NiceStep(span, std::max(2, curves.width() / 90));
-  p.setPen(Qt::black);
-  int ticks = 0;
-  for (double t = std::ceil(d.T0 / step) * step; t <= d.T1 && ticks < 200 && t + step != t; t += step, ++ticks) {
-    const int x = curves.left() + int((t - d.T0) / span * (curves.width() - 1));
-    p.drawLine(x, curves.bottom(), x, curves.bottom() + 4);
-    p.drawText(QRect(x - 50, curves.bottom() + 5, 100, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-               PlotTimeText(std::abs(t) < step * 1e-9 ? 0.0 : t, span));
-  }
+  DrawTimeAxis(p, area, curves, d.T0, d.T1);
   // What the bound dropped is said, never hidden.
   if (const uint64_t dropped = model.Dropped()) {
     p.setPen(QColor(0xB0, 0x30, 0x00));
@@ -230,27 +395,19 @@ void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const T
                    .arg(dropped)
                    .arg(plotted.front().Series.Capacity()));
   }
-  if (d.CursorTime && *d.CursorTime >= d.T0 && *d.CursorTime <= d.T1) {
-    const double t = *d.CursorTime;
-    const int x = curves.left() + int((t - d.T0) / span * (curves.width() - 1));
+  if (cursor) {
+    // The line over the lanes; its time above them, the values in the legend.
+    const double span = d.T1 - d.T0;
+    const int x = curves.left() + int(std::lround((*cursor - d.T0) / span * (curves.width() - 1)));  // as PlotWidget::XOf
     p.setPen(QPen(Qt::black, 1, Qt::DashLine));
     p.drawLine(x, curves.top(), x, curves.bottom());
-    QStringList lines{"t = " + PlotTimeText(t, span)};
-    for (const TPlottedSignal& s : plotted) {
-      const double v = s.Series.ValueAt(t);
-      QString value = std::isnan(v) ? "-" : ValueText(v);
-      const std::string text = std::isnan(v) ? "" : s.ValueText(v);
-      if (!text.empty()) value += " \"" + QString::fromStdString(text) + "\"";
-      lines << QString::fromStdString(s.Name) + " = " + value + (s.Unit.empty() ? "" : " " + QString::fromStdString(s.Unit));
-    }
-    int w = 0;
-    for (const QString& l : lines) w = std::max(w, fm.horizontalAdvance(l));
-    QRect box(x + 8, curves.top() + 4, w + 12, fm.height() * int(lines.size()) + 8);
-    if (box.right() > curves.right()) box.moveRight(x - 8);
-    p.fillRect(box, QColor(255, 255, 225, 235));
+    const QString text = PlotReadout(model, *cursor, span, curves.width()).front();
+    const int w = fm.horizontalAdvance(text) + 8;
+    const QRect box(std::clamp(x - w / 2, area.left(), area.right() + 1 - w), curves.top() - fm.height() - 3, w,
+                    fm.height() + 2);
+    p.fillRect(box, QColor(255, 255, 225));
     p.setPen(Qt::black);
-    p.drawRect(box);
-    p.drawText(box.adjusted(6, 4, -4, -4), Qt::AlignLeft | Qt::AlignTop, lines.join('\n'));
+    p.drawText(box, Qt::AlignCenter, text);
   }
 }
 

@@ -1,32 +1,46 @@
 #pragma once
 // Draws a TPlotModel with QPainter: one lane with a shared value axis, or a
-// lane per signal; each curve decimated to the lane's pixel columns (one
-// vertical stroke per column from its smallest to its largest value), the
-// time axis, the legend with colour, name and unit, the notice of dropped
-// points, and the cursor with every signal's value at it. Used by the plot
-// widget and, without a window, by "tarvo-log plot".
+// lane per shown signal; each curve decimated to the lane's pixel columns
+// (one vertical stroke per column from its smallest to its largest value),
+// the time axis, the notice of dropped points, and the cursor. The legend
+// (colour, name, unit, and at the cursor the value) stands in a column of
+// its own right of the curves, the cursor's time above them: nothing covers
+// the data. Every lane gets at least three labelled value ticks apart from
+// each other; time labels stand apart and inside the picture. Used by the
+// plot widget and, without a window, by "tarvo-log plot".
 #include <QRect>
+#include <QString>
+#include <QStringList>
 
 #include <optional>
 
+class QFontMetrics;
 class QPainter;
 
 namespace tarvo {
 
 class TPlotModel;
+struct TPlottedSignal;
 
 struct TPlotDrawing {
   double T0 = 0, T1 = 1;                // the time range in view
   std::optional<double> CursorTime;     // draws the cursor and its readout
 };
 
-// The rectangle of the curves inside area (the axes and legend around it).
-QRect PlotCurveArea(const QRect& area);
+// The rectangle of the curves inside area (the axes and legend around it),
+// for the model's signals drawn in the font of fontMetrics.
+QRect PlotCurveArea(const QRect& area, const TPlotModel& model, const QFontMetrics& fontMetrics);
 
 void RenderPlot(QPainter& painter, const QRect& area, const TPlotModel& model, const TPlotDrawing& drawing);
 
-// The text of a time on the axis and in the readout: seconds, with as many
-// decimals as the span in view needs.
-QString PlotTimeText(double seconds, double span);
+// The text of a time: seconds, with the decimals that show resolution (the
+// tick step on the axis; at the cursor a pixel's time, a millisecond at the
+// coarsest).
+QString PlotTimeText(double seconds, double resolution);
+// A signal's value as the readout shows it: at the signal's resolution,
+// with its value-table text when it has one.
+QString PlotValueText(const TPlottedSignal& signal, double value);
+// The cursor's readout: its time, then each shown signal's value and unit.
+QStringList PlotReadout(const TPlotModel& model, double t, double span, int columns);
 
 }  // namespace tarvo

@@ -21,15 +21,19 @@ PlotWidget::PlotWidget(TPlotModel& model, QWidget* parent) : QWidget(parent), mo
 double PlotWidget::TimeAt(int x) const {
   double t0, t1;
   model_.View(t0, t1);
-  const QRect area = PlotCurveArea(rect());
+  const QRect area = CurveArea(size());
   return t0 + double(x - area.left()) / double(std::max(1, area.width() - 1)) * (t1 - t0);
 }
 
 int PlotWidget::XOf(double time) const {
   double t0, t1;
   model_.View(t0, t1);
-  const QRect area = PlotCurveArea(rect());
+  const QRect area = CurveArea(size());
   return area.left() + int(std::lround((time - t0) / (t1 - t0) * (area.width() - 1)));
+}
+
+QRect PlotWidget::CurveArea(QSize size) const {
+  return PlotCurveArea(QRect(QPoint(0, 0), size), model_, fontMetrics());
 }
 
 void PlotWidget::SetCursorTime(std::optional<double> t) {
@@ -79,7 +83,7 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
   dragging_ = true;
   double t0, t1;
   model_.View(t0, t1);
-  const double perPixel = (t1 - t0) / std::max(1, PlotCurveArea(rect()).width() - 1);
+  const double perPixel = (t1 - t0) / std::max(1, CurveArea(size()).width() - 1);
   model_.SetView(pressT0_ - dx * perPixel, pressT0_ - dx * perPixel + (t1 - t0));
   update();
   emit ViewChanged();
@@ -100,7 +104,7 @@ void PlotWidget::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Minus: model_.Zoom(middle, 2.0); break;
     case Qt::Key_Left: model_.Pan(-span / 10); break;
     case Qt::Key_Right: model_.Pan(span / 10); break;
-    case Qt::Key_Home: model_.Follow = TPlotFollow::Window; break;
+    case Qt::Key_Home: model_.FollowAgain(); break;
     default: QWidget::keyPressEvent(event); return;
   }
   update();

@@ -3,7 +3,7 @@
 // the mouse and keys into zoom, pan and the cursor. The wheel zooms around
 // the time under the mouse; a drag pans; a click puts the cursor there,
 // which reads every signal's value at its time; + and - zoom, Left and
-// Right pan, Home follows the newest points again.
+// Right pan, Home follows again as the window choice says.
 #include <QWidget>
 
 #include <optional>
@@ -21,6 +21,8 @@ class PlotWidget : public QWidget {
   double TimeAt(int x) const;
   // Horizontal position of a time in view.
   int XOf(double time) const;
+  // The rectangle of the curves in a picture of the given size.
+  QRect CurveArea(QSize size) const;
   std::optional<double> CursorTime() const { return cursor_; }
   void SetCursorTime(std::optional<double> t);
   // The plot as a picture of the given size.
