@@ -126,8 +126,12 @@ class TLogAnalysis {
   // The next row after from (before it when backward), wrapping, whose
   // identifier, name or data text holds text (case ignored); -1: none.
   long Find(const std::string& text, long from, bool forward, const TDbcDatabase* database) const;
-  // The first row at or after t seconds (the last row when t is past the end).
+  // The first row at or after t seconds (the last row when t is past the end),
+  // t in the time shown; RowAtLogSeconds takes t from the log's first message.
   long RowAtTime(double t) const;
+  long RowAtLogSeconds(double t) const {
+    return RowAtTime(absoluteTime_ ? t + double(firstTime_) * 1e-9 : t);
+  }
   // Per identifier, in order of identifier.
   std::vector<TIdStatistics> Statistics() const;
 

@@ -30,6 +30,7 @@
 #include "shell/qt/PersistenceWiring.h"
 #include "analysis/qt/AnalysisWindow.h"
 #include "plot/qt/PlotPanel.h"
+#include "plot/qt/PlotWidget.h"
 #include "transmit/TransmitList.h"
 #include "view/qt/CANViewList.h"
 
@@ -362,6 +363,13 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
     if (signalRows->item(r, 0) && signalRows->item(r, 0)->text() == "EngineSpeed") speedRow = r;
   ASSERT_GE(speedRow, 0);
   ASSERT_TRUE(analysis->PlotSignalOfRow(speedRow));
+  // The plot's cursor and the table follow each other: a row moves the
+  // cursor to its time, a click in the plot selects the row at the cursor.
+  analysis->List()->setCurrentIndex(model->index(20, 0));  // A0 at 0.130 s
+  ASSERT_TRUE(analysis->Plot()->Plot()->CursorTime().has_value());
+  EXPECT_NEAR(*analysis->Plot()->Plot()->CursorTime(), 0.130, 1e-9);
+  emit analysis->Plot()->Plot()->CursorPlaced(0.5005);
+  EXPECT_EQ(model->index(analysis->List()->currentIndex().row(), ANALYSIS_TIME).data().toString(), "0.501000");
   const TSignalSeries& series = analysis->Plot()->Model().Signals()[0].Series;
   ASSERT_EQ(series.Size(), 100u);
   EXPECT_EQ(series.Value(0), 2000.0);  // 0x1F40 * 0.25 rpm

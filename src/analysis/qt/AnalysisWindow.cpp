@@ -21,6 +21,7 @@
 #include "dbc/DatabaseState.h"
 #include "dbc/qt/SignalsPanel.h"
 #include "plot/qt/PlotPanel.h"
+#include "plot/qt/PlotWidget.h"
 
 namespace tarvo {
 
@@ -176,7 +177,19 @@ void AnalysisWindow::BuildControls() {
     const double t = time_->text().toDouble(&ok);
     if (ok) GoToTime(t);
   });
-  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ShowSelectedSignals(); });
+  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+    ShowSelectedSignals();
+    // The plot's cursor follows the table...
+    const QModelIndex index = list_->currentIndex();
+    if (index.isValid() && !followingPlot_)
+      plot_->Plot()->SetCursorTime(analysis_->Seconds(analysis_->Message(analysis_->MessageOfRow(size_t(index.row())))));
+  });
+  // ...and the table the plot's cursor.
+  connect(plot_->Plot(), &PlotWidget::CursorPlaced, this, [this](double seconds) {
+    followingPlot_ = true;  // the cursor stays where it was placed
+    SelectRow(analysis_->RowAtLogSeconds(seconds));
+    followingPlot_ = false;
+  });
   // "Plot" on a signal of the selected row, as in the main window's panel:
   // the signal over the whole log, in the Plot tab.
   QTableWidget* signalRows = signals_->Table();

@@ -111,6 +111,7 @@ class AnalysisWindow : public QWidget {
   QComboBox* channel_ = nullptr;
   QComboBox* timeBase_ = nullptr;
   QTimer* indexing_ = nullptr;
+  bool followingPlot_ = false;
   QLineEdit* data_ = nullptr;
   QLineEdit* search_ = nullptr;
   QLineEdit* time_ = nullptr;

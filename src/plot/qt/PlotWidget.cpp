@@ -90,7 +90,10 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* event) {
-  if (pressAt_ && !dragging_) SetCursorTime(TimeAt(event->pos().x()));
+  if (pressAt_ && !dragging_) {
+    SetCursorTime(TimeAt(event->pos().x()));
+    if (cursor_) emit CursorPlaced(*cursor_);
+  }
   pressAt_.reset();
   dragging_ = false;
 }

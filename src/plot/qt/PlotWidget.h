@@ -30,6 +30,8 @@ class PlotWidget : public QWidget {
 
  signals:
   void ViewChanged();
+  // The user placed the cursor with a click (not SetCursorTime).
+  void CursorPlaced(double seconds);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
