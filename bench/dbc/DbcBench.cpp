@@ -20,7 +20,6 @@
 //   BM_DecodeManyRanges        a frame of a signal that SG_MUL_VAL_ gives 100,000
 //                              ranges of its switch, decoded; items = frames
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <algorithm>
 #include <atomic>
@@ -28,35 +27,8 @@
 #include <new>
 #include <string>
 
-// Heap held by the program, and the most it held since the last reset.
-namespace {
-std::atomic<int64_t> HeapNow{0}, HeapPeak{0};
-void Count(int64_t bytes) {
-  const int64_t now = HeapNow.fetch_add(bytes, std::memory_order_relaxed) + bytes;
-  int64_t peak = HeapPeak.load(std::memory_order_relaxed);
-  while (now > peak && !HeapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-  }
-}
-void* Allocate(size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (!p) throw std::bad_alloc();
-  Count(int64_t(malloc_usable_size(p)));
-  return p;
-}
-void Release(void* p) {
-  if (!p) return;
-  Count(-int64_t(malloc_usable_size(p)));
-  std::free(p);
-}
-}  // namespace
 
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, size_t) noexcept { Release(p); }
-void operator delete[](void* p, size_t) noexcept { Release(p); }
-
+#include "support/HeapCounter.h"
 #include "dbc/DbcReader.h"
 #include "dbc/SignalCodec.h"
 
@@ -158,13 +130,13 @@ BENCHMARK(BM_LoadDbc)->Unit(benchmark::kMillisecond);
 void LoadPathological(benchmark::State& state, const std::string& text) {
   double peak = 0;
   for (auto _ : state) {
-    HeapPeak.store(HeapNow.load());
-    const int64_t before = HeapNow.load();
+    ResetHeapPeak();
+    const int64_t before = HeapBytesNow();
     {
       const TDbcReadResult r = ReadDbc(text);
       benchmark::DoNotOptimize(r);
     }
-    peak = std::max(peak, double(HeapPeak.load() - before));
+    peak = std::max(peak, double(HeapBytesPeak() - before));
   }
   state.counters["MB"] = double(text.size()) / 1e6;
   state.counters["peak_x"] = peak / double(text.size());

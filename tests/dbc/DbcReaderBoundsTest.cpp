@@ -4,7 +4,6 @@
 // linear against quadratic work in well under a second each; the larger
 // figures are in bench/dbc (dbc_bench).
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,37 +13,10 @@
 #include <random>
 #include <string>
 
+#include "support/HeapCounter.h"
 #include "dbc/DbcReader.h"
 #include "dbc/SignalCodec.h"
 
-// Heap held by this test program, and the most it held since a reset.
-namespace {
-std::atomic<int64_t> HeapNow{0}, HeapPeak{0};
-void Count(int64_t bytes) {
-  const int64_t now = HeapNow.fetch_add(bytes, std::memory_order_relaxed) + bytes;
-  int64_t peak = HeapPeak.load(std::memory_order_relaxed);
-  while (now > peak && !HeapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-  }
-}
-void* Allocate(size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (!p) throw std::bad_alloc();
-  Count(int64_t(malloc_usable_size(p)));
-  return p;
-}
-void Release(void* p) {
-  if (!p) return;
-  Count(-int64_t(malloc_usable_size(p)));
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, size_t) noexcept { Release(p); }
-void operator delete[](void* p, size_t) noexcept { Release(p); }
 
 namespace tarvo {
 namespace {
@@ -122,8 +94,8 @@ TEST(DbcReaderBounds, ReadingHoldsHeapWithinASmallMultipleOfTheSize) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const std::string text = c.Make();
-    HeapPeak.store(HeapNow.load());
-    const int64_t before = HeapNow.load();
+    ResetHeapPeak();
+    const int64_t before = HeapBytesNow();
     {
       const TDbcReadResult r = ReadDbc(text);
       if (!r.Ok) {
@@ -131,7 +103,7 @@ TEST(DbcReaderBounds, ReadingHoldsHeapWithinASmallMultipleOfTheSize) {
         EXPECT_NE(r.Error.What.find("times the file's size in memory"), std::string::npos) << DbcErrorText(r.Error);
       }
     }
-    const double multiple = double(HeapPeak.load() - before) / double(text.size());
+    const double multiple = double(HeapBytesPeak() - before) / double(text.size());
     EXPECT_LT(multiple, 11.0);
   }
 }
