@@ -118,7 +118,8 @@ bool ReadingFailed(const std::string& path, const TLogReader& reader) {
     return true;
   }
   if (reader.Report().Messages == 0 && reader.Report().DamagedTotal() > 0) {
-    Complain(path, std::string("no line of it is a CAN message of a ") + LogFormatName(reader.Info().Format) +
+    Complain(path, std::string(reader.Report().Binary ? "nothing in it" : "no line of it") +
+                       " is a CAN message of a " + LogFormatName(reader.Info().Format) +
                        " log (give --type if it is another format)");
     return true;
   }
