@@ -1,5 +1,6 @@
 #include "bus/BusLink.h"
 
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -147,14 +148,24 @@ bool TBusLink::Identify(std::string& error) {
 }
 
 bool TBusLink::Start(const TBusSetup& setup, std::string& error) {
-  const TBaudRatePreset* preset = FindBaudRatePreset(setup.PresetNumber);
   TBitTimingValues values;
-  if (preset == nullptr || !PresetTimingFor(*preset, m_clock40MHz, values, error)) {
-    if (preset == nullptr) error = "no such bit rate";
-    return false;
+  if (setup.Timing) {
+    values = *setup.Timing;
+    const char* broken = FirstSegmentRuleMessage(values);
+    if (broken == nullptr && BitRateKbps(values, m_clock40MHz) > MaximumBitRateKbps) broken = MaximumBitRateMessage;
+    if (broken != nullptr) {
+      error = broken;
+      return false;
+    }
+  } else {
+    const TBaudRatePreset* preset = FindBaudRatePreset(setup.PresetNumber);
+    if (preset == nullptr || !PresetTimingFor(*preset, m_clock40MHz, values, error)) {
+      if (preset == nullptr) error = "no such bit rate";
+      return false;
+    }
   }
   m_setup = setup;
-  m_bitRate = PresetBitRate(*preset);
+  m_bitRate = uint32_t(std::lround(BitRateKbps(values, m_clock40MHz) * 1000.0));
   const TSetBitTimingArgs t = SetBitTimingArguments(values, m_clock40MHz);
   // The waits between the commands are those of the program's start.
   bool ok = SetBitTiming(m_connection, t.SJWMinus1, t.BRPByte, t.PHSEG1Minus1, t.PHSEG2Minus1, t.PROPSEGMinus1,
@@ -162,7 +173,7 @@ bool TBusLink::Start(const TBusSetup& setup, std::string& error) {
   if (ok) m_clock.Sleep(100);
   ok = ok && SetOperatingMode(m_connection, OperatingModeByte(setup.Mode)) == RES_OK;
   if (ok) m_clock.Sleep(10);
-  ok = ok && SetFilters(m_connection, AcceptAllFilters()) == RES_OK;
+  ok = ok && SetFilters(m_connection, setup.Filters) == RES_OK;
   if (ok) m_clock.Sleep(10);
   m_ring = TCANMessageRing{};
   ok = ok && FlushDevice(m_connection) == RES_OK && EndConfiguration(m_connection) == RES_OK;

@@ -46,36 +46,53 @@ inline constexpr int64_t TicksToUs(int64_t ticks) { return (ticks * 128 + 2) / 5
 size_t StatusErrorFrames(uint8_t statusCode, uint8_t busState, uint8_t& lastBusState, int64_t timeUs,
                          TBusFrame (&out)[2]);
 
-class TBusLink {
+// What the socketcand server needs of an adapter: received frames in order,
+// frames sent once, the repetition buffers, and the mode (a listen-only bus
+// refuses sends). tarvo-bus serves its own run (TBusLink); the program
+// shares its open adapter through a port of its own.
+class TBusPort {
+ public:
+  virtual ~TBusPort() = default;
+  // Appends what arrived since the last call; false while the adapter
+  // does not answer.
+  virtual bool Poll(std::vector<TBusFrame>& frames) = 0;
+  virtual bool Send(std::span<const TBusFrame> frames) = 0;
+  // false when the buffer could not be loaded (or the port has none to lend).
+  virtual bool SetRepetition(const TBusFrame& frame, uint8_t buffer, uint8_t periodCode) = 0;
+  virtual bool UpdateRepetition(const TBusFrame& frame, uint8_t buffer) = 0;
+  virtual TBusMode Mode() const = 0;
+};
+
+class TBusLink : public TBusPort {
  public:
   explicit TBusLink(LibraryLoader& loader = SystemLibraryLoader());
-  ~TBusLink();
+  ~TBusLink() override;
   TBusLink(const TBusLink&) = delete;
   TBusLink& operator=(const TBusLink&) = delete;
 
   // Binds the driver and opens the adapter with this serial number (any
   // adapter when empty), then identifies it. false with a one-line reason.
   bool Open(const std::string& serialNo, std::string& error);
-  // Sends bit timing, mode and accept-all filters, then starts the run.
+  // Sends bit timing, mode and receive filters, then starts the run.
   // A set-up the adapter cannot run is refused before anything is sent.
   bool Start(const TBusSetup& setup, std::string& error);
   // Appends what the adapter sent since the last call, in order. false
   // once the adapter has not been readable for a second (unplugged).
-  bool Poll(std::vector<TBusFrame>& frames);
+  bool Poll(std::vector<TBusFrame>& frames) override;
   // Sends data and remote frames once, in order.
-  bool Send(std::span<const TBusFrame> frames);
+  bool Send(std::span<const TBusFrame> frames) override;
   // Loads one of the adapter's repetition buffers (1..15) with a frame and
   // a period code (1..10); period code 0 stops the buffer.
-  bool SetRepetition(const TBusFrame& frame, uint8_t buffer, uint8_t periodCode);
+  bool SetRepetition(const TBusFrame& frame, uint8_t buffer, uint8_t periodCode) override;
   // New data for a buffer, keeping its period.
-  bool UpdateRepetition(const TBusFrame& frame, uint8_t buffer);
+  bool UpdateRepetition(const TBusFrame& frame, uint8_t buffer) override;
   // Stops the run and appends what the adapter received up to the stop.
   void Stop(std::vector<TBusFrame>& frames);
   // Stops the run and closes the adapter; safe to call twice.
   void Close();
 
   bool Running() const { return m_running; }
-  TBusMode Mode() const { return m_setup.Mode; }
+  TBusMode Mode() const override { return m_setup.Mode; }
   uint32_t BitRate() const { return m_bitRate; }
   // Messages the receive path lost (driver overrun) since the start.
   uint32_t LostMessages() const { return m_ring.LostCount; }

@@ -1,11 +1,14 @@
 #pragma once
 // The bus set-up tarvo-bus runs with: the bit rate (one of the program's
-// presets, named by its rate in bit/s as `ip link ... bitrate` takes it),
-// the operating mode and the adapter's serial number.
+// presets, named by its rate in bit/s as `ip link ... bitrate` takes it, or
+// the bit timing of a configuration file), the operating mode, the receive
+// filters and the adapter's serial number.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "adapter/TarvoAPI.h"
 #include "setup/BitTiming.h"
 
 namespace tarvo::bus {
@@ -14,7 +17,10 @@ enum class TBusMode { Normal, ListenOnly, Loopback };
 
 struct TBusSetup {
   int PresetNumber = DefaultPresetNumber;  // "250k"
+  // The six values on the adapter's clock, in place of the preset.
+  std::optional<TBitTimingValues> Timing;
   TBusMode Mode = TBusMode::Normal;
+  TFilterSettings Filters = AcceptAllFilters();
   std::string SerialNo;  // empty: any adapter
 };
 

@@ -39,7 +39,9 @@ bool HexNumber(std::string_view text, size_t maxDigits, uint32_t& value) {
 
 std::string FrameMessage(const TBusFrame& f) {
   char head[64];
-  if ((f.CanId & CanEffFlag) != 0)
+  if ((f.CanId & CanErrFlag) != 0)
+    std::snprintf(head, sizeof head, " < frame %08X ", unsigned(f.CanId & (CanErrFlag | CanEffMask)));
+  else if ((f.CanId & CanEffFlag) != 0)
     std::snprintf(head, sizeof head, " < frame %08X ", unsigned(f.CanId & CanEffMask));
   else
     std::snprintf(head, sizeof head, " < frame %03X ", unsigned(f.CanId & CanSffMask));

@@ -44,6 +44,11 @@ inline constexpr const char* Greeting = "< hi >";
 // after the messages of each read, and with a partly received message next
 // that character would be its '<'. "< hi >", "< ok >" and "< echo >" have
 // none: that client reads each answer with one receive and compares it whole.
+// An error frame (bus states, error frames on the bus) goes out as
+// socketcand sends it: the error flag and class as the 8-digit identifier,
+// " < frame 20000040 1702288800.123456 0000000000000000 >". python-can's
+// client hands it on as a message whose arbitration_id has bit 0x20000000
+// set, which no 29-bit identifier has.
 std::string FrameMessage(const TBusFrame& frame);
 
 // A change to the frames a client keeps repeating, for the server to put on

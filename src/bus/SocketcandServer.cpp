@@ -24,6 +24,7 @@ using SteadyTime = std::chrono::steady_clock;
 // (they wait in the queue meanwhile, none is lost).
 constexpr auto RawModeHold = std::chrono::milliseconds(20);
 constexpr int PollTimeoutMs = 2;
+constexpr const char* AdapterLostMessage = " < error the adapter does not answer >";
 constexpr size_t ReadChunk = 4096;
 constexpr size_t ClientSendBuffer = 128 * 1024;
 
@@ -127,7 +128,7 @@ struct TSocketcandServer::TClient {
   bool Gone = false;
 };
 
-TSocketcandServer::TSocketcandServer(TBusLink& link, TServerOptions options)
+TSocketcandServer::TSocketcandServer(TBusPort& link, TServerOptions options)
     : m_link(link), m_options(std::move(options)) {}
 
 TSocketcandServer::~TSocketcandServer() {
@@ -203,6 +204,8 @@ void TSocketcandServer::ReadFrom(TClient& c, std::vector<TBusFrame>& sends) {
   if (!wasRaw && c.Session.RawMode()) {
     WriteTo(c);
     c.HoldUntil = SteadyTime::now() + RawModeHold;
+    // A client that comes while the adapter is gone learns it at once.
+    if (m_adapterLostReported && !c.Out.PushReply(AdapterLostMessage)) c.Gone = true;
   }
 }
 
@@ -232,8 +235,12 @@ void TSocketcandServer::ApplyPeriodic(TClient& c) {
     const char* error = nullptr;
     if (r.Kind == TKind::Add) {
       buffer = m_buffers.Claim(c.Id, canId);
-      if (buffer == 0) error = " < error all 15 repetition buffers of the adapter are in use >";
-      else m_link.SetRepetition(r.Frame, uint8_t(buffer), r.PeriodCode);
+      if (buffer == 0) {
+        error = " < error all 15 repetition buffers of the adapter are in use >";
+      } else if (!m_link.SetRepetition(r.Frame, uint8_t(buffer), r.PeriodCode)) {
+        m_buffers.Release(buffer);
+        error = " < error the adapter's repetition buffers are not available >";
+      }
     } else if (buffer == 0) {
       error = " < error no periodic frame with this identifier >";
     } else if (r.Kind == TKind::Update) {
@@ -253,10 +260,9 @@ void TSocketcandServer::StopRepetitions(TClient& c) {
 }
 
 // Each frame is written once as text and queued to every client in raw
-// mode. Error frames have no place in raw mode's frame messages.
+// mode, error frames (bus states included) as socketcand sends them.
 void TSocketcandServer::Distribute(const std::vector<TBusFrame>& frames) {
   for (const TBusFrame& f : frames) {
-    if ((f.CanId & CanErrFlag) != 0) continue;
     const std::string line = FrameMessage(f);
     for (auto& c : m_clients)
       if (c->Session.RawMode() && !c->Closing) c->Out.PushFrame(line);
@@ -264,39 +270,40 @@ void TSocketcandServer::Distribute(const std::vector<TBusFrame>& frames) {
 }
 
 void TSocketcandServer::Run(const std::atomic<bool>& stop) {
-  std::vector<pollfd> fds;
-  std::vector<TBusFrame> sends;
-  std::vector<TBusFrame> frames;
-  while (!stop.load()) {
-    fds.assign(1, pollfd{m_listenFd, POLLIN, 0});
-    for (auto& c : m_clients) {
-      const bool writing = !c->Out.Pending().empty() && SteadyTime::now() >= c->HoldUntil;
-      fds.push_back(pollfd{c->Fd, short(POLLIN | (writing ? POLLOUT : 0)), 0});
-    }
-    poll(fds.data(), fds.size(), PollTimeoutMs);
-    if (fds[0].revents & POLLIN) Accept();
-    for (size_t i = 1; i < fds.size() && i - 1 < m_clients.size(); ++i)
-      if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(*m_clients[i - 1], sends);
-    // Frames go to the adapter in the order the clients' commands arrived.
-    if (!sends.empty()) m_link.Send(sends);
-    sends.clear();
-    frames.clear();
-    const bool readable = m_link.Poll(frames);
-    if (!readable && !m_adapterLostReported) {
-      std::fprintf(stderr, "tarvo-bus: the adapter does not answer\n");
-      for (auto& c : m_clients) c->Out.PushReply(" < error the adapter does not answer >");
-    }
-    if (readable) m_adapterLostReported = false;
-    else m_adapterLostReported = true;
-    Distribute(frames);
-    for (auto& c : m_clients) WriteTo(*c);
-    std::erase_if(m_clients, [this](const std::unique_ptr<TClient>& c) {
-      if (!c->Gone) return false;
-      StopRepetitions(*c);
-      close(c->Fd);
-      return true;
-    });
+  while (!stop.load()) Step(PollTimeoutMs);
+}
+
+void TSocketcandServer::Step(int timeoutMs) {
+  m_fds.assign(1, pollfd{m_listenFd, POLLIN, 0});
+  for (auto& c : m_clients) {
+    const bool writing = !c->Out.Pending().empty() && SteadyTime::now() >= c->HoldUntil;
+    m_fds.push_back(pollfd{c->Fd, short(POLLIN | (writing ? POLLOUT : 0)), 0});
   }
+  poll(m_fds.data(), m_fds.size(), timeoutMs);
+  if (m_fds[0].revents & POLLIN) Accept();
+  for (size_t i = 1; i < m_fds.size() && i - 1 < m_clients.size(); ++i)
+    if (m_fds[i].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(*m_clients[i - 1], m_sends);
+  // Frames go to the adapter in the order the clients' commands arrived.
+  if (!m_sends.empty()) m_link.Send(m_sends);
+  m_sends.clear();
+  m_frames.clear();
+  const bool readable = m_link.Poll(m_frames);
+  // Every client hears of a lost adapter once, and the server goes on
+  // serving: the clients decide whether to wait or to leave.
+  if (!readable && !m_adapterLostReported) {
+    std::fprintf(stderr, "tarvo-bus: serve: the adapter does not answer\n");
+    for (auto& c : m_clients)
+      if (!c->Out.PushReply(AdapterLostMessage)) c->Gone = true;
+  }
+  m_adapterLostReported = !readable;
+  Distribute(m_frames);
+  for (auto& c : m_clients) WriteTo(*c);
+  std::erase_if(m_clients, [this](const std::unique_ptr<TClient>& c) {
+    if (!c->Gone) return false;
+    StopRepetitions(*c);
+    close(c->Fd);
+    return true;
+  });
 }
 
 }  // namespace tarvo::bus

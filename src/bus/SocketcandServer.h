@@ -1,12 +1,13 @@
 #pragma once
-// tarvo-bus serve: the socketcand protocol over TCP for any number of
-// clients at once, over one adapter run. One thread: a short poll over the
-// sockets, then the adapter's receive path, so frames reach every client in
-// the order the adapter stamped them.
+// The socketcand protocol over TCP for any number of clients at once, over
+// one adapter (tarvo-bus serve's run, or the program's open adapter). One
+// thread: a short poll over the sockets, then the adapter's receive path, so
+// frames reach every client in the order the adapter stamped them.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,7 +74,7 @@ struct TServerOptions {
 
 class TSocketcandServer {
  public:
-  TSocketcandServer(TBusLink& link, TServerOptions options);
+  TSocketcandServer(TBusPort& link, TServerOptions options);
   ~TSocketcandServer();
   TSocketcandServer(const TSocketcandServer&) = delete;
   TSocketcandServer& operator=(const TSocketcandServer&) = delete;
@@ -84,6 +85,10 @@ class TSocketcandServer {
   const std::string& Where() const { return m_where; }
   // Serves until stop is set.
   void Run(const std::atomic<bool>& stop);
+  // One round: waits up to timeoutMs for the sockets, then serves what is
+  // due (for a caller with a loop of its own, such as a window's timer).
+  void Step(int timeoutMs);
+  size_t ClientCount() const { return m_clients.size(); }
 
  private:
   struct TClient;
@@ -94,7 +99,10 @@ class TSocketcandServer {
   void ApplyPeriodic(TClient& client);
   void StopRepetitions(TClient& client);
 
-  TBusLink& m_link;
+  TBusPort& m_link;
+  std::vector<pollfd> m_fds;
+  std::vector<TBusFrame> m_sends;
+  std::vector<TBusFrame> m_frames;
   TServerOptions m_options;
   int m_listenFd = -1;
   std::string m_where;

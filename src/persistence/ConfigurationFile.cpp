@@ -304,10 +304,7 @@ void TConfigurationFiles::OpenConfiguration() {
 // used is said so, where the Load command's silence would hide a typing
 // error.
 bool TConfigurationFiles::LoadStartupConfiguration(const std::string& path) {
-  std::string problem;
-  if (ExistsButIsNotARegularFile(path)) problem = "is not a file";
-  else if (!FileExists(path)) problem = "was not found";
-  else if (!HasConfigurationExtension(path)) problem = "is not a configuration file (*.cfx)";
+  const std::string problem = ConfigurationFileProblem(path);
   if (!problem.empty()) {
     dialogs_.ShowMessage("'" + path + "', named on the command line, " + problem +
                              ". The program starts without a configuration.",
@@ -328,7 +325,7 @@ bool TConfigurationFiles::LoadConfiguration(const std::string& path) {
                          TDialogButtons::OK);
     return false;
   }
-  if (!doc.SectionExists(kCANView)) {
+  if (!IsConfigurationDocument(doc)) {
     rejectedFileFlag_ = true;
     dialogs_.ShowMessage("Configuration file '" + name + "' format is invalid.", TDialogType::Warning,
                          TDialogButtons::OK);
@@ -366,8 +363,7 @@ bool TConfigurationFiles::ApplyConfiguration(const TIniDocument& doc) {
   host_.SetFixedViewMode(doc.ReadBool(kCANView, "Mode", true));
   ApplyTransmitList(doc);
   ApplyTransmitEditor(doc);
-  ApplyBitTiming(doc);
-  if (!ApplyModesAndFilters(doc)) return false;
+  if (!ApplyConfigurationSetup(doc, parts_.Setup)) return false;
   TLogOptionValues log = host_.LogOptions();
   ReadConfigurationLogOptions(doc, log);
   host_.SetLogOptions(log);
@@ -423,8 +419,11 @@ void TConfigurationFiles::ApplyTransmitEditor(const TIniDocument& doc) {
   editor.SelectFreeTransmitKey();
 }
 
-void TConfigurationFiles::ApplyBitTiming(const TIniDocument& doc) {
-  TBitTimingPage& bt = parts_.Setup.BitTiming;
+// ---- the CAN Setup page's part ----
+
+namespace {
+
+void ApplyConfigurationBitTiming(const TIniDocument& doc, TBitTimingPage& bt) {
   const TChangeScope operation = bt.Operation();
   bt.SetBRPMaximum(128);
   std::optional<int> button;
@@ -437,8 +436,7 @@ void TConfigurationFiles::ApplyBitTiming(const TIniDocument& doc) {
   bt.UpdateCANBitTiming();
 }
 
-bool TConfigurationFiles::ApplyModesAndFilters(const TIniDocument& doc) {
-  TCANSetupState& setup = parts_.Setup;
+bool ApplyConfigurationModesAndFilters(const TIniDocument& doc, TCANSetupState& setup) {
   if (!setup.BitTiming.ClickOperatingMode(doc.ReadInteger(kCANSetup, "Mode", NormalModeNumber))) return false;
   const int32_t filterType = doc.ReadInteger(kCANSetup, "FilterType", FilterTypeNone);
   if (!setup.Filters.ClickFilterType(filterType)) return false;
@@ -455,6 +453,22 @@ bool TConfigurationFiles::ApplyModesAndFilters(const TIniDocument& doc) {
   for (int i = 0; i < FILTER_FIELD_COUNT; ++i) rf.SetFieldText(i, doc.ReadString(kCANSetup, kFilterKeys[i], "00000000"));
   rf.ShowBuffers(true);
   return true;
+}
+
+}  // namespace
+
+bool ApplyConfigurationSetup(const TIniDocument& doc, TCANSetupState& setup) {
+  ApplyConfigurationBitTiming(doc, setup.BitTiming);
+  return ApplyConfigurationModesAndFilters(doc, setup);
+}
+
+bool IsConfigurationDocument(const TIniDocument& doc) { return doc.SectionExists(kCANView); }
+
+std::string ConfigurationFileProblem(const std::string& path) {
+  if (ExistsButIsNotARegularFile(path)) return "is not a file";
+  if (!FileExists(path)) return "was not found";
+  if (!HasConfigurationExtension(path)) return "is not a configuration file (*.cfx)";
+  return {};
 }
 
 // ---- saving ----

@@ -84,6 +84,18 @@ int32_t ReadTransmitItemCount(const TIniDocument& doc);
 // Caption text of the model: "TarvoISO", "Tarvo AUTO" or "Tarvo".
 const char* ModelCaption(int32_t hardwareType);
 
+// What keeps a named file from being loaded as a configuration ("is not a
+// file", "was not found", "is not a configuration file (*.cfx)"); empty when
+// nothing does.
+std::string ConfigurationFileProblem(const std::string& path);
+// A read file is a configuration when it has the CAN_VIEW section.
+bool IsConfigurationDocument(const TIniDocument& doc);
+// The CAN Setup page's part of a configuration: bit timing, operating mode
+// and receive filters, applied as loading the file applies them, with the
+// page's own checks and warnings. false when the mode or filter type names
+// no button of the page.
+bool ApplyConfigurationSetup(const TIniDocument& doc, TCANSetupState& setup);
+
 // ---- The commands ----------------------------------------------------------------------
 
 class TConfigurationFiles {
@@ -118,8 +130,6 @@ class TConfigurationFiles {
   bool ApplyConfiguration(const TIniDocument& doc);
   void ApplyTransmitList(const TIniDocument& doc);
   void ApplyTransmitEditor(const TIniDocument& doc);
-  void ApplyBitTiming(const TIniDocument& doc);
-  bool ApplyModesAndFilters(const TIniDocument& doc);
   void WriteFile();
   void ShowItemProblems(const std::string& fileName);
 

@@ -211,6 +211,71 @@ packets = host_packets(trace)
 check("dump --listen-only --bitrate 1000000: the adapter set up so", code == 0 and ("SetOperatingMode", "03 01") in packets
       and ("SetBitTiming", "02 00 41 03 02 01 00") in packets and not any(p[0] == "SendCAN" for p in packets), packets)
 
+# ---- --config: the set-up of a configuration file as the program saves it ----
+SAVED = ("[CAN_VIEW]\nMode=1\n[CAN_SETUP]\nEnhancedBaud=109\nEnhancedBRP=2\nEnhancedPHSEG1=8\n"
+         "EnhancedPHSEG2=6\nEnhancedPRSEG=5\nEnhancedSJW=1\nEnhancedSAM=1\nMode=14\nFilterType=18\n"
+         "Rx1MaskIDE=0\nRx1MaskID=7FF\nRx1Filter1ID=123\nRx1Filter2ID=124\nRx2MaskIDE=1\nRx2MaskID=1FFFFFFF\n"
+         "Rx2Filter1ID=18FEF100\nRx2Filter2ID=0\nRx2Filter3ID=0\nRx2Filter4ID=0\n")
+
+
+def config_file(name, text):
+    path = os.path.join(work, name)
+    with open(path, "w") as f:
+        f.write(text)
+    return path
+
+
+def set_up_lines(trace):
+    return [l for l in trace_lines(trace) if re.search(r" H>A (SetBitTiming|SetOperatingMode|SetFilters) ", l)]
+
+
+saved = config_file("saved.cfx", SAVED)
+config_refusals = [
+    (["dump", "--config", os.path.join(work, "missing.cfx")], "was not found"),
+    (["serve", "--port", "0", "--config", config_file("hex.cfx", SAVED.replace("Filter1ID=123", "Filter1ID=12G"))],
+     "Receive Buffer 1, Filter 1 must contain only valid hexadecimal"),
+    (["send", "--config", config_file("mode.cfx", SAVED.replace("Mode=14", "Mode=7")), "123#11"], "operating mode"),
+    (["send", "--config", saved, "--listen-only", "123#11"], "leave out --listen-only"),
+    (["send", "--config", work, "123#11"], "is not a file"),
+]
+for args, text in config_refusals:
+    trace = os.path.join(work, "config-refusal.txt")
+    if os.path.exists(trace):
+        os.remove(trace)
+    r = run(args, trace)
+    name = "refuses " + " ".join(a.replace(work + "/", "") for a in args)
+    check(name + ": exit 2 with one line", r.returncode == 2 and r.stderr.count("\n") == 1 and text in r.stderr,
+          (r.returncode, r.stderr))
+    check(name + ": the adapter is not set up", set_up_lines(trace) == [], set_up_lines(trace))
+
+trace = os.path.join(work, "config-send.txt")
+r = run(["send", "--config", saved, "123#11"], trace)
+lines = set_up_lines(trace)
+check("send --config: exit 0, quiet", r.returncode == 0 and r.stderr == "", (r.returncode, r.stderr))
+check("send --config: the file's timing, mode and filters reach the adapter", len(lines) == 3
+      and "[02 00 41 07 05 04 00]" in lines[0] and "[03 02]" in lines[1]
+      and "M1=000007FF M2=1FFFFFFF F1=S00000123 F2=S00000124 F3=X18FEF100 F4=X00000000" in lines[2], lines)
+
+trace = os.path.join(work, "config-20mhz.txt")
+r = run(["send", "--config", saved, "123#11"], trace, "model1_hw69.scn")
+lines = set_up_lines(trace)
+check("send --config on a 20 MHz adapter: the same 500 kbit/s", r.returncode == 0 and len(lines) == 3
+      and "-> 500000 bit/s (20 MHz)" in lines[0], (r.stderr, lines))
+
+trace = os.path.join(work, "config-absurd.txt")
+absurd = config_file("absurd.cfx", SAVED.replace("EnhancedPHSEG1=8", "EnhancedPHSEG1=2").replace(
+    "EnhancedPHSEG2=6", "EnhancedPHSEG2=8"))
+r = run(["send", "--config", absurd, "123#11"], trace)
+lines = set_up_lines(trace)
+check("send --config with a timing the rules refuse: the program's warning and fall-back on standard error",
+      r.returncode == 0 and "absurd.cfx: PROPSEG + PHSEG1 must be" in r.stderr and "taken instead" in r.stderr
+      and len(lines) == 3 and "[02 00 43 07 07 04 00]" in lines[0], (r.stderr, lines))
+
+trace = os.path.join(work, "config-dump.txt")
+code, err, text, _ = dump(["--config", saved], trace, None, 1, signal.SIGINT, wait_s=1.0)
+lines = set_up_lines(trace)
+check("dump --config: the file's set-up", code == 0 and len(lines) == 3 and "[03 02]" in lines[1], (err, lines))
+
 print("%d failure(s)" % len(failures))
 if failures:
     sys.exit(1)

@@ -227,6 +227,19 @@ TEST(FrameMessage, WritesFramesAsSocketcandDoes) {
   EXPECT_EQ(FrameMessage(f), " < frame 18FEF100 1702288800.012345  >");
 }
 
+// Bus states and errors: the error flag and class as the identifier, the
+// eight data bytes of the SocketCAN error frame.
+TEST(FrameMessage, WritesErrorFramesWithTheErrorFlagInTheIdentifier) {
+  TBusFrame f;
+  f.TimeUs = 1702288800000001;
+  f.Len = CanErrDlc;
+  f.CanId = CanErrFlag | CanErrBusOff;
+  EXPECT_EQ(FrameMessage(f), " < frame 20000040 1702288800.000001 0000000000000000 >");
+  f.CanId = CanErrFlag | CanErrCrtl;
+  f.Data[1] = CanErrCrtlRxPassive;
+  EXPECT_EQ(FrameMessage(f), " < frame 20000004 1702288800.000001 0010000000000000 >");
+}
+
 TEST(OutputQueue, HoldsAtMostItsLimitAndReportsWhatTheClientMissed) {
   const std::string line = " < frame 123 1.000000 11 >";  // 26 bytes
   TOutputQueue q(100);

@@ -2,8 +2,14 @@
 // started and stopped by key, and a "Now" transmission echoed into the view.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QLocale>
@@ -15,6 +21,7 @@
 #include "QtTestSupport.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
+#include "shell/qt/ShareWiring.h"
 #include "shell/qt/StatusPanels.h"
 
 namespace tarvo::test {
@@ -152,6 +159,73 @@ TEST_F(ApplicationShellTest, FilterOnIDLeavesTheFiltersAloneOnABusStateRow) {
   EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), mask);
   EXPECT_EQ(Window().findChild<QRadioButton*>("RadioButton18")->isChecked(), custom);
   EXPECT_EQ(Window().PageControl()->currentIndex(), page);
+}
+
+// A socketcand client of the window's shared adapter, read while the event
+// loop runs.
+struct ShareClient {
+  int Fd = -1;
+  std::string Received;
+  explicit ShareClient(const std::string& where) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(std::stoi(where.substr(where.rfind(':') + 1))));
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    Fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ::connect(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  }
+  ~ShareClient() { close(Fd); }
+  void Write(const std::string& text) { send(Fd, text.data(), text.size(), MSG_NOSIGNAL); }
+  // false once the server closed the connection.
+  bool Read() {
+    char buffer[4096];
+    const ssize_t n = recv(Fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (n > 0) Received.append(buffer, size_t(n));
+    return n != 0;
+  }
+  bool WaitFor(const std::string& text) {
+    return QTest::qWaitFor([&] { return Read() && Received.find(text) != std::string::npos; }, 5000);
+  }
+};
+
+// Off by default; on, a script's client is counted in the status bar, its
+// frame goes out through the window's adapter (loopback: it comes back) and
+// it receives what the run receives; off closes it.
+TEST_F(ApplicationShellTest, ShareAdapterServesTheWindowsAdapterToASocketcandClient) {
+  QAction* share = Window().Action("ShareAdapter1");
+  ASSERT_NE(share, nullptr);
+  EXPECT_TRUE(share->isCheckable());
+  EXPECT_FALSE(share->isChecked());
+  EXPECT_FALSE(shell_->Share().Sharing());
+  QLabel* status = Window().findChild<QLabel*>("ShareStatus");
+  ASSERT_NE(status, nullptr);
+  EXPECT_TRUE(status->isHidden());
+
+  Window().findChild<QRadioButton*>("RadioButton14")->click();  // loopback
+  shell_->Share().SetPort(0);
+  share->trigger();
+  ASSERT_TRUE(shell_->Share().Sharing());
+  EXPECT_FALSE(status->isHidden());
+  EXPECT_TRUE(status->text().endsWith(": 0 clients")) << status->text().toStdString();
+
+  ShareClient client(shell_->Share().Where());
+  ASSERT_TRUE(client.WaitFor("< hi >"));
+  client.Write("< open can0 >< rawmode >");
+  ASSERT_TRUE(client.WaitFor("< ok >< ok >"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(": 1 client"); }, 5000))
+      << status->text().toStdString();
+
+  Window().Action("Start1")->trigger();
+  ASSERT_TRUE(Running());
+  client.Write("< send 5A5 2 42 43 >");
+  EXPECT_TRUE(client.WaitFor("< frame 5A5 ")) << client.Received.substr(0, 200);
+  EXPECT_TRUE(client.WaitFor(" 4243 >"));
+
+  share->trigger();
+  EXPECT_FALSE(shell_->Share().Sharing());
+  EXPECT_TRUE(status->isHidden());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !client.Read(); }, 5000)) << "the client is closed";
+  Window().Action("Stop1")->trigger();
 }
 
 }  // namespace

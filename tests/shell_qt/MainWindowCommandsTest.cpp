@@ -38,7 +38,8 @@ const TMenuRow kMenus[] = {
     {"&Log",
      {"&Start Log Recording", "Start Log &Replay", "Si&ngle Step Log Replay", "&Pause Log Replay",
       "S&top Log", "-", "&Options..."}},
-    {"&Tarvo", {"&Start Tarvo", "Start Tarvo &Rx", "S&top Tarvo", "-", "&Options..."}},
+    {"&Tarvo", {"&Start Tarvo", "Start Tarvo &Rx", "S&top Tarvo", "-", "&Options...", "-",
+                "S&hare Adapter (socketcand)"}},
     {"&Help", {"&Tarvo Help...", "-", "&About Tarvo..."}},
 };
 
@@ -96,6 +97,7 @@ const TCommandRow kCommands[] = {
     {"StartRxTx1", "Start Tarvo &Rx", "", false},
     {"Stop1", "S&top Tarvo", "", false},
     {"Device1", "&Options...", "", true},
+    {"ShareAdapter1", "S&hare Adapter (socketcand)", "", true},
     {"TarvoHelp1", "&Tarvo Help...", "", true},
     {"About1", "&About Tarvo...", "", true},
 };

@@ -30,20 +30,24 @@ constexpr const char* Usage =
     "                   500000, 625000, 800000, 1000000\n"
     "  --listen-only    receive without acknowledging or sending anything\n"
     "  --loopback       sent frames come back, nothing reaches the bus\n"
-    "  --device SERIAL  the adapter with this serial number (default: the first found)\n";
+    "  --device SERIAL  the adapter with this serial number (default: the first found)\n"
+    "  --config FILE    bit timing, mode and receive filters of a configuration file\n"
+    "                   (*.cfx) as the program saves it; instead of the three above\n";
 
 std::atomic<bool> g_stop{false};
 
 extern "C" void OnStopSignal(int) { g_stop.store(true); }
 
 bool TakesValue(std::string_view option) {
-  return option == "--bitrate" || option == "--device" || option == "--listen" || option == "--port";
+  return option == "--bitrate" || option == "--device" || option == "--listen" || option == "--port" ||
+         option == "--config";
 }
 
 // Parses the options after the command; false with a one-line reason.
 bool ParseOptions(const std::string& command, int argc, char** argv, TToolOptions& o, std::string& error) {
   bool listenOnly = false;
   bool loopback = false;
+  bool bitRate = false;
   bool operandsOnly = false;
   for (int i = 2; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -68,6 +72,13 @@ bool ParseOptions(const std::string& command, int argc, char** argv, TToolOption
       const TBaudRatePreset* preset = PresetOfBitRate(argv[++i], error);
       if (preset == nullptr) return false;
       o.Setup.PresetNumber = preset->Number;
+      bitRate = true;
+    } else if (arg == "--config") {
+      o.ConfigPath = argv[++i];
+      if (o.ConfigPath.empty()) {
+        error = "--config takes a file name";
+        return false;
+      }
     } else if (arg == "--device") {
       o.Setup.SerialNo = argv[++i];
       if (o.Setup.SerialNo.empty() || o.Setup.SerialNo.size() > 63) {
@@ -98,6 +109,13 @@ bool ParseOptions(const std::string& command, int argc, char** argv, TToolOption
     error = "--listen-only and --loopback exclude each other";
     return false;
   }
+  // The file holds bit timing and mode: one source for each, so what runs
+  // is what the user sees in the file.
+  if (!o.ConfigPath.empty() && (bitRate || listenOnly || loopback)) {
+    error = std::string("--config holds the bit timing and mode; leave out ") +
+            (bitRate ? "--bitrate" : listenOnly ? "--listen-only" : "--loopback");
+    return false;
+  }
   o.Setup.Mode = listenOnly ? TBusMode::ListenOnly : loopback ? TBusMode::Loopback : TBusMode::Normal;
   return true;
 }
@@ -120,9 +138,35 @@ int Fail(const char* command, const std::string& reason, int status) {
   return status;
 }
 
+namespace {
+
+void ShowWarnings(const char* command, const TToolOptions& options) {
+  for (const std::string& line : options.Configuration->TakeWarnings())
+    std::fprintf(stderr, "tarvo-bus: %s: %s: %s\n", command, options.ConfigPath.c_str(), line.c_str());
+}
+
+}  // namespace
+
+int LoadConfiguration(const char* command, TToolOptions& options) {
+  if (options.ConfigPath.empty()) return ExitOk;
+  options.Configuration = std::make_shared<TBusConfiguration>();
+  std::string error;
+  const bool loaded = options.Configuration->Load(options.ConfigPath, options.Setup, error);
+  ShowWarnings(command, options);
+  return loaded ? ExitOk : Fail(command, error, ExitUsage);
+}
+
 int OpenAndStart(const char* command, const TToolOptions& options, TBusLink& link) {
   std::string error;
   if (!link.Open(options.Setup.SerialNo, error)) return Fail(command, error, ExitFailure);
+  if (options.Configuration) {
+    TBusSetup setup = options.Setup;
+    const bool usable = options.Configuration->TimingFor(link.Clock40MHz(), setup, error);
+    ShowWarnings(command, options);
+    if (!usable) return Fail(command, "'" + options.ConfigPath + "': " + error, ExitUsage);
+    if (!link.Start(setup, error)) return Fail(command, error, ExitFailure);
+    return ExitOk;
+  }
   // A bit rate this adapter cannot run is the user's choice, refused as
   // such before anything is sent.
   TBitTimingValues values;
@@ -153,6 +197,7 @@ int main(int argc, char** argv) {
   TToolOptions options;
   std::string error;
   if (!ParseOptions(command, argc, argv, options, error)) return Fail(command.c_str(), error, ExitUsage);
+  if (const int r = LoadConfiguration(command.c_str(), options); r != ExitOk) return r;
   InstallStopSignals();
   if (command == "dump") return DumpCommand(options);
   if (command == "send") return SendCommand(options);

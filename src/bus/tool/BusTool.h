@@ -3,9 +3,11 @@
 // share: the bus options, the stop request of Ctrl+C and SIGTERM, and the
 // usage error.
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "bus/BusConfiguration.h"
 #include "bus/BusLink.h"
 
 namespace tarvo::bus {
@@ -19,6 +21,9 @@ struct TToolOptions {
   std::string ListenAddress = "127.0.0.1";
   uint16_t Port = 29536;
   std::vector<std::string> Operands;
+  std::string ConfigPath;  // --config
+  // The file's set-up, read before the adapter is opened.
+  std::shared_ptr<TBusConfiguration> Configuration;
 };
 
 // Set by SIGINT and SIGTERM; every loop of a command watches it.
@@ -28,6 +33,10 @@ void InstallStopSignals();
 // Writes "tarvo-bus: <command>: <reason>" on standard error; returns the
 // exit status given.
 int Fail(const char* command, const std::string& reason, int status);
+
+// Reads --config into the options; a file that cannot be used is a usage
+// error. The page's warnings go to standard error.
+int LoadConfiguration(const char* command, TToolOptions& options);
 
 // Opens the adapter and starts the run the options describe.
 int OpenAndStart(const char* command, const TToolOptions& options, TBusLink& link);

@@ -12,6 +12,7 @@
 #include "shell/qt/OptionsWiring.h"
 #include "shell/qt/PersistenceWiring.h"
 #include "shell/qt/SetupWiring.h"
+#include "shell/qt/ShareWiring.h"
 #include "shell/qt/StartupWiring.h"
 #include "shell/qt/TransmitWiring.h"
 #include "view/qt/CANViewList.h"
@@ -41,6 +42,7 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   persistence_->UseDatabase(*database_);
   options_ = std::make_unique<OptionsWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_);
   startup_ = std::make_unique<StartupWiring>(*app_, *window_);
+  share_ = std::make_unique<ShareWiring>(*app_, *window_, *dialogs_, setup_->State());
   BindCommands();
 }
 

@@ -23,6 +23,7 @@ class MainWindow;
 class OptionsWiring;
 class PersistenceWiring;
 class SetupWiring;
+class ShareWiring;
 class StartupWiring;
 class TransmitWiring;
 
@@ -53,6 +54,7 @@ class ApplicationShell {
   bool& ConfigModifiedFlag() { return configModified_; }
   LogWiring& Logging() { return *log_; }
   ReplayWiring& Replay() { return *replay_; }
+  ShareWiring& Share() { return *share_; }
 
  private:
   void BindCommands();
@@ -78,6 +80,9 @@ class ApplicationShell {
   std::unique_ptr<LogWiring> log_;
   // Before the log record: its thread reads the record's messages.
   std::unique_ptr<ReplayWiring> replay_;
+  // Destroyed first: its clients are closed while the window and the
+  // adapter it serves are still there.
+  std::unique_ptr<ShareWiring> share_;
   CANViewList* canView_ = nullptr;
 };
 

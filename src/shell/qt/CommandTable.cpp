@@ -62,6 +62,8 @@ constexpr TCommandEntry kTarvoMenu[] = {
     {"Stop1", "S&top Tarvo", "", false, IMG_STOP, "Stop1Click"},
     kSeparator,
     {"Device1", "&Options...", "", true, -1, "Device1Click"},
+    kSeparator,
+    {"ShareAdapter1", "S&hare Adapter (socketcand)", "", true, -1, "ShareAdapter1Click"},
 };
 
 constexpr TCommandEntry kHelpMenu[] = {
