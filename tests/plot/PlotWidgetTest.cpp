@@ -35,9 +35,11 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "plot_widget_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  // Never destroyed: an application object torn down among the program's
+  // statics crashes Qt's input devices at exit.
+  static QApplication* app = new QApplication(argc, argv);
   test::ModalWatch::Start();
-  return app;
+  return *app;
 }
 
 constexpr const char* Database = R"(VERSION ""
