@@ -29,7 +29,12 @@ measure() {  # measure NAME COMMAND...
   local name="$1" start end
   shift
   start=$(date +%s.%N)
-  /usr/bin/time -f "%M" -o "$dir/rss" "$@" > /dev/null 2> "$dir/err" || { cat "$dir/err"; return 1; }
+  if [ -x /usr/bin/time ]; then  # Debian's "time" package gives the peak resident memory
+    /usr/bin/time -f "%M" -o "$dir/rss" "$@" > /dev/null 2> "$dir/err" || { cat "$dir/err"; return 1; }
+  else
+    "$@" > /dev/null 2> "$dir/err" || { cat "$dir/err"; return 1; }
+    echo 0 > "$dir/rss"
+  fi
   end=$(date +%s.%N)
   awk -v n="$n" -v s="$start" -v e="$end" -v kb="$(tail -1 "$dir/rss")" -v name="$name" \
     'BEGIN { t = e - s; printf "%-8s %7.2f s  %6.2f M messages/s  peak %4d MB\n", name, t, n / t / 1e6, kb / 1024 }'
