@@ -370,6 +370,8 @@ bool TConfigurationFiles::ApplyConfiguration(const TIniDocument& doc) {
   // A file without a database leaves the loaded one in use.
   const std::string database = ReadConfigurationDatabase(doc);
   if (!database.empty()) host_.LoadDatabaseFile(database);
+  // A file without the plot's section leaves the plot as it is.
+  if (const std::optional<TPlotKeys> plot = ReadPlotKeys(doc)) host_.SetPlotLayout(*plot);
   return true;
 }
 
@@ -513,6 +515,7 @@ void TConfigurationFiles::WriteFile() {
   if (ok) {
     WriteConfiguration(doc, host_.FixedViewMode(), host_.HexMode(), parts_, host_.LogOptions());
     WriteConfigurationDatabase(doc, host_.DatabaseFile());
+    WritePlotKeys(doc, host_.PlotLayout());
     ok = WriteIniFile(ConfigFileName, doc, &cause);
   } else {
     cause = UnreadableFileCause;

@@ -14,6 +14,7 @@
 #include "common/UserDialogs.h"
 #include "persistence/IniDocument.h"
 #include "persistence/LogOptionKeys.h"
+#include "persistence/PlotKeys.h"
 #include "setup/CANSetupState.h"
 #include "transmit/TransmitEditor.h"
 #include "transmit/TransmitList.h"
@@ -45,6 +46,10 @@ class ConfigurationHost {
   // names (a failure shows its own message). Without a database: none.
   virtual std::string DatabaseFile() { return {}; }
   virtual void LoadDatabaseFile(const std::string& path) { (void)path; }
+  // The signal plot's layout, and applying one a file holds (after its
+  // database is loaded). Without a plot: nothing plotted.
+  virtual TPlotKeys PlotLayout() { return {}; }
+  virtual void SetPlotLayout(const TPlotKeys& keys) { (void)keys; }
 };
 
 // The pieces of the set-up a configuration holds.

@@ -117,6 +117,7 @@ TSettings ReadSettings(const TIniDocument& doc, TSettings s) {
   ReadSettingsLogOptions(doc, s.Log);
   ReadDeviceOptions(doc, s.SavedDeviceSelection);
   s.Database = ReadDatabaseKeys(doc);
+  s.Plot = ReadPlotKeys(doc);
   return s;
 }
 
@@ -145,6 +146,7 @@ void WriteSettings(TIniDocument& doc, const TSettings& s) {
   doc.WriteInteger(kDeviceOptions, "HardwareType", s.SavedDeviceSelection.HardwareType);
   doc.WriteString(kDeviceOptions, "SerialNo", s.SavedDeviceSelection.SerialNo);
   WriteDatabaseKeys(doc, s.Database);
+  if (s.Plot) WritePlotKeys(doc, *s.Plot);
 }
 
 TSettings UnreadableSettingsDefaults(TSettings defaults) {

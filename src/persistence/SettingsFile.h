@@ -16,6 +16,7 @@
 #include "adapter/TarvoAPI.h"
 #include "common/UserDialogs.h"
 #include "persistence/DatabaseKeys.h"
+#include "persistence/PlotKeys.h"
 #include "persistence/IniDocument.h"
 #include "persistence/LogOptionKeys.h"
 #include "view/DisplaySettings.h"
@@ -66,6 +67,8 @@ struct TSettings {
   TDeviceInfo SavedDeviceSelection;
   // DATABASE (DatabaseKeys.h), after the described keys
   TDatabaseKeys Database;
+  // PLOT (PlotKeys.h): none when the file has no such section
+  std::optional<TPlotKeys> Plot;
 };
 
 // The baud-rate button an older file's "Baud" code names; nothing for codes

@@ -148,13 +148,25 @@ void TPlotModel::Feed(const TDbcDatabase& database, const TTarvoCAN& frame, doub
   FeedFrame(database, frame.IDE != 0, frame.ID, frame.Data, std::min<size_t>(frame.DLC, 8), seconds);
 }
 
+void TPlotModel::FeedSignal(size_t index, const TDbcDatabase& database, const TTarvoCAN& frame, double seconds) {
+  if (frame.RTR || index >= signals_.size()) return;
+  FeedSignals(index, index + 1, database, frame.IDE != 0, frame.ID, frame.Data, std::min<size_t>(frame.DLC, 8),
+              seconds);
+}
+
 void TPlotModel::FeedFrame(const TDbcDatabase& database, bool extended, uint32_t id, const uint8_t* data,
                            size_t length, double seconds) {
+  FeedSignals(0, signals_.size(), database, extended, id, data, length, seconds);
+}
+
+void TPlotModel::FeedSignals(size_t first, size_t last, const TDbcDatabase& database, bool extended, uint32_t id,
+                             const uint8_t* data, size_t length, double seconds) {
   const TDbcMessage* message = nullptr;
   size_t n = 0;
   const uint8_t ide = extended ? 1 : 0;
   seconds += runOffset_;
-  for (TPlottedSignal& s : signals_) {
+  for (size_t k = first; k < last; ++k) {
+    TPlottedSignal& s = signals_[k];
     if (s.ID != id || s.IDE != ide || s.Unresolved) continue;
     if (!message) {
       message = database.Find(ide, id);
@@ -219,6 +231,24 @@ void TPlotModel::SetView(double t0, double t1) {
   viewT0_ = t0;
   viewT1_ = t1;
   Follow = TPlotFollow::Hold;
+}
+
+void TPlotModel::SetValueRange(size_t index, double min, double max) {
+  if (index >= signals_.size() || !std::isfinite(min) || !std::isfinite(max)) return;
+  if (max < min) std::swap(min, max);
+  // The narrowest range a double still divides into pixels.
+  const double narrowest = std::max(1e-12, std::max(std::abs(min), std::abs(max)) * 1e-9);
+  if (max - min < narrowest) {
+    const double middle = (min + max) / 2;
+    min = middle - narrowest / 2;
+    max = middle + narrowest / 2;
+  }
+  LaneRange(index) = {true, min, max};
+}
+
+void TPlotModel::ResetValueRanges() {
+  SharedValueRange.Set = false;
+  for (TPlottedSignal& s : signals_) s.ValueRange.Set = false;
 }
 
 void TPlotModel::Zoom(double t, double factor) {

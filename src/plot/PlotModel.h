@@ -15,6 +15,12 @@
 
 namespace tarvo {
 
+// A value axis as the user zoomed it; unset, the axis spans the values in view.
+struct TValueRange {
+  bool Set = false;
+  double Min = 0, Max = 1;
+};
+
 struct TPlottedSignal {
   uint8_t IDE = 0;
   uint32_t ID = 0;
@@ -31,6 +37,7 @@ struct TPlottedSignal {
   // with the signal is loaded.
   bool Unresolved = false;
   bool Hidden = false;
+  TValueRange ValueRange;  // of its lane, when it has one of its own
   // A signal with a value table is drawn as steps, its texts on the axis.
   std::vector<TDbcValueText> ValueTexts;
   uint32_t Colour = 0;  // 0xRRGGBB
@@ -83,6 +90,9 @@ class TPlotModel {
   // A data frame of any length (a CAN FD frame of a log holds up to 64 bytes).
   void FeedFrame(const TDbcDatabase& database, bool extended, uint32_t id, const uint8_t* data, size_t length,
                  double seconds);
+  // A frame for plotted signal index alone: a signal added late catches up
+  // on the frames the trace holds, which the others have already.
+  void FeedSignal(size_t index, const TDbcDatabase& database, const TTarvoCAN& frame, double seconds);
 
   // Points the bound dropped, over all signals.
   uint64_t Dropped() const;
@@ -96,6 +106,17 @@ class TPlotModel {
   TPlotFollow Resume = TPlotFollow::Window;
   void FollowAgain() { Follow = Resume; }
   bool SharedYAxis = false;
+  TValueRange SharedValueRange;  // of the one value axis
+  // The value range of the lane that draws signal index: its own, or the
+  // one shared axis.
+  TValueRange& LaneRange(size_t index) { return SharedYAxis ? SharedValueRange : signals_[index].ValueRange; }
+  const TValueRange& LaneRange(size_t index) const {
+    return SharedYAxis ? SharedValueRange : signals_[index].ValueRange;
+  }
+  // Zooms the value axis of signal index's lane to [min, max] (either way
+  // round); ResetValueRanges lets every axis span its values again.
+  void SetValueRange(size_t index, double min, double max);
+  void ResetValueRanges();
 
   // The time range in view: following, or as zoomed and panned.
   void View(double& t0, double& t1) const;
@@ -110,6 +131,9 @@ class TPlotModel {
   void WriteCsv(std::ostream& out) const;
 
  private:
+  void FeedSignals(size_t first, size_t last, const TDbcDatabase& database, bool extended, uint32_t id,
+                   const uint8_t* data, size_t length, double seconds);
+
   std::vector<TPlottedSignal> signals_;
   std::vector<TDecodedSignal> decoded_;  // room for the signals of the largest message fed
   size_t capacity_;

@@ -349,5 +349,47 @@ TEST(SettingsKeysTest, EveryKeyIsWrittenWithItsExactNameInOrder) {
   EXPECT_EQ(doc.Serialize(), TableText(&SettingsKey::Example));
 }
 
+// The plot's section: read back as written; a shorter list leaves no keys
+// of the longer one behind; a file without the section reads as none and is
+// written without it while nothing is plotted; unusable values fall back.
+TEST(PlotKeys, ReadBackAsWrittenAndAbsentWhileUnused) {
+  TIniDocument doc = TIniDocument::Parse("[DATABASE]\r\nFile=a.dbc\r\n");
+  EXPECT_FALSE(ReadPlotKeys(doc).has_value());
+  WritePlotKeys(doc, TPlotKeys{});
+  EXPECT_FALSE(doc.SectionExists(PlotSection));
+
+  TPlotKeys keys;
+  keys.Signals = {{"Engine.Speed", false}, {"Engine.Load", true}};
+  keys.SharedAxis = true;
+  keys.All = true;
+  keys.Shown = true;
+  WritePlotKeys(doc, keys);
+  std::optional<TPlotKeys> read = ReadPlotKeys(TIniDocument::Parse(doc.Serialize()));
+  ASSERT_TRUE(read.has_value());
+  ASSERT_EQ(read->Signals.size(), 2u);
+  EXPECT_EQ(read->Signals[1].Name, "Engine.Load");
+  EXPECT_TRUE(read->Signals[1].Hidden);
+  EXPECT_FALSE(read->Signals[0].Hidden);
+  EXPECT_TRUE(read->SharedAxis && read->All && read->Shown);
+
+  keys.Signals.pop_back();
+  keys.All = false;
+  keys.WindowSeconds = 2.5;
+  WritePlotKeys(doc, keys);
+  EXPECT_FALSE(doc.ValueExists(PlotSection, "Signal 1"));
+  read = ReadPlotKeys(doc);
+  ASSERT_EQ(read->Signals.size(), 1u);
+  EXPECT_FALSE(read->All);
+  EXPECT_EQ(read->WindowSeconds, 2.5);
+
+  for (const char* window : {"soon", "-5", "0"}) {
+    const TIniDocument odd = TIniDocument::Parse(std::string("[PLOT]\r\nCount=99999\r\nWindow=") + window + "\r\n");
+    read = ReadPlotKeys(odd);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_TRUE(read->Signals.empty()) << window;
+    EXPECT_EQ(read->WindowSeconds, 10) << window;
+  }
+}
+
 }  // namespace
 }  // namespace tarvo::test

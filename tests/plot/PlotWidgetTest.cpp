@@ -3,7 +3,10 @@
 // picture and the decoded values.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -14,6 +17,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <fstream>
@@ -555,6 +559,218 @@ TEST(PlotWidget, TimeLabelsStandApartAndInsideThePicture) {
     EXPECT_GT(labels.front().first, 0);
     EXPECT_LT(labels.back().second, image.width() - 1) << "the rightmost label is cut off";
   }
+}
+
+// Engine data of 4 s: Speed a square wave of 1000 rpm and 0 (100 a second),
+// Load a ramp.
+void FeedEngineSquareWave(PlotPanel& panel) {
+  for (int i = 0; i < 400; ++i)
+    panel.Feed(EngineFrame((i % 100) < 50 ? 4000 : 0, uint8_t(i % 200), 0), i * 0.01);
+}
+
+void Wheel(QWidget* w, QPoint at, int delta, Qt::KeyboardModifiers modifiers) {
+  QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                    false);
+  QApplication::sendEvent(w, &event);
+}
+
+int YOfValue(const TPlotLane& lane, double v) {
+  return int(std::lround(lane.Rect.bottom() - (v - lane.Min) / (lane.Max - lane.Min) * (lane.Rect.height() - 1)));
+}
+
+// Ctrl+wheel over a lane zooms its values around the value under the mouse,
+// which stays where it is drawn; the other lane keeps its range; 0 lets
+// every axis span its values again.
+TEST(PlotWidget, CtrlWheelZoomsTheValuesOfTheLaneUnderTheMouse) {
+  App();
+  const TDbcReadResult db = ReadDbc(EngineDatabase);
+  ASSERT_TRUE(db.Ok);
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("Speed"));
+  ASSERT_TRUE(panel.AddSignal("Load"));
+  FeedEngineSquareWave(panel);
+  panel.Model().SetView(0, 4);
+  const QSize size(800, 400);
+  PlotWidget* plot = panel.Plot();
+  plot->resize(size);
+  const std::vector<TPlotLane> before = plot->Lanes();
+  ASSERT_EQ(before.size(), 2u);
+  const int high = YOfValue(before[0], 1000);
+  Wheel(plot, QPoint(plot->XOf(0.25), high), 120, Qt::ControlModifier);
+  const std::vector<TPlotLane> after = plot->Lanes();
+  EXPECT_NEAR(after[0].Max - after[0].Min, 0.8 * (before[0].Max - before[0].Min), 1e-6);
+  EXPECT_EQ(after[1].Min, before[1].Min);
+  EXPECT_EQ(after[1].Max, before[1].Max);
+  const QImage image = plot->Render(size);
+  const QRgb speed = PlotColour(0);
+  const std::vector<int> rows = CurveRows(image, plot->XOf(0.25), speed);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_NEAR(rows.front(), high, 2);  // under the mouse, as before
+  // 0 rpm lies below the zoomed lane: nothing of the low half is drawn in it.
+  int low = 0;
+  for (int y : CurveRows(image, plot->XOf(0.75), speed)) low += y >= after[0].Rect.top() && y <= after[0].Rect.bottom();
+  EXPECT_EQ(low, 0);
+  QTest::keyClick(plot, Qt::Key_0);
+  const std::vector<TPlotLane> reset = plot->Lanes();
+  EXPECT_EQ(reset[0].Min, before[0].Min);
+  EXPECT_EQ(reset[0].Max, before[0].Max);
+  EXPECT_FALSE(panel.Model().Signals()[0].ValueRange.Set);
+}
+
+// A drag with Ctrl, or any drag with "Box zoom" on, zooms to its box: the
+// times of its ends and, in its lane, the values of its top and bottom. A
+// drag without either still pans.
+TEST(PlotWidget, ABoxZoomSetsTheTimesAndValuesOfItsBox) {
+  App();
+  const TDbcReadResult db = ReadDbc(Database);
+  ASSERT_TRUE(db.Ok);
+  for (bool toggle : {false, true}) {
+    SCOPED_TRACE(toggle ? "Box zoom on" : "Ctrl+drag");
+    test::ScriptedDialogs dialogs;
+    PlotPanel panel(dialogs);
+    panel.SetDatabase(&db.Database);
+    ASSERT_TRUE(panel.AddSignal("Level"));
+    FeedSquareWave(panel, 4);
+    panel.Model().SetView(0, 4);
+    const QSize size(800, 400);
+    PlotWidget* plot = panel.Plot();
+    plot->resize(size);
+    if (toggle) panel.findChild<QCheckBox*>("PlotBoxZoom")->setChecked(true);
+    const Qt::KeyboardModifiers modifiers = toggle ? Qt::NoModifier : Qt::ControlModifier;
+    const TPlotLane lane = plot->Lanes().at(0);
+    const QPoint from(plot->XOf(1.0), YOfValue(lane, 90)), to(plot->XOf(2.0), YOfValue(lane, 30));
+    QTest::mousePress(plot, Qt::LeftButton, modifiers, from);
+    QTest::mouseMove(plot, (from + to) / 2);
+    QTest::mouseMove(plot, to);
+    QTest::mouseRelease(plot, Qt::LeftButton, modifiers, to);
+    double t0, t1;
+    panel.Model().View(t0, t1);
+    const double pixelTime = 4.0 / (plot->CurveArea(size).width() - 1);
+    const double pixelValue = (lane.Max - lane.Min) / (lane.Rect.height() - 1);
+    EXPECT_NEAR(t0, 1.0, pixelTime);
+    EXPECT_NEAR(t1, 2.0, pixelTime);
+    const TValueRange& range = panel.Model().Signals()[0].ValueRange;
+    ASSERT_TRUE(range.Set);
+    EXPECT_NEAR(range.Min, 30, pixelValue);
+    EXPECT_NEAR(range.Max, 90, pixelValue);
+    // Drawn so: 100 lies above the lane, 0 below; the edge from 1.49 s to
+    // 1.5 s crosses it whole.
+    const QImage image = plot->Render(size);
+    const TPlotLane zoomed = plot->Lanes().at(0);
+    std::vector<int> edge;
+    for (int x = plot->XOf(1.49) - 1; x <= plot->XOf(1.5) + 1; ++x)
+      for (int y : CurveRows(image, x, PlotColour(0))) edge.push_back(y);
+    ASSERT_FALSE(edge.empty());
+    EXPECT_LE(*std::min_element(edge.begin(), edge.end()), zoomed.Rect.top() + 1);
+    EXPECT_GE(*std::max_element(edge.begin(), edge.end()), zoomed.Rect.bottom() - 1);
+    EXPECT_TRUE(CurveRows(image, plot->XOf(1.25), PlotColour(0)).empty());
+  }
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("Level"));
+  FeedSquareWave(panel, 4);
+  panel.Model().SetView(0, 4);
+  panel.Plot()->resize(800, 400);
+  QTest::mousePress(panel.Plot(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 150));
+  QTest::mouseMove(panel.Plot(), QPoint(350, 250));
+  QTest::mouseRelease(panel.Plot(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 250));
+  double t0, t1;
+  panel.Model().View(t0, t1);
+  EXPECT_LT(t0, 0);
+  EXPECT_NEAR(t1 - t0, 4, 1e-9);
+  EXPECT_FALSE(panel.Model().Signals()[0].ValueRange.Set);
+}
+
+// Shift+click puts a second cursor; from the first to it, the differences
+// in time and in each signal's value (at its resolution, "-" where either
+// cursor has no value), drawn beside the curves, not over them.
+TEST(PlotWidget, TwoCursorsShowTheDifferencesInTimeAndValue) {
+  App();
+  const TDbcReadResult db = ReadDbc(EngineDatabase);
+  ASSERT_TRUE(db.Ok);
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("Speed"));
+  ASSERT_TRUE(panel.AddSignal("Load"));
+  panel.Feed(EngineFrame(4000, 40, 1), 1.0);   // 1000 rpm, 0 %
+  panel.Feed(EngineFrame(57001, 41, 2), 3.0);  // 14250.25 rpm, 0.5 %
+  panel.Model().SetView(0, 4);
+  const QSize size(800, 400);
+  PlotWidget* plot = panel.Plot();
+  plot->resize(size);
+  QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, QPoint(plot->XOf(1.5), 200));
+  QTest::mouseClick(plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(plot->XOf(3.5), 200));
+  ASSERT_TRUE(plot->CursorTime() && plot->SecondCursorTime());
+  EXPECT_NEAR(*plot->CursorTime(), 1.5, 0.01);
+  EXPECT_NEAR(*plot->SecondCursorTime(), 3.5, 0.01);
+  struct Case {
+    double a, b;
+    const char* differences;
+  } cases[] = {
+      {1.5, 3.5, "\u0394t = 2.000 s | Speed \u0394 = 13250.25 rpm | Load \u0394 = 0.5 %"},
+      {3.5, 1.5, "\u0394t = -2.000 s | Speed \u0394 = -13250.25 rpm | Load \u0394 = -0.5 %"},
+      {0.5, 3.5, "\u0394t = 3.000 s | Speed \u0394 = - | Load \u0394 = -"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PlotDifferences(panel.Model(), c.a, c.b, 4, 640).join(" | ").toStdString(), c.differences) << c.a;
+  // Drawn: inside the curves only curves, grid and the two cursors' lines;
+  // beside them a line more per signal than with one cursor.
+  const QRect curves = plot->CurveArea(size);
+  const auto legendInk = [&](const QImage& image) {
+    int ink = 0;
+    for (int y = curves.top(); y <= curves.bottom(); ++y)
+      for (int x = curves.right() + 2; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 100;
+    return ink;
+  };
+  const QImage both = plot->Render(size);
+  const int x1 = plot->XOf(*plot->CursorTime()), x2 = plot->XOf(*plot->SecondCursorTime());
+  int stray = 0;
+  for (int y = curves.top(); y <= curves.bottom(); ++y)
+    for (int x = curves.left(); x <= curves.right(); ++x) {
+      const QRgb c = both.pixel(x, y) & 0xFFFFFF;
+      stray += !(c == 0xFFFFFF || c == 0xEEEEEE || c == 0xDDDDDD || c == (PlotColour(0) & 0xFFFFFF) ||
+                 c == (PlotColour(1) & 0xFFFFFF) || ((x == x1 || x == x2) && qGray(c) < 64));
+    }
+  EXPECT_EQ(stray, 0);
+  plot->SetSecondCursorTime(std::nullopt);
+  EXPECT_GT(legendInk(both), legendInk(plot->Render(size)) + 40);
+}
+
+// The export dialogs start where the user last chose a file in either of
+// them; a cancelled dialog changes nothing.
+TEST(PlotPanel, ExportDialogsStartWhereTheLastExportWent) {
+  App();
+  const TDbcReadResult db = ReadDbc(Database);
+  ASSERT_TRUE(db.Ok);
+  test::ScriptedDialogs dialogs;
+  PlotPanel panel(dialogs);
+  panel.SetDatabase(&db.Database);
+  ASSERT_TRUE(panel.AddSignal("Level"));
+  FeedSquareWave(panel, 1);
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir(dir.path()).mkpath("pictures") && QDir(dir.path()).mkpath("tables"));
+  const std::string pictures = dir.filePath("pictures").toStdString(), tables = dir.filePath("tables").toStdString();
+  panel.SetExportDir("/start");
+  dialogs.FileAnswers = {pictures + "/plot.png", tables + "/signals.csv", std::nullopt};
+  QAction* png = panel.findChild<QAction*>("PlotExportPng");
+  QAction* csv = panel.findChild<QAction*>("PlotExportCsv");
+  ASSERT_TRUE(png && csv);
+  png->trigger();
+  csv->trigger();
+  png->trigger();  // cancelled
+  csv->trigger();
+  ASSERT_EQ(dialogs.SaveRequests.size(), 4u);
+  EXPECT_EQ(dialogs.SaveRequests[0].InitialDir, "/start");
+  EXPECT_EQ(dialogs.SaveRequests[1].InitialDir, pictures);
+  EXPECT_EQ(dialogs.SaveRequests[2].InitialDir, tables);
+  EXPECT_EQ(dialogs.SaveRequests[3].InitialDir, tables);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(pictures + "/plot.png")));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(tables + "/signals.csv")));
+  EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
 // The window choice names what the plot follows: choosing the entry shown

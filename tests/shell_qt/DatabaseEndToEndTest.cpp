@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDir>
@@ -27,6 +28,7 @@
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/DatabaseWiring.h"
+#include "persistence/ConfigurationFile.h"
 #include "shell/qt/PersistenceWiring.h"
 #include "analysis/qt/AnalysisWindow.h"
 #include "plot/qt/PlotPanel.h"
@@ -213,6 +215,94 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "time,EngineStatus.EngineSpeed [rpm]\r");
   EXPECT_EQ(lines.size(), qsizetype(series.Size()) + 2);  // the header, the points, the empty end
+}
+
+// A signal added after traffic starts with the frames the CAN View holds.
+// Cyclic: every frame of the present run (not those of the run before), at
+// the times the live feed gives them, so that it matches a signal of the
+// same message plotted from the start; the signal plotted before gets no
+// second copy. Fixed: the newest frame of its identifier.
+TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  PlotPanel* plot = shell_->Database().Plot();
+  const auto& plotted = plot->Model().Signals();
+  Window().Action("Cyclic1")->trigger();
+  ASSERT_EQ(App().View.Mode, VIEW_CYCLIC);
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+  QTest::keyClick(&Window(), Qt::Key_Escape);
+  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return plotted[0].Series.Size() >= 5; }, 5000));
+  App().Stop1Click();
+  const size_t firstRun = plotted[0].Series.Size();
+  App().Start1Click();
+  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return plotted[0].Series.Size() >= firstRun + 5; }, 5000));
+  const size_t before = plotted[0].Series.Size();
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.CoolantTemp"));
+  // Adding moves the signals: each series is looked up anew.
+  const auto speed = [&]() -> const TSignalSeries& { return plotted[0].Series; };
+  const auto added = [&](size_t i) -> const TSignalSeries& { return plotted[i].Series; };
+  EXPECT_EQ(speed().Size(), before);
+  // The first run's points, its break, then this run's: the new signal has this run's.
+  ASSERT_EQ(added(1).Size(), before - firstRun - 1);
+  for (size_t i = 0; i < added(1).Size(); ++i) {
+    EXPECT_EQ(added(1).Time(i), speed().Time(firstRun + 1 + i)) << i;
+    EXPECT_FALSE(std::isnan(added(1).Value(i))) << i;
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return added(1).Size() >= before - firstRun + 2; }, 5000));
+  App().Stop1Click();
+  EXPECT_EQ(added(1).Size(), speed().Size() - firstRun - 1);
+  EXPECT_EQ(added(1).Time(added(1).Size() - 1), speed().Time(speed().Size() - 1));
+
+  Window().Action("Fixed1")->trigger();
+  ASSERT_EQ(App().View.Mode, VIEW_FIXED);
+  App().Start1Click();
+  ASSERT_TRUE(App().Run.RunningFlag);
+  const size_t start = speed().Size();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return speed().Size() >= start + 3; }, 5000));
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.OilPressure"));
+  ASSERT_EQ(added(2).Size(), 1u);
+  EXPECT_EQ(added(2).Time(0), speed().Time(speed().Size() - 1));
+  App().Stop1Click();
+}
+
+// The cyclic ring read as the live feed saw it: from its oldest slot after
+// the wrap, received data frames only, and only the newest run (where the
+// adapter's clock went back, a new run began).
+TEST_F(DatabaseEndToEnd, ASignalAddedLateTakesTheWrappedRingFromTheNewestRunOn) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  Window().Action("Cyclic1")->trigger();
+  TCANViewState& state = App().View;
+  ASSERT_EQ(state.Mode, VIEW_CYCLIC);
+  ASSERT_GE(state.CANView.List.size(), 6u);
+  struct Slot {
+    int32_t type;
+    uint32_t ticks;
+    uint8_t speed;  // EngineSpeed's low byte: a quarter rpm a count
+  } ring[] = {{ITEM_RD, 200, 5}, {ITEM_RD, 300, 6}, {ITEM_RD, 5000, 1},
+               {ITEM_RD, 9000, 2}, {ITEM_RD, 100, 4},  {ITEM_TD, 99999, 9}};
+  for (size_t i = 0; i < std::size(ring); ++i) {
+    TTarvoCAN m{};
+    m.ID = 0xA0;
+    m.DLC = 8;
+    m.Data[2] = ring[i].speed;
+    m.TimeStamp = ring[i].ticks;
+    state.CANView.List[i] = {ring[i].type, 1, 0, m};
+  }
+  state.CANView.Count = int32_t(std::size(ring));
+  state.CyclicOverwriteFlag = true;
+  state.CyclicItemNo = 2;  // the oldest slot: 5000, then 9000; the run from 100 on
+  PlotPanel* plot = shell_->Database().Plot();
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+  const TSignalSeries& series = plot->Model().Signals()[0].Series;
+  ASSERT_EQ(series.Size(), 3u);
+  const double ticks[] = {100, 200, 300}, rpm[] = {1, 1.25, 1.5};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_DOUBLE_EQ(series.Time(i), ticks[i] / 39062.5) << i;
+    EXPECT_EQ(series.Value(i), rpm[i]) << i;
+  }
 }
 
 // Stop then Start: the points of the first run stay, the second run's follow
@@ -462,6 +552,62 @@ TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {
   EXPECT_EQ(messages->currentIndex(), -1);
   EXPECT_EQ(Find<QTableWidget>("SignalsEditList")->rowCount(), 0);
   EXPECT_EQ(answers.Texts.size(), 1);
+}
+
+// The plot's layout (its signals, hidden ones, the shared axis, the window
+// followed, the plot shown) goes into a configuration file, in a section of
+// its own, and comes back when the file is loaded; the settings file keeps
+// it across a restart.
+TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
+  StartProgram();
+  ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
+  shell_->Database().ShowPlot(true);
+  PlotPanel* plot = shell_->Database().Plot();
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+  ASSERT_TRUE(plot->AddSignal("EngineStatus.CoolantTemp"));
+  plot->SetHidden(1, true);
+  Find<QCheckBox>("PlotSharedAxis")->setChecked(true);
+  plot->SetWindow(false, 60);
+  const std::string path = home_.filePath("plot.cfx").toStdString();
+  TConfigurationFiles& files = shell_->Persistence().Files();
+  {
+    ModalSteps steps;
+    steps.Then(ModalSteps::ChooseFile(QString::fromStdString(path)));
+    files.SaveConfiguration();
+    ASSERT_TRUE(steps.Done());
+  }
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("[PLOT]\r\nCount=2\r\nSignal 0=EngineStatus.EngineSpeed\r\nHidden 0=0\r\n"
+                                      "Signal 1=EngineStatus.CoolantTemp\r\nHidden 1=1\r\nSharedAxis=1\r\n"
+                                      "Window=60\r\nShown=1\r\n"));
+
+  plot->ReplaceSignals({});
+  plot->SetSharedAxis(false);
+  plot->SetWindow(true, 0);
+  shell_->Database().ShowPlot(false);
+  const auto expectLayout = [&] {
+    const auto& plotted = plot->Model().Signals();
+    ASSERT_EQ(plotted.size(), 2u);
+    EXPECT_EQ(plotted[0].Name, "EngineSpeed");
+    EXPECT_FALSE(plotted[0].Hidden);
+    EXPECT_EQ(plotted[1].Name, "CoolantTemp");
+    EXPECT_TRUE(plotted[1].Hidden);
+    EXPECT_TRUE(plot->Model().SharedYAxis);
+    EXPECT_TRUE(Find<QCheckBox>("PlotSharedAxis")->isChecked());
+    EXPECT_EQ(plot->Model().Follow, TPlotFollow::Window);
+    EXPECT_EQ(plot->Model().WindowSeconds, 60);
+    EXPECT_EQ(Find<QComboBox>("PlotWindow")->currentText(), "60 s");
+    EXPECT_FALSE(Find<QDockWidget>("PlotDock")->isHidden());
+  };
+  ASSERT_TRUE(files.LoadConfiguration(path));
+  expectLayout();
+
+  CloseDiscardingChanges(*shell_);
+  shell_.reset();
+  StartProgram();
+  plot = shell_->Database().Plot();
+  expectLayout();
 }
 
 // Tarvo.ini keeps the database and the "Name" column under keys of their own;

@@ -65,6 +65,8 @@ void PlotPanel::BuildControls() {
   for (const char* c : WindowChoices) window_->addItem(c);
   hold_ = Named(new QCheckBox("Hold", this), "PlotHold");
   shared_ = Named(new QCheckBox("One value axis", this), "PlotSharedAxis");
+  auto* box = Named(new QCheckBox("Box zoom", this), "PlotBoxZoom");
+  box->setToolTip("A drag zooms to its box (also Ctrl+drag); Ctrl+wheel zooms a lane's values, 0 resets them");
   auto* clearButton = Named(new QPushButton("Clear", this), "PlotClearButton");
   clearButton->setToolTip("Drop every point; the signals stay plotted");
   auto* menuButton = Named(new QToolButton(this), "PlotMenuButton");
@@ -91,6 +93,7 @@ void PlotPanel::BuildControls() {
   row->addWidget(window_);
   row->addWidget(hold_);
   row->addWidget(shared_);
+  row->addWidget(box);
   row->addStretch(1);
   row->addWidget(clearButton);
   row->addWidget(menuButton);
@@ -129,16 +132,15 @@ void PlotPanel::BuildControls() {
     model_.SharedYAxis = on;
     plot_->update();
   });
+  connect(box, &QCheckBox::toggled, this, [this](bool on) { plot_->SetBoxZoom(on); });
   connect(plot_, &PlotWidget::ViewChanged, this, [this] { ShowViewState(); });
   connect(plot_, &QWidget::customContextMenuRequested, this,
           [this, menu](const QPoint& at) { menu->exec(plot_->mapToGlobal(at)); });
   connect(png, &QAction::triggered, this, [this] {
-    if (auto path = dialogs_.SaveFileDialog({"Export Plot", "PNG Image (*.png)|*.png", "", "plot.png"}))
-      ExportPng(*path);
+    if (auto path = AskExportPath("Export Plot", "PNG Image (*.png)|*.png", "plot.png")) ExportPng(*path);
   });
   connect(csv, &QAction::triggered, this, [this] {
-    if (auto path = dialogs_.SaveFileDialog({"Export Signals", "CSV File (*.csv)|*.csv", "", "signals.csv"}))
-      ExportCsv(*path);
+    if (auto path = AskExportPath("Export Signals", "CSV File (*.csv)|*.csv", "signals.csv")) ExportCsv(*path);
   });
   connect(clear, &QAction::triggered, this, [this] { ClearPoints(); });
   connect(clearButton, &QPushButton::clicked, this, [this] { ClearPoints(); });
@@ -170,6 +172,37 @@ void PlotPanel::ClearPoints() {
   plot_->update();
 }
 
+std::vector<std::string> PlotPanel::ReplaceSignals(const std::vector<std::pair<std::string, bool>>& named) {
+  while (!model_.Signals().empty()) model_.Remove(model_.Signals().size() - 1);
+  std::vector<std::string> left;
+  for (const auto& [name, hidden] : named) {
+    std::string error;
+    if (!database_ || !model_.Add(*database_, name, error)) {
+      left.push_back(name);
+      continue;
+    }
+    model_.Signals().back().Hidden = hidden;
+    emit SignalAdded();
+  }
+  RefreshPlottedList();
+  plot_->update();
+  return left;
+}
+
+void PlotPanel::SetSharedAxis(bool shared) {
+  model_.SharedYAxis = shared;
+  shared_->setChecked(shared);
+  plot_->update();
+}
+
+void PlotPanel::SetWindow(bool all, double seconds) {
+  model_.Follow = all ? TPlotFollow::All : TPlotFollow::Window;
+  if (seconds > 0) model_.WindowSeconds = seconds;
+  model_.Resume = model_.Follow;
+  ShowViewState();
+  plot_->update();
+}
+
 bool PlotPanel::AddSignal(const std::string& name) {
   std::string error = "no database is loaded";
   if (!database_ || !model_.Add(*database_, name, error)) {
@@ -184,6 +217,10 @@ bool PlotPanel::AddSignal(const std::string& name) {
 
 void PlotPanel::Feed(const TTarvoCAN& frame, double seconds) {
   if (database_) model_.Feed(*database_, frame, seconds);
+}
+
+void PlotPanel::FeedSignal(size_t index, const TTarvoCAN& frame, double seconds) {
+  if (database_) model_.FeedSignal(index, *database_, frame, seconds);
 }
 
 void PlotPanel::FeedFrame(bool extended, uint32_t id, const uint8_t* data, size_t length, double seconds) {
@@ -237,6 +274,14 @@ void PlotPanel::ShowViewState() {
   }
   const QSignalBlocker blockWindow(window_);
   window_->setCurrentIndex(index);
+}
+
+std::optional<std::string> PlotPanel::AskExportPath(const char* title, const char* filter, const char* name) {
+  std::optional<std::string> path = dialogs_.SaveFileDialog({title, filter, exportDir_, name});
+  if (!path || path->empty()) return std::nullopt;
+  const size_t slash = path->find_last_of("/\\");
+  if (slash != std::string::npos) exportDir_ = path->substr(0, slash);
+  return path;
 }
 
 bool PlotPanel::ExportPng(const std::string& path) {

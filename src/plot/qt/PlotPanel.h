@@ -11,7 +11,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/UserDialogs.h"
 #include "plot/PlotModel.h"
@@ -42,16 +45,30 @@ class PlotPanel : public QWidget {
   void Feed(const TTarvoCAN& frame, double seconds);
   // A data frame of a log, of any length up to 64 bytes.
   void FeedFrame(bool extended, uint32_t id, const uint8_t* data, size_t length, double seconds);
+  // A received frame for plotted signal index alone (one added late
+  // catching up on the traffic the others have seen).
+  void FeedSignal(size_t index, const TTarvoCAN& frame, double seconds);
   bool Plotting() const { return !model_.Signals().empty(); }
   // Hides or shows plotted signal index.
   void SetHidden(size_t index, bool hidden);
   // Drops every point, keeps the signals.
   void ClearPoints();
+  // The plotted signals replaced by these (Message.Signal, hidden), quietly:
+  // those the database lacks are left out, and returned.
+  std::vector<std::string> ReplaceSignals(const std::vector<std::pair<std::string, bool>>& named);
+  // One value axis or a lane per signal; the window followed (all points,
+  // or the newest seconds), as the controls would set them.
+  void SetSharedAxis(bool shared);
+  void SetWindow(bool all, double seconds);
   // The controls set as the model now draws (after a change the panel did
   // not make: a zoom, the log window choosing "All").
   void ShowViewState();
 
   bool ExportPng(const std::string& path);
+  // Where the export dialogs start: the folder of the last file the user
+  // chose in one of them; before that, the folder set here.
+  void SetExportDir(const std::string& dir) { exportDir_ = dir; }
+  const std::string& ExportDir() const { return exportDir_; }
  signals:
   // A signal was added (a log's window fills it from the whole log).
   void SignalAdded();
@@ -64,6 +81,7 @@ class PlotPanel : public QWidget {
   void RefreshPlottedList();
   void ApplyWindowChoice(int index);
   void ShowPlottedState();
+  std::optional<std::string> AskExportPath(const char* title, const char* filter, const char* name);
 
   UserDialogs& dialogs_;
   TPlotModel model_;
@@ -76,6 +94,7 @@ class PlotPanel : public QWidget {
   QCheckBox* hold_ = nullptr;
   QCheckBox* shared_ = nullptr;
   QTimer* refresh_ = nullptr;
+  std::string exportDir_;
 };
 
 }  // namespace tarvo

@@ -239,8 +239,8 @@ int LegendWidth(const TPlotModel& model, const QFontMetrics& fm, int areaWidth) 
     // Room for the name, and for a value of seven digits at the signal's
     // resolution under it: the column stays as wide when the cursor moves.
     const int decimals = s.Decimals() < 0 ? 6 : s.Decimals();
-    const QString value = "= -0000000" + (decimals ? "." + QString(decimals, '0') : QString()) + " " +
-                          QString::fromStdString(s.Unit);
+    const QString value = QString::fromUtf8("\u0394 = -0000000") + (decimals ? "." + QString(decimals, '0') : QString()) +
+                          " " + QString::fromStdString(s.Unit);
     // Without the mark of an unloaded database: the curves keep their place
     // when it comes (the grey name says it; the mark shows where room is).
     widest = std::max({widest, fm.horizontalAdvance(QString::fromStdString(s.Label())), fm.horizontalAdvance(value)});
@@ -251,8 +251,17 @@ int LegendWidth(const TPlotModel& model, const QFontMetrics& fm, int areaWidth) 
 
 // The lane's signals in the column right of it: swatch, name and unit, and
 // at the cursor the value under it.
+QString DifferenceText(const TPlottedSignal& s, double a, double b) {
+  const double va = s.Series.ValueAt(a), vb = s.Series.ValueAt(b);
+  if (std::isnan(va) || std::isnan(vb)) return "-";
+  const double d = vb - va;
+  const int decimals = s.Decimals();
+  return (decimals >= 0 && std::abs(d) < 1e15 ? QString::number(d, 'f', decimals) : QString::number(d, 'g', 10)) +
+         (s.Unit.empty() ? "" : " " + QString::fromStdString(s.Unit));
+}
+
 void DrawLegend(QPainter& p, const TLane& lane, const TPlotModel& model, const QRect& column,
-                std::optional<double> cursor) {
+                std::optional<double> cursor, std::optional<double> second) {
   const QFontMetrics fm = p.fontMetrics();
   int y = lane.Rect.top();
   for (size_t i : lane.Signals) {
@@ -270,7 +279,14 @@ void DrawLegend(QPainter& p, const TLane& lane, const TPlotModel& model, const Q
     p.setPen(Qt::black);
     p.drawText(QRect(text.left(), y, text.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                fm.elidedText("= " + value, Qt::ElideRight, text.width()));
-    y += fm.height() + 2;
+    y += fm.height();
+    if (second) {
+      p.drawText(QRect(text.left(), y, text.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                 fm.elidedText(QString::fromUtf8("\u0394 = ") + DifferenceText(s, *cursor, *second), Qt::ElideRight,
+                               text.width()));
+      y += fm.height();
+    }
+    y += 2;
   }
 }
 
@@ -300,6 +316,14 @@ QStringList PlotReadout(const TPlotModel& model, double t, double span, int colu
     lines << QString::fromStdString(s.Name) + " = " + (std::isnan(v) ? "-" : PlotValueText(s, v)) +
                  (s.Unit.empty() || std::isnan(v) ? "" : " " + QString::fromStdString(s.Unit));
   }
+  return lines;
+}
+
+QStringList PlotDifferences(const TPlotModel& model, double a, double b, double span, int columns) {
+  const double resolution = CursorResolution(span, columns);
+  QStringList lines{QString::fromUtf8("\u0394t = ") + PlotTimeText(b - a, resolution)};
+  for (const TPlottedSignal& s : model.Signals())
+    if (!s.Hidden) lines << QString::fromStdString(s.Name) + QString::fromUtf8(" \u0394 = ") + DifferenceText(s, a, b);
   return lines;
 }
 
@@ -337,21 +361,12 @@ void DrawTimeAxis(QPainter& p, const QRect& area, const QRect& curves, double t0
 
 }  // namespace
 
-void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const TPlotDrawing& d) {
-  p.fillRect(area, Qt::white);
-  const QFontMetrics fm = p.fontMetrics();
-  const QRect curves = PlotCurveArea(area, model, fm);
-  const auto& plotted = model.Signals();
-  if (curves.width() < 4 || curves.height() < 4) return;
-  std::vector<size_t> shown;
-  for (size_t i = 0; i < plotted.size(); ++i)
-    if (!plotted[i].Hidden) shown.push_back(i);
-  if (shown.empty()) {
-    p.setPen(Qt::gray);
-    p.drawText(curves, Qt::AlignCenter, plotted.empty() ? "Add a signal to plot it" : "Every plotted signal is hidden");
-    return;
-  }
-  // Lanes: one for all, or one per shown signal.
+namespace {
+
+// The lanes over the curves, one for all or one per shown signal, each with
+// its value range (as zoomed, or spanning its values in view) and ticks.
+std::vector<TLane> BuildLanes(const QRect& curves, const TPlotModel& model, const std::vector<size_t>& shown,
+                              const std::vector<std::vector<TColumn>>& columns, int textHeight) {
   std::vector<TLane> lanes;
   if (model.SharedYAxis) {
     TLane all;
@@ -368,23 +383,88 @@ void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const T
       lanes.push_back(lane);
     }
   }
-  std::vector<std::vector<TColumn>> columns(plotted.size());
-  for (size_t i : shown) columns[i] = MinMaxColumns(plotted[i].Series, d.T0, d.T1, size_t(curves.width()));
-  const std::optional<double> cursor =
-      d.CursorTime && *d.CursorTime >= d.T0 && *d.CursorTime <= d.T1 ? d.CursorTime : std::nullopt;
+  const auto& plotted = model.Signals();
+  for (TLane& lane : lanes) {
+    FindRange(lane, columns);
+    if (const TValueRange& zoomed = model.LaneRange(lane.Signals[0]); zoomed.Set) {
+      lane.Min = lane.DataMin = zoomed.Min;
+      lane.Max = lane.DataMax = zoomed.Max;
+    }
+    // A lane of one value-table signal shows its texts, not numbers.
+    if (lane.Signals.size() != 1 || plotted[lane.Signals[0]].ValueTexts.empty()) ChooseTicks(lane, textHeight);
+  }
+  return lanes;
+}
+
+std::vector<size_t> ShownSignals(const TPlotModel& model) {
+  std::vector<size_t> shown;
+  for (size_t i = 0; i < model.Signals().size(); ++i)
+    if (!model.Signals()[i].Hidden) shown.push_back(i);
+  return shown;
+}
+
+std::vector<std::vector<TColumn>> Columns(const TPlotModel& model, const std::vector<size_t>& shown,
+                                          const TPlotDrawing& d, const QRect& curves) {
+  std::vector<std::vector<TColumn>> columns(model.Signals().size());
+  for (size_t i : shown) columns[i] = MinMaxColumns(model.Signals()[i].Series, d.T0, d.T1, size_t(curves.width()));
+  return columns;
+}
+
+// A cursor's line over the lanes and its text in a box above them.
+void DrawCursor(QPainter& p, const QRect& area, const QRect& curves, const TPlotDrawing& d, double t,
+                const QString& text, Qt::PenStyle style) {
+  const QFontMetrics fm = p.fontMetrics();
+  const int x = curves.left() + int(std::lround((t - d.T0) / (d.T1 - d.T0) * (curves.width() - 1)));  // as PlotWidget::XOf
+  p.setPen(QPen(Qt::black, 1, style));
+  p.drawLine(x, curves.top(), x, curves.bottom());
+  const int w = fm.horizontalAdvance(text) + 8;
+  const QRect box(std::clamp(x - w / 2, area.left(), area.right() + 1 - w), curves.top() - fm.height() - 3, w,
+                  fm.height() + 2);
+  p.fillRect(box, QColor(255, 255, 225));
+  p.setPen(Qt::black);
+  p.drawText(box, Qt::AlignCenter, text);
+}
+
+}  // namespace
+
+std::vector<TPlotLane> PlotLanes(const QRect& area, const TPlotModel& model, const TPlotDrawing& d,
+                                 const QFontMetrics& fm) {
+  const QRect curves = PlotCurveArea(area, model, fm);
+  const std::vector<size_t> shown = ShownSignals(model);
+  std::vector<TPlotLane> out;
+  if (curves.width() < 4 || curves.height() < 4 || shown.empty()) return out;
+  for (const TLane& lane : BuildLanes(curves, model, shown, Columns(model, shown, d, curves), fm.height()))
+    out.push_back({lane.Rect, lane.Signals, lane.Min, lane.Max});
+  return out;
+}
+
+void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const TPlotDrawing& d) {
+  p.fillRect(area, Qt::white);
+  const QFontMetrics fm = p.fontMetrics();
+  const QRect curves = PlotCurveArea(area, model, fm);
+  const auto& plotted = model.Signals();
+  if (curves.width() < 4 || curves.height() < 4) return;
+  const std::vector<size_t> shown = ShownSignals(model);
+  if (shown.empty()) {
+    p.setPen(Qt::gray);
+    p.drawText(curves, Qt::AlignCenter, plotted.empty() ? "Add a signal to plot it" : "Every plotted signal is hidden");
+    return;
+  }
+  const std::vector<std::vector<TColumn>> columns = Columns(model, shown, d, curves);
+  const auto inView = [&](std::optional<double> t) { return t && *t >= d.T0 && *t <= d.T1 ? t : std::nullopt; };
+  const std::optional<double> cursor = inView(d.CursorTime);
+  // The differences need both cursors; the second may lie outside the view.
+  const std::optional<double> second = cursor ? d.SecondCursorTime : std::nullopt;
   const QRect legend(curves.right() + 1 + LegendGap, curves.top(), area.right() - curves.right() - LegendGap,
                      curves.height());
   p.setRenderHint(QPainter::Antialiasing, false);
-  for (TLane& lane : lanes) {
-    FindRange(lane, columns);
-    // A lane of one value-table signal shows its texts, not numbers.
-    if (lane.Signals.size() != 1 || plotted[lane.Signals[0]].ValueTexts.empty()) ChooseTicks(lane, fm.height());
+  for (const TLane& lane : BuildLanes(curves, model, shown, columns, fm.height())) {
     DrawValueAxis(p, lane, model);
     p.save();
     p.setClipRect(lane.Rect);
     for (size_t i : lane.Signals) DrawCurve(p, lane, plotted[i], columns[i]);
     p.restore();
-    DrawLegend(p, lane, model, legend, cursor);
+    DrawLegend(p, lane, model, legend, cursor, second);
   }
   DrawTimeAxis(p, area, curves, d.T0, d.T1);
   // What the bound dropped is said, never hidden.
@@ -395,19 +475,16 @@ void RenderPlot(QPainter& p, const QRect& area, const TPlotModel& model, const T
                    .arg(dropped)
                    .arg(plotted.front().Series.Capacity()));
   }
-  if (cursor) {
-    // The line over the lanes; its time above them, the values in the legend.
-    const double span = d.T1 - d.T0;
-    const int x = curves.left() + int(std::lround((*cursor - d.T0) / span * (curves.width() - 1)));  // as PlotWidget::XOf
+  const double span = d.T1 - d.T0;
+  if (cursor)  // its time above the lanes, the values in the legend
+    DrawCursor(p, area, curves, d, *cursor, PlotReadout(model, *cursor, span, curves.width()).front(), Qt::DashLine);
+  if (cursor && inView(second))
+    DrawCursor(p, area, curves, d, *second,
+               PlotDifferences(model, *cursor, *second, span, curves.width()).front(), Qt::DotLine);
+  if (d.ZoomBox) {
     p.setPen(QPen(Qt::black, 1, Qt::DashLine));
-    p.drawLine(x, curves.top(), x, curves.bottom());
-    const QString text = PlotReadout(model, *cursor, span, curves.width()).front();
-    const int w = fm.horizontalAdvance(text) + 8;
-    const QRect box(std::clamp(x - w / 2, area.left(), area.right() + 1 - w), curves.top() - fm.height() - 3, w,
-                    fm.height() + 2);
-    p.fillRect(box, QColor(255, 255, 225));
-    p.setPen(Qt::black);
-    p.drawText(box, Qt::AlignCenter, text);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(d.ZoomBox->intersected(curves));
   }
 }
 

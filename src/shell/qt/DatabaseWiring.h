@@ -54,6 +54,8 @@ class DatabaseWiring {
   // View menu's "Signal Plot" shows and hides.
   PlotPanel* Plot() const { return plot_; }
   void ShowPlot(bool show);
+  // The plot's window is open (also while the main window closes).
+  bool PlotShown() const;
   TransmitSignalsEditor* SignalsEditor() const { return signalsEditor_; }
 
  private:
@@ -65,11 +67,13 @@ class DatabaseWiring {
   void ComposeMessage(int message);
   void BuildPlot();
   void PlotSignalOfPanelRow(int row);
+  void PlotTrafficSeen(size_t index);
   void EditSignal(int message, int signal, const std::string& text);
   bool Hex() const;
 
   TarvoApp& app_;
   std::string lastLogDir_;  // the folder of the last log opened
+  double lastReceivedSeconds_ = 0;  // the time of the last frame received, in its run
   MainWindow& window_;
   UserDialogs& dialogs_;
   TDatabaseState state_;

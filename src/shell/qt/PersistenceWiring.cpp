@@ -7,6 +7,7 @@
 #include "persistence/ConfigurationFile.h"
 #include "setup/CANSetupState.h"
 #include "shell/core/TarvoApp.h"
+#include "plot/qt/PlotPanel.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/SetupWiring.h"
@@ -47,6 +48,8 @@ class PersistenceWiring::Host : public ConfigurationHost {
   void LoadDatabaseFile(const std::string& path) override {
     if (w_.database_) w_.database_->Load(path);
   }
+  TPlotKeys PlotLayout() override { return w_.PlotLayout(); }
+  void SetPlotLayout(const TPlotKeys& keys) override { w_.SetPlotLayout(keys); }
 
  private:
   TarvoApp& app_;
@@ -176,6 +179,32 @@ void PersistenceWiring::ApplySettings(const TSettings& s) {
   app_.Display.MessageName = s.Database.NameColumn;
   databaseFile_ = s.Database.File;
   if (database_ && !databaseFile_.empty()) database_->Load(databaseFile_);
+  plotKeys_ = s.Plot;
+  if (plotKeys_) SetPlotLayout(*plotKeys_);
+}
+
+TPlotKeys PersistenceWiring::PlotLayout() const {
+  TPlotKeys keys;
+  if (!database_) return keys;
+  PlotPanel* plot = database_->Plot();
+  const TPlotModel& model = plot->Model();
+  for (const TPlottedSignal& s : model.Signals()) keys.Signals.push_back({s.Message + "." + s.Name, s.Hidden});
+  keys.SharedAxis = model.SharedYAxis;
+  keys.All = model.Resume == TPlotFollow::All;
+  keys.WindowSeconds = model.WindowSeconds;
+  keys.Shown = database_->PlotShown();
+  return keys;
+}
+
+void PersistenceWiring::SetPlotLayout(const TPlotKeys& keys) {
+  if (!database_) return;
+  PlotPanel* plot = database_->Plot();
+  std::vector<std::pair<std::string, bool>> named;
+  for (const TPlotKeys::TSignal& s : keys.Signals) named.emplace_back(s.Name, s.Hidden);
+  plot->ReplaceSignals(named);
+  plot->SetSharedAxis(keys.SharedAxis);
+  plot->SetWindow(keys.All, keys.WindowSeconds);
+  database_->ShowPlot(keys.Shown);
 }
 
 void PersistenceWiring::PlaceWindow(const TSettings& s) {
@@ -217,6 +246,10 @@ TSettings PersistenceWiring::CurrentSettings() const {
   const bool unloaded = database_ && database_->State().UnloadedFlag;
   s.Database.File = loaded ? database_->State().FileName : unloaded ? std::string() : databaseFile_;
   s.Database.NameColumn = app_.Display.MessageName;
+  // Signals the settings named that could not be plotted this time (their
+  // database missing) are kept for the next start.
+  const TPlotKeys plot = PlotLayout();
+  s.Plot = plot.Signals.empty() && !loaded && plotKeys_ ? plotKeys_ : std::optional<TPlotKeys>(plot);
   return s;
 }
 

@@ -50,6 +50,8 @@ class PersistenceWiring {
   TLogOptionValues LogValues() const;
   void SetLogValues(const TLogOptionValues& values);
   void PlaceWindow(const TSettings& s);
+  TPlotKeys PlotLayout() const;
+  void SetPlotLayout(const TPlotKeys& keys);
   void BindHandlers();
 
   TarvoApp& app_;
@@ -65,6 +67,8 @@ class PersistenceWiring {
   // The database the settings file named: kept for the next save also when
   // it could not be loaded this time.
   std::string databaseFile_;
+  // The plot the settings file named, kept likewise.
+  std::optional<TPlotKeys> plotKeys_;
   std::unique_ptr<Host> host_;
   std::unique_ptr<TConfigurationFiles> files_;
   std::unique_ptr<Port> port_;
