@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "common/CsvField.h"
 #include "common/TextRoutines.h"
 #include "view/CANViewStore.h"
 #include "view/CANViewText.h"
@@ -104,23 +105,13 @@ void PutAscii(char*& p, const TLineMessage& m) {
   }
 }
 
-// CSV: a text holding a comma or a double quote is enclosed in double
-// quotes, its quotes doubled (RFC 4180), so that every row keeps its fields
-// for every CSV reader. Other texts are written as they are.
+// CSV: the ASCII column is one CSV field (common/CsvField.h), so a data byte
+// that shows as a comma or a quote cannot split the row.
 void PutCsvAscii(char*& p, const TLineMessage& m) {
-  char* const start = p;
-  PutAscii(p, m);
-  const size_t n = size_t(p - start);
-  if (std::none_of(start, p, [](char c) { return c == ',' || c == '"'; })) return;
   char text[8];
-  std::memcpy(text, start, n);
-  p = start;
-  *p++ = '"';
-  for (size_t i = 0; i < n; ++i) {
-    if (text[i] == '"') *p++ = '"';
-    *p++ = text[i];
-  }
-  *p++ = '"';
+  char* end = text;
+  PutAscii(end, m);
+  p = PutCsvField(p, std::string_view(text, size_t(end - text)));
 }
 
 void PutTypeCode(char*& p, const TLineMessage& m) {

@@ -10,12 +10,12 @@
 #include <string>
 
 #include "adapter/TarvoAPI.h"
+#include "common/DisplaySettings.h"
 #include "common/UserDialogs.h"
 #include "logging/LogLines.h"
 #include "logging/LogThread.h"
 #include "logging/LogTypes.h"
 #include "view/CANViewStore.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 

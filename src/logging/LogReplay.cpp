@@ -7,6 +7,7 @@
 #include <new>
 #include <thread>
 
+#include "common/TimeUnits.h"
 #include "logging/HPTimer.h"
 #include "logging/ReplayParser.h"
 
@@ -382,16 +383,15 @@ std::string TLogReplay::ProgressText() const {
   }
   const int32_t sent = std::min(m_log.MessageNo.load(), count);
   const TTarvoCAN* b = m_log.ReplayBuffer.get();
-  constexpr double TicksPerSecond = 39062.5;
-  const double total = double(b[count - 1].TimeStamp - b[0].TimeStamp) / TicksPerSecond;
-  const double reached = sent > 0 ? double(b[sent - 1].TimeStamp - b[0].TimeStamp) / TicksPerSecond : 0;
+  const double total = TicksToSeconds(b[count - 1].TimeStamp - b[0].TimeStamp);
+  const double reached = sent > 0 ? TicksToSeconds(b[sent - 1].TimeStamp - b[0].TimeStamp) : 0;
   const int n = std::snprintf(text, sizeof text, "Replay %d of %d, %.2f of %.2f s", sent, count, reached, total);
   // The adapter takes a message at most every minimum gap: a denser log is
   // spaced out, and the replay takes longer than the log. Said, not hidden.
   int n2 = n;
   if (m_log.ReplaySpacedOut > 0 && n > 0)
     n2 += std::snprintf(text + n, sizeof text - size_t(n), " (%.2f s of log spaced out to the minimum gap)",
-                        double(m_log.ReplayRecordedSpan) / TicksPerSecond);
+                        TicksToSeconds(double(m_log.ReplayRecordedSpan)));
   const double lag = m_log.ThreadRunningFlag ? LagMs() : 0;
   if (lag > ReplayLagShownMs && n2 > 0 && size_t(n2) < sizeof text)
     std::snprintf(text + n2, sizeof text - size_t(n2), " - Replay behind by %.0f ms (largest %.0f ms)", lag,

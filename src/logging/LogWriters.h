@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "adapter/TarvoAPI.h"
+#include "common/DisplaySettings.h"
 #include "common/TarvoCAN.h"
 #include "logging/LogLines.h"
 #include "logging/LogTypes.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 

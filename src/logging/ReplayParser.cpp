@@ -12,6 +12,7 @@
 #include "common/ReplacingFile.h"
 
 #include "common/TextRoutines.h"
+#include "common/TimeUnits.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -315,7 +316,7 @@ int TimeTextToTicks(std::string_view text, uint32_t& ticks) {
   if (!CheckTimeText(text)) return 1;
   double seconds = 0;
   std::from_chars(text.data(), text.data() + text.size(), seconds);
-  const double x = seconds * 39062.5;
+  const double x = seconds * TicksPerSecond;
   // Nearest, halves to even, under the default rounding mode.
   const double rounded = std::nearbyint(x);
   if (!(rounded >= 0.0 && rounded <= 4294967295.0)) return 2;

@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "adapter/TarvoAPI.h"
+#include "common/DisplaySettings.h"
 #include "common/UserDialogs.h"
 #include "persistence/DatabaseKeys.h"
-#include "persistence/PlotKeys.h"
 #include "persistence/IniDocument.h"
 #include "persistence/LogOptionKeys.h"
-#include "view/DisplaySettings.h"
+#include "persistence/PlotKeys.h"
 
 namespace tarvo {
 

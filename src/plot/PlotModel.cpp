@@ -6,7 +6,9 @@
 #include <limits>
 #include <ostream>
 
+#include "common/CsvField.h"
 #include "dbc/SignalCodec.h"
+#include "dbc/SignalLookup.h"
 
 namespace tarvo {
 
@@ -69,30 +71,9 @@ bool TPlotModel::Add(const TDbcMessage& message, size_t signalIndex) {
 }
 
 bool TPlotModel::Add(const TDbcDatabase& database, const std::string& name, std::string& error) {
-  const size_t dot = name.find('.');
-  const std::string messageName = dot == std::string::npos ? "" : name.substr(0, dot);
-  const std::string signalName = dot == std::string::npos ? name : name.substr(dot + 1);
-  const TDbcMessage* found = nullptr;
-  size_t index = 0;
-  int matches = 0;
-  for (const TDbcMessage& m : database.Messages) {
-    if (!messageName.empty() && m.Name != messageName) continue;
-    for (size_t i = 0; i < m.Signals.size(); ++i) {
-      if (m.Signals[i].Name != signalName) continue;
-      found = &m;
-      index = i;
-      ++matches;
-    }
-  }
-  if (matches == 0) {
-    error = "no signal \"" + name + "\" in the database";
-    return false;
-  }
-  if (matches > 1) {
-    error = "several messages have a signal \"" + name + "\": name it as Message.Signal";
-    return false;
-  }
-  if (!Add(*found, index)) {
+  TSignalPlace found;
+  if (!FindSignal(database, name, found, error)) return false;
+  if (!Add(database.Messages[found.Message], found.Signal)) {
     error = "\"" + name + "\" is plotted already";
     return false;
   }
@@ -268,17 +249,7 @@ void TPlotModel::WriteCsv(std::ostream& out) const {
   out << "time";
   for (const TPlottedSignal& s : signals_) {
     // A name or unit with a comma or a quote is quoted, as RFC 4180 says.
-    const std::string name = s.Message + "." + s.Label();
-    if (name.find_first_of(",\"\r\n") == std::string::npos) {
-      out << ',' << name;
-      continue;
-    }
-    std::string quoted = "\"";
-    for (char c : name) {
-      if (c == '"') quoted += '"';
-      quoted += c;
-    }
-    out << ',' << quoted << '"';
+    out << ',' << CsvField(s.Message + "." + s.Label());
   }
   out << "\r\n";
   std::vector<size_t> next(signals_.size(), 0);

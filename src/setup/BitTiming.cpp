@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "adapter/TarvoAPI.h"
+#include "common/TimeUnits.h"
 
 namespace tarvo {
 
@@ -91,7 +92,6 @@ bool HasCANClock40MHz(int32_t hardwareType, int hardwareVersionTenths, int softw
 }
 
 uint32_t ReplayMinimumGapFor(double bitRateKbps, bool currentAdapter) {
-  constexpr double TicksPerSecond = 39062.5;
   const double gap = std::nearbyint(150.0 / (bitRateKbps * 1000.0) * TicksPerSecond + 1.0);
   const double floor = currentAdapter ? 39.0 : 78.0;
   return static_cast<uint32_t>(gap <= floor ? floor : gap);

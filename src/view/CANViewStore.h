@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "adapter/TarvoAPI.h"
+#include "common/DisplaySettings.h"
 #include "common/TarvoCAN.h"
 #include "view/CANViewIndex.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 

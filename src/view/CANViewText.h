@@ -23,8 +23,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/DisplaySettings.h"
 #include "view/CANViewStore.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 

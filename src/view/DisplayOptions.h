@@ -7,7 +7,7 @@
 // a control in the dialog.
 #include <cstdint>
 
-#include "view/DisplaySettings.h"
+#include "common/DisplaySettings.h"
 
 namespace tarvo {
 
@@ -35,7 +35,7 @@ struct TDisplayOptionsForm {
 // 0 and 1000 shows "100ms"; a ring size other than 1000 and 1000000 "50000".
 TDisplayOptionsForm DisplayOptionsOnShow(const TDisplaySettings& settings, bool busLoadSupported);
 
-// Button1Click: the settings from the controls. True when the numeric base
+// OK: the settings from the controls. True when the numeric base
 // changed (the status panel and the transmit editor then follow it).
 bool ApplyDisplayOptions(const TDisplayOptionsForm& form, TDisplaySettings& settings);
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "common/DisplaySettings.h"
 #include "view/CANViewStore.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 

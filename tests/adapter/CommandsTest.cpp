@@ -5,6 +5,7 @@
 
 #include "FakeDriver.h"
 #include "adapter/Framing.h"
+#include "support/Frames.h"
 #include "adapter/TarvoAPI.h"
 #include "support/FakeClock.h"
 
@@ -15,11 +16,7 @@ using test::FakeClock;
 using test::FakeDriver;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Framed(const Bytes& packet) {
-  Bytes out(2 * packet.size() + 8);
-  out.resize(BuildFrame(packet.data(), packet.size(), out.data()));
-  return out;
-}
+using test::Framed;
 
 const uint8_t Twelve[12] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB};
 

@@ -5,17 +5,14 @@
 
 #include "adapter/Crc.h"
 #include "adapter/Framing.h"
+#include "support/Frames.h"
 
 namespace tarvo {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Framed(const Bytes& packet) {
-  Bytes out(2 * packet.size() + 8);
-  out.resize(BuildFrame(packet.data(), packet.size(), out.data()));
-  return out;
-}
+using test::Framed;
 
 TEST(Crc, MatchesTheCrc16ArcCheckValueAndTable) {
   const char* text = "123456789";

@@ -8,6 +8,7 @@
 
 #include "FakeDriver.h"
 #include "adapter/Framing.h"
+#include "support/Frames.h"
 #include "adapter/TarvoAPI.h"
 
 namespace tarvo {
@@ -43,11 +44,7 @@ Bytes StatusPacket(uint8_t type, Bytes params, uint32_t timeStamp) {
   return p;
 }
 
-Bytes Framed(const Bytes& packet) {
-  Bytes out(2 * packet.size() + 8);
-  out.resize(BuildFrame(packet.data(), packet.size(), out.data()));
-  return out;
-}
+using test::Framed;
 
 // Markers around exactly these bytes (escaped), with no CRC added.
 Bytes Raw(const Bytes& between) {

@@ -8,31 +8,10 @@
 #include <fstream>
 
 #include "dbc/DatabaseState.h"
+#include "support/ScriptedDialogs.h"
 
 namespace tarvo {
 namespace {
-
-// Answers the dialogs from a script and keeps what they were asked.
-class ScriptedDialogs : public UserDialogs {
- public:
-  TDialogResult ShowMessage(const std::string& text, TDialogType type, TDialogButtons buttons) override {
-    Messages.push_back(text);
-    Types.push_back(type);
-    EXPECT_EQ(buttons, TDialogButtons::OK);
-    return TDialogResult::OK;
-  }
-  std::optional<std::string> OpenFileDialog(const TFileDialogRequest& request) override {
-    Requests.push_back(request);
-    if (Answers.empty()) return std::nullopt;
-    std::optional<std::string> answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-  }
-  std::deque<std::optional<std::string>> Answers;
-  std::vector<TFileDialogRequest> Requests;
-  std::vector<std::string> Messages;
-  std::vector<TDialogType> Types;
-};
 
 class DatabaseCommand : public ::testing::Test {
  protected:
@@ -42,7 +21,12 @@ class DatabaseCommand : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override {
+    // The database's boxes only tell (OK alone), and it never saves a file.
+    for (const test::ScriptedDialogs::Shown& box : dialogs_.Boxes) EXPECT_EQ(box.Buttons, TDialogButtons::OK) << box.Text;
+    EXPECT_TRUE(dialogs_.SaveRequests.empty());
+    std::filesystem::remove_all(dir_);
+  }
 
   std::string Write(const char* name, const std::string& text) {
     const std::filesystem::path path = dir_ / name;
@@ -52,7 +36,7 @@ class DatabaseCommand : public ::testing::Test {
 
   std::filesystem::path dir_;
   TDatabaseState state_;
-  ScriptedDialogs dialogs_;
+  test::ScriptedDialogs dialogs_;
 };
 
 const char EngineDbc[] = R"(VERSION ""
@@ -72,23 +56,23 @@ BO_ 2566844672 Pages: 3 Body
 
 TEST_F(DatabaseCommand, OpenDialogLoadsTheChosenFile) {
   const std::string path = Write("engine.dbc", EngineDbc);
-  dialogs_.Answers = {std::nullopt, path};
+  dialogs_.FileAnswers = {std::nullopt, path};
   EXPECT_FALSE(Database1Click(state_, dialogs_, "/shipped"));  // cancelled
   EXPECT_FALSE(state_.LoadedFlag);
   ASSERT_TRUE(Database1Click(state_, dialogs_, "/shipped"));
   EXPECT_TRUE(state_.LoadedFlag);
   EXPECT_EQ(state_.FileName, path);
   EXPECT_EQ(state_.Database.Messages.size(), 2u);
-  ASSERT_EQ(dialogs_.Requests.size(), 2u);
-  EXPECT_EQ(dialogs_.Requests[0].Title, "Load Database");
-  EXPECT_EQ(dialogs_.Requests[0].Filter, "DBC Database (*.dbc)|*.dbc");
-  EXPECT_EQ(dialogs_.Requests[0].InitialDir, "/shipped");
-  EXPECT_TRUE(dialogs_.Messages.empty());
+  ASSERT_EQ(dialogs_.OpenRequests.size(), 2u);
+  EXPECT_EQ(dialogs_.OpenRequests[0].Title, "Load Database");
+  EXPECT_EQ(dialogs_.OpenRequests[0].Filter, "DBC Database (*.dbc)|*.dbc");
+  EXPECT_EQ(dialogs_.OpenRequests[0].InitialDir, "/shipped");
+  EXPECT_TRUE(dialogs_.Texts().empty());
 
   // The next dialog starts where the loaded database lies.
-  dialogs_.Answers = {std::nullopt};
+  dialogs_.FileAnswers = {std::nullopt};
   Database1Click(state_, dialogs_, "/shipped");
-  EXPECT_EQ(dialogs_.Requests.back().InitialDir, dir_.string());
+  EXPECT_EQ(dialogs_.OpenRequests.back().InitialDir, dir_.string());
 }
 
 TEST_F(DatabaseCommand, DamagedFileIsRefusedAndTheLoadedOneStays) {
@@ -96,14 +80,14 @@ TEST_F(DatabaseCommand, DamagedFileIsRefusedAndTheLoadedOneStays) {
   const std::string bad = Write("bad.dbc", "VERSION \"\"\nBO_ 100 M 8 A\n");
   ASSERT_TRUE(LoadDatabase(state_, dialogs_, good));
   EXPECT_FALSE(LoadDatabase(state_, dialogs_, bad));
-  ASSERT_EQ(dialogs_.Messages.size(), 1u);
-  EXPECT_EQ(dialogs_.Messages[0], "Database file 'bad.dbc' cannot be used: line 2, column 11: expected ':', found '8'.");
-  EXPECT_EQ(dialogs_.Types[0], TDialogType::Error);
+  ASSERT_EQ(dialogs_.Texts().size(), 1u);
+  EXPECT_EQ(dialogs_.Texts()[0], "Database file 'bad.dbc' cannot be used: line 2, column 11: expected ':', found '8'.");
+  EXPECT_EQ(dialogs_.Types()[0], TDialogType::Error);
   EXPECT_EQ(state_.FileName, good);
   EXPECT_EQ(state_.Database.Messages.size(), 2u);
 
   EXPECT_FALSE(LoadDatabase(state_, dialogs_, (dir_ / "gone.dbc").string()));
-  EXPECT_EQ(dialogs_.Messages[1], "Database file 'gone.dbc' cannot be used: the file cannot be opened.");
+  EXPECT_EQ(dialogs_.Texts()[1], "Database file 'gone.dbc' cannot be used: the file cannot be opened.");
   EXPECT_EQ(state_.FileName, good);
 }
 
@@ -116,9 +100,9 @@ TEST_F(DatabaseCommand, AFileWithFaultsLoadsWhatIsSoundAndListsTheRest) {
   ASSERT_TRUE(LoadDatabase(state_, dialogs_, path));
   EXPECT_EQ(state_.Database.Messages.size(), 2u);
   EXPECT_EQ(state_.Database.Messages[0].Signals.size(), 1u);
-  ASSERT_EQ(dialogs_.Messages.size(), 1u);
-  EXPECT_EQ(dialogs_.Types[0], TDialogType::Warning);
-  EXPECT_EQ(dialogs_.Messages[0],
+  ASSERT_EQ(dialogs_.Texts().size(), 1u);
+  EXPECT_EQ(dialogs_.Types()[0], TDialogType::Warning);
+  EXPECT_EQ(dialogs_.Texts()[0],
             "Database file 'vehicle.dbc' is loaded without what could not be read:\n"
             "skipped, line 4, column 2: signal Far (start bit 60, length 8) does not fit in message Engine of 8 bytes\n"
             "skipped, line 6, column 1: expected ';', found 'BO_'\n"

@@ -14,18 +14,12 @@
 #include "logging/qt/LogOptionsDialog.h"
 #include "support/ModalWatch.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
 
 namespace tarvo {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "logging_dialog_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  test::ModalWatch::Start();
-  return app;
-}
+QApplication& App() { return test::TestApplication("logging_dialog_tests"); }
 
 class LogOptionsDialogTest : public ::testing::Test {
  protected:

@@ -19,60 +19,21 @@
 
 #include "logging/HPTimer.h"
 #include "logging/LogReplay.h"
+#include "support/QueuedGuiCalls.h"
+#include "support/ScriptedDialogs.h"
 
 namespace tarvo {
 namespace {
 
 using namespace std::chrono_literals;
 
-class GuiQueue : public GuiThreadCalls {
- public:
-  void Post(std::function<void()> call) override {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(call));
-  }
-  // Blocks the calling worker until the test runs the call, at most 10 s;
-  // a call the test never runs fails it instead of hanging the worker.
-  void Invoke(std::function<void()> call) override {
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    Post([call = std::move(call), done] {
-      call();
-      *done = true;
-    });
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!*done) {
-      if (std::chrono::steady_clock::now() > limit) {
-        ADD_FAILURE() << "a call into the GUI thread was not run within 10 s";
-        return;
-      }
-      std::this_thread::sleep_for(100us);
-    }
-  }
-  void RunPending() {
-    for (;;) {
-      std::function<void()> call;
-      {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_queue.empty()) return;
-        call = std::move(m_queue.front());
-        m_queue.pop_front();
-      }
-      call();
-    }
-  }
-
- private:
-  std::mutex m_mutex;
-  std::deque<std::function<void()>> m_queue;
-};
-
 // Real time; waiting runs the GUI thread's work: posted calls and, while a
 // replay runs, the tick's display of what was sent.
 class GuiClock : public Clock {
  public:
-  GuiQueue& Gui;
+  test::QueuedGuiCalls& Gui;
   std::function<void()> Tick;
-  explicit GuiClock(GuiQueue& gui) : Gui(gui) {}
+  explicit GuiClock(test::QueuedGuiCalls& gui) : Gui(gui) {}
   uint32_t TickCount() override {
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now().time_since_epoch())
@@ -87,21 +48,6 @@ class GuiClock : public Clock {
       std::this_thread::sleep_for(200us);
     } while (TickCount() - start <= ms);
   }
-};
-
-class FakeDialogs : public UserDialogs {
- public:
-  std::vector<std::string> Texts;
-  std::deque<TDialogResult> Answers;
-  TDialogResult ShowMessage(const std::string& text, TDialogType, TDialogButtons) override {
-    Texts.push_back(text);
-    if (Answers.empty()) return TDialogResult::OK;
-    const TDialogResult a = Answers.front();
-    Answers.pop_front();
-    return a;
-  }
-  std::optional<std::string> OpenFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> SaveFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
 };
 
 class FakeHost : public ReplayHost {
@@ -264,8 +210,8 @@ class LogReplayTest : public ::testing::Test {
   std::filesystem::path Dir;
   TLog Log;
   FakeHost Host{Log};
-  FakeDialogs Dialogs;
-  GuiQueue Gui;
+  test::ScriptedDialogs Dialogs;
+  test::QueuedGuiCalls Gui;
   GuiClock Clock{Gui};
   TLogReplay Replay{Log, Host, Dialogs, Clock, Gui};
 };
@@ -382,7 +328,7 @@ TEST_F(LogReplayTest, AFailedSendEndsTheRun) {
   Replay.StartLogReplay1Click();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }));
   EXPECT_EQ(Host.SentIds().size(), 3u);
-  EXPECT_TRUE(Dialogs.Texts.empty());
+  EXPECT_TRUE(Dialogs.Texts().empty());
 }
 
 TEST_F(LogReplayTest, AFailedSingleStepIsSentAgainAtTheNextStep) {
@@ -419,11 +365,11 @@ TEST_F(LogReplayTest, FailuresBeforeTheStart) {
   for (const Case& c : cases) {
     std::filesystem::remove(Dir / "replay.txt");
     if (!c.Bytes.empty()) std::ofstream(Dir / "replay.txt", std::ios::binary) << c.Bytes;
-    Dialogs.Texts.clear();
+    Dialogs.Boxes.clear();
     Dialogs.Answers = {c.Answer};
     Host.Starts = 0;
     Replay.StartLogReplay1Click();
-    EXPECT_EQ(Dialogs.Texts, c.Texts) << c.Name;
+    EXPECT_EQ(Dialogs.Texts(), c.Texts) << c.Name;
     EXPECT_EQ(Log.State, NO_LOG) << c.Name;
     EXPECT_EQ(Host.Starts, 0) << c.Name;
     EXPECT_FALSE(Log.FileLoadedFlag) << c.Name;
@@ -436,7 +382,7 @@ TEST_F(LogReplayTest, TheLogOptionsNamingAFileStartTheReplay) {
   Log.FileName = "none.txt";
   Host.OnShowLogOptions = [&] { Log.FileName = "chosen.txt"; };
   Replay.SingleStepLogReplay1Click();
-  EXPECT_EQ(Dialogs.Texts, std::vector<std::string>{"Please select a log file to replay."});
+  EXPECT_EQ(Dialogs.Texts(), std::vector<std::string>{"Please select a log file to replay."});
   EXPECT_EQ(Host.SentIds(), std::vector<uint32_t>{0});
 }
 
@@ -602,8 +548,8 @@ TEST(LogReplayLifetime, DestroyedWhileRunning) {
   log.FileType = CSV_FILE;
   log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
   FakeHost host(log);
-  FakeDialogs dialogs;
-  GuiQueue gui;
+  test::ScriptedDialogs dialogs;
+  test::QueuedGuiCalls gui;
   GuiClock clock(gui);
   {
     TLogReplay replay(log, host, dialogs, clock, gui);

@@ -31,20 +31,12 @@
 #include "plot/qt/PlotWidget.h"
 #include "support/ModalWatch.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
 
 namespace tarvo {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "plot_widget_tests";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: an application object torn down among the program's
-  // statics crashes Qt's input devices at exit.
-  static QApplication* app = new QApplication(argc, argv);
-  test::ModalWatch::Start();
-  return *app;
-}
+QApplication& App() { return test::TestApplication("plot_widget_tests"); }
 
 constexpr const char* Database = R"(VERSION ""
 BO_ 256 Pump: 8 Node

@@ -9,14 +9,14 @@
 
 #include <vector>
 
-#include "FakeDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "adapter/TarvoAPI.h"
 #include "setup/CANSetupState.h"
 
 namespace tarvo {
 namespace {
 
-using test::FakeDialogs;
+using test::ScriptedDialogs;
 
 class BitTimingPageTest : public ::testing::Test {
  protected:
@@ -46,7 +46,7 @@ class BitTimingPageTest : public ::testing::Test {
     bt.CheckCANBaudRateSupport();
   }
 
-  FakeDialogs dialogs;
+  ScriptedDialogs dialogs;
   bool configModified = false;
   TCANSetupState setup{dialogs, configModified};
   TBitTimingPage& bt = setup.BitTiming;

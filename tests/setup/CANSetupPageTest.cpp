@@ -12,13 +12,13 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "FakeDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "setup/qt/CANBitTime.h"
 
 namespace tarvo {
 namespace {
 
-using test::FakeDialogs;
+using test::ScriptedDialogs;
 
 class CANSetupPageTest : public ::testing::Test {
  protected:
@@ -46,7 +46,7 @@ class CANSetupPageTest : public ::testing::Test {
     QTest::keyClicks(field, keys);
   }
 
-  FakeDialogs dialogs;
+  ScriptedDialogs dialogs;
   bool configModified = false;
   TCANSetupState state{dialogs, configModified};
   CANSetupPage page{state};

@@ -3,12 +3,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "support/ModalWatch.h"
+#include "support/TestApplication.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  tarvo::test::ModalWatch::Start();
+  tarvo::test::TestApplication(argv[0]);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -8,13 +8,13 @@
 
 #include <vector>
 
-#include "FakeDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "setup/CANSetupState.h"
 
 namespace tarvo {
 namespace {
 
-using test::FakeDialogs;
+using test::ScriptedDialogs;
 
 class ReceiveFiltersTest : public ::testing::Test {
  protected:
@@ -34,7 +34,7 @@ class ReceiveFiltersTest : public ::testing::Test {
     for (int i = 0; i < FILTER_FIELD_COUNT; ++i) rf.SetFieldText(i, texts[i]);
   }
 
-  FakeDialogs dialogs;
+  ScriptedDialogs dialogs;
   bool configModified = false;
   TCANSetupState setup{dialogs, configModified};
   TReceiveFilterPage& rf = setup.Filters;

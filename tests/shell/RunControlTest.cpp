@@ -20,7 +20,7 @@ class RunControl : public test::ShellFixture, public ::testing::Test {
 
 TEST_F(RunControl, StartConfiguresTheAdapterThenSwitchesItOn) {
   const size_t flushesBefore = Driver.CallCount("SI_FlushBuffers");
-  App->Start1Click();
+  App->Start();
   const std::vector<Packet> p = Packets();
   ASSERT_EQ(p.size(), 5u);
   EXPECT_EQ(p[0], (Packet{0x02, 0x00, 0x43, 0x07, 0x05, 0x04, 0x00}));  // 250 kbit/s at 40 MHz
@@ -48,7 +48,7 @@ TEST_F(RunControl, StartEmptiesTheViewAndTheMessageRing) {
   App->CANMessageRing.WriteIndex = 5;
   App->CANMessageRing.FullFlag = true;
   Window.ItemCount = 7;
-  App->Start1Click();
+  App->Start();
   EXPECT_EQ(App->View.CANView.Count, 0);
   EXPECT_FALSE(App->View.CyclicOverwriteFlag);
   EXPECT_TRUE(App->View.TxDisplayEnabledFlag);
@@ -76,7 +76,7 @@ TEST(RunControlBitTiming, RegisterValuesLessOneWithTheClockBitAndTripleSampling)
     f.Create();
     f.ClearWrites();
     f.SetupPage.Values.BitTiming = c.Timing;
-    f.App->Start1Click();
+    f.App->Start();
     EXPECT_EQ(test::HostPackets(f.Driver).at(0), c.Expected) << int(c.Hardware) << " BRP " << int(c.Timing.BRP);
   }
 }
@@ -87,9 +87,9 @@ TEST_F(RunControl, OperatingModeValueFollowsTheCheckedMode) {
   for (const auto& [mode, value] : cases) {
     SetupPage.Values.Mode = mode;
     ClearWrites();
-    App->Start1Click();
+    App->Start();
     EXPECT_EQ(Packets().at(1), (Packet{0x03, value}));
-    App->Stop1Click();
+    App->Stop();
   }
 }
 
@@ -118,7 +118,7 @@ TEST_F(RunControl, AFailedConfigurationStepSendsNothingAfterItAndStaysStopped) {
     Driver.WriteResult = 0;
     c.Arrange(*this);
     ClearWrites();
-    App->Start1Click();
+    App->Start();
     EXPECT_EQ(test::HostPacketTypes(Driver), c.Sent) << c.Label;
     EXPECT_FALSE(App->Run.RunningFlag) << c.Label;
     EXPECT_FALSE(Window.Timer1Enabled) << c.Label;
@@ -129,7 +129,7 @@ TEST_F(RunControl, AFailedConfigurationStepSendsNothingAfterItAndStaysStopped) {
 }
 
 TEST_F(RunControl, FilterChoiceNoneSendsAcceptAllWithoutTheCheck) {
-  App->Start1Click();
+  App->Start();
   EXPECT_EQ(SetupPage.FilterChecks, 0);
   const Packet filters = Packets().at(2);
   // One 29-bit and one 11-bit filter per receive buffer.
@@ -161,22 +161,22 @@ TEST_F(RunControl, TransmitListIsLoadedOnlyForATransmittingRunThatIsNoReplay) {
     SetupPage.Values.Mode = c.Mode;
     Log.LogState = c.LogState;
     Transmit.Calls.clear();
-    c.ReceiveOnly ? App->StartRxTx1Click() : App->Start1Click();
+    c.ReceiveOnly ? App->StartRxTx() : App->Start();
     EXPECT_EQ(Transmit.Calls, c.Calls) << c.Label;
     EXPECT_TRUE(App->Run.RunningFlag) << c.Label;
-    App->Stop1Click();
+    App->Stop();
   }
 }
 
 TEST_F(RunControl, StartRxRunsReceiveOnlyThenSwitchesTransmissionOn) {
-  App->StartRxTx1Click();
+  App->StartRxTx();
   EXPECT_TRUE(App->Run.RunningFlag);
   EXPECT_EQ(App->Run.StartState, START_RX);
   EXPECT_EQ(Packets().back(), (Packet{0x05, 0x01}));
   EXPECT_EQ(Window.Of("StartRxTxButton").Caption, "Start Tx");
   EXPECT_EQ(Window.Enabled("StartRxTxButton"), true);
 
-  App->StartRxTx1Click();
+  App->StartRxTx();
   EXPECT_EQ(App->Run.StartState, START_TX);
   EXPECT_EQ(Window.Enabled("StartRxTx1"), false);
   EXPECT_EQ(Window.Enabled("StartRxTxButton"), false);
@@ -184,11 +184,11 @@ TEST_F(RunControl, StartRxRunsReceiveOnlyThenSwitchesTransmissionOn) {
 }
 
 TEST_F(RunControl, StartRxWhileATransmittingRunGoesOnDoesNothing) {
-  App->Start1Click();
+  App->Start();
   const auto controls = Window.Controls;
   const size_t writes = Driver.Writes.size();
   Window.Calls.clear();
-  App->StartRxTx1Click();
+  App->StartRxTx();
   EXPECT_EQ(App->Run.StartState, START_RX_TX);
   EXPECT_EQ(Window.Controls, controls);
   EXPECT_EQ(Driver.Writes.size(), writes);
@@ -196,9 +196,9 @@ TEST_F(RunControl, StartRxWhileATransmittingRunGoesOnDoesNothing) {
 }
 
 TEST_F(RunControl, StopSwitchesTheAdapterOffAndResetsTheStatusBar) {
-  App->Start1Click();
+  App->Start();
   const int repaints = Window.Repaints;
-  App->Stop1Click();
+  App->Stop();
   EXPECT_EQ(Packets().back(), (Packet{0x05, 0x00}));
   EXPECT_FALSE(App->Run.RunningFlag);
   EXPECT_FALSE(Window.Timer1Enabled);
@@ -214,19 +214,19 @@ TEST_F(RunControl, StopSwitchesTheAdapterOffAndResetsTheStatusBar) {
 // Messages that arrived after the last refresh are in the list once stopped.
 TEST_F(RunControl, StopShowsTheRowsStoredSinceTheLastRefresh) {
   App->Display.UpdateInterval = 1000;
-  App->Start1Click();
+  App->Start();
   Driver.QueueRx(test::CANMessageFrame(0x100, 1, 10));
   Driver.QueueRx(test::CANMessageFrame(0x200, 1, 20));
   Tick();
   ASSERT_EQ(App->View.CANView.Count, 2);
   ASSERT_EQ(Window.ItemCount, 0);
-  App->Stop1Click();
+  App->Stop();
   EXPECT_EQ(Window.ItemCount, 2);
 }
 
 TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
-  Clock.DuringNextWait = [this] { App->Stop1Click(); };
-  App->Start1Click();
+  Clock.DuringNextWait = [this] { App->Stop(); };
+  App->Start();
   const std::vector<Packet> p = Packets();
   EXPECT_EQ(p.at(1), (Packet{0x05, 0x00}));
   EXPECT_EQ(p.size(), 2u);  // no configuration after the stop
@@ -236,7 +236,7 @@ TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
   EXPECT_EQ(Window.Enabled("Start1"), true);
   EXPECT_EQ(Window.Enabled("Stop1"), false);
 
-  App->Start1Click();  // the next start is not affected
+  App->Start();  // the next start is not affected
   EXPECT_TRUE(App->Run.RunningFlag);
 }
 
@@ -247,10 +247,10 @@ TEST_F(RunControl, AStartInsideAnotherStartsWaitsIsRefused) {
     SCOPED_TRACE(rxOnly);
     ClearWrites();
     Clock.DuringNextWait = [this, rxOnly] {
-      App->Stop1Click();
-      rxOnly ? App->StartRxTx1Click() : App->Start1Click();
+      App->Stop();
+      rxOnly ? App->StartRxTx() : App->Start();
     };
-    App->Start1Click();
+    App->Start();
     EXPECT_EQ(Packets(), (std::vector<Packet>{Packets().at(0), Packet{0x05, 0x00}}));
     EXPECT_FALSE(App->Run.RunningFlag);
     EXPECT_FALSE(Window.Timer1Enabled);
@@ -259,8 +259,8 @@ TEST_F(RunControl, AStartInsideAnotherStartsWaitsIsRefused) {
   }
   // A start with no stop in its waits: the click inside is refused as well.
   ClearWrites();
-  Clock.DuringNextWait = [this] { App->StartRxTx1Click(); };
-  App->Start1Click();
+  Clock.DuringNextWait = [this] { App->StartRxTx(); };
+  App->Start();
   const std::vector<Packet> p = Packets();
   EXPECT_EQ(std::count_if(p.begin(), p.end(), [](const Packet& k) { return k.at(0) == 0x02; }), 1);
   EXPECT_TRUE(App->Run.RunningFlag);
@@ -269,7 +269,7 @@ TEST_F(RunControl, AStartInsideAnotherStartsWaitsIsRefused) {
 
 TEST_F(RunControl, ClosingDuringTheConfigurationLeavesTheAdapterOff) {
   Clock.DuringNextWait = [this] { ASSERT_TRUE(App->FormClose()); };
-  App->Start1Click();
+  App->Start();
   const std::vector<Packet> p = Packets();
   EXPECT_EQ(std::count(p.begin(), p.end(), Packet{0x05, 0x01}), 0);
   EXPECT_FALSE(App->Run.RunningFlag);
@@ -277,9 +277,9 @@ TEST_F(RunControl, ClosingDuringTheConfigurationLeavesTheAdapterOff) {
 }
 
 TEST_F(RunControl, AFailedStopKeepsTheRunGoingBehindStoppedControls) {
-  App->Start1Click();
+  App->Start();
   Driver.WriteResult = 1;
-  App->Stop1Click();
+  App->Stop();
   EXPECT_TRUE(App->Run.RunningFlag);
   EXPECT_TRUE(Window.Timer1Enabled);
   EXPECT_EQ(Window.Panels[0], "Running    00:00:00");

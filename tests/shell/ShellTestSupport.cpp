@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "adapter/Framing.h"
+#include "support/Frames.h"
 
 namespace tarvo::test {
 
@@ -108,12 +109,6 @@ TemporaryFolders::~TemporaryFolders() {
 // ---- Packets ----
 
 namespace {
-std::vector<uint8_t> Frame(const std::vector<uint8_t>& packet) {
-  std::vector<uint8_t> frame(2 * packet.size() + 8);
-  frame.resize(BuildFrame(packet.data(), packet.size(), frame.data()));
-  return frame;
-}
-
 void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
 }
@@ -122,7 +117,7 @@ void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t value) {
 std::vector<uint8_t> StatusFrame(uint8_t type, uint8_t p0, uint8_t p1, uint8_t p2, uint8_t p3, uint32_t timeStamp) {
   std::vector<uint8_t> packet{type, p0, p1, p2, p3};
   PutLittleEndian(packet, timeStamp);
-  return Frame(packet);
+  return Framed(packet);
 }
 
 std::vector<uint8_t> CANMessageFrame(uint32_t id, uint8_t dlc, uint32_t timeStamp) {
@@ -132,7 +127,7 @@ std::vector<uint8_t> CANMessageFrame(uint32_t id, uint8_t dlc, uint32_t timeStam
   for (uint8_t i = 0; i < dlc; ++i) packet.push_back(i);
   packet.push_back(0x00);  // bus state
   PutLittleEndian(packet, timeStamp);
-  return Frame(packet);
+  return Framed(packet);
 }
 
 // Each write holds exactly one frame: DLE STX, the escaped packet and CRC, DLE ETX.
@@ -209,11 +204,11 @@ void ShellFixture::Create(const std::string& decimalSeparator) {
 
 void ShellFixture::Tick(uint32_t ms) {
   Clock.Advance(ms);
-  App->Timer1Timer();
+  App->OnTick();
 }
 
 void ShellFixture::StartRun() {
-  App->Start1Click();
+  App->Start();
   App->Run.PCTime = Clock.Now;
 }
 

@@ -210,7 +210,7 @@ class ShellFixture {
   void ClearWrites() { Driver.Writes.clear(); }
   // The 10 ms timer: the clock moves on, then the tick runs.
   void Tick(uint32_t ms = 10);
-  // Starts with Start1Click and lines the tick clock up with the start, so
+  // Starts with Start and lines the tick clock up with the start, so
   // that TarvoTime is a multiple of the tick interval.
   void StartRun();
 

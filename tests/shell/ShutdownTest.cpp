@@ -22,7 +22,7 @@ class Shutdown : public test::ShellFixture, public ::testing::Test {
 };
 
 TEST_F(Shutdown, EndsLoggingThenStopsClosesUnbindsAndSavesInThatOrder) {
-  App->Start1Click();
+  App->Start();
   const size_t writes = Driver.Writes.size();
   ASSERT_TRUE(App->FormClose());
   const std::string before = " writes " + std::to_string(writes) + " closes 0 bound";
@@ -35,7 +35,7 @@ TEST_F(Shutdown, EndsLoggingThenStopsClosesUnbindsAndSavesInThatOrder) {
 }
 
 TEST_F(Shutdown, CancelledSavePromptLeavesEverythingRunning) {
-  App->Start1Click();
+  App->Start();
   const size_t writes = Driver.Writes.size();
   Persistence.AllowClose = false;
   EXPECT_FALSE(App->FormClose());

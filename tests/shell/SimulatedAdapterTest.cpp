@@ -48,18 +48,18 @@ TEST_F(SimulatedAdapter, AnOldTarvoRunsAt20MHzWithoutBusLoad) {
 TEST_F(SimulatedAdapter, ARunFillsTheViewAndFollowsTheAdapterStatus) {
   Create("");
   ASSERT_TRUE(App->DeviceReadyFlag);
-  App->Start1Click();
+  App->Start();
   ASSERT_TRUE(App->Run.RunningFlag);
   while (App->Run.TarvoTime < 1600) {
     Clock.Sleep(10);
-    App->Timer1Timer();
+    App->OnTick();
   }
   EXPECT_GT(App->View.CANView.Count, 3);
   EXPECT_EQ(Window.Panels[0].rfind("Running    00:00:0", 0), 0u) << Window.Panels[0];
   EXPECT_NE(Window.Panels[5].find("Status OK"), std::string::npos) << Window.Panels[5];
   ASSERT_FALSE(Window.BusLoads.empty());
   EXPECT_GT(Window.BusLoads.back().Position, 0);
-  App->Stop1Click();
+  App->Stop();
   EXPECT_FALSE(App->Run.RunningFlag);
   EXPECT_EQ(Window.Panels[0], "Stopped");
 }

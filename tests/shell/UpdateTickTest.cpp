@@ -287,8 +287,8 @@ TEST_F(UpdateTick, LostMessagesAreShownAndLogged) {
   Tick();
   EXPECT_EQ(Log.Count("LogMessageMissing"), 2u);
 
-  App->Stop1Click();
-  App->Start1Click();
+  App->Stop();
+  App->Start();
   Driver.QueueRx(StatusFrame(1, 71, 35, 0, 0, 0));
   Tick();
   EXPECT_EQ(App->CANMessageRing.LostCount, 0u);
@@ -310,7 +310,7 @@ TEST_F(UpdateTick, ImplausibleResyncTimeStampsAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    App->Stop1Click();
+    App->Stop();
     StartRun();
     ClearWrites();
     const uint32_t start = c.refused && c.clockAfter > 1000 ? 3000 : 500;

@@ -56,6 +56,14 @@ class ApplicationShellTest : public ::testing::Test {
   std::unique_ptr<ApplicationShell> shell_;
 };
 
+// Every menu item, key, tool button, pop-up opening and the tick reach a
+// handler of the program: none is left doing nothing.
+TEST_F(ApplicationShellTest, EveryCommandHasAHandler) {
+  std::string unbound;
+  for (qt::TCommand command : Window().UnboundCommands()) unbound += std::string(qt::CommandName(command)) + " ";
+  EXPECT_EQ(unbound, "");
+}
+
 TEST_F(ApplicationShellTest, StartUpIdentifiesTheAdapterAndShowsTheCANView) {
   qt::StatusPanels& status = Window().Status();
   const QString adapter = status.Text(status.DevicePanelNo());
@@ -90,7 +98,7 @@ TEST_F(ApplicationShellTest, NowSendsTheEditorsMessageAndTheCANViewShowsIt) {
   Window().ActivatePage(TPage::CANTransmit);
   QTest::keyClicks(id, "123");
   const int before = EntriesOfKind(ITEM_TD);
-  Window().RunHandler("NowButtonClick");
+  Window().RunHandler(qt::TCommand::SendNow);
   EXPECT_EQ(EntriesOfKind(ITEM_TD), before + 1);
   Window().Action("Stop1")->trigger();
 }
@@ -155,7 +163,7 @@ TEST_F(ApplicationShellTest, FilterOnIDLeavesTheFiltersAloneOnABusStateRow) {
   const bool custom = Window().findChild<QRadioButton*>("RadioButton18")->isChecked();
   const int page = Window().PageControl()->currentIndex();
 
-  Window().RunHandler("FilterOnID1Click");
+  Window().RunHandler(qt::TCommand::FilterOnId);
   EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), mask);
   EXPECT_EQ(Window().findChild<QRadioButton*>("RadioButton18")->isChecked(), custom);
   EXPECT_EQ(Window().PageControl()->currentIndex(), page);

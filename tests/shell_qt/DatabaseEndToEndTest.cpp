@@ -30,6 +30,7 @@
 #include "shell/qt/DatabaseWiring.h"
 #include "persistence/ConfigurationFile.h"
 #include "shell/qt/PersistenceWiring.h"
+#include "shell/qt/PlotWiring.h"
 #include "analysis/qt/AnalysisWindow.h"
 #include "plot/qt/PlotPanel.h"
 #include "plot/qt/PlotWidget.h"
@@ -48,7 +49,7 @@ class DatabaseEndToEnd : public ::testing::Test {
 
   void TearDown() override {
     if (shell_) {
-      if (App().Run.RunningFlag) App().Stop1Click();
+      if (App().Run.RunningFlag) App().Stop();
       CloseDiscardingChanges(*shell_);
     }
     shell_.reset();
@@ -172,7 +173,7 @@ TEST_F(DatabaseEndToEnd, SignalsPanelShowsTheSelectedRowAndFollowsTheTraffic) {
   const QString first = counterShown();
   ASSERT_TRUE(QTest::qWaitFor([&] { return counterShown() != first; }, 2000));
   QTest::qWait(150);
-  App().Stop1Click();
+  App().Stop();
   // The refresh after the stop shows the last row; a busy machine may take
   // a while to get to it.
   EXPECT_TRUE(QTest::qWaitFor([&] { return counterShown() == counterStored(); }, 2000))
@@ -194,13 +195,13 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   Window().Action("SignalPlot1")->trigger();
   auto* dock = Find<QDockWidget>("PlotDock");
   ASSERT_TRUE(dock->isVisible());
-  PlotPanel* plot = shell_->Database().Plot();
+  PlotPanel* plot = shell_->SignalPlot().Plot();
   ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
   ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= 10; }, 5000));
-  App().Stop1Click();
+  App().Stop();
   // Each point is the frame's decoded value at the frame's time.
   int received = 0;
   const TCANView& view = App().View.CANView;
@@ -225,7 +226,7 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
 TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  PlotPanel* plot = shell_->Database().Plot();
+  PlotPanel* plot = shell_->SignalPlot().Plot();
   const auto& plotted = plot->Model().Signals();
   Window().Action("Cyclic1")->trigger();
   ASSERT_EQ(App().View.Mode, VIEW_CYCLIC);
@@ -233,9 +234,9 @@ TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
   ASSERT_TRUE(QTest::qWaitFor([&] { return plotted[0].Series.Size() >= 5; }, 5000));
-  App().Stop1Click();
+  App().Stop();
   const size_t firstRun = plotted[0].Series.Size();
-  App().Start1Click();
+  App().Start();
   ASSERT_TRUE(App().Run.RunningFlag);
   ASSERT_TRUE(QTest::qWaitFor([&] { return plotted[0].Series.Size() >= firstRun + 5; }, 5000));
   const size_t before = plotted[0].Series.Size();
@@ -251,20 +252,20 @@ TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
     EXPECT_FALSE(std::isnan(added(1).Value(i))) << i;
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return added(1).Size() >= before - firstRun + 2; }, 5000));
-  App().Stop1Click();
+  App().Stop();
   EXPECT_EQ(added(1).Size(), speed().Size() - firstRun - 1);
   EXPECT_EQ(added(1).Time(added(1).Size() - 1), speed().Time(speed().Size() - 1));
 
   Window().Action("Fixed1")->trigger();
   ASSERT_EQ(App().View.Mode, VIEW_FIXED);
-  App().Start1Click();
+  App().Start();
   ASSERT_TRUE(App().Run.RunningFlag);
   const size_t start = speed().Size();
   ASSERT_TRUE(QTest::qWaitFor([&] { return speed().Size() >= start + 3; }, 5000));
   ASSERT_TRUE(plot->AddSignal("EngineStatus.OilPressure"));
   ASSERT_EQ(added(2).Size(), 1u);
   EXPECT_EQ(added(2).Time(0), speed().Time(speed().Size() - 1));
-  App().Stop1Click();
+  App().Stop();
 }
 
 // The cyclic ring read as the live feed saw it: from its oldest slot after
@@ -294,7 +295,7 @@ TEST_F(DatabaseEndToEnd, ASignalAddedLateTakesTheWrappedRingFromTheNewestRunOn) 
   state.CANView.Count = int32_t(std::size(ring));
   state.CyclicOverwriteFlag = true;
   state.CyclicItemNo = 2;  // the oldest slot: 5000, then 9000; the run from 100 on
-  PlotPanel* plot = shell_->Database().Plot();
+  PlotPanel* plot = shell_->SignalPlot().Plot();
   ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
   ASSERT_EQ(series.Size(), 3u);
@@ -311,19 +312,19 @@ TEST_F(DatabaseEndToEnd, ASignalAddedLateTakesTheWrappedRingFromTheNewestRunOn) 
 TEST_F(DatabaseEndToEnd, AStopAndStartKeepsThePlottedPoints) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  PlotPanel* plot = shell_->Database().Plot();
+  PlotPanel* plot = shell_->SignalPlot().Plot();
   ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
   ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= 5; }, 5000));
-  App().Stop1Click();
+  App().Stop();
   const size_t first = series.Size();
   const double firstEnd = series.Time(first - 1), firstStart = series.Time(0);
-  App().Start1Click();
+  App().Start();
   ASSERT_TRUE(App().Run.RunningFlag);
   ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= first + 5; }, 5000));
-  App().Stop1Click();
+  App().Stop();
   EXPECT_EQ(series.Time(0), firstStart);
   EXPECT_TRUE(std::isnan(series.Value(first)));  // the break
   EXPECT_GE(series.Time(first + 1), firstEnd + plot->Model().RunGapSeconds);
@@ -335,7 +336,7 @@ TEST_F(DatabaseEndToEnd, AStopAndStartKeepsThePlottedPoints) {
 TEST_F(DatabaseEndToEnd, PlottedSignalsOutliveAnUnloadAndAreFedAfterAReload) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  PlotPanel* plot = shell_->Database().Plot();
+  PlotPanel* plot = shell_->SignalPlot().Plot();
   ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
@@ -351,7 +352,7 @@ TEST_F(DatabaseEndToEnd, PlottedSignalsOutliveAnUnloadAndAreFedAfterAReload) {
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
   EXPECT_FALSE(plot->Model().Signals()[0].Unresolved);
   EXPECT_TRUE(QTest::qWaitFor([&] { return points() >= kept + 3; }, 5000));
-  App().Stop1Click();
+  App().Stop();
   EXPECT_EQ(plot->Model().Signals().size(), 1u);
 }
 
@@ -561,8 +562,8 @@ TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {
 TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  shell_->Database().ShowPlot(true);
-  PlotPanel* plot = shell_->Database().Plot();
+  shell_->SignalPlot().ShowPlot(true);
+  PlotPanel* plot = shell_->SignalPlot().Plot();
   ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
   ASSERT_TRUE(plot->AddSignal("EngineStatus.CoolantTemp"));
   plot->SetHidden(1, true);
@@ -585,7 +586,7 @@ TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
   plot->ReplaceSignals({});
   plot->SetSharedAxis(false);
   plot->SetWindow(true, 0);
-  shell_->Database().ShowPlot(false);
+  shell_->SignalPlot().ShowPlot(false);
   const auto expectLayout = [&] {
     const auto& plotted = plot->Model().Signals();
     ASSERT_EQ(plotted.size(), 2u);
@@ -606,7 +607,7 @@ TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
   CloseDiscardingChanges(*shell_);
   shell_.reset();
   StartProgram();
-  plot = shell_->Database().Plot();
+  plot = shell_->SignalPlot().Plot();
   expectLayout();
 }
 
@@ -637,7 +638,7 @@ TEST_F(DatabaseEndToEnd, SettingsFileRemembersTheDatabaseAndTheNameColumn) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0 && RowOf(0x321) >= 0; }, 5000));
   EXPECT_EQ(model->index(RowOf(0xC4), nameColumn).data().toString(), "BrakeStatus");
   EXPECT_EQ(model->index(RowOf(0x321), nameColumn).data().toString(), "GatewayStatus");
-  App().Stop1Click();
+  App().Stop();
   CloseDiscardingChanges(*shell_);
   shell_.reset();
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));

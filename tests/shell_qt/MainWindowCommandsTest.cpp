@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ namespace tarvo::test {
 namespace {
 
 using qt::MainWindow;
+using qt::TCommand;
 
 // "-" stands for a separator.
 struct TMenuRow {
@@ -134,7 +136,7 @@ TEST(MainWindowMenus, DatabaseShortcutIsItsOwn) {
 TEST(MainWindowMenus, OpeningTheViewMenuRunsItsOpeningHandlerFirst) {
   WindowWithCANView w;
   int opened = 0;
-  w.window.SetHandler("View1Click", [&] { ++opened; });
+  w.window.SetHandler(TCommand::ViewMenuOpening, [&] { ++opened; });
   QMenu* view = w.window.findChild<QMenu*>("View1");
   ASSERT_NE(view, nullptr);
   emit view->aboutToShow();
@@ -146,38 +148,38 @@ struct TToolRow {
   const char* caption;
   const char* hint;
   bool enabled;
-  const char* handler;
+  TCommand command;
 };
 
 const TToolRow kToolButtons[] = {
-    {"NewButton", "New", "New Configuration", true, "New1Click"},
-    {"LoadButton", "Load", "Load Configuration", true, "Load1Click"},
-    {nullptr, "", "", true, ""},
-    {"SaveButton", "Save", "Save Configuration", true, "Save1Click"},
-    {nullptr, "", "", true, ""},
-    {"ClearButton", "Clear", "Clear CAN View", true, "Clear1Click"},
-    {"CopyToTxButton", "Copy To Tx", "Copy Receive Message To CAN Transmit Editor", false, "CopyToTx1Click"},
+    {"NewButton", "New", "New Configuration", true, TCommand::NewConfiguration},
+    {"LoadButton", "Load", "Load Configuration", true, TCommand::LoadConfiguration},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"SaveButton", "Save", "Save Configuration", true, TCommand::SaveConfiguration},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"ClearButton", "Clear", "Clear CAN View", true, TCommand::ClearView},
+    {"CopyToTxButton", "Copy To Tx", "Copy Receive Message To CAN Transmit Editor", false, TCommand::CopyToTransmit},
     {"FilterOnIDButton", "Filter On ID", "Set CAN Receive Filters For Selected ID Only", false,
-     "FilterOnID1Click"},
-    {"SnapshotButton", "Snapshot", "Take Snapshot", true, "Snapshot1Click"},
-    {nullptr, "", "", true, ""},
-    {"FixedButton", "Fixed", "Select Fixed View", false, "Fixed1Click"},
-    {"CyclicButton", "Cyclic", "Select Cyclic View", true, "Cyclic1Click"},
-    {nullptr, "", "", true, ""},
-    {"StartLogRecordingButton", "Start Log Recording", "Start Log Recording", true, "StartLogRecording1Click"},
-    {"StartLogReplayButton", "Start Log Replay", "Start Log Replay", false, "StartLogReplay1Click"},
+     TCommand::FilterOnId},
+    {"SnapshotButton", "Snapshot", "Take Snapshot", true, TCommand::Snapshot},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"FixedButton", "Fixed", "Select Fixed View", false, TCommand::SelectFixedView},
+    {"CyclicButton", "Cyclic", "Select Cyclic View", true, TCommand::SelectCyclicView},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"StartLogRecordingButton", "Start Log Recording", "Start Log Recording", true, TCommand::StartLogRecording},
+    {"StartLogReplayButton", "Start Log Replay", "Start Log Replay", false, TCommand::StartLogReplay},
     {"SingleStepLogReplayButton", "Single Step Log Replay", "Single Step Log Replay", false,
-     "SingleStepLogReplay1Click"},
-    {"PauseLogReplayButton", "Pause Log Replay", "Pause Log Replay", false, "PauseLogReplay1Click"},
-    {"StopLogButton", "Stop Log", "Stop Log", false, "StopLog1Click"},
-    {nullptr, "", "", true, ""},
-    {"StartButton", "Start", "Start Tarvo", false, "Start1Click"},
-    {"StartRxTxButton", "Start Rx", "Start Tarvo Rx", false, "StartRxTx1Click"},
-    {"StopButton", "Stop", "Stop Tarvo", false, "Stop1Click"},
-    {nullptr, "", "", true, ""},
-    {"HelpButton", "Help", "Show Tarvo Help", true, "TarvoHelp1Click"},
-    {nullptr, "", "", true, ""},
-    {"ExitButton", "Exit", "Exit Tarvo Application", true, "Exit1Click"},
+     TCommand::SingleStepLogReplay},
+    {"PauseLogReplayButton", "Pause Log Replay", "Pause Log Replay", false, TCommand::PauseLogReplay},
+    {"StopLogButton", "Stop Log", "Stop Log", false, TCommand::StopLog},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"StartButton", "Start", "Start Tarvo", false, TCommand::StartRun},
+    {"StartRxTxButton", "Start Rx", "Start Tarvo Rx", false, TCommand::StartRunRxTx},
+    {"StopButton", "Stop", "Stop Tarvo", false, TCommand::StopRun},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"HelpButton", "Help", "Show Tarvo Help", true, TCommand::ShowHelp},
+    {nullptr, "", "", true, TCommand::Exit},
+    {"ExitButton", "Exit", "Exit Tarvo Application", true, TCommand::Exit},
 };
 
 TEST(MainWindowToolBar, ButtonsStandInOrderWithSeparators35PixelsWide) {
@@ -206,7 +208,7 @@ TEST(MainWindowToolBar, EachButtonRunsTheHandlerOfItsMenuCommand) {
   WindowWithCANView w;
   std::string ran;
   for (const TToolRow& row : kToolButtons) {
-    if (row.name) w.window.SetHandler(row.handler, [&ran, h = row.handler] { ran = h; });
+    if (row.name) w.window.SetHandler(row.command, [&ran, c = row.command] { ran = qt::CommandName(c); });
   }
   for (const TToolRow& row : kToolButtons) {
     if (!row.name) continue;
@@ -216,8 +218,94 @@ TEST(MainWindowToolBar, EachButtonRunsTheHandlerOfItsMenuCommand) {
     w.window.SetControlEnabled(row.name, true);
     ran.clear();
     button->click();
-    EXPECT_EQ(ran, row.handler);
+    EXPECT_EQ(ran, qt::CommandName(row.command));
   }
+}
+
+// Every menu and pop-up item, by component name, with the command it runs.
+// A pop-up twin that shares its menu item's action runs the same command.
+struct TItemRow {
+  const char* name;
+  TCommand command;
+};
+
+const TItemRow kItems[] = {
+    {"New1", TCommand::NewConfiguration},
+    {"Load1", TCommand::LoadConfiguration},
+    {"Save1", TCommand::SaveConfiguration},
+    {"SaveAs1", TCommand::SaveConfigurationAs},
+    {"Database1", TCommand::LoadDatabase},
+    {"UnloadDatabase1", TCommand::UnloadDatabase},
+    {"OpenLog1", TCommand::OpenLog},
+    {"Exit1", TCommand::Exit},
+    {"Clear1", TCommand::ClearView},
+    {"CopyToTx1", TCommand::CopyToTransmit},
+    {"FilterOnID1", TCommand::FilterOnId},
+    {"Snapshot1", TCommand::Snapshot},
+    {"ShowConversion1", TCommand::ToggleViewConversion},
+    {"Font1", TCommand::ToggleListFont},
+    {"Fixed1", TCommand::SelectFixedView},
+    {"Cyclic1", TCommand::SelectCyclicView},
+    {"SignalPlot1", TCommand::ToggleSignalPlot},
+    {"DisplayOptions1", TCommand::DisplayOptions},
+    {"StartLogRecording1", TCommand::StartLogRecording},
+    {"StartLogReplay1", TCommand::StartLogReplay},
+    {"SingleStepLogReplay1", TCommand::SingleStepLogReplay},
+    {"PauseLogReplay1", TCommand::PauseLogReplay},
+    {"StopLog1", TCommand::StopLog},
+    {"LogOptions1", TCommand::LogOptions},
+    {"Start1", TCommand::StartRun},
+    {"StartRxTx1", TCommand::StartRunRxTx},
+    {"Stop1", TCommand::StopRun},
+    {"Device1", TCommand::DeviceOptions},
+    {"ShareAdapter1", TCommand::ShareAdapter},
+    {"TarvoHelp1", TCommand::ShowHelp},
+    {"About1", TCommand::ShowAbout},
+    {"Clear2", TCommand::ClearView},
+    {"CopyToTx2", TCommand::CopyToTransmit},
+    {"FilterOnID2", TCommand::FilterOnId},
+    {"Snapshot2", TCommand::Snapshot},
+    {"ShowConversion2", TCommand::ToggleViewConversion},
+    {"Font2", TCommand::ToggleListFont},
+    {"Fixed2", TCommand::SelectFixedView},
+    {"Cyclic2", TCommand::SelectCyclicView},
+    {"Now1", TCommand::SendNow},
+    {"ShowConversion3", TCommand::ToggleTransmitConversion},
+    {"Font3", TCommand::ToggleListFont},
+    {"DisableAll1", TCommand::DisableAllTransmit},
+    {"EnableAll1", TCommand::EnableAllTransmit},
+    {"Delete1", TCommand::DeleteTransmit},
+    {"DeleteAll1", TCommand::DeleteAllTransmit},
+};
+
+TEST(MainWindowCommands, EachMenuAndPopupItemRunsItsOwnCommand) {
+  WindowWithCANView w;
+  std::string ran;
+  for (std::size_t i = 0; i < qt::kCommandCount; ++i) {
+    const auto c = TCommand(i);
+    w.window.SetHandler(c, [&ran, c] { ran = qt::CommandName(c); });
+  }
+  for (const TItemRow& row : kItems) {
+    SCOPED_TRACE(row.name);
+    QAction* action = w.window.Action(row.name);
+    ASSERT_NE(action, nullptr);
+    action->setEnabled(true);
+    ran.clear();
+    action->trigger();
+    EXPECT_EQ(ran, qt::CommandName(row.command));
+  }
+}
+
+// A window alone binds its own commands; every other one waits for the
+// program, and start-up refuses a window with any left unbound.
+TEST(MainWindowCommands, AWindowAloneBindsOnlyItsOwnCommands) {
+  WindowWithCANView w;
+  const std::vector<TCommand> unbound = w.window.UnboundCommands();
+  for (TCommand own : {TCommand::Exit, TCommand::ToggleListFont, TCommand::ShowHelp, TCommand::ShowAbout})
+    EXPECT_EQ(std::count(unbound.begin(), unbound.end(), own), 0) << qt::CommandName(own);
+  EXPECT_EQ(unbound.size(), qt::kCommandCount - 4);
+  w.window.SetHandler(TCommand::Tick, [] {});
+  EXPECT_EQ(w.window.UnboundCommands().size(), qt::kCommandCount - 5);
 }
 
 // Naming any one of a menu item, its pop-up twin and its tool button
@@ -339,8 +427,8 @@ void ShowActive(MainWindow& w) {
 TEST(MainWindowPopups, FocusedListRunsItsOwnPopupShortcutBeforeTheWindows) {
   WindowWithCANView w;
   std::vector<std::string> ran;
-  for (const char* h : {"ShowConversion1Click", "ShowConversion3Click", "NowButtonClick"})
-    w.window.SetHandler(h, [&ran, h] { ran.push_back(h); });
+  for (TCommand c : {TCommand::ToggleViewConversion, TCommand::ToggleTransmitConversion, TCommand::SendNow})
+    w.window.SetHandler(c, [&ran, c] { ran.push_back(qt::CommandName(c)); });
   ShowActive(w.window);
 
   w.window.TransmitList()->setFocus();
@@ -349,7 +437,7 @@ TEST(MainWindowPopups, FocusedListRunsItsOwnPopupShortcutBeforeTheWindows) {
   w.list->setFocus();
   QTest::keyClick(w.list, Qt::Key_B, Qt::ControlModifier);
 
-  const std::vector<std::string> expected = {"ShowConversion3Click", "NowButtonClick", "ShowConversion1Click"};
+  const std::vector<std::string> expected = {"ToggleTransmitConversion", "SendNow", "ToggleViewConversion"};
   EXPECT_EQ(ran, expected);
 }
 
@@ -367,12 +455,12 @@ TEST(MainWindowPopups, ATransmitListBroughtByItsPageGetsThePopupShortcutsAndFont
   layout->addWidget(list);
   w.window.AttachTransmitList(list);
   std::vector<std::string> ran;
-  w.window.SetHandler("DisableAll1Click", [&] { ran.push_back("DisableAll1Click"); });
+  w.window.SetHandler(TCommand::DisableAllTransmit, [&] { ran.push_back("DisableAllTransmit"); });
   ShowActive(w.window);
   w.window.ActivatePage(TPage::CANTransmit);
   list->setFocus();
   QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
-  EXPECT_EQ(ran, std::vector<std::string>{"DisableAll1Click"});
+  EXPECT_EQ(ran, std::vector<std::string>{"DisableAllTransmit"});
 
   w.window.SetListFontSize(10);
   EXPECT_EQ(list->font().pointSize(), 10);
@@ -381,8 +469,8 @@ TEST(MainWindowPopups, ATransmitListBroughtByItsPageGetsThePopupShortcutsAndFont
 TEST(MainWindowCommands, EscRunsStartWhileItCarriesTheShortcut) {
   WindowWithCANView w;
   int starts = 0, stops = 0;
-  w.window.SetHandler("Start1Click", [&] { ++starts; });
-  w.window.SetHandler("Stop1Click", [&] { ++stops; });
+  w.window.SetHandler(TCommand::StartRun, [&] { ++starts; });
+  w.window.SetHandler(TCommand::StopRun, [&] { ++stops; });
   ShowActive(w.window);
   w.window.SetControlEnabled("Start1", true);
   QTest::keyClick(&w.window, Qt::Key_Escape);

@@ -164,7 +164,7 @@ TEST(MainWindowLogIndicator, AnimationCyclesItsFramesAndStopShowsFrame0) {
 TEST(MainWindowTimer, Timer1IsAPrecise10msTimerRunningTimer1Timer) {
   WindowWithCANView w;
   int ticks = 0;
-  w.window.SetHandler("Timer1Timer", [&] { ++ticks; });
+  w.window.SetHandler(qt::TCommand::Tick, [&] { ++ticks; });
   EXPECT_EQ(w.window.Timer1()->interval(), 10);
   EXPECT_EQ(w.window.Timer1()->timerType(), Qt::PreciseTimer);
   w.window.SetTimer1Enabled(true);

@@ -17,20 +17,14 @@
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/MainWindow.h"
 #include "support/ModalWatch.h"
+#include "support/TestApplication.h"
 #include "view/qt/CANViewList.h"
 #include "view/CANViewStore.h"
-#include "view/DisplaySettings.h"
+#include "common/DisplaySettings.h"
 
 namespace tarvo::test {
 
-inline QApplication& EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "shell_qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = qApp ? static_cast<QApplication*>(qApp) : new QApplication(argc, argv);
-  ModalWatch::Start();
-  return *app;
-}
+inline QApplication& EnsureApplication() { return TestApplication("shell_qt_tests"); }
 
 // Settings and documents of the program under test go below home, so that no
 // test reads what a user or another test left.

@@ -11,10 +11,10 @@
 #include <QTimer>
 
 #include "QtTestSupport.h"
+#include "common/qt/Scaling.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/IconSet.h"
 #include "shell/qt/QtPlatform.h"
-#include "shell/qt/Scaling.h"
 
 namespace tarvo::test {
 namespace {
@@ -64,7 +64,7 @@ TEST(HelpCommand, NothingHappensWhenTheHelpPageIsMissing) {
   WindowWithCANView w;
   EXPECT_TRUE(w.window.HelpFile().endsWith("/Tarvo.html"));
   w.window.SetHelpFile("/nonexistent/Tarvo.html");
-  EXPECT_FALSE(w.window.TarvoHelp1Click());
+  EXPECT_FALSE(w.window.ShowHelp());
 }
 
 // ---- pictures ----

@@ -87,7 +87,7 @@ TEST(Driver, ForeignDeviceTakesWritesAndNeverAnswers) {
   d.SetTimeouts(0, 0);
   void* h = nullptr;
   ASSERT_EQ(d.Open(0, &h), SIM_SUCCESS);
-  const Bytes request = Frame({1});
+  const Bytes request = Framed({1});
   uint32_t n = 0;
   EXPECT_EQ(d.Write(h, request.data(), uint32_t(request.size()), &n), SIM_SUCCESS);
   EXPECT_EQ(n, request.size());
@@ -104,7 +104,7 @@ struct Host {
     EXPECT_EQ(driver.Open(0, &handle), SIM_SUCCESS);
   }
   void Write(const Bytes& packet) {
-    const Bytes f = Frame(packet);
+    const Bytes f = Framed(packet);
     uint32_t n = 0;
     EXPECT_EQ(driver.Write(handle, f.data(), uint32_t(f.size()), &n), SIM_SUCCESS);
   }

@@ -19,7 +19,7 @@ TEST(Firmware, StatusPacketIsFramedWithVersionsCodeStateAndTimeStamp) {
   Bytes raw(rig.adapter.ToHost().Size());
   rig.adapter.ToHost().Pop(raw.data(), raw.size());
   // 100 ms = 3906.25 ticks -> 3906 = 0x0F42.
-  EXPECT_EQ(raw, Frame({0x01, 71, 34, 0x00, 0x00, 0x42, 0x0F, 0x00, 0x00}));
+  EXPECT_EQ(raw, Framed({0x01, 71, 34, 0x00, 0x00, 0x42, 0x0F, 0x00, 0x00}));
 }
 
 struct LoadCase {
@@ -231,16 +231,16 @@ struct BadInputCase {
 };
 
 TEST(Firmware, BadHostInputIsReportedInTheNextStatusOnly) {
-  Bytes tooLong = Frame(Bytes(4096, 0x07));
+  Bytes tooLong = Framed(Bytes(4096, 0x07));
   const Bytes badCrc = {0x10, 0x02, 0x01, 0xC1, 0xC1, 0x10, 0x03};
   const BadInputCase cases[] = {
       {"bad CRC", badCrc, STATUS_USB_CRC_ERROR},
       {"DLE + other byte", {0x10, 0x02, 0x01, 0x10, 0x55}, STATUS_USB_RX_INVALID},
       {"empty frame", {0x10, 0x02, 0x10, 0x03}, STATUS_USB_RX_INVALID},
-      {"unknown type", Frame({0x06}), STATUS_USB_RX_INVALID},
-      {"status request too long", Frame({0x01, 0x00}), STATUS_USB_RX_INVALID},
-      {"CAN message with DLC 9", Frame(Bytes{0, 0, 1, 0, 0, 0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}), STATUS_USB_RX_INVALID},
-      {"period code 11", Frame(CanCmd(1, false, false, {}, 1, 11)), STATUS_USB_RX_INVALID},
+      {"unknown type", Framed({0x06}), STATUS_USB_RX_INVALID},
+      {"status request too long", Framed({0x01, 0x00}), STATUS_USB_RX_INVALID},
+      {"CAN message with DLC 9", Framed(Bytes{0, 0, 1, 0, 0, 0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}), STATUS_USB_RX_INVALID},
+      {"period code 11", Framed(CanCmd(1, false, false, {}, 1, 11)), STATUS_USB_RX_INVALID},
       {"frame over 4095 bytes", tooLong, STATUS_USB_RX_OVERRUN | STATUS_USB_RX_INVALID},
   };
   for (const BadInputCase& c : cases) {
@@ -260,7 +260,7 @@ TEST(Firmware, FramesSplitAcrossWritesAndGarbageBetweenThem) {
   for (uint8_t& b : garbage) b = uint8_t(random());
   rig.adapter.HostWrite(garbage.data(), garbage.size(), rig.now);
   rig.Request(1);  // reports whatever the garbage did
-  const Bytes request = Frame({1});
+  const Bytes request = Framed({1});
   for (uint8_t b : request) rig.adapter.HostWrite(&b, 1, rig.now);
   const std::vector<Bytes> got = rig.Drain();
   ASSERT_EQ(got.size(), 1u);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "adapter/Framing.h"
+#include "support/Frames.h"
 #include "sim/HostDeframer.h"
 #include "sim/Scenario.h"
 #include "sim/SimAdapter.h"
@@ -19,11 +20,7 @@ namespace tarvo::sim::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes Frame(const Bytes& packet) {
-  Bytes out(2 * packet.size() + 8);
-  out.resize(BuildFrame(packet.data(), packet.size(), out.data()));
-  return out;
-}
+using tarvo::test::Framed;
 
 inline Scenario ScenarioFrom(std::string_view text) {
   std::vector<ScenarioIssue> issues;
@@ -68,7 +65,7 @@ struct Rig {
       : scenario(ScenarioFrom(scenario)), adapter(this->scenario, this->scenario.Adapters.at(0), powerOn), now(powerOn) {}
 
   void Send(const Bytes& packet) {
-    const Bytes f = Frame(packet);
+    const Bytes f = Framed(packet);
     adapter.HostWrite(f.data(), f.size(), now);
   }
   void AdvanceMs(double ms) { now += int64_t(ms * double(NsPerMs)); }

@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes and file dialogs for tests: every box is recorded, answers
 // come from a script (then the default), file dialogs return the paths
-// queued for them.
+// queued for them (one queue for open and save, in the order asked), then
+// count as cancelled. The one fake of UserDialogs that test programs share.
 #include <deque>
 #include <optional>
 #include <string>
@@ -43,6 +44,11 @@ class ScriptedDialogs : public UserDialogs {
     std::vector<std::string> texts;
     for (const Shown& box : Boxes) texts.push_back(box.Text);
     return texts;
+  }
+  std::vector<TDialogType> Types() const {
+    std::vector<TDialogType> types;
+    for (const Shown& box : Boxes) types.push_back(box.Type);
+    return types;
   }
 
  private:

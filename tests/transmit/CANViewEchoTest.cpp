@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TransmitFakes.h"
-#include "view/DisplaySettings.h"
+#include "common/DisplaySettings.h"
 
 namespace tarvo {
 namespace {

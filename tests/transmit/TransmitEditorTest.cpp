@@ -27,9 +27,9 @@ class TransmitEditorTest : public testing::Test {
       editor.RadioButton35Click();
       form.KeyText = key;
     }
-    const size_t messages = rig.Dialogs.Texts.size();
+    const size_t messages = rig.Dialogs.Texts().size();
     editor.AddButtonClick();
-    ASSERT_EQ(rig.Dialogs.Texts.size(), messages) << rig.Dialogs.Texts.back();
+    ASSERT_EQ(rig.Dialogs.Texts().size(), messages) << rig.Dialogs.Texts().back();
   }
 };
 
@@ -60,11 +60,11 @@ TEST_P(EditorChecks, AddShowsTheFirstFailingCheckOrStores) {
   editor.AddButtonClick();
 
   if (std::string(c.message).empty()) {
-    EXPECT_TRUE(rig.Dialogs.Texts.empty()) << rig.Dialogs.Texts.front();
+    EXPECT_TRUE(rig.Dialogs.Texts().empty()) << rig.Dialogs.Texts().front();
     EXPECT_EQ(list.Count, 1);
   } else {
-    ASSERT_EQ(rig.Dialogs.Texts, std::vector<std::string>{c.message});
-    EXPECT_EQ(rig.Dialogs.Types.front(), TDialogType::Warning);
+    ASSERT_EQ(rig.Dialogs.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(rig.Dialogs.Types().front(), TDialogType::Warning);
     EXPECT_EQ(list.Count, 0);
     EXPECT_EQ(rig.Host.ConfigModifiedCount, 0);
   }
@@ -148,11 +148,11 @@ TEST_F(TransmitEditorTest, The51stAddShowsTheLimitOnlyAfterTheChecksPass) {
 
   editor.SetIDText("800");
   editor.AddButtonClick();
-  EXPECT_EQ(rig.Dialogs.Texts.back(), TxMsgIDTooLarge);
+  EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgIDTooLarge);
 
   editor.SetIDText("7FF");
   editor.AddButtonClick();
-  EXPECT_EQ(rig.Dialogs.Texts.back(), "50 transmit items max.");
+  EXPECT_EQ(rig.Dialogs.Texts().back(), "50 transmit items max.");
   EXPECT_EQ(list.Count, 50);
 }
 
@@ -163,9 +163,9 @@ TEST_F(TransmitEditorTest, KeyTextThatIsNoEntryIsRefusedByAddAndModify) {
     SCOPED_TRACE(typed);
     form.KeyText = typed;
     editor.AddButtonClick();
-    EXPECT_EQ(rig.Dialogs.Texts.back(), TxMsgBadKey);
+    EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgBadKey);
     editor.ModifyButtonClick();
-    EXPECT_EQ(rig.Dialogs.Texts.back(), TxMsgBadKey);
+    EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgBadKey);
     EXPECT_EQ(list.Count, 1);
     EXPECT_EQ(list.List[0].Key, 4);
   }
@@ -176,7 +176,7 @@ TEST_F(TransmitEditorTest, ModifyOverwritesTheSelectedItem) {
   AddItem("10");
   AddItem("20");
   editor.ModifyButtonClick();
-  EXPECT_EQ(rig.Dialogs.Texts.back(), TxMsgNoModifySelection);
+  EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgNoModifySelection);
 
   list.List[1].EnabledFlag = false;
   editor.SelectRow(1);
@@ -354,7 +354,7 @@ TEST_F(TransmitEditorTest, DeletingTheMiddleRowSelectsAndLoadsTheFormerThird) {
 TEST_F(TransmitEditorTest, DeleteWithoutSelectionAndDeleteAll) {
   AddItem("1");
   editor.DeleteButtonClick();
-  EXPECT_EQ(rig.Dialogs.Texts.back(), TxMsgNoDeleteSelection);
+  EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgNoDeleteSelection);
   EXPECT_EQ(list.Count, 1);
 
   rig.Host.RunningFlag = true;  // the list cannot shrink under a running schedule

@@ -9,6 +9,7 @@
 
 #include "common/UserDialogs.h"
 #include "support/FakeClock.h"
+#include "support/ScriptedDialogs.h"
 #include "transmit/TransmitEditor.h"
 #include "transmit/TransmitScheduler.h"
 #include "transmit/TransmitSeams.h"
@@ -91,16 +92,6 @@ struct RecordingEcho : TransmitEcho {
     EchoedMessage m{ide, id, rtr, dlc, {}, timeMs};
     for (int i = 0; i < 8; ++i) m.Data[i] = data[i];
     Echoed.push_back(m);
-  }
-};
-
-struct ScriptedDialogs : UserDialogs {
-  std::vector<std::string> Texts;
-  std::vector<TDialogType> Types;
-  TDialogResult ShowMessage(const std::string& text, TDialogType type, TDialogButtons) override {
-    Texts.push_back(text);
-    Types.push_back(type);
-    return TDialogResult::OK;
   }
 };
 

@@ -433,8 +433,8 @@ TEST_F(SchedulerTest, ListenOnlyBlocksPeriodicKeyAndNowTransmissions) {
 
   EXPECT_TRUE(rig.Sender.Sent.empty());
   EXPECT_TRUE(rig.Echo.Echoed.empty());
-  EXPECT_EQ(rig.Dialogs.Texts, std::vector<std::string>{"'Listen Only' mode selected."});
-  EXPECT_EQ(rig.Dialogs.Types.back(), TDialogType::Warning);
+  EXPECT_EQ(rig.Dialogs.Texts(), std::vector<std::string>{"'Listen Only' mode selected."});
+  EXPECT_EQ(rig.Dialogs.Types().back(), TDialogType::Warning);
 }
 
 // ---- Now ----------------------------------------------------------------------------------------
@@ -455,12 +455,12 @@ TEST_F(SchedulerTest, NowSendsARemoteFrameWithEightZeroBytes) {
 TEST_F(SchedulerTest, NowRefusesWhileStoppedAndChecksTheEditor) {
   rig.Editor.SetIDText("1");
   rig.Editor.NowButtonClick();
-  EXPECT_EQ(rig.Dialogs.Texts.back(), "Tarvo stopped.");
+  EXPECT_EQ(rig.Dialogs.Texts().back(), "Tarvo stopped.");
 
   rig.Host.RunningFlag = true;
   rig.Editor.SetIDText("800");
   rig.Editor.NowButtonClick();
-  EXPECT_EQ(rig.Dialogs.Texts.back(), "ID too large.");
+  EXPECT_EQ(rig.Dialogs.Texts().back(), "ID too large.");
 
   rig.Editor.SetIDText("7FF");
   rig.Editor.Form.DataText[0] = "A";
@@ -471,7 +471,7 @@ TEST_F(SchedulerTest, NowRefusesWhileStoppedAndChecksTheEditor) {
   rig.Editor.NowButtonClick();
   EXPECT_EQ(rig.Sender.Sent, (std::vector<SentMessage>{{0, 0x7FF, 0, 1, true, {0x0A}, 0, 0}}));
   EXPECT_TRUE(rig.Echo.Echoed.empty());  // a failed send is not echoed
-  EXPECT_EQ(rig.Dialogs.Texts.size(), 2u);
+  EXPECT_EQ(rig.Dialogs.Texts().size(), 2u);
 }
 
 TEST_F(SchedulerTest, DLCAboveEightNeverReachesTheAdapter) {

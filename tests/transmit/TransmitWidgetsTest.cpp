@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "support/ModalWatch.h"
+#include "support/TestApplication.h"
 #include "TransmitFakes.h"
 #include "transmit/qt/CANTransmitLocator.h"
 #include "transmit/qt/CANTransmitPanel.h"
@@ -25,22 +26,8 @@
 namespace tarvo {
 namespace {
 
-class QtApp : public testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "transmit_widget_tests";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-    test::ModalWatch::Start();
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  QApplication* app_ = nullptr;
-};
-
-[[maybe_unused]] testing::Environment* const qtApp = testing::AddGlobalTestEnvironment(new QtApp);
+[[maybe_unused]] testing::Environment* const qtApp =
+    testing::AddGlobalTestEnvironment(new test::TestApplicationEnvironment("transmit_widget_tests"));
 
 class PanelTest : public testing::Test {
  protected:
@@ -103,7 +90,7 @@ TEST_F(PanelTest, TypedIdentifierIsUpperCasedAndAddShowsTheRow) {
   EXPECT_EQ(panel.Model()->index(0, TX_COLUMN_TX).data(Qt::CheckStateRole).toInt(), Qt::Checked);
 
   TypeAndAdd("");
-  EXPECT_EQ(rig.Dialogs.Texts, std::vector<std::string>{TxMsgIDHex});
+  EXPECT_EQ(rig.Dialogs.Texts(), std::vector<std::string>{TxMsgIDHex});
   EXPECT_EQ(panel.Model()->rowCount(), 1);
 }
 

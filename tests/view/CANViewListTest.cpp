@@ -11,7 +11,8 @@
 #include <functional>
 
 #include "support/ModalWatch.h"
-#include "QtTestApp.h"
+#include "support/TestApplication.h"
+#include "QtWarnings.h"
 #include "ViewTestSupport.h"
 #include "view/qt/BalloonHint.h"
 #include "view/qt/CANViewList.h"
@@ -19,7 +20,7 @@
 namespace tarvo {
 namespace {
 
-[[maybe_unused]] auto* const qtApp = ::testing::AddGlobalTestEnvironment(new test::QtAppEnvironment<QApplication>);
+[[maybe_unused]] auto* const qtApp = ::testing::AddGlobalTestEnvironment(new test::TestApplicationEnvironment("view_tests"));
 [[maybe_unused]] auto* const modalWatch = ::testing::AddGlobalTestEnvironment(new test::ModalWatchEnvironment);
 
 using test::Frame;

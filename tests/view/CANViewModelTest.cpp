@@ -5,15 +5,16 @@
 #include <QPixmap>
 #include <QSignalSpy>
 
-#include "QtTestApp.h"
+#include "QtWarnings.h"
 #include "ViewTestSupport.h"
+#include "support/TestApplication.h"
 #include "view/qt/CANViewModel.h"
 
 namespace tarvo {
 namespace {
 
 [[maybe_unused]] auto* const qtApp =
-    ::testing::AddGlobalTestEnvironment(new test::QtAppEnvironment<QGuiApplication>);
+    ::testing::AddGlobalTestEnvironment(new test::TestApplicationEnvironment("view_tests"));
 
 using test::Frame;
 

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <QVBoxLayout>
 
+#include "common/qt/WidgetNames.h"
 #include "dbc/DatabaseState.h"
 #include "dbc/qt/SignalsPanel.h"
 #include "plot/qt/PlotPanel.h"
@@ -28,12 +29,6 @@ namespace tarvo {
 namespace {
 
 constexpr const char* Headers[ANALYSIS_COUNT] = {"Time (s)", "Delta (s)", "Ch", "Dir", "Type", "ID", "Name", "DLC", "Data"};
-
-template <typename W>
-W* Named(W* w, const char* name) {
-  w->setObjectName(name);
-  return w;
-}
 
 QString Seconds(double s) { return QString::number(s * 1000.0, 'f', 3); }
 

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "shell/qt/Scaling.h"
+#include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
 
@@ -148,9 +148,9 @@ void LogOptionsDialog::BuildControls(double scalingFactor) {
   buttons->addStretch(1);
   layout->addLayout(buttons);
 
-  connect(browse, &QPushButton::clicked, this, [this] { Button3Click(); });
-  connect(ok, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(cancel, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
+  connect(ok, &QPushButton::clicked, this, [this] { Accept(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { Cancel(); });
 }
 
 void LogOptionsDialog::ShowLogOptions(bool saveFlag) {
@@ -180,13 +180,13 @@ void LogOptionsDialog::TypeClicked(TLogFileType type) {
   ShowForm();
 }
 
-void LogOptionsDialog::Button3Click() {
+void LogOptionsDialog::Browse() {
   ReadForm();
   LogOptionsBrowse(form_, log_, dialogs_);
   ShowForm();
 }
 
-void LogOptionsDialog::Button1Click() {
+void LogOptionsDialog::Accept() {
   ReadForm();
   const bool valid = ValidateLogOptions(form_, log_);
   ShowForm();
@@ -197,7 +197,7 @@ void LogOptionsDialog::Button1Click() {
   dialogs_.ShowMessage(LogOptionsInvalidText, TDialogType::Warning, TDialogButtons::OK);
 }
 
-void LogOptionsDialog::Button2Click() { reject(); }
+void LogOptionsDialog::Cancel() { reject(); }
 
 void LogOptionsDialog::ReadForm() {
   form_.Edit1 = edit1_->text().toStdString();

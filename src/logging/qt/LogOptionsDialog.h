@@ -26,10 +26,12 @@ class LogOptionsDialog : public QDialog {
   // Shows the dialog modally; saveFlag makes Browse a save dialog.
   void ShowLogOptions(bool saveFlag);
 
-  // The handlers, for the buttons and for tests.
-  void Button1Click();  // OK
-  void Button2Click();  // Cancel
-  void Button3Click();  // Browse
+  // The buttons' handlers. OK: takes the controls' options when they are
+  // valid and closes, else warns and stays open. Cancel: closes, keeping the
+  // options as they were. Browse: picks the log file.
+  void Accept();
+  void Cancel();
+  void Browse();
 
  protected:
   void showEvent(QShowEvent* event) override;

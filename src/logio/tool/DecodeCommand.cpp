@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CsvField.h"
 #include "dbc/DbcReader.h"
 #include "dbc/SignalCodec.h"
 #include "dbc/SignalText.h"
@@ -16,17 +17,6 @@
 namespace tarvo {
 
 namespace {
-
-// CSV text: a field with a comma, a quote or a line end is quoted, quotes doubled.
-std::string Field(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 struct TDecodeOptions {
   std::string Log, Dbc, Out = "-";
@@ -81,8 +71,8 @@ TLayout Layout(const TDbcDatabase& db, const std::vector<std::pair<size_t, size_
     l.Column[m].assign(db.Messages[m].Signals.size(), -1);
     l.TextColumn[m].assign(db.Messages[m].Signals.size(), -1);
     for (const TDbcSignal& sig : db.Messages[m].Signals) {
-      l.Before[m].push_back("," + Field(db.Messages[m].Name) + "," + Field(sig.Name) + ",");
-      l.After[m].push_back("," + Field(sig.Unit));
+      l.Before[m].push_back("," + CsvField(db.Messages[m].Name) + "," + CsvField(sig.Name) + ",");
+      l.After[m].push_back("," + CsvField(sig.Unit));
     }
   }
   l.Header = wide ? "time" : text ? "time,message,signal,value,unit,text" : "time,message,signal,value,unit";
@@ -90,10 +80,10 @@ TLayout Layout(const TDbcDatabase& db, const std::vector<std::pair<size_t, size_
     const TDbcSignal& sig = db.Messages[m].Signals[s];
     const std::string name = db.Messages[m].Name + "." + sig.Name;
     l.Column[m][s] = int(l.Columns++);
-    if (wide) l.Header += "," + Field(name + (sig.Unit.empty() ? "" : " [" + sig.Unit + "]"));
+    if (wide) l.Header += "," + CsvField(name + (sig.Unit.empty() ? "" : " [" + sig.Unit + "]"));
     if (wide && text && !sig.ValueTexts.empty()) {
       l.TextColumn[m][s] = int(l.Columns++);
-      l.Header += "," + Field(name + " text");
+      l.Header += "," + CsvField(name + " text");
     }
   }
   l.Header += "\r\n";
@@ -164,12 +154,12 @@ int DecodeCommand(int argc, char** argv) {
       ++values;
       if (o.Wide) {
         row[size_t(column)].assign(number);
-        if (const int tc = layout.TextColumn[mi][si]; tc >= 0) row[size_t(tc)] = text ? Field(*text) : std::string();
+        if (const int tc = layout.TextColumn[mi][si]; tc >= 0) row[size_t(tc)] = text ? CsvField(*text) : std::string();
         any = true;
         continue;
       }
       block.append(time).append(layout.Before[mi][si]).append(number).append(layout.After[mi][si]);
-      if (o.Text) block.append(",").append(text ? Field(*text) : std::string());
+      if (o.Text) block.append(",").append(text ? CsvField(*text) : std::string());
       block.append("\r\n");
     }
     if (o.Wide && any) {

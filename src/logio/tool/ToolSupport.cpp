@@ -5,6 +5,7 @@
 
 #include "common/ReplacingFile.h"
 #include "dbc/DbcDatabase.h"
+#include "dbc/SignalLookup.h"
 
 namespace tarvo {
 
@@ -141,27 +142,22 @@ bool OutputIsAnInput(const std::string& output, const std::vector<std::string>& 
 bool ResolveSignals(const TDbcDatabase& db, const std::vector<std::string>& names,
                     std::vector<std::pair<size_t, size_t>>& chosen, std::string& error) {
   for (const std::string& name : names) {
-    const size_t dot = name.find('.');
-    const std::string message = dot == std::string::npos ? "" : name.substr(0, dot);
-    const std::string signal = dot == std::string::npos ? name : name.substr(dot + 1);
-    std::vector<std::pair<size_t, size_t>> found;
-    for (size_t m = 0; m < db.Messages.size(); ++m) {
-      if (!message.empty() && db.Messages[m].Name != message) continue;
-      for (size_t s = 0; s < db.Messages[m].Signals.size(); ++s)
-        if (db.Messages[m].Signals[s].Name == signal) found.push_back({m, s});
-    }
-    if (found.empty()) {
-      error = "no signal \"" + name + "\" in the database";
+    TSignalPlace one;
+    std::vector<TSignalPlace> found;
+    if (!FindSignal(db, name, one, error, &found)) {
+      // Several candidates: the first eight are named, as Message.Signal.
+      if (found.size() > 1) {
+        const size_t dot = name.find('.');
+        const std::string signal = dot == std::string::npos ? name : name.substr(dot + 1);
+        error += " (";
+        for (size_t i = 0; i < found.size() && i < 8; ++i)
+          error += (i ? ", " : "") + db.Messages[found[i].Message].Name + "." + signal;
+        error += found.size() > 8 ? ", ...)" : ")";
+      }
       return false;
     }
-    if (found.size() > 1) {
-      error = "several messages have a signal \"" + name + "\": name it as Message.Signal (";
-      for (size_t i = 0; i < found.size() && i < 8; ++i)
-        error += (i ? ", " : "") + db.Messages[found[i].first].Name + "." + signal;
-      error += found.size() > 8 ? ", ...)" : ")";
-      return false;
-    }
-    if (std::find(chosen.begin(), chosen.end(), found[0]) == chosen.end()) chosen.push_back(found[0]);
+    const std::pair<size_t, size_t> place{one.Message, one.Signal};
+    if (std::find(chosen.begin(), chosen.end(), place) == chosen.end()) chosen.push_back(place);
   }
   return true;
 }

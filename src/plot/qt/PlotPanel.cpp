@@ -14,17 +14,12 @@
 
 #include <fstream>
 
+#include "common/qt/WidgetNames.h"
 #include "plot/qt/PlotWidget.h"
 
 namespace tarvo {
 
 namespace {
-
-template <typename W>
-W* Named(W* w, const char* name) {
-  w->setObjectName(name);
-  return w;
-}
 
 constexpr const char* WindowChoices[] = {"10 s", "60 s", "All"};
 

@@ -34,7 +34,7 @@ void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(m_
 // arrives while the window keeps responding (Esc held down repeats Start,
 // Stop, Start): it is refused, or it would reset the outer start's state
 // and leave the adapter running behind controls that say "Stopped".
-void TarvoApp::Start1Click() {
+void TarvoApp::Start() {
   m_window.HideConversionBalloon();
   if (m_configuring) return;
   Run.StartState = START_RX_TX;
@@ -44,7 +44,7 @@ void TarvoApp::Start1Click() {
 
 // While a receive-only run goes on, the same command switches transmission
 // on; the scheduler then hands the items over one per tick.
-void TarvoApp::StartRxTx1Click() {
+void TarvoApp::StartRxTx() {
   m_window.HideConversionBalloon();
   if (m_configuring) return;
   if (Run.RunningFlag) {
@@ -60,7 +60,7 @@ void TarvoApp::StartRxTx1Click() {
   StartDevice();
 }
 
-void TarvoApp::Stop1Click() {
+void TarvoApp::Stop() {
   m_window.HideConversionBalloon();
   if (m_configuring) m_startCancelled = true;
   StopDevice();

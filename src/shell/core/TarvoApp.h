@@ -13,12 +13,12 @@
 #include "adapter/SiUSBXp.h"
 #include "adapter/TarvoAPI.h"
 #include "common/Clock.h"
+#include "common/DisplaySettings.h"
 #include "shell/core/ControlStates.h"
 #include "shell/core/Directories.h"
 #include "shell/core/MainWindowPort.h"
 #include "shell/core/ShellSeams.h"
 #include "view/CANViewStore.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 
@@ -91,10 +91,10 @@ class TarvoApp {
   bool FormClose();
 
   // ---- Commands and timer ----
-  void Start1Click();
-  void StartRxTx1Click();
-  void Stop1Click();
-  void Timer1Timer();
+  void Start();
+  void StartRxTx();
+  void Stop();
+  void OnTick();
 
   // ---- Routines other parts use ----
   void StartDevice();

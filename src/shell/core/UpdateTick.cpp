@@ -6,7 +6,7 @@
 
 namespace tarvo {
 
-void TarvoApp::Timer1Timer() {
+void TarvoApp::OnTick() {
   AdvanceClock();
   if (m_log->ReplayRunning()) {
     ReplayTick();

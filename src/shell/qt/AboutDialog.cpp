@@ -9,7 +9,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "shell/qt/Scaling.h"
+#include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
 namespace {

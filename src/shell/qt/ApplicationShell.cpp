@@ -1,5 +1,7 @@
 #include "shell/qt/ApplicationShell.h"
 
+#include <stdexcept>
+
 #include "logio/LogReader.h"
 
 #include "setup/CANSetupState.h"
@@ -11,6 +13,7 @@
 #include "shell/qt/MainWindow.h"
 #include "shell/qt/OptionsWiring.h"
 #include "shell/qt/PersistenceWiring.h"
+#include "shell/qt/PlotWiring.h"
 #include "shell/qt/SetupWiring.h"
 #include "shell/qt/ShareWiring.h"
 #include "shell/qt/StartupWiring.h"
@@ -26,7 +29,8 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   canView_ = new CANViewList(app_->View, app_->Display);
   window_->AttachCANViewList(canView_);
   setup_ = std::make_unique<SetupWiring>(*app_, *window_, *dialogs_, configModified_);
-  database_ = std::make_unique<DatabaseWiring>(*app_, *window_, *dialogs_);
+  plot_ = std::make_unique<PlotWiring>(*app_, *window_, *dialogs_);
+  database_ = std::make_unique<DatabaseWiring>(*app_, *window_, *dialogs_, *plot_);
   transmit_ = std::make_unique<TransmitWiring>(*app_, *window_, *dialogs_, clock_,
                                                [this] { return setup_->ListenOnly(); }, configModified_);
   database_->AttachTransmit(transmit_->Panel(), transmit_->Editor());
@@ -40,10 +44,12 @@ ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   persistence_ = std::make_unique<PersistenceWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_, configModified_);
   persistence_->UseLogRecord(log_->Log());
   persistence_->UseDatabase(*database_);
+  persistence_->UsePlot(*plot_);
   options_ = std::make_unique<OptionsWiring>(*app_, *window_, *dialogs_, *setup_, *transmit_);
   startup_ = std::make_unique<StartupWiring>(*app_, *window_);
   share_ = std::make_unique<ShareWiring>(*app_, *window_, *dialogs_, setup_->State());
   BindCommands();
+  RefuseUnboundCommands();
 }
 
 ApplicationShell::~ApplicationShell() = default;
@@ -74,24 +80,34 @@ void ApplicationShell::BindCommands() {
   MainWindow& w = *window_;
   TarvoApp& app = *app_;
   w.SetCloseHandler([&app] { return app.FormClose(); });
-  w.SetHandler("Start1Click", [&app] { app.Start1Click(); });
-  w.SetHandler("StartRxTx1Click", [&app] { app.StartRxTx1Click(); });
-  w.SetHandler("Stop1Click", [&app] { app.Stop1Click(); });
-  w.SetHandler("Timer1Timer", [&app] { app.Timer1Timer(); });
+  w.SetHandler(TCommand::StartRun, [&app] { app.Start(); });
+  w.SetHandler(TCommand::StartRunRxTx, [&app] { app.StartRxTx(); });
+  w.SetHandler(TCommand::StopRun, [&app] { app.Stop(); });
+  w.SetHandler(TCommand::Tick, [&app] { app.OnTick(); });
 
-  w.SetHandler("Clear1Click", [this] { canView_->ClearCommand(app_->Run.RunningFlag); });
-  w.SetHandler("Fixed1Click", [this] {
+  w.SetHandler(TCommand::ClearView, [this] { canView_->ClearCommand(app_->Run.RunningFlag); });
+  w.SetHandler(TCommand::SelectFixedView, [this] {
     if (canView_->FixedCommand(app_->Run.RunningFlag)) ShowViewMode();
   });
-  w.SetHandler("Cyclic1Click", [this] {
+  w.SetHandler(TCommand::SelectCyclicView, [this] {
     if (canView_->CyclicCommand(app_->Run.RunningFlag)) ShowViewMode();
   });
-  w.SetHandler("ShowConversion1Click", [this] {
+  w.SetHandler(TCommand::ToggleViewConversion, [this] {
     window_->HideConversionBalloon();
     canView_->ShowConversion();
   });
-  w.SetHandler("View1Click", [this] { ShowConversionCommand(); });
-  w.SetHandler("PopupMenu1Popup", [this] { ShowConversionCommand(); });
+  w.SetHandler(TCommand::ViewMenuOpening, [this] { ShowConversionCommand(); });
+  w.SetHandler(TCommand::CANViewPopupOpening, [this] { ShowConversionCommand(); });
+}
+
+// A command without a handler would leave a menu item, key or tool button
+// that does nothing; start-up stops with the commands' names instead.
+void ApplicationShell::RefuseUnboundCommands() const {
+  const std::vector<TCommand> unbound = window_->UnboundCommands();
+  if (unbound.empty()) return;
+  std::string names;
+  for (TCommand command : unbound) names += std::string(names.empty() ? "" : ", ") + CommandName(command);
+  throw std::logic_error("commands without a handler: " + names);
 }
 
 // In fixed mode the Fixed commands are disabled and the Cyclic ones enabled.

@@ -22,6 +22,7 @@ class ReplayWiring;
 class MainWindow;
 class OptionsWiring;
 class PersistenceWiring;
+class PlotWiring;
 class SetupWiring;
 class ShareWiring;
 class StartupWiring;
@@ -46,6 +47,7 @@ class ApplicationShell {
   TarvoApp& App() { return *app_; }
   UserDialogs& Dialogs() { return *dialogs_; }
   DatabaseWiring& Database() { return *database_; }
+  PlotWiring& SignalPlot() { return *plot_; }
   PersistenceWiring& Persistence() { return *persistence_; }
   OptionsWiring& Options() { return *options_; }
   StartupWiring& Startup() { return *startup_; }
@@ -58,6 +60,8 @@ class ApplicationShell {
 
  private:
   void BindCommands();
+  // Throws std::logic_error naming every command the window has no handler for.
+  void RefuseUnboundCommands() const;
   void ShowViewMode();
   void ShowConversionCommand();
 
@@ -71,6 +75,7 @@ class ApplicationShell {
   std::unique_ptr<TarvoApp> app_;
   std::unique_ptr<SetupWiring> setup_;
   std::unique_ptr<TransmitWiring> transmit_;
+  std::unique_ptr<PlotWiring> plot_;
   std::unique_ptr<DatabaseWiring> database_;
   std::unique_ptr<PersistenceWiring> persistence_;
   std::unique_ptr<OptionsWiring> options_;

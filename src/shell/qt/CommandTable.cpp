@@ -5,79 +5,80 @@
 namespace tarvo::qt {
 namespace {
 
-constexpr TCommandEntry kSeparator{nullptr, nullptr, "", true, -1, nullptr};
+// A separator has no name; its command is never run.
+constexpr TCommandEntry kSeparator{nullptr, nullptr, "", true, -1, TCommand::Exit};
 
 constexpr TCommandEntry kFileMenu[] = {
-    {"New1", "&New", "", true, IMG_NEW, "New1Click"},
-    {"Load1", "&Load...", "", true, IMG_LOAD, "Load1Click"},
+    {"New1", "&New", "", true, IMG_NEW, TCommand::NewConfiguration},
+    {"Load1", "&Load...", "", true, IMG_LOAD, TCommand::LoadConfiguration},
     kSeparator,
-    {"Save1", "&Save", "", true, IMG_SAVE, "Save1Click"},
-    {"SaveAs1", "S&ave As...", "", true, -1, "SaveAs1Click"},
+    {"Save1", "&Save", "", true, IMG_SAVE, TCommand::SaveConfiguration},
+    {"SaveAs1", "S&ave As...", "", true, -1, TCommand::SaveConfigurationAs},
     kSeparator,
     // Loads a DBC database for the signals of the CAN View and the editor.
-    {"Database1", "&Database...", "Ctrl+K", true, -1, "Database1Click"},
-    {"UnloadDatabase1", "&Unload Database", "", false, -1, "UnloadDatabase1Click"},
+    {"Database1", "&Database...", "Ctrl+K", true, -1, TCommand::LoadDatabase},
+    {"UnloadDatabase1", "&Unload Database", "", false, -1, TCommand::UnloadDatabase},
     // A recorded log in a window of its own, without an adapter.
-    {"OpenLog1", "Open Lo&g...", "", true, -1, "OpenLog1Click"},
+    {"OpenLog1", "Open Lo&g...", "", true, -1, TCommand::OpenLog},
     kSeparator,
-    {"Exit1", "&Exit Tarvo", "", true, IMG_EXIT, "Exit1Click"},
+    {"Exit1", "&Exit Tarvo", "", true, IMG_EXIT, TCommand::Exit},
 };
 
 // Fixed starts disabled because fixed is the view mode of a fresh settings
 // file; loading the settings enables the pair as the saved mode says.
 constexpr TCommandEntry kViewMenu[] = {
-    {"Clear1", "&Clear", "Ctrl+C", true, IMG_CLEAR, "Clear1Click"},
-    {"CopyToTx1", "Copy To &Tx", "Ctrl+T", false, IMG_COPY_TO_TX, "CopyToTx1Click"},
-    {"FilterOnID1", "Filter On &ID", "Ctrl+I", false, IMG_FILTER_ON_ID, "FilterOnID1Click"},
-    {"Snapshot1", "&Snapshot", "Ctrl+S", true, IMG_SNAPSHOT, "Snapshot1Click"},
+    {"Clear1", "&Clear", "Ctrl+C", true, IMG_CLEAR, TCommand::ClearView},
+    {"CopyToTx1", "Copy To &Tx", "Ctrl+T", false, IMG_COPY_TO_TX, TCommand::CopyToTransmit},
+    {"FilterOnID1", "Filter On &ID", "Ctrl+I", false, IMG_FILTER_ON_ID, TCommand::FilterOnId},
+    {"Snapshot1", "&Snapshot", "Ctrl+S", true, IMG_SNAPSHOT, TCommand::Snapshot},
     {"ShowConversion1", "Show &Decimal", "Ctrl+B", true, IMG_DECIMAL_DISABLED,
-     "ShowConversion1Click"},
-    {"Font1", "Fo&nt +", "Ctrl+A", true, IMG_FONT, "Font1Click"},
+     TCommand::ToggleViewConversion},
+    {"Font1", "Fo&nt +", "Ctrl+A", true, IMG_FONT, TCommand::ToggleListFont},
     kSeparator,
-    {"Fixed1", "&Fixed", "Ctrl+F", false, IMG_FIXED, "Fixed1Click"},
-    {"Cyclic1", "C&yclic", "Ctrl+Y", true, IMG_CYCLIC, "Cyclic1Click"},
+    {"Fixed1", "&Fixed", "Ctrl+F", false, IMG_FIXED, TCommand::SelectFixedView},
+    {"Cyclic1", "C&yclic", "Ctrl+Y", true, IMG_CYCLIC, TCommand::SelectCyclicView},
     kSeparator,
     // Shows and hides the plot of decoded signals (with a database).
-    {"SignalPlot1", "Signal &Plot", "Ctrl+G", true, -1, "SignalPlot1Click"},
-    {"DisplayOptions1", "&Options...", "", true, -1, "Display1Click"},
+    {"SignalPlot1", "Signal &Plot", "Ctrl+G", true, -1, TCommand::ToggleSignalPlot},
+    {"DisplayOptions1", "&Options...", "", true, -1, TCommand::DisplayOptions},
 };
 
 constexpr TCommandEntry kLogMenu[] = {
     {"StartLogRecording1", "&Start Log Recording", "Ctrl+L", true, IMG_START_LOG_RECORDING,
-     "StartLogRecording1Click"},
+     TCommand::StartLogRecording},
     {"StartLogReplay1", "Start Log &Replay", "Ctrl+R", false, IMG_START_LOG_REPLAY,
-     "StartLogReplay1Click"},
+     TCommand::StartLogReplay},
     {"SingleStepLogReplay1", "Si&ngle Step Log Replay", "Ctrl+N", false,
-     IMG_SINGLE_STEP_LOG_REPLAY, "SingleStepLogReplay1Click"},
+     IMG_SINGLE_STEP_LOG_REPLAY, TCommand::SingleStepLogReplay},
     {"PauseLogReplay1", "&Pause Log Replay", "Ctrl+P", false, IMG_PAUSE_LOG_REPLAY,
-     "PauseLogReplay1Click"},
-    {"StopLog1", "S&top Log", "", false, IMG_STOP_LOG, "StopLog1Click"},
+     TCommand::PauseLogReplay},
+    {"StopLog1", "S&top Log", "", false, IMG_STOP_LOG, TCommand::StopLog},
     kSeparator,
-    {"LogOptions1", "&Options...", "", true, -1, "LogOptions1Click"},
+    {"LogOptions1", "&Options...", "", true, -1, TCommand::LogOptions},
 };
 
 constexpr TCommandEntry kTarvoMenu[] = {
-    {"Start1", "&Start Tarvo", "Esc", false, IMG_START, "Start1Click"},
-    {"StartRxTx1", "Start Tarvo &Rx", "", false, IMG_START_RX, "StartRxTx1Click"},
-    {"Stop1", "S&top Tarvo", "", false, IMG_STOP, "Stop1Click"},
+    {"Start1", "&Start Tarvo", "Esc", false, IMG_START, TCommand::StartRun},
+    {"StartRxTx1", "Start Tarvo &Rx", "", false, IMG_START_RX, TCommand::StartRunRxTx},
+    {"Stop1", "S&top Tarvo", "", false, IMG_STOP, TCommand::StopRun},
     kSeparator,
-    {"Device1", "&Options...", "", true, -1, "Device1Click"},
+    {"Device1", "&Options...", "", true, -1, TCommand::DeviceOptions},
     kSeparator,
-    {"ShareAdapter1", "S&hare Adapter (socketcand)", "", true, -1, "ShareAdapter1Click"},
+    {"ShareAdapter1", "S&hare Adapter (socketcand)", "", true, -1, TCommand::ShareAdapter},
 };
 
 constexpr TCommandEntry kHelpMenu[] = {
-    {"TarvoHelp1", "&Tarvo Help...", "", true, IMG_HELP, "TarvoHelp1Click"},
+    {"TarvoHelp1", "&Tarvo Help...", "", true, IMG_HELP, TCommand::ShowHelp},
     kSeparator,
-    {"About1", "&About Tarvo...", "", true, -1, "About1Click"},
+    {"About1", "&About Tarvo...", "", true, -1, TCommand::ShowAbout},
 };
 
 constexpr TMenuEntry kMainMenu[] = {
-    {"File1", "&File", kFileMenu},
-    {"View1", "&View", kViewMenu},
-    {"Log1", "&Log", kLogMenu},
-    {"Tarvo1", "&Tarvo", kTarvoMenu},
-    {"Help1", "&Help", kHelpMenu},
+    {"File1", "&File", kFileMenu, std::nullopt},
+    {"View1", "&View", kViewMenu, TCommand::ViewMenuOpening},
+    {"Log1", "&Log", kLogMenu, std::nullopt},
+    {"Tarvo1", "&Tarvo", kTarvoMenu, std::nullopt},
+    {"Help1", "&Help", kHelpMenu, std::nullopt},
 };
 
 constexpr TToolButtonEntry kToolSeparator{nullptr, nullptr, nullptr, nullptr};
@@ -117,40 +118,87 @@ constexpr TToolButtonEntry kToolBar[] = {
 constexpr TPopupEntry kPopupSeparator{kSeparator, nullptr, false};
 
 constexpr TPopupEntry kCANViewPopup[] = {
-    {{"Clear2", "&Clear All", "Ctrl+C", true, IMG_CLEAR, "Clear1Click"}, "Clear1", false},
-    {{"CopyToTx2", "Copy To &Tx", "Ctrl+T", false, IMG_COPY_TO_TX, "CopyToTx1Click"},
+    {{"Clear2", "&Clear All", "Ctrl+C", true, IMG_CLEAR, TCommand::ClearView}, "Clear1", false},
+    {{"CopyToTx2", "Copy To &Tx", "Ctrl+T", false, IMG_COPY_TO_TX, TCommand::CopyToTransmit},
      "CopyToTx1", true},
-    {{"FilterOnID2", "Filter On &ID", "Ctrl+I", false, IMG_FILTER_ON_ID, "FilterOnID1Click"},
+    {{"FilterOnID2", "Filter On &ID", "Ctrl+I", false, IMG_FILTER_ON_ID, TCommand::FilterOnId},
      "FilterOnID1", true},
-    {{"Snapshot2", "&Snapshot", "Ctrl+S", true, IMG_SNAPSHOT, "Snapshot1Click"}, "Snapshot1",
+    {{"Snapshot2", "&Snapshot", "Ctrl+S", true, IMG_SNAPSHOT, TCommand::Snapshot}, "Snapshot1",
      true},
     {{"ShowConversion2", "Show &Decimal", "Ctrl+B", true, IMG_DECIMAL_DISABLED,
-      "ShowConversion1Click"},
+      TCommand::ToggleViewConversion},
      "ShowConversion1", true},
-    {{"Font2", "Fo&nt +", "Ctrl+A", true, IMG_FONT, "Font1Click"}, "Font1", true},
+    {{"Font2", "Fo&nt +", "Ctrl+A", true, IMG_FONT, TCommand::ToggleListFont}, "Font1", true},
     kPopupSeparator,
-    {{"Fixed2", "&Fixed", "Ctrl+F", false, IMG_FIXED, "Fixed1Click"}, "Fixed1", true},
-    {{"Cyclic2", "C&yclic", "Ctrl+Y", true, IMG_CYCLIC, "Cyclic1Click"}, "Cyclic1", true},
+    {{"Fixed2", "&Fixed", "Ctrl+F", false, IMG_FIXED, TCommand::SelectFixedView}, "Fixed1", true},
+    {{"Cyclic2", "C&yclic", "Ctrl+Y", true, IMG_CYCLIC, TCommand::SelectCyclicView}, "Cyclic1", true},
 };
 
 constexpr TPopupEntry kTransmitPopup[] = {
-    {{"Now1", "&Now", "Ins", true, IMG_NOW, "NowButtonClick"}, nullptr, false},
+    {{"Now1", "&Now", "Ins", true, IMG_NOW, TCommand::SendNow}, nullptr, false},
     kPopupSeparator,
     {{"ShowConversion3", "S&how Decimal", "Ctrl+B", true, IMG_DECIMAL_DISABLED,
-      "ShowConversion3Click"},
+      TCommand::ToggleTransmitConversion},
      nullptr, false},
-    {{"Font3", "Fo&nt +", "Ctrl+A", true, IMG_FONT, "Font1Click"}, "Font1", true},
+    {{"Font3", "Fo&nt +", "Ctrl+A", true, IMG_FONT, TCommand::ToggleListFont}, "Font1", true},
     kPopupSeparator,
-    {{"DisableAll1", "&Disable All", "Ctrl+D", true, IMG_TX_DISABLED, "DisableAll1Click"},
+    {{"DisableAll1", "&Disable All", "Ctrl+D", true, IMG_TX_DISABLED, TCommand::DisableAllTransmit},
      nullptr, false},
-    {{"EnableAll1", "&Enable All", "Ctrl+E", true, IMG_TX_ENABLED, "EnableAll1Click"}, nullptr,
+    {{"EnableAll1", "&Enable All", "Ctrl+E", true, IMG_TX_ENABLED, TCommand::EnableAllTransmit}, nullptr,
      false},
     kPopupSeparator,
-    {{"Delete1", "De&lete", "Del", true, IMG_DELETE, "DeleteButtonClick"}, nullptr, false},
-    {{"DeleteAll1", "Delete &All", "", true, IMG_DELETE_ALL, "DeleteAll1Click"}, nullptr, false},
+    {{"Delete1", "De&lete", "Del", true, IMG_DELETE, TCommand::DeleteTransmit}, nullptr, false},
+    {{"DeleteAll1", "Delete &All", "", true, IMG_DELETE_ALL, TCommand::DeleteAllTransmit}, nullptr, false},
 };
 
 }  // namespace
+
+const char* CommandName(TCommand command) {
+  switch (command) {
+    case TCommand::NewConfiguration: return "NewConfiguration";
+    case TCommand::LoadConfiguration: return "LoadConfiguration";
+    case TCommand::SaveConfiguration: return "SaveConfiguration";
+    case TCommand::SaveConfigurationAs: return "SaveConfigurationAs";
+    case TCommand::LoadDatabase: return "LoadDatabase";
+    case TCommand::UnloadDatabase: return "UnloadDatabase";
+    case TCommand::OpenLog: return "OpenLog";
+    case TCommand::Exit: return "Exit";
+    case TCommand::ViewMenuOpening: return "ViewMenuOpening";
+    case TCommand::ClearView: return "ClearView";
+    case TCommand::CopyToTransmit: return "CopyToTransmit";
+    case TCommand::FilterOnId: return "FilterOnId";
+    case TCommand::Snapshot: return "Snapshot";
+    case TCommand::ToggleViewConversion: return "ToggleViewConversion";
+    case TCommand::ToggleListFont: return "ToggleListFont";
+    case TCommand::SelectFixedView: return "SelectFixedView";
+    case TCommand::SelectCyclicView: return "SelectCyclicView";
+    case TCommand::ToggleSignalPlot: return "ToggleSignalPlot";
+    case TCommand::DisplayOptions: return "DisplayOptions";
+    case TCommand::StartLogRecording: return "StartLogRecording";
+    case TCommand::StartLogReplay: return "StartLogReplay";
+    case TCommand::SingleStepLogReplay: return "SingleStepLogReplay";
+    case TCommand::PauseLogReplay: return "PauseLogReplay";
+    case TCommand::StopLog: return "StopLog";
+    case TCommand::LogOptions: return "LogOptions";
+    case TCommand::StartRun: return "StartRun";
+    case TCommand::StartRunRxTx: return "StartRunRxTx";
+    case TCommand::StopRun: return "StopRun";
+    case TCommand::DeviceOptions: return "DeviceOptions";
+    case TCommand::ShareAdapter: return "ShareAdapter";
+    case TCommand::ShowHelp: return "ShowHelp";
+    case TCommand::ShowAbout: return "ShowAbout";
+    case TCommand::CANViewPopupOpening: return "CANViewPopupOpening";
+    case TCommand::TransmitPopupOpening: return "TransmitPopupOpening";
+    case TCommand::SendNow: return "SendNow";
+    case TCommand::ToggleTransmitConversion: return "ToggleTransmitConversion";
+    case TCommand::DisableAllTransmit: return "DisableAllTransmit";
+    case TCommand::EnableAllTransmit: return "EnableAllTransmit";
+    case TCommand::DeleteTransmit: return "DeleteTransmit";
+    case TCommand::DeleteAllTransmit: return "DeleteAllTransmit";
+    case TCommand::Tick: return "Tick";
+  }
+  return "?";
+}
 
 std::span<const TMenuEntry> MainMenuTable() { return kMainMenu; }
 std::span<const TToolButtonEntry> ToolBarTable() { return kToolBar; }

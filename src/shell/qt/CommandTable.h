@@ -1,8 +1,13 @@
 #pragma once
 // The command map of the main window as data: menus, the tool bar and the two
-// pop-up menus. The window builds its actions from these tables; handlers are
-// named as in the rest of the program ("Start1Click") and bound at run time.
+// pop-up menus. The window builds its actions from these tables; each item
+// runs a typed command (TCommand) whose handler the program binds. The
+// component names ("Start1") stay, as tests and the screenshot script find
+// the actions by them.
+#include <optional>
 #include <span>
+
+#include "shell/qt/Commands.h"
 
 namespace tarvo::qt {
 
@@ -13,13 +18,14 @@ struct TCommandEntry {
   const char* shortcut;  // portable key text ("Esc", "Ctrl+L"), "" for none
   bool enabled;          // state when the window is created
   int image;             // command image index, -1 for none
-  const char* handler;   // "Start1Click"
+  TCommand command;      // TCommand::StartRun; not used by a separator
 };
 
 struct TMenuEntry {
   const char* name;     // "File1"
   const char* caption;  // "&File"
   std::span<const TCommandEntry> items;
+  std::optional<TCommand> opening;  // run as the menu opens, or none
 };
 
 // A tool button runs the action of its menu command. A null name is a separator.

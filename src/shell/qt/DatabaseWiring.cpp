@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QItemSelectionModel>
-#include <QDockWidget>
 #include <QMenu>
 #include <QSplitter>
 #include <QTableWidget>
@@ -15,9 +14,9 @@
 #include "dbc/qt/SignalsPanel.h"
 #include "dbc/qt/TransmitSignalsEditor.h"
 #include "analysis/qt/AnalysisWindow.h"
-#include "plot/qt/PlotPanel.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/PlotWiring.h"
 #include "transmit/TransmitEditor.h"
 #include "transmit/qt/CANTransmitPanel.h"
 #include "view/qt/CANViewList.h"
@@ -27,56 +26,16 @@ namespace tarvo::qt {
 namespace {
 constexpr int kPanelHeight = 170;  // at 96 DPI
 
-// The plot's time of a received frame in its run: the adapter's time stamp
-// in 25.6 us ticks.
-double PlotSeconds(const TTarvoCAN& m) { return double(m.TimeStamp) / 39062.5; }
-
-bool Received(const TCANViewMessage& e) { return e.ItemType == ITEM_RD || e.ItemType == ITEM_RR; }
-
-// The received frames of the present run that the CAN View store holds,
-// oldest first. The cyclic ring keeps every frame (the oldest overwritten
-// once it is full); the run is the stretch back from the newest over which
-// the time stamps do not go back. The fixed list keeps the newest frame of
-// each identifier, of the present run when its time is not past the last
-// frame received.
-std::vector<const TTarvoCAN*> FramesOfThisRun(const TCANViewState& view, double lastSeconds) {
-  const TCANView& v = view.CANView;
-  const size_t count = size_t(std::max(0, v.Count));
-  std::vector<const TTarvoCAN*> frames;
-  if (view.Mode == VIEW_FIXED) {
-    for (size_t i = 0; i < count; ++i)
-      if (Received(v.List[i]) && PlotSeconds(v.List[i].Item) <= lastSeconds) frames.push_back(&v.List[i].Item);
-    return frames;
-  }
-  // The oldest entry: the slot the next one overwrites, once the ring has wrapped.
-  const size_t oldest = view.CyclicOverwriteFlag && size_t(view.CyclicItemNo) < count ? size_t(view.CyclicItemNo) : 0;
-  const auto at = [&](size_t k) -> const TCANViewMessage& { return v.List[(oldest + k) % count]; };
-  size_t start = count;
-  uint32_t later = 0;
-  bool seen = false;
-  while (start > 0) {
-    const TCANViewMessage& e = at(start - 1);
-    if (Received(e)) {
-      if (seen && e.Item.TimeStamp > later) break;  // the run before
-      later = e.Item.TimeStamp;
-      seen = true;
-    }
-    --start;
-  }
-  for (size_t k = start; k < count; ++k)
-    if (Received(at(k))) frames.push_back(&at(k).Item);
-  return frames;
-}
 }  // namespace
 
-DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs)
-    : app_(app), window_(window), dialogs_(dialogs) {
+DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, PlotWiring& plot)
+    : app_(app), window_(window), dialogs_(dialogs), plot_(plot) {
   panel_ = new SignalsPanel;
   panel_->hide();
   window.AttachUnderCANView(panel_);
-  window.SetHandler("Database1Click", [this] { Database1Click(); });
-  window.SetHandler("UnloadDatabase1Click", [this] { Unload(); });
-  window.SetHandler("OpenLog1Click", [this] { OpenLog1Click(); });
+  window.SetHandler(TCommand::LoadDatabase, [this] { ChooseDatabase(); });
+  window.SetHandler(TCommand::UnloadDatabase, [this] { Unload(); });
+  window.SetHandler(TCommand::OpenLog, [this] { ChooseLog(); });
 
   CANViewList* list = window.CANView();
   CANViewModel* model = list->Model();
@@ -91,7 +50,7 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
     const TDbcMessage* m = state_.Database.Find(entry.Item.IDE, entry.Item.ID);
     return m ? QString::fromStdString(m->Name) : QString();
   });
-  BuildPlot();
+  BuildPlotCommand();
   model->SetRowToolTip([this](const TCANViewMessage& entry) {
     if (!state_.LoadedFlag) return QString();
     return QString::fromStdString(FrameToolTip(state_.Database, entry.ItemType, entry.Item, Hex(),
@@ -101,33 +60,8 @@ DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
 
 DatabaseWiring::~DatabaseWiring() = default;
 
-void DatabaseWiring::BuildPlot() {
-  plot_ = new PlotPanel(dialogs_);
-  plot_->setMinimumHeight(window_.Scaled(260));  // room for a few curves with their axes
-  plotDock_ = new QDockWidget("Signal Plot", &window_);
-  plotDock_->setObjectName("PlotDock");
-  plotDock_->setWidget(plot_);
-  window_.addDockWidget(Qt::BottomDockWidgetArea, plotDock_);
-  plotDock_->hide();
-  window_.SetHandler("SignalPlot1Click", [this] { ShowPlot(!plotDock_->isVisible()); });
-  // Each received frame of a plotted message adds its points; the adapter's
-  // time stamps (25.6 us ticks) give the time axis. A run starts its clock
-  // at 0: a time earlier than the last one received begins a new run, which
-  // the plot draws after the points of the earlier ones, past a gap.
-  app_.OnReceivedMessage = [this](const TTarvoCAN& m) {
-    const double seconds = PlotSeconds(m);
-    const bool newRun = seconds < lastReceivedSeconds_;
-    lastReceivedSeconds_ = seconds;
-    if (!plot_->Plotting()) return;
-    if (newRun) plot_->Model().NewRun();
-    plot_->Feed(m, seconds);
-  };
-  // A signal added now starts with the frames of this run the CAN View
-  // holds, at the times the live feed gives them; the signals plotted
-  // before have them already.
-  QObject::connect(plot_, &PlotPanel::SignalAdded, plot_,
-                   [this] { PlotTrafficSeen(plot_->Model().Signals().size() - 1); });
-  // The signals panel: "Plot" on a signal's row.
+// The signals panel: "Plot" on a signal's row puts the signal into the plot.
+void DatabaseWiring::BuildPlotCommand() {
   QTableWidget* table = panel_->Table();
   table->setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(table, &QWidget::customContextMenuRequested, table, [this, table](const QPoint& at) {
@@ -140,28 +74,11 @@ void DatabaseWiring::BuildPlot() {
   });
 }
 
-void DatabaseWiring::ShowPlot(bool show) {
-  const bool wasHidden = plotDock_->isHidden();
-  plotDock_->setVisible(show);
-  if (!show) return;
-  plotDock_->raise();
-  // The curves need room: the plot opens at half the window's height.
-  if (wasHidden) window_.resizeDocks({plotDock_}, {window_.height() / 2}, Qt::Vertical);
-}
-
-void DatabaseWiring::PlotTrafficSeen(size_t index) {
-  for (const TTarvoCAN* m : FramesOfThisRun(app_.View, lastReceivedSeconds_))
-    plot_->FeedSignal(index, *m, PlotSeconds(*m));
-}
-
-bool DatabaseWiring::PlotShown() const { return !plotDock_->isHidden(); }
-
 void DatabaseWiring::PlotSignalOfPanelRow(int row) {
   if (!panelMessage_ || row < 0 || size_t(row) >= panelMessage_->Signals.size()) return;
   const QTableWidgetItem* item = panel_->Table()->item(row, 0);
   if (!item) return;
-  ShowPlot(true);
-  plot_->AddSignal(panelMessage_->Name + "." + item->text().toStdString());
+  plot_.PlotSignal(panelMessage_->Name + "." + item->text().toStdString());
 }
 
 void DatabaseWiring::AttachTransmit(CANTransmitPanel& panel, CANTransmitEditor& editor) {
@@ -185,7 +102,7 @@ std::string DatabaseWiring::ShippedDatabaseDir() {
 
 bool DatabaseWiring::Hex() const { return app_.Display.NumericBase != NUMERIC_DECIMAL; }
 
-void DatabaseWiring::Database1Click() {
+void DatabaseWiring::ChooseDatabase() {
   window_.HideConversionBalloon();
   if (tarvo::Database1Click(state_, dialogs_, ShippedDatabaseDir())) DatabaseLoaded();
 }
@@ -198,7 +115,7 @@ bool DatabaseWiring::Load(const std::string& path) {
 
 // A log in an analysis window of its own; the database loaded now names its
 // messages and decodes its signals.
-void DatabaseWiring::OpenLog1Click() {
+void DatabaseWiring::ChooseLog() {
   TFileDialogRequest request;
   request.Title = "Open Log";
   // Where the last log was opened; the first time, the recordings' folder.
@@ -243,7 +160,7 @@ void DatabaseWiring::Unload() {
     signalsEditor_->SetDatabase(nullptr);
     signalsEditor_->hide();
   }
-  plot_->SetDatabase(nullptr);
+  plot_.SetDatabase(nullptr);
   window_.SetControlEnabled("UnloadDatabase1", false);
   window_.RepaintCANView();
 }
@@ -261,7 +178,7 @@ void DatabaseWiring::DatabaseLoaded() {
     }
   }
   UpdatePanel();
-  plot_->SetDatabase(&state_.Database);
+  plot_.SetDatabase(&state_.Database);
   window_.RepaintCANView();  // the "Name" column
   if (signalsEditor_) {
     signalsEditor_->SetDatabase(&state_.Database);

@@ -1,7 +1,8 @@
 #pragma once
 // The DBC database joined to the program: the "Database" command, the
-// signals panel under the CAN View list with the rows' tooltips, and the
-// signal line of the transmit editor. Nothing of it shows until a database
+// signals panel under the CAN View list with the rows' tooltips (and "Plot"
+// on a signal's row, handed to the plot's wiring), the signal line of the
+// transmit editor, and logs opened in analysis windows. Nothing of it shows until a database
 // is loaded, so the program without one looks and behaves as before.
 #include <memory>
 #include <string>
@@ -12,24 +13,23 @@ namespace tarvo {
 class AnalysisWindow;
 class CANTransmitEditor;
 class CANTransmitPanel;
-class PlotPanel;
 class SignalsPanel;
 class TarvoApp;
 class TransmitSignalsEditor;
 class UserDialogs;
 }  // namespace tarvo
 
-class QDockWidget;
-
 namespace tarvo::qt {
 
 class MainWindow;
+class PlotWiring;
 
 class DatabaseWiring {
  public:
   // Built before the transmit side, so the CAN View list already shares its
   // place with the signals panel when the transmit list may join that page.
-  DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs);
+  // The plot decodes with the database loaded here.
+  DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, PlotWiring& plot);
   ~DatabaseWiring();
   DatabaseWiring(const DatabaseWiring&) = delete;
   DatabaseWiring& operator=(const DatabaseWiring&) = delete;
@@ -50,37 +50,28 @@ class DatabaseWiring {
   static std::string ShippedDatabaseDir();
 
   SignalsPanel* Panel() const { return panel_; }
-  // The signal plot, in a dock of the main window ("PlotDock") that the
-  // View menu's "Signal Plot" shows and hides.
-  PlotPanel* Plot() const { return plot_; }
-  void ShowPlot(bool show);
-  // The plot's window is open (also while the main window closes).
-  bool PlotShown() const;
   TransmitSignalsEditor* SignalsEditor() const { return signalsEditor_; }
 
  private:
-  void Database1Click();
-  void OpenLog1Click();
+  void ChooseDatabase();
+  void ChooseLog();
   void DatabaseLoaded();
   void UpdatePanel();
   void ShowEditorFrame();
   void ComposeMessage(int message);
-  void BuildPlot();
+  void BuildPlotCommand();
   void PlotSignalOfPanelRow(int row);
-  void PlotTrafficSeen(size_t index);
   void EditSignal(int message, int signal, const std::string& text);
   bool Hex() const;
 
   TarvoApp& app_;
   std::string lastLogDir_;  // the folder of the last log opened
-  double lastReceivedSeconds_ = 0;  // the time of the last frame received, in its run
   MainWindow& window_;
   UserDialogs& dialogs_;
+  PlotWiring& plot_;
   TDatabaseState state_;
   SignalsPanel* panel_ = nullptr;                    // owned by the CAN View page
   const TDbcMessage* panelMessage_ = nullptr;        // the message the panel shows
-  PlotPanel* plot_ = nullptr;                         // owned by its dock
-  QDockWidget* plotDock_ = nullptr;                   // owned by the window
   TransmitSignalsEditor* signalsEditor_ = nullptr;  // owned by the editor group
   CANTransmitPanel* transmitPanel_ = nullptr;
   CANTransmitEditor* editor_ = nullptr;

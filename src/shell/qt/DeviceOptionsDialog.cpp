@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "shell/qt/Scaling.h"
+#include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
 

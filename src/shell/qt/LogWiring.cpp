@@ -159,12 +159,12 @@ LogWiring::~LogWiring() {
 TransmitEcho& LogWiring::Echo() { return *echo_; }
 
 void LogWiring::BindHandlers() {
-  window_.SetHandler("StartLogRecording1Click", [this] { recorder_->StartLogRecording1Click(); });
-  window_.SetHandler("StopLog1Click", [this] { StopLog1Click(); });
-  window_.SetHandler("LogOptions1Click", [this] { LogOptions1Click(); });
+  window_.SetHandler(TCommand::StartLogRecording, [this] { recorder_->StartLogRecording1Click(); });
+  window_.SetHandler(TCommand::StopLog, [this] { StopLog(); });
+  window_.SetHandler(TCommand::LogOptions, [this] { EditLogOptions(); });
 }
 
-void LogWiring::StopLog1Click() {
+void LogWiring::StopLog() {
   if (log_->RecordRunningFlag.load()) recorder_->StopLogRecording();
   else if (log_->ReplayRunningFlag.load() && replay_) replay_->StopLogReplay();
 }
@@ -174,7 +174,7 @@ void LogWiring::UseReplay(TLogReplay& replay) {
   port_->replay_ = &replay;
 }
 
-void LogWiring::LogOptions1Click() {
+void LogWiring::EditLogOptions() {
   window_.HideConversionBalloon();
   options_->ShowLogOptions(false);
 }

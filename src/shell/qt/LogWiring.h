@@ -45,8 +45,8 @@ class LogWiring {
   class Echoes;
 
   void BindHandlers();
-  void StopLog1Click();
-  void LogOptions1Click();
+  void StopLog();
+  void EditLogOptions();
 
   TarvoApp& app_;
   MainWindow& window_;

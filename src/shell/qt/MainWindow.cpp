@@ -22,12 +22,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "common/qt/Scaling.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/CommandTable.h"
 #include "shell/qt/IconSet.h"
 #include "shell/qt/Pages.h"
 #include "shell/qt/PopupShortcuts.h"
-#include "shell/qt/Scaling.h"
 #include "shell/qt/StatusPanels.h"
 #include "view/qt/BalloonHint.h"
 #include "view/qt/CANViewList.h"
@@ -67,13 +67,13 @@ MainWindow::MainWindow(double scalingFactor, QWidget* parent)
   timer1_->setObjectName("Timer1");
   timer1_->setTimerType(Qt::PreciseTimer);
   timer1_->setInterval(kTimer1IntervalMs);
-  connect(timer1_, &QTimer::timeout, this, [this] { RunHandler("Timer1Timer"); });
+  connect(timer1_, &QTimer::timeout, this, [this] { RunHandler(TCommand::Tick); });
 
   // The window's own commands; the program may bind others over them.
-  SetHandler("Exit1Click", [this] { close(); });
-  SetHandler("Font1Click", [this] { Font1Click(); });
-  SetHandler("TarvoHelp1Click", [this] { TarvoHelp1Click(); });
-  SetHandler("About1Click", [this] { About1Click(); });
+  SetHandler(TCommand::Exit, [this] { close(); });
+  SetHandler(TCommand::ToggleListFont, [this] { ToggleListFont(); });
+  SetHandler(TCommand::ShowHelp, [this] { ShowHelp(); });
+  SetHandler(TCommand::ShowAbout, [this] { ShowAbout(); });
 
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
     if (s != Qt::ApplicationActive) HideConversionBalloon();
@@ -92,8 +92,8 @@ QAction* MainWindow::AddCommand(const TCommandEntry& entry) {
   action->setShortcut(QKeySequence::fromString(entry.shortcut, QKeySequence::PortableText));
   action->setEnabled(entry.enabled);
   if (entry.image >= 0) action->setIcon(CommandIcon(entry.image));
-  const std::string handler = entry.handler;
-  connect(action, &QAction::triggered, this, [this, handler] { RunHandler(handler); });
+  const TCommand command = entry.command;
+  connect(action, &QAction::triggered, this, [this, command] { RunHandler(command); });
   actions_[entry.name] = action;
   return action;
 }
@@ -108,8 +108,8 @@ void MainWindow::BuildMenus() {
       else
         menu->addAction(AddCommand(item));
     }
-    const std::string opening = std::string(menuEntry.name) + "Click";
-    connect(menu, &QMenu::aboutToShow, this, [this, opening] { RunHandler(opening); });
+    if (const std::optional<TCommand> opening = menuEntry.opening)
+      connect(menu, &QMenu::aboutToShow, this, [this, opening] { RunHandler(*opening); });
   }
 }
 
@@ -193,7 +193,7 @@ void MainWindow::AttachTransmitList(QTableView* list) {
   transmitList_ = list;
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
-    ShowPopup(list, transmitPopup_, "PopupMenu2Popup", pos);
+    ShowPopup(list, transmitPopup_, TCommand::TransmitPopupOpening, pos);
   });
   RoutePopupShortcuts(list, transmitPopup_);
   ApplyListFont(list);
@@ -205,8 +205,8 @@ void MainWindow::AttachTransmitList(QTableView* list) {
   });
 }
 
-void MainWindow::ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos) {
-  RunHandler(popupHandler);
+void MainWindow::ShowPopup(QTableView* list, QMenu* popup, TCommand opening, const QPoint& pos) {
+  RunHandler(opening);
   popup->popup(list->viewport()->mapToGlobal(pos));
 }
 
@@ -220,7 +220,7 @@ void MainWindow::AttachCANViewList(CANViewList* list) {
   for (int i = 0; i < ROW_ICON_COUNT; ++i) rowIcons.append(RowIcon(i));
   list->SetIcons(rowIcons);
   connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-    ShowPopup(canView_, canViewPopup_, "PopupMenu1Popup", pos);
+    ShowPopup(canView_, canViewPopup_, TCommand::CANViewPopupOpening, pos);
   });
   RoutePopupShortcuts(list, canViewPopup_);
   connect(list, &CANViewList::SelectionCommandsChanged, this, [this](bool enabled) {
@@ -252,13 +252,20 @@ QWidget* MainWindow::CANViewArea() const {
 
 BalloonHint* MainWindow::ConversionBalloon() const { return canView_ ? canView_->Balloon() : nullptr; }
 
-void MainWindow::SetHandler(const std::string& name, std::function<void()> handler) {
-  handlers_[name] = std::move(handler);
+void MainWindow::SetHandler(TCommand command, std::function<void()> handler) {
+  handlers_.at(std::size_t(command)) = std::move(handler);
 }
 
-void MainWindow::RunHandler(const std::string& name) {
-  const auto it = handlers_.find(name);
-  if (it != handlers_.end() && it->second) it->second();
+void MainWindow::RunHandler(TCommand command) {
+  const std::function<void()>& handler = handlers_.at(std::size_t(command));
+  if (handler) handler();
+}
+
+std::vector<TCommand> MainWindow::UnboundCommands() const {
+  std::vector<TCommand> unbound;
+  for (std::size_t i = 0; i < kCommandCount; ++i)
+    if (!handlers_[i]) unbound.push_back(TCommand(i));
+  return unbound;
 }
 
 void MainWindow::SetCloseHandler(std::function<bool()> handler) { closeHandler_ = std::move(handler); }
@@ -317,16 +324,16 @@ void MainWindow::SetListFontSize(int pointSize) {
   actions_.at("Font1")->setText(pointSize == 8 ? kFontPlus : kFontMinus);
 }
 
-void MainWindow::Font1Click() {
+void MainWindow::ToggleListFont() {
   SetListFontSize(actions_.at("Font1")->text() == kFontPlus ? 10 : 8);
 }
 
-bool MainWindow::TarvoHelp1Click() {
+bool MainWindow::ShowHelp() {
   if (!QFileInfo::exists(helpFile_)) return false;
   return QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_));
 }
 
-void MainWindow::About1Click() {
+void MainWindow::ShowAbout() {
   HideConversionBalloon();
   about_->exec();
 }

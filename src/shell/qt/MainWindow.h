@@ -2,16 +2,19 @@
 // The main window (objectName "Form1"): menu bar, tool bar, the pages
 // "CAN View", "CAN Transmit" and "CAN Setup", the status bar, the two pop-up
 // menus and the update timer. It holds no program logic: every command runs
-// a handler bound by name ("Start1Click"), and the logic calls back through
+// the handler bound to its TCommand, and the logic calls back through
 // MainWindowPort, naming controls by their component names.
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "shell/core/MainWindowPort.h"
+#include "shell/qt/Commands.h"
 
 class QAction;
 class QKeySequence;
@@ -45,10 +48,15 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   double ScalingFactor() const { return scaling_; }
   int Scaled(int px) const;
 
-  // ---- handlers, by their names ("Start1Click", "Timer1Timer", "View1Click",
-  // "PopupMenu1Popup", "PopupMenu2Popup"); a name without a handler does nothing.
-  void SetHandler(const std::string& name, std::function<void()> handler);
-  void RunHandler(const std::string& name);
+  // ---- handlers, one per command (menu items, tool buttons, pop-up items,
+  // a menu or pop-up opening, the update tick). A later binding replaces an
+  // earlier one. The window binds its own commands (Exit, ToggleListFont,
+  // ShowHelp, ShowAbout); the program binds the rest.
+  void SetHandler(TCommand command, std::function<void()> handler);
+  void RunHandler(TCommand command);
+  // The commands without a handler, in their order; start-up refuses a
+  // window that has any.
+  std::vector<TCommand> UnboundCommands() const;
   // The close processing; false keeps the window open.
   void SetCloseHandler(std::function<bool()> handler);
 
@@ -93,13 +101,13 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   bool TriggerShortcut(const QKeySequence& keys);
 
   // ---- commands of the window itself ----
-  void Font1Click();
+  void ToggleListFont();
   int ListFontSize() const { return listFontSize_; }
   // 8 gives the font commands "Fo&nt +", any other size "Fo&nt -".
   void SetListFontSize(int pointSize);
   // Opens the HTML help beside the executable; false when it is missing.
-  bool TarvoHelp1Click();
-  void About1Click();
+  bool ShowHelp();
+  void ShowAbout();
   QString HelpFile() const { return helpFile_; }
   void SetHelpFile(const QString& path) { helpFile_ = path; }
 
@@ -134,14 +142,14 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   void BuildPopups();
   QAction* AddCommand(const TCommandEntry& entry);
   void ApplyListFont(QTableView* list) const;
-  void ShowPopup(QTableView* list, QMenu* popup, const char* popupHandler, const QPoint& pos);
+  void ShowPopup(QTableView* list, QMenu* popup, TCommand opening, const QPoint& pos);
 
   void FitFrameSize();
 
   double scaling_;
   QSize wantedFrameSize_;  // until the frame's width is known; empty: none
   std::unordered_map<std::string, QAction*> actions_;  // menu, pop-up and alias names
-  std::unordered_map<std::string, std::function<void()>> handlers_;
+  std::array<std::function<void()>, kCommandCount> handlers_;
   std::function<bool()> closeHandler_;
   QTabWidget* pages_ = nullptr;
   QWidget* canViewPage_ = nullptr;

@@ -33,11 +33,11 @@ OptionsWiring::OptionsWiring(TarvoApp& app, MainWindow& window, UserDialogs& dia
       setup_(setup),
       transmit_(transmit),
       displayOptions_(new DisplayOptionsDialog(window.ScalingFactor(), &window)) {
-  window.SetHandler("Display1Click", [this] { Display1Click(); });
-  window.SetHandler("Snapshot1Click", [this] { Snapshot1Click(); });
+  window.SetHandler(TCommand::DisplayOptions, [this] { ShowDisplayOptions(); });
+  window.SetHandler(TCommand::Snapshot, [this] { TakeSnapshot(); });
 }
 
-void OptionsWiring::Display1Click() {
+void OptionsWiring::ShowDisplayOptions() {
   window_.HideConversionBalloon();
   TDisplayOptionsForm form = DisplayOptionsOnShow(app_.Display, app_.BusLoadSupportedFlag);
   if (displayOptions_->Execute(form)) {
@@ -60,7 +60,7 @@ void OptionsWiring::Display1Click() {
 
 // The view stands still while the user chooses a file; what arrived
 // meanwhile is discarded, so the view resumes with fresh traffic.
-void OptionsWiring::Snapshot1Click() {
+void OptionsWiring::TakeSnapshot() {
   window_.ActivatePage(TPage::CANView);
   const bool running = app_.Run.RunningFlag;
   if (running) window_.SetTimer1Enabled(false);

@@ -27,9 +27,9 @@ class OptionsWiring {
 
   DisplayOptionsDialog& DisplayOptions() { return *displayOptions_; }
 
-  // Display1Click.
-  void Display1Click();
-  void Snapshot1Click();
+  // ShowDisplayOptions.
+  void ShowDisplayOptions();
+  void TakeSnapshot();
 
  private:
   void WriteSnapshot(const std::string& path);

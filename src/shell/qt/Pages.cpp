@@ -18,14 +18,10 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "common/qt/WidgetNames.h"
+
 namespace tarvo::qt {
 namespace {
-
-template <class T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 QGroupBox* Group(const char* title, QWidget* parent, const char* name = nullptr) {
   auto* box = new QGroupBox(title, parent);

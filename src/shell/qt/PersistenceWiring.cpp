@@ -10,6 +10,7 @@
 #include "plot/qt/PlotPanel.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/PlotWiring.h"
 #include "shell/qt/SetupWiring.h"
 #include "shell/qt/TransmitWiring.h"
 #include "transmit/qt/CANTransmitLocator.h"
@@ -135,10 +136,10 @@ void PersistenceWiring::SetLogValues(const TLogOptionValues& v) {
 
 void PersistenceWiring::BindHandlers() {
   TConfigurationFiles& f = *files_;
-  window_.SetHandler("New1Click", [&f] { f.NewConfiguration(); });
-  window_.SetHandler("Load1Click", [&f] { f.OpenConfiguration(); });
-  window_.SetHandler("Save1Click", [&f] { f.SaveConfiguration(); });
-  window_.SetHandler("SaveAs1Click", [&f] { f.SaveAs1Click(); });
+  window_.SetHandler(TCommand::NewConfiguration, [&f] { f.NewConfiguration(); });
+  window_.SetHandler(TCommand::LoadConfiguration, [&f] { f.OpenConfiguration(); });
+  window_.SetHandler(TCommand::SaveConfiguration, [&f] { f.SaveConfiguration(); });
+  window_.SetHandler(TCommand::SaveConfigurationAs, [&f] { f.SaveAs1Click(); });
 }
 
 // ---- settings ----
@@ -185,26 +186,26 @@ void PersistenceWiring::ApplySettings(const TSettings& s) {
 
 TPlotKeys PersistenceWiring::PlotLayout() const {
   TPlotKeys keys;
-  if (!database_) return keys;
-  PlotPanel* plot = database_->Plot();
+  if (!plot_) return keys;
+  PlotPanel* plot = plot_->Plot();
   const TPlotModel& model = plot->Model();
   for (const TPlottedSignal& s : model.Signals()) keys.Signals.push_back({s.Message + "." + s.Name, s.Hidden});
   keys.SharedAxis = model.SharedYAxis;
   keys.All = model.Resume == TPlotFollow::All;
   keys.WindowSeconds = model.WindowSeconds;
-  keys.Shown = database_->PlotShown();
+  keys.Shown = plot_->PlotShown();
   return keys;
 }
 
 void PersistenceWiring::SetPlotLayout(const TPlotKeys& keys) {
-  if (!database_) return;
-  PlotPanel* plot = database_->Plot();
+  if (!plot_) return;
+  PlotPanel* plot = plot_->Plot();
   std::vector<std::pair<std::string, bool>> named;
   for (const TPlotKeys::TSignal& s : keys.Signals) named.emplace_back(s.Name, s.Hidden);
   plot->ReplaceSignals(named);
   plot->SetSharedAxis(keys.SharedAxis);
   plot->SetWindow(keys.All, keys.WindowSeconds);
-  database_->ShowPlot(keys.Shown);
+  plot_->ShowPlot(keys.Shown);
 }
 
 void PersistenceWiring::PlaceWindow(const TSettings& s) {

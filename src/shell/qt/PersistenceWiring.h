@@ -20,6 +20,7 @@ class UserDialogs;
 namespace tarvo::qt {
 
 class DatabaseWiring;
+class PlotWiring;
 class MainWindow;
 class SetupWiring;
 class TransmitWiring;
@@ -38,6 +39,8 @@ class PersistenceWiring {
   void UseLogRecord(TLog& log);
   // The database the files remember (their DATABASE keys); before Start.
   void UseDatabase(DatabaseWiring& database) { database_ = &database; }
+  // The plot whose signals, axis, window and dock the files keep.
+  void UsePlot(PlotWiring& plot) { plot_ = &plot; }
   // The settings as the program holds them now, as SaveSettings writes them.
   TSettings CurrentSettings() const;
 
@@ -64,6 +67,7 @@ class PersistenceWiring {
   TLogOptionValues log_;
   TLog* logRecord_ = nullptr;
   DatabaseWiring* database_ = nullptr;
+  PlotWiring* plot_ = nullptr;
   // The database the settings file named: kept for the next save also when
   // it could not be loaded this time.
   std::string databaseFile_;

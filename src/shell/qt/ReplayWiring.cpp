@@ -68,11 +68,11 @@ ReplayWiring::ReplayWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialo
       host_(std::make_unique<Host>(app, window, std::move(replayMinimumGap), std::move(showLogOptions))) {
   log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
   replay_ = std::make_unique<TLogReplay>(log, *host_, dialogs, clock, *gui_);
-  window.SetHandler("StartLogReplay1Click", [this] {
+  window.SetHandler(TCommand::StartLogReplay, [this] {
     replay_->StartLogReplay1Click();
   });
-  window.SetHandler("SingleStepLogReplay1Click", [this] { replay_->SingleStepLogReplay1Click(); });
-  window.SetHandler("PauseLogReplay1Click", [this] { replay_->PauseLogReplay1Click(); });
+  window.SetHandler(TCommand::SingleStepLogReplay, [this] { replay_->SingleStepLogReplay1Click(); });
+  window.SetHandler(TCommand::PauseLogReplay, [this] { replay_->PauseLogReplay1Click(); });
 }
 
 ReplayWiring::~ReplayWiring() = default;

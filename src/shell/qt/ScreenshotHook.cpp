@@ -29,6 +29,7 @@
 #include "view/qt/DisplayOptionsDialog.h"
 #include "shell/qt/DatabaseWiring.h"
 #include "shell/qt/MainWindow.h"
+#include "shell/qt/PlotWiring.h"
 #include "transmit/TransmitList.h"
 #include "transmit/qt/CANTransmitLocator.h"
 #include "view/qt/CANViewList.h"
@@ -181,9 +182,9 @@ void Prepare(ApplicationShell& shell) {
   if (!Env("TARVO_SCREENSHOT_DATABASE").isEmpty())
     shell.Database().Load(Env("TARVO_SCREENSHOT_DATABASE").toStdString());
   if (!Env("TARVO_SCREENSHOT_PLOT").isEmpty()) {
-    shell.Database().ShowPlot(true);
+    shell.SignalPlot().ShowPlot(true);
     for (const QString& name : Env("TARVO_SCREENSHOT_PLOT").split(',', Qt::SkipEmptyParts))
-      shell.Database().Plot()->AddSignal(name.trimmed().toStdString());
+      shell.SignalPlot().Plot()->AddSignal(name.trimmed().toStdString());
     QApplication::processEvents();
   }
   if (!Env("TARVO_SCREENSHOT_OPEN_LOG").isEmpty()) shell.Database().OpenLog(Env("TARVO_SCREENSHOT_OPEN_LOG").toStdString());

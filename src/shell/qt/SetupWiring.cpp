@@ -84,7 +84,7 @@ SetupWiring::SetupWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs
   QObject::connect(page_, &CANSetupPage::pageActivationRequested, page_, [&window](TSetupPageRequest p) {
     window.ActivatePage(p == TSetupPageRequest::CANView ? TPage::CANView : TPage::CANSetup);
   });
-  window.SetHandler("FilterOnID1Click", [this] { FilterOnID(); });
+  window.SetHandler(TCommand::FilterOnId, [this] { FilterOnID(); });
 }
 
 SetupWiring::~SetupWiring() = default;

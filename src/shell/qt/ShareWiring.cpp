@@ -39,7 +39,7 @@ ShareWiring::ShareWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs
   status_->setObjectName("ShareStatus");
   window_.statusBar()->addPermanentWidget(status_);
   status_->hide();
-  window_.SetHandler("ShareAdapter1Click", [this] { ShareAdapter1Click(); });
+  window_.SetHandler(TCommand::ShareAdapter, [this] { ToggleSharing(); });
   // Every received message reaches the clients once the program has it.
   earlierHook_ = app_.OnReceivedMessage;
   app_.OnReceivedMessage = [this](const TTarvoCAN& m) {
@@ -55,7 +55,7 @@ ShareWiring::~ShareWiring() {
 
 std::string ShareWiring::Where() const { return server_ ? server_->Where() : std::string(); }
 
-void ShareWiring::ShareAdapter1Click() {
+void ShareWiring::ToggleSharing() {
   QAction* action = window_.Action("ShareAdapter1");
   const bool wanted = action != nullptr && action->isChecked();
   if (wanted && !Sharing() && !Start()) action->setChecked(false);

@@ -44,7 +44,7 @@ class ShareWiring {
   // "ADDRESS:PORT" while sharing.
   std::string Where() const;
 
-  void ShareAdapter1Click();
+  void ToggleSharing();
 
  private:
   bool Start();

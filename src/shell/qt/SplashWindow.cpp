@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "adapter/TarvoAPI.h"
-#include "shell/qt/Scaling.h"
+#include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
 namespace {

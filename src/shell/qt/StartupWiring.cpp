@@ -56,13 +56,13 @@ StartupWiring::StartupWiring(TarvoApp& app, MainWindow& window)
       port_(std::make_unique<Port>(app, window)),
       deviceOptions_(new DeviceOptionsDialog(window.ScalingFactor(), &window)) {
   app.UseStartup(*port_);
-  window.SetHandler("Device1Click", [this] { Device1Click(); });
+  window.SetHandler(TCommand::DeviceOptions, [this] { ShowDeviceOptions(); });
 }
 
 StartupWiring::~StartupWiring() = default;
 
 // Edits the choice for the next start; the open adapter stays open.
-void StartupWiring::Device1Click() {
+void StartupWiring::ShowDeviceOptions() {
   window_.HideConversionBalloon();
   const TDeviceInfo saved = app_.SavedDeviceSelection;
   const TDeviceInfo open = app_.DeviceSelection;

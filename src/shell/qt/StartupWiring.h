@@ -22,7 +22,7 @@ class StartupWiring {
   StartupWiring& operator=(const StartupWiring&) = delete;
 
   DeviceOptionsDialog& DeviceOptions() { return *deviceOptions_; }
-  void Device1Click();
+  void ShowDeviceOptions();
 
  private:
   class Port;

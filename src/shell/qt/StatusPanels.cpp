@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "common/qt/Scaling.h"
 #include "shell/qt/IconSet.h"
-#include "shell/qt/Scaling.h"
 
 namespace tarvo::qt {
 namespace {

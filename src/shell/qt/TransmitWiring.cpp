@@ -3,9 +3,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "common/qt/Scaling.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
-#include "shell/qt/Scaling.h"
 #include "transmit/CANViewTransmitEcho.h"
 #include "transmit/DeviceCANMessageSender.h"
 #include "transmit/TransmitEditor.h"
@@ -105,16 +105,16 @@ void TransmitWiring::LocateCANTransmit() { locator_->LocateCANTransmit(app_.Disp
 
 void TransmitWiring::BindHandlers() {
   CANTransmitEditor& e = *editor_;
-  window_.SetHandler("NowButtonClick", [&e] { e.NowButtonClick(); });
-  window_.SetHandler("DisableAll1Click", [&e] { e.DisableAll1Click(); });
-  window_.SetHandler("EnableAll1Click", [&e] { e.EnableAll1Click(); });
-  window_.SetHandler("DeleteButtonClick", [&e] { e.DeleteButtonClick(); });
-  window_.SetHandler("DeleteAll1Click", [&e] { e.DeleteAll1Click(); });
-  window_.SetHandler("ShowConversion3Click", [this] { panel_->ShowConversion3Click(); });
-  window_.SetHandler("PopupMenu2Popup", [this] {
+  window_.SetHandler(TCommand::SendNow, [&e] { e.NowButtonClick(); });
+  window_.SetHandler(TCommand::DisableAllTransmit, [&e] { e.DisableAll1Click(); });
+  window_.SetHandler(TCommand::EnableAllTransmit, [&e] { e.EnableAll1Click(); });
+  window_.SetHandler(TCommand::DeleteTransmit, [&e] { e.DeleteButtonClick(); });
+  window_.SetHandler(TCommand::DeleteAllTransmit, [&e] { e.DeleteAll1Click(); });
+  window_.SetHandler(TCommand::ToggleTransmitConversion, [this] { panel_->ShowConversion3Click(); });
+  window_.SetHandler(TCommand::TransmitPopupOpening, [this] {
     window_.SetControlCaption("ShowConversion3", panel_->ConversionCommandCaption().toStdString());
   });
-  window_.SetHandler("CopyToTx1Click", [this] { CopyToTx(); });
+  window_.SetHandler(TCommand::CopyToTransmit, [this] { CopyToTx(); });
 
   QObject::connect(panel_, &CANTransmitPanel::ShowConversionHint, panel_,
                    [this](const QPoint& at, const QString& title, const QString& text, int timeoutMs) {

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "common/qt/WidgetNames.h"
 #include "transmit/qt/TransmitListModel.h"
 
 namespace tarvo {
@@ -26,12 +27,6 @@ namespace {
 constexpr int ColumnWidth[TX_COLUMN_COUNT] = {30, 30, 80, 60, 40, 40, 40, 40, 40, 40, 40, 40, 40, 100, 80, 200};
 constexpr int ColumnMinWidth[TX_COLUMN_COUNT] = {30, 30, 70, 60, 40, 40, 40, 40, 40, 40, 40, 40, 40, 100, 70, 100};
 constexpr const char* DataFieldNames[8] = {"Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9"};
-
-template <class T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 

@@ -31,9 +31,9 @@
 //     stop, before dialogs). ConversionCommandCaption gives the command text.
 #include <QTableView>
 
-#include "view/qt/CANViewModel.h"
+#include "common/DisplaySettings.h"
 #include "view/CANViewStore.h"
-#include "view/DisplaySettings.h"
+#include "view/qt/CANViewModel.h"
 
 class QAbstractSlider;
 

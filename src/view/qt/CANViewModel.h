@@ -20,10 +20,10 @@
 #include <functional>
 #include <string>
 
+#include "common/DisplaySettings.h"
 #include "view/CANViewRefresh.h"
 #include "view/CANViewStore.h"
 #include "view/CANViewText.h"
-#include "view/DisplaySettings.h"
 
 namespace tarvo {
 

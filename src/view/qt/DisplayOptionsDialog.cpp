@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "shell/qt/Scaling.h"
+#include "common/qt/Scaling.h"
 
 namespace tarvo {
 namespace {

@@ -1,7 +1,9 @@
 #pragma once
 // The display settings of the CAN View and the transmit list, one record
 // owned by the application object. The field names are the keys of the
-// settings file; the defaults are the settings file's defaults.
+// settings file; the defaults are the settings file's defaults. Kept in
+// common because the CAN View, the log writers (which columns a line holds)
+// and the settings file all read it.
 #include <cstdint>
 
 namespace tarvo {
