@@ -39,22 +39,22 @@ using namespace tarvo;
 class Gui : public GuiThreadCalls {
  public:
   void Post(std::function<void()> call) override {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(call));
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(call));
   }
   void Invoke(std::function<void()> call) override { Post(std::move(call)); }
   void RunPending() {
     std::deque<std::function<void()>> calls;
     {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      calls.swap(m_queue);
+      std::lock_guard<std::mutex> lock(mutex_);
+      calls.swap(queue_);
     }
     for (auto& c : calls) c();
   }
 
  private:
-  std::mutex m_mutex;
-  std::deque<std::function<void()>> m_queue;
+  std::mutex mutex_;
+  std::deque<std::function<void()>> queue_;
 };
 
 class NoDialogs : public UserDialogs {
@@ -71,7 +71,7 @@ double ThreadCpuSeconds() {
 // The adapter is started by the benchmark; the replay only sends.
 class SimHost : public ReplayHost {
  public:
-  explicit SimHost(TDeviceConnection& link) : m_link(link) {}
+  explicit SimHost(TDeviceConnection& link) : link_(link) {}
   TResult SendCANMessage(const TTarvoCAN& m) override {
     if (m.ID < SentAt.size()) SentAt[m.ID] = HPTimerCount();
     const double cpu = ThreadCpuSeconds();
@@ -82,7 +82,7 @@ class SimHost : public ReplayHost {
     LastCpu = cpu;
     LastWall = HPTimerCount();
     const int64_t before = HPTimerCount();
-    const TResult r = tarvo::SendCANMessage(m_link, m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0);
+    const TResult r = tarvo::SendCANMessage(link_, m.IDE, m.ID, m.RTR, m.DLC, m.Data, 0, 0);
     SendNs.push_back(double(HPTimerCount() - before));
     return r;
   }
@@ -99,7 +99,7 @@ class SimHost : public ReplayHost {
     LastWall = HPTimerCount();
     ++Writes;
     const int64_t before = HPTimerCount();
-    const TResult r = tarvo::SendCANMessages(m_link, messages);
+    const TResult r = tarvo::SendCANMessages(link_, messages);
     SendNs.push_back(double(HPTimerCount() - before));
     return r;
   }
@@ -124,20 +124,20 @@ class SimHost : public ReplayHost {
   int64_t FirstWall = 0, LastWall = 0;
 
  private:
-  TDeviceConnection& m_link;
+  TDeviceConnection& link_;
 };
 
 class GuiClock : public SteadyClock {
  public:
-  explicit GuiClock(Gui& gui) : m_gui(gui) {}
+  explicit GuiClock(Gui& gui) : gui_(gui) {}
   void WaitProcessingMessages(uint32_t ms) override {
-    m_gui.RunPending();
+    gui_.RunPending();
     SteadyClock::WaitProcessingMessages(ms);
-    m_gui.RunPending();
+    gui_.RunPending();
   }
 
  private:
-  Gui& m_gui;
+  Gui& gui_;
 };
 
 // The simulated adapter opened, set up and running in loopback, as both

@@ -53,7 +53,7 @@ bool TBusConfiguration::Load(const std::string& path, TBusSetup& setup, std::str
   }
   // The page starts from the program's defaults, as it does before a
   // configuration is loaded: a bit timing the rules refuse falls back there.
-  if (!ApplyConfigurationSetup(doc, m_page)) {
+  if (!ApplyConfigurationSetup(doc, page_)) {
     error = name + "names an operating mode or filter type the program does not have";
     return false;
   }
@@ -64,29 +64,29 @@ bool TBusConfiguration::Load(const std::string& path, TBusSetup& setup, std::str
   TStoredBitTiming stored;
   ReadBitTimingKeys(doc, button, stored);
   const TBitTimingValues inFile{stored.BRP, stored.PROPSEG, stored.PHSEG1, stored.PHSEG2, stored.SJW, stored.SAM};
-  const TBitTimingValues taken = m_page.BitTiming.Values();
+  const TBitTimingValues taken = page_.BitTiming.Values();
   if (!(inFile == taken))
-    m_messages.Lines.push_back("the file's bit timing (" + TimingText(inFile) + ") cannot be used as it stands; " +
+    messages_.Lines.push_back("the file's bit timing (" + TimingText(inFile) + ") cannot be used as it stands; " +
                                "taken instead: " + TimingText(taken) + ", " +
-                               std::to_string(std::lround(m_page.BitTiming.BitRate() * 1000.0)) + " bit/s");
+                               std::to_string(std::lround(page_.BitTiming.BitRate() * 1000.0)) + " bit/s");
   // The filter fields are checked as at the start of a run; a run with
   // filters other than the user's is none of the user's choosing.
   TFilterSettings filters;
-  if (!m_page.Filters.FilterSettingsForStart(filters)) {
+  if (!page_.Filters.FilterSettingsForStart(filters)) {
     error = name + "has receive filters that cannot be used";
-    if (!m_messages.Lines.empty()) {
-      error += ": " + m_messages.Lines.back();
-      m_messages.Lines.pop_back();
+    if (!messages_.Lines.empty()) {
+      error += ": " + messages_.Lines.back();
+      messages_.Lines.pop_back();
     }
     return false;
   }
   setup.Filters = filters;
-  setup.Mode = ModeOfButton(m_page.BitTiming.OperatingModeButton());
+  setup.Mode = ModeOfButton(page_.BitTiming.OperatingModeButton());
   return true;
 }
 
 bool TBusConfiguration::TimingFor(bool clock40MHz, TBusSetup& setup, std::string& error) {
-  TBitTimingPage& bt = m_page.BitTiming;
+  TBitTimingPage& bt = page_.BitTiming;
   bt.CANClock40MHzFlag = clock40MHz;
   bt.CheckCANBaudRateSupport();
   const TBitTimingValues values = bt.Values();
@@ -104,7 +104,7 @@ bool TBusConfiguration::TimingFor(bool clock40MHz, TBusSetup& setup, std::string
 
 std::vector<std::string> TBusConfiguration::TakeWarnings() {
   std::vector<std::string> lines;
-  lines.swap(m_messages.Lines);
+  lines.swap(messages_.Lines);
   return lines;
 }
 

@@ -35,9 +35,9 @@ class TBusConfiguration {
     std::vector<std::string> Lines;
     TDialogResult ShowMessage(const std::string& text, TDialogType type, TDialogButtons buttons) override;
   };
-  TKeptMessages m_messages;
-  bool m_modified = false;
-  TCANSetupState m_page{m_messages, m_modified};
+  TKeptMessages messages_;
+  bool modified_ = false;
+  TCANSetupState page_{messages_, modified_};
 };
 
 }  // namespace tarvo::bus

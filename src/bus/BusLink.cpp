@@ -47,9 +47,9 @@ constexpr uint8_t BusStateBusOff = 0x20;
 }  // namespace
 
 int64_t TRunClock::TimeOf(uint32_t ticks) {
-  m_ticks += int32_t(ticks - m_lastTicks);
-  m_lastTicks = ticks;
-  return m_startUs + TicksToUs(m_ticks);
+  ticks_ += int32_t(ticks - lastTicks_);
+  lastTicks_ = ticks;
+  return startUs_ + TicksToUs(ticks_);
 }
 
 size_t StatusErrorFrames(uint8_t statusCode, uint8_t busState, uint8_t& lastBusState, int64_t timeUs,
@@ -80,21 +80,21 @@ size_t StatusErrorFrames(uint8_t statusCode, uint8_t busState, uint8_t& lastBusS
 }
 
 TBusLink::TBusLink(LibraryLoader& loader) {
-  m_driver.Loader = &loader;
-  m_connection.Driver = &m_driver;
-  m_connection.Waits = &m_clock;
+  driver_.Loader = &loader;
+  connection_.Driver = &driver_;
+  connection_.Waits = &clock_;
 }
 
 TBusLink::~TBusLink() { Close(); }
 
 bool TBusLink::Open(const std::string& serialNo, std::string& error) {
-  InitDriver(m_driver);
-  m_driverBound = true;
-  if (m_driver.DriverStatus == DRIVER_LIBRARY_MISSING) {
+  InitDriver(driver_);
+  driverBound_ = true;
+  if (driver_.DriverStatus == DRIVER_LIBRARY_MISSING) {
     error = "the adapter driver library (TarvoUSB) is missing or too old";
     return false;
   }
-  if (m_driver.DriverStatus != DRIVER_OK) {
+  if (driver_.DriverStatus != DRIVER_OK) {
     error = "the adapter's kernel driver is too old";
     return false;
   }
@@ -104,7 +104,7 @@ bool TBusLink::Open(const std::string& serialNo, std::string& error) {
     // the user names one adapter, so the whole number must match.
     TDeviceInfo list[DeviceChooserCapacity];
     size_t count = 0;
-    ListDevices(m_connection, list, DeviceChooserCapacity, count);
+    ListDevices(connection_, list, DeviceChooserCapacity, count);
     bool listed = false;
     for (size_t i = 0; i < count; ++i) listed = listed || serialNo == list[i].SerialNo;
     if (!listed || serialNo.size() >= sizeof selection.SerialNo) {
@@ -113,12 +113,12 @@ bool TBusLink::Open(const std::string& serialNo, std::string& error) {
     }
     std::memcpy(selection.SerialNo, serialNo.c_str(), serialNo.size() + 1);
   }
-  const TResult opened = OpenDevice(m_connection, selection);
-  if (opened != RES_OK || !m_connection.OpenFlag) {
-    error = m_connection.OpenFlag ? "the adapter could not be set up" : "no Tarvo adapter found";
+  const TResult opened = OpenDevice(connection_, selection);
+  if (opened != RES_OK || !connection_.OpenFlag) {
+    error = connection_.OpenFlag ? "the adapter could not be set up" : "no Tarvo adapter found";
     return false;
   }
-  m_setup.SerialNo = m_connection.SerialNo;
+  setup_.SerialNo = connection_.SerialNo;
   return Identify(error);
 }
 
@@ -126,24 +126,24 @@ bool TBusLink::Open(const std::string& serialNo, std::string& error) {
 // within a bounded wait.
 bool TBusLink::Identify(std::string& error) {
   TDeviceStatus status;
-  if (RequestStatus(m_connection) != RES_OK) {
+  if (RequestStatus(connection_) != RES_OK) {
     error = "the adapter does not take commands";
     return false;
   }
   const auto deadline = SteadyTime::now() + std::chrono::milliseconds(500);
   while (status.StatusType != 1 && SteadyTime::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ParseRxRing(m_connection, m_ring, status);
+    ParseRxRing(connection_, ring_, status);
   }
   if (status.StatusType != 1) {
     error = "the adapter does not answer";
     return false;
   }
-  int32_t model = GetHardwareType(m_connection, uint32_t(m_connection.DeviceIndex));
-  m_clock40MHz = HasCANClock40MHz(model, status.Param[0], status.Param[1]);
+  int32_t model = GetHardwareType(connection_, uint32_t(connection_.DeviceIndex));
+  clock40MHz_ = HasCANClock40MHz(model, status.Param[0], status.Param[1]);
   // A Tarvo AUTO may come up already running on its bus.
-  if (model == HW_TARVO_AUTO) SetRunState(m_connection, 0);
-  m_ring.Discard();
+  if (model == HW_TARVO_AUTO) SetRunState(connection_, 0);
+  ring_.Discard();
   return true;
 }
 
@@ -152,78 +152,78 @@ bool TBusLink::Start(const TBusSetup& setup, std::string& error) {
   if (setup.Timing) {
     values = *setup.Timing;
     const char* broken = FirstSegmentRuleMessage(values);
-    if (broken == nullptr && BitRateKbps(values, m_clock40MHz) > MaximumBitRateKbps) broken = MaximumBitRateMessage;
+    if (broken == nullptr && BitRateKbps(values, clock40MHz_) > MaximumBitRateKbps) broken = MaximumBitRateMessage;
     if (broken != nullptr) {
       error = broken;
       return false;
     }
   } else {
     const TBaudRatePreset* preset = FindBaudRatePreset(setup.PresetNumber);
-    if (preset == nullptr || !PresetTimingFor(*preset, m_clock40MHz, values, error)) {
+    if (preset == nullptr || !PresetTimingFor(*preset, clock40MHz_, values, error)) {
       if (preset == nullptr) error = "no such bit rate";
       return false;
     }
   }
-  m_setup = setup;
-  m_bitRate = uint32_t(std::lround(BitRateKbps(values, m_clock40MHz) * 1000.0));
-  const TSetBitTimingArgs t = SetBitTimingArguments(values, m_clock40MHz);
+  setup_ = setup;
+  bitRate_ = uint32_t(std::lround(BitRateKbps(values, clock40MHz_) * 1000.0));
+  const TSetBitTimingArgs t = SetBitTimingArguments(values, clock40MHz_);
   // The waits between the commands are those of the program's start.
-  bool ok = SetBitTiming(m_connection, t.SJWMinus1, t.BRPByte, t.PHSEG1Minus1, t.PHSEG2Minus1, t.PROPSEGMinus1,
+  bool ok = SetBitTiming(connection_, t.SJWMinus1, t.BRPByte, t.PHSEG1Minus1, t.PHSEG2Minus1, t.PROPSEGMinus1,
                          t.TripleSample) == RES_OK;
-  if (ok) m_clock.Sleep(100);
-  ok = ok && SetOperatingMode(m_connection, OperatingModeByte(setup.Mode)) == RES_OK;
-  if (ok) m_clock.Sleep(10);
-  ok = ok && SetFilters(m_connection, setup.Filters) == RES_OK;
-  if (ok) m_clock.Sleep(10);
-  m_ring = TCANMessageRing{};
-  ok = ok && FlushDevice(m_connection) == RES_OK && EndConfiguration(m_connection) == RES_OK;
+  if (ok) clock_.Sleep(100);
+  ok = ok && SetOperatingMode(connection_, OperatingModeByte(setup.Mode)) == RES_OK;
+  if (ok) clock_.Sleep(10);
+  ok = ok && SetFilters(connection_, setup.Filters) == RES_OK;
+  if (ok) clock_.Sleep(10);
+  ring_ = TCANMessageRing{};
+  ok = ok && FlushDevice(connection_) == RES_OK && EndConfiguration(connection_) == RES_OK;
   if (!ok) {
     error = "the adapter did not take its set-up";
     return false;
   }
   // The adapter counts its time stamps from the run command.
-  m_runClock.Start(SystemMicroseconds());
-  if (SetRunState(m_connection, 1) != RES_OK) {
+  runClock_.Start(SystemMicroseconds());
+  if (SetRunState(connection_, 1) != RES_OK) {
     error = "the adapter did not start";
     return false;
   }
-  m_running = true;
-  m_lastBusState = 0;
-  m_nextStatusRequest = SteadyTime::now() + StatusRequestPeriod;
-  m_lastGoodRead = SteadyTime::now();
+  running_ = true;
+  lastBusState_ = 0;
+  nextStatusRequest_ = SteadyTime::now() + StatusRequestPeriod;
+  lastGoodRead_ = SteadyTime::now();
   return true;
 }
 
 void TBusLink::RequestStatusWhenDue() {
   const auto now = SteadyTime::now();
-  if (now < m_nextStatusRequest) return;
-  RequestStatus(m_connection);
-  m_nextStatusRequest += StatusRequestPeriod;
-  if (m_nextStatusRequest < now) m_nextStatusRequest = now + StatusRequestPeriod;
+  if (now < nextStatusRequest_) return;
+  RequestStatus(connection_);
+  nextStatusRequest_ += StatusRequestPeriod;
+  if (nextStatusRequest_ < now) nextStatusRequest_ = now + StatusRequestPeriod;
 }
 
 bool TBusLink::Poll(std::vector<TBusFrame>& frames) {
-  if (!m_running) return false;
+  if (!running_) return false;
   RequestStatusWhenDue();
   // Each round empties the message ring before the next fill, so the ring
   // never has to refuse a message the driver handed over.
   for (int round = 0; round < 64; ++round) {
-    const TResult r = ParseRxRing(m_connection, m_ring, m_status);
-    if ((r & (RES_READ_FAILED | RES_NOT_OPEN | RES_INVALID_HANDLE)) == 0) m_lastGoodRead = SteadyTime::now();
-    const bool more = m_ring.FullFlag || m_ring.FreeSlots() < CANMessageRingSize / 2;
+    const TResult r = ParseRxRing(connection_, ring_, status_);
+    if ((r & (RES_READ_FAILED | RES_NOT_OPEN | RES_INVALID_HANDLE)) == 0) lastGoodRead_ = SteadyTime::now();
+    const bool more = ring_.FullFlag || ring_.FreeSlots() < CANMessageRingSize / 2;
     TTarvoCAN m;
-    while (m_ring.Pop(m))
-      if (IsValidCANMessage(m)) frames.push_back(FrameOfMessage(m, m_runClock.TimeOf(m.TimeStamp)));
-    if (m_status.StatusType == 1) {
+    while (ring_.Pop(m))
+      if (IsValidCANMessage(m)) frames.push_back(FrameOfMessage(m, runClock_.TimeOf(m.TimeStamp)));
+    if (status_.StatusType == 1) {
       TBusFrame errors[2];
-      const int64_t t = m_runClock.TimeOf(m_status.TimeStamp);
-      const size_t n = StatusErrorFrames(m_status.Param[2], m_status.Param[3], m_lastBusState, t, errors);
+      const int64_t t = runClock_.TimeOf(status_.TimeStamp);
+      const size_t n = StatusErrorFrames(status_.Param[2], status_.Param[3], lastBusState_, t, errors);
       frames.insert(frames.end(), errors, errors + n);
     }
-    m_status.StatusType = 0;
+    status_.StatusType = 0;
     if (!more) break;
   }
-  return SteadyTime::now() - m_lastGoodRead < UnreadableLimit;
+  return SteadyTime::now() - lastGoodRead_ < UnreadableLimit;
 }
 
 bool TBusLink::Send(std::span<const TBusFrame> frames) {
@@ -234,46 +234,46 @@ bool TBusLink::Send(std::span<const TBusFrame> frames) {
     if ((f.CanId & CanErrFlag) != 0) continue;
     batch[n++] = MessageOfFrame(f);
     if (n == MaxMessagesPerWrite) {
-      ok = SendCANMessages(m_connection, std::span(batch, n)) == RES_OK && ok;
+      ok = SendCANMessages(connection_, std::span(batch, n)) == RES_OK && ok;
       n = 0;
     }
   }
-  if (n > 0) ok = SendCANMessages(m_connection, std::span(batch, n)) == RES_OK && ok;
+  if (n > 0) ok = SendCANMessages(connection_, std::span(batch, n)) == RES_OK && ok;
   return ok;
 }
 
 bool TBusLink::SetRepetition(const TBusFrame& f, uint8_t buffer, uint8_t periodCode) {
   if (buffer < 1 || buffer > 15 || periodCode > 10 || (f.CanId & CanErrFlag) != 0) return false;
-  m_periodCodes[buffer] = periodCode;
+  periodCodes_[buffer] = periodCode;
   const TTarvoCAN m = MessageOfFrame(f);
-  return SendCANMessage(m_connection, m.IDE, m.ID, m.RTR, m.DLC, m.Data, buffer, periodCode) == RES_OK;
+  return SendCANMessage(connection_, m.IDE, m.ID, m.RTR, m.DLC, m.Data, buffer, periodCode) == RES_OK;
 }
 
 bool TBusLink::UpdateRepetition(const TBusFrame& f, uint8_t buffer) {
-  if (buffer < 1 || buffer > 15 || m_periodCodes[buffer] == 0) return false;
-  return SetRepetition(f, buffer, m_periodCodes[buffer]);
+  if (buffer < 1 || buffer > 15 || periodCodes_[buffer] == 0) return false;
+  return SetRepetition(f, buffer, periodCodes_[buffer]);
 }
 
 // The frames still in the driver's queue when the stop goes out are part
 // of the run: they are read before the adapter is closed.
 void TBusLink::Stop(std::vector<TBusFrame>& frames) {
-  if (!m_running) return;
-  SetRunState(m_connection, 0);
-  m_clock.Sleep(StopSettleMs);
+  if (!running_) return;
+  SetRunState(connection_, 0);
+  clock_.Sleep(StopSettleMs);
   Poll(frames);
-  m_running = false;
+  running_ = false;
 }
 
 void TBusLink::Close() {
-  if (m_connection.OpenFlag) {
+  if (connection_.OpenFlag) {
     // Also when the run has stopped: a Tarvo AUTO may have come up running.
     // The stop may fail (adapter gone): closing goes on regardless.
-    SetRunState(m_connection, 0);
-    CloseDevice(m_connection);
+    SetRunState(connection_, 0);
+    CloseDevice(connection_);
   }
-  m_running = false;
-  if (m_driverBound) DoneDriver(m_driver);
-  m_driverBound = false;
+  running_ = false;
+  if (driverBound_) DoneDriver(driver_);
+  driverBound_ = false;
 }
 
 }  // namespace tarvo::bus

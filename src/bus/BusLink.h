@@ -23,16 +23,16 @@ namespace tarvo::bus {
 class TRunClock {
  public:
   void Start(int64_t startUs) {
-    m_startUs = startUs;
-    m_lastTicks = 0;
-    m_ticks = 0;
+    startUs_ = startUs;
+    lastTicks_ = 0;
+    ticks_ = 0;
   }
   int64_t TimeOf(uint32_t ticks);
 
  private:
-  int64_t m_startUs = 0;
-  uint32_t m_lastTicks = 0;
-  int64_t m_ticks = 0;  // unwrapped ticks of the last stamp
+  int64_t startUs_ = 0;
+  uint32_t lastTicks_ = 0;
+  int64_t ticks_ = 0;  // unwrapped ticks of the last stamp
 };
 
 // Microseconds in a number of 25.6 us ticks, rounded to the nearest.
@@ -91,33 +91,33 @@ class TBusLink : public TBusPort {
   // Stops the run and closes the adapter; safe to call twice.
   void Close();
 
-  bool Running() const { return m_running; }
-  TBusMode Mode() const override { return m_setup.Mode; }
-  uint32_t BitRate() const { return m_bitRate; }
+  bool Running() const { return running_; }
+  TBusMode Mode() const override { return setup_.Mode; }
+  uint32_t BitRate() const { return bitRate_; }
   // Messages the receive path lost (driver overrun) since the start.
-  uint32_t LostMessages() const { return m_ring.LostCount; }
-  const TDeviceConnection& Connection() const { return m_connection; }
-  bool Clock40MHz() const { return m_clock40MHz; }
+  uint32_t LostMessages() const { return ring_.LostCount; }
+  const TDeviceConnection& Connection() const { return connection_; }
+  bool Clock40MHz() const { return clock40MHz_; }
 
  private:
   bool Identify(std::string& error);
   void RequestStatusWhenDue();
 
-  SteadyClock m_clock;
-  TDriver m_driver;
-  TDeviceConnection m_connection;
-  TCANMessageRing m_ring;
-  TDeviceStatus m_status;
-  TBusSetup m_setup;
-  TRunClock m_runClock;
-  bool m_clock40MHz = true;
-  bool m_driverBound = false;
-  bool m_running = false;
-  uint32_t m_bitRate = 250000;
-  uint8_t m_lastBusState = 0;
-  uint8_t m_periodCodes[16] = {};  // of each repetition buffer
-  std::chrono::steady_clock::time_point m_nextStatusRequest;
-  std::chrono::steady_clock::time_point m_lastGoodRead;
+  SteadyClock clock_;
+  TDriver driver_;
+  TDeviceConnection connection_;
+  TCANMessageRing ring_;
+  TDeviceStatus status_;
+  TBusSetup setup_;
+  TRunClock runClock_;
+  bool clock40MHz_ = true;
+  bool driverBound_ = false;
+  bool running_ = false;
+  uint32_t bitRate_ = 250000;
+  uint8_t lastBusState_ = 0;
+  uint8_t periodCodes_[16] = {};  // of each repetition buffer
+  std::chrono::steady_clock::time_point nextStatusRequest_;
+  std::chrono::steady_clock::time_point lastGoodRead_;
 };
 
 }  // namespace tarvo::bus

@@ -22,41 +22,41 @@ int64_t SystemMicroseconds() {
 }  // namespace
 
 TSharedAdapterPort::TSharedAdapterPort(TSendFunction send, TModeFunction mode)
-    : m_send(std::move(send)), m_mode(std::move(mode)) {}
+    : send_(std::move(send)), mode_(std::move(mode)) {}
 
 void TSharedAdapterPort::Received(const TTarvoCAN& m) {
   if (!IsValidCANMessage(m)) return;
-  const bool newRun = m_clockStarted && m.TimeStamp < m_lastTicks && m_lastTicks - m.TimeStamp > NewRunTicks;
-  if (!m_clockStarted || newRun) {
-    m_clock.Start(SystemMicroseconds() - TicksToUs(m.TimeStamp));
-    m_clockStarted = true;
+  const bool newRun = clockStarted_ && m.TimeStamp < lastTicks_ && lastTicks_ - m.TimeStamp > NewRunTicks;
+  if (!clockStarted_ || newRun) {
+    clock_.Start(SystemMicroseconds() - TicksToUs(m.TimeStamp));
+    clockStarted_ = true;
   }
-  m_lastTicks = m.TimeStamp;
-  const TBusFrame frame = FrameOfMessage(m, m_clock.TimeOf(m.TimeStamp));
-  if (m_queue.size() >= QueueLimit) {
-    ++m_dropped;
+  lastTicks_ = m.TimeStamp;
+  const TBusFrame frame = FrameOfMessage(m, clock_.TimeOf(m.TimeStamp));
+  if (queue_.size() >= QueueLimit) {
+    ++dropped_;
     return;
   }
-  m_queue.push_back(frame);
+  queue_.push_back(frame);
 }
 
 bool TSharedAdapterPort::Poll(std::vector<TBusFrame>& frames) {
-  frames.insert(frames.end(), m_queue.begin(), m_queue.end());
-  m_queue.clear();
+  frames.insert(frames.end(), queue_.begin(), queue_.end());
+  queue_.clear();
   return true;
 }
 
 // A mode changed to listen-only after a client connected still sends
 // nothing; frames go out in the batches one write of the driver takes.
 bool TSharedAdapterPort::Send(std::span<const TBusFrame> frames) {
-  if (m_mode() == TBusMode::ListenOnly) return false;
+  if (mode_() == TBusMode::ListenOnly) return false;
   std::vector<TTarvoCAN> messages;
   for (const TBusFrame& f : frames)
     if ((f.CanId & CanErrFlag) == 0) messages.push_back(MessageOfFrame(f));
   bool ok = true;
   for (size_t first = 0; first < messages.size(); first += MaxMessagesPerWrite) {
     const size_t n = std::min(MaxMessagesPerWrite, messages.size() - first);
-    ok = m_send(std::span(messages).subspan(first, n)) && ok;
+    ok = send_(std::span(messages).subspan(first, n)) && ok;
   }
   return ok;
 }

@@ -27,22 +27,22 @@ class TSharedAdapterPort : public TBusPort {
   // its run started. A stamp well before the last one starts a new run: its
   // time line begins at the moment the message arrives less its ticks.
   void Received(const TTarvoCAN& message);
-  uint64_t Dropped() const { return m_dropped; }
+  uint64_t Dropped() const { return dropped_; }
 
   bool Poll(std::vector<TBusFrame>& frames) override;
   bool Send(std::span<const TBusFrame> frames) override;
   bool SetRepetition(const TBusFrame&, uint8_t, uint8_t) override { return false; }
   bool UpdateRepetition(const TBusFrame&, uint8_t) override { return false; }
-  TBusMode Mode() const override { return m_mode(); }
+  TBusMode Mode() const override { return mode_(); }
 
  private:
-  TSendFunction m_send;
-  TModeFunction m_mode;
-  TRunClock m_clock;
-  bool m_clockStarted = false;
-  uint32_t m_lastTicks = 0;
-  std::deque<TBusFrame> m_queue;
-  uint64_t m_dropped = 0;
+  TSendFunction send_;
+  TModeFunction mode_;
+  TRunClock clock_;
+  bool clockStarted_ = false;
+  uint32_t lastTicks_ = 0;
+  std::deque<TBusFrame> queue_;
+  uint64_t dropped_ = 0;
 };
 
 }  // namespace tarvo::bus

@@ -111,8 +111,8 @@ bool DecimalNumber(std::string_view text, uint64_t& value) {
 
 // add SECS USECS ID LEN BYTES, update ID LEN BYTES, delete ID.
 bool TSocketcandSession::PeriodicCommand(const std::vector<std::string_view>& words, std::string& replies) {
-  if (m_state != TState::Bcm) return Error("periodic frames need bcmmode", replies);
-  if (!m_sendingAllowed) return Error("the bus is open listen-only", replies);
+  if (state_ != TState::Bcm) return Error("periodic frames need bcmmode", replies);
+  if (!sendingAllowed_) return Error("the bus is open listen-only", replies);
   TPeriodicRequest request;
   std::string error;
   const std::string_view name = words[0];
@@ -137,8 +137,8 @@ bool TSocketcandSession::PeriodicCommand(const std::vector<std::string_view>& wo
     if (!ParseSendArguments(std::vector<std::string_view>(words.begin() + 3, words.end()), request.Frame, error))
       return Error(error.c_str(), replies);
   }
-  m_periodic.push_back(request);
-  m_errorsInARow = 0;
+  periodic_.push_back(request);
+  errorsInARow_ = 0;
   return true;
 }
 
@@ -146,33 +146,33 @@ bool TSocketcandSession::Error(const char* reason, std::string& replies) {
   replies += " < error ";
   replies += reason;
   replies += " >";
-  return ++m_errorsInARow < MaxErrorsInARow;
+  return ++errorsInARow_ < MaxErrorsInARow;
 }
 
 bool TSocketcandSession::Feed(std::string_view bytes, std::string& replies, std::vector<TBusFrame>& sends) {
   for (char c : bytes) {
-    if (!m_inCommand) {
+    if (!inCommand_) {
       if (c == '<') {
-        m_inCommand = true;
-        m_inGarbage = false;
-        m_command.clear();
-      } else if (!IsSpace(c) && !m_inGarbage) {
+        inCommand_ = true;
+        inGarbage_ = false;
+        command_.clear();
+      } else if (!IsSpace(c) && !inGarbage_) {
         // One error for a run of stray bytes, not one per byte.
-        m_inGarbage = true;
+        inGarbage_ = true;
         if (!Error("expected a command in < >", replies)) return false;
       }
       continue;
     }
     if (c == '>') {
-      m_inCommand = false;
-      if (!Command(m_command, replies, sends)) return false;
+      inCommand_ = false;
+      if (!Command(command_, replies, sends)) return false;
       continue;
     }
-    if (c == '<' || c == '\0' || m_command.size() >= MaxCommandLength) {
+    if (c == '<' || c == '\0' || command_.size() >= MaxCommandLength) {
       Error(c == '<' ? "command not closed by >" : "command too long", replies);
       return false;
     }
-    m_command += c;
+    command_ += c;
   }
   return true;
 }
@@ -184,17 +184,17 @@ bool TSocketcandSession::Command(std::string_view body, std::string& replies, st
   if (name == "echo" && words.size() == 1) {
     replies += "< echo >";
   } else if (name == "open") {
-    if (m_state != TState::NoBus) return Error("a bus is already open", replies);
+    if (state_ != TState::NoBus) return Error("a bus is already open", replies);
     if (words.size() != 2 || words[1] != SocketcandChannel) return Error("could not open bus", replies);
-    m_state = TState::Bcm;
+    state_ = TState::Bcm;
     replies += "< ok >";
-  } else if (m_state == TState::NoBus) {
+  } else if (state_ == TState::NoBus) {
     return Error("no bus open", replies);
   } else if (name == "rawmode" && words.size() == 1) {
-    m_state = TState::Raw;
+    state_ = TState::Raw;
     replies += "< ok >";
   } else if (name == "bcmmode" && words.size() == 1) {
-    m_state = TState::Bcm;
+    state_ = TState::Bcm;
     replies += "< ok >";
   } else if (name == "send") {
     return SendCommand(words, replies, sends);
@@ -203,19 +203,19 @@ bool TSocketcandSession::Command(std::string_view body, std::string& replies, st
   } else {
     return Error("unknown command", replies);
   }
-  m_errorsInARow = 0;
+  errorsInARow_ = 0;
   return true;
 }
 
 bool TSocketcandSession::SendCommand(const std::vector<std::string_view>& words, std::string& replies,
                                      std::vector<TBusFrame>& sends) {
-  if (!m_sendingAllowed) return Error("the bus is open listen-only", replies);
+  if (!sendingAllowed_) return Error("the bus is open listen-only", replies);
   TBusFrame frame;
   std::string error;
   if (!ParseSendArguments(std::vector<std::string_view>(words.begin() + 1, words.end()), frame, error))
     return Error(error.c_str(), replies);
   sends.push_back(frame);
-  m_errorsInARow = 0;
+  errorsInARow_ = 0;
   return true;
 }
 

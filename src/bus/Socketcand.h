@@ -68,18 +68,18 @@ class TSocketcandSession {
  public:
   enum class TState { NoBus, Bcm, Raw };
 
-  explicit TSocketcandSession(bool sendingAllowed = true) : m_sendingAllowed(sendingAllowed) {}
+  explicit TSocketcandSession(bool sendingAllowed = true) : sendingAllowed_(sendingAllowed) {}
 
   // Takes bytes from the client; appends the answers to replies and the
   // frames to send (in the client's order) to sends. false: close the
   // connection once the replies are written.
   bool Feed(std::string_view bytes, std::string& replies, std::vector<TBusFrame>& sends);
 
-  TState State() const { return m_state; }
-  bool RawMode() const { return m_state == TState::Raw; }
+  TState State() const { return state_; }
+  bool RawMode() const { return state_ == TState::Raw; }
   // The add, update and delete commands of the reads so far, in order;
   // the server takes them after each read.
-  std::vector<TPeriodicRequest>& PeriodicRequests() { return m_periodic; }
+  std::vector<TPeriodicRequest>& PeriodicRequests() { return periodic_; }
 
  private:
   bool PeriodicCommand(const std::vector<std::string_view>& words, std::string& replies);
@@ -88,13 +88,13 @@ class TSocketcandSession {
   bool SendCommand(const std::vector<std::string_view>& words, std::string& replies,
                    std::vector<TBusFrame>& sends);
 
-  TState m_state = TState::NoBus;
-  bool m_sendingAllowed;
-  bool m_inCommand = false;
-  bool m_inGarbage = false;
-  std::string m_command;  // bytes after '<', at most MaxCommandLength
-  int m_errorsInARow = 0;
-  std::vector<TPeriodicRequest> m_periodic;
+  TState state_ = TState::NoBus;
+  bool sendingAllowed_;
+  bool inCommand_ = false;
+  bool inGarbage_ = false;
+  std::string command_;  // bytes after '<', at most MaxCommandLength
+  int errorsInARow_ = 0;
+  std::vector<TPeriodicRequest> periodic_;
 };
 
 // Parses "< send ID LEN B0 B1 ... >" arguments: ID in hex (more than three

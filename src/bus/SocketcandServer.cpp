@@ -51,34 +51,34 @@ std::string AddressText(const sockaddr_storage& a) {
 
 bool TOutputQueue::PushFrame(std::string_view line) {
   std::string report;
-  if (m_missed > 0) report = " < error " + std::to_string(m_missed) + " frames missed >";
-  if (Size() + report.size() + line.size() > m_limit) {
-    ++m_missed;
-    ++m_missedTotal;
+  if (missed_ > 0) report = " < error " + std::to_string(missed_) + " frames missed >";
+  if (Size() + report.size() + line.size() > limit_) {
+    ++missed_;
+    ++missedTotal_;
     return false;
   }
-  m_bytes += report;
-  m_missed = 0;
-  m_bytes += line;
+  bytes_ += report;
+  missed_ = 0;
+  bytes_ += line;
   return true;
 }
 
 bool TOutputQueue::PushReply(std::string_view text) {
-  if (Size() + text.size() > m_limit) return false;
-  m_bytes += text;
+  if (Size() + text.size() > limit_) return false;
+  bytes_ += text;
   return true;
 }
 
 void TOutputQueue::Consume(size_t n) {
-  m_offset += std::min(n, Size());
+  offset_ += std::min(n, Size());
   // Written bytes are dropped once they are the larger part, so the buffer
   // never grows past twice the limit.
-  if (m_offset == m_bytes.size()) {
-    m_bytes.clear();
-    m_offset = 0;
-  } else if (m_offset > m_bytes.size() / 2) {
-    m_bytes.erase(0, m_offset);
-    m_offset = 0;
+  if (offset_ == bytes_.size()) {
+    bytes_.clear();
+    offset_ = 0;
+  } else if (offset_ > bytes_.size() / 2) {
+    bytes_.erase(0, offset_);
+    offset_ = 0;
   }
 }
 
@@ -86,29 +86,29 @@ void TOutputQueue::Consume(size_t n) {
 
 int TRepetitionBuffers::Find(uint64_t client, uint32_t canId) const {
   for (int b = 1; b <= Count; ++b)
-    if (m_slots[b].Used && m_slots[b].Client == client && m_slots[b].CanId == canId) return b;
+    if (slots_[b].Used && slots_[b].Client == client && slots_[b].CanId == canId) return b;
   return 0;
 }
 
 int TRepetitionBuffers::Claim(uint64_t client, uint32_t canId) {
   if (const int b = Find(client, canId); b != 0) return b;
   for (int b = 1; b <= Count; ++b) {
-    if (m_slots[b].Used) continue;
-    m_slots[b] = TSlot{true, client, canId};
+    if (slots_[b].Used) continue;
+    slots_[b] = TSlot{true, client, canId};
     return b;
   }
   return 0;
 }
 
 void TRepetitionBuffers::Release(int buffer) {
-  if (buffer >= 1 && buffer <= Count) m_slots[buffer] = TSlot{};
+  if (buffer >= 1 && buffer <= Count) slots_[buffer] = TSlot{};
 }
 
 std::vector<int> TRepetitionBuffers::ReleaseAll(uint64_t client) {
   std::vector<int> released;
   for (int b = 1; b <= Count; ++b) {
-    if (!m_slots[b].Used || m_slots[b].Client != client) continue;
-    m_slots[b] = TSlot{};
+    if (!slots_[b].Used || slots_[b].Client != client) continue;
+    slots_[b] = TSlot{};
     released.push_back(b);
   }
   return released;
@@ -129,11 +129,11 @@ struct TSocketcandServer::TClient {
 };
 
 TSocketcandServer::TSocketcandServer(TBusPort& link, TServerOptions options)
-    : m_link(link), m_options(std::move(options)) {}
+    : link_(link), options_(std::move(options)) {}
 
 TSocketcandServer::~TSocketcandServer() {
-  for (auto& c : m_clients) close(c->Fd);
-  if (m_listenFd >= 0) close(m_listenFd);
+  for (auto& c : clients_) close(c->Fd);
+  if (listenFd_ >= 0) close(listenFd_);
 }
 
 bool TSocketcandServer::Listen(std::string& error) {
@@ -142,32 +142,32 @@ bool TSocketcandServer::Listen(std::string& error) {
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
   addrinfo* found = nullptr;
-  const std::string port = std::to_string(m_options.Port);
-  if (const int r = getaddrinfo(m_options.Address.c_str(), port.c_str(), &hints, &found); r != 0) {
-    error = "cannot listen on " + m_options.Address + ": " + gai_strerror(r);
+  const std::string port = std::to_string(options_.Port);
+  if (const int r = getaddrinfo(options_.Address.c_str(), port.c_str(), &hints, &found); r != 0) {
+    error = "cannot listen on " + options_.Address + ": " + gai_strerror(r);
     return false;
   }
-  m_listenFd = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, 0);
+  listenFd_ = socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, 0);
   const int yes = 1;
-  if (m_listenFd >= 0) setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  const bool ok = m_listenFd >= 0 && bind(m_listenFd, found->ai_addr, found->ai_addrlen) == 0 &&
-                  listen(m_listenFd, 16) == 0;
+  if (listenFd_ >= 0) setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  const bool ok = listenFd_ >= 0 && bind(listenFd_, found->ai_addr, found->ai_addrlen) == 0 &&
+                  listen(listenFd_, 16) == 0;
   freeaddrinfo(found);
   if (!ok) {
-    error = "cannot listen on " + m_options.Address + " port " + port + ": " + std::strerror(errno);
+    error = "cannot listen on " + options_.Address + " port " + port + ": " + std::strerror(errno);
     return false;
   }
-  SetNonBlocking(m_listenFd);
+  SetNonBlocking(listenFd_);
   sockaddr_storage bound{};
   socklen_t length = sizeof bound;
-  getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&bound), &length);
-  m_where = AddressText(bound);
+  getsockname(listenFd_, reinterpret_cast<sockaddr*>(&bound), &length);
+  where_ = AddressText(bound);
   return true;
 }
 
 void TSocketcandServer::Accept() {
   for (;;) {
-    const int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return;
     const int yes = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
@@ -175,15 +175,15 @@ void TSocketcandServer::Accept() {
     // stops reading hold megabytes of the server's (kernel) memory.
     const int sendBuffer = int(ClientSendBuffer);
     setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
-    auto client = std::make_unique<TClient>(m_nextClient++, fd, m_link.Mode() != TBusMode::ListenOnly, m_options.QueueLimit);
-    if (m_clients.size() >= m_options.MaxClients) {
+    auto client = std::make_unique<TClient>(nextClient_++, fd, link_.Mode() != TBusMode::ListenOnly, options_.QueueLimit);
+    if (clients_.size() >= options_.MaxClients) {
       client->Out.PushReply(" < error too many clients >");
       client->Closing = true;
     } else {
       client->Out.PushReply(Greeting);
     }
     WriteTo(*client);
-    m_clients.push_back(std::move(client));
+    clients_.push_back(std::move(client));
   }
 }
 
@@ -205,7 +205,7 @@ void TSocketcandServer::ReadFrom(TClient& c, std::vector<TBusFrame>& sends) {
     WriteTo(c);
     c.HoldUntil = SteadyTime::now() + RawModeHold;
     // A client that comes while the adapter is gone learns it at once.
-    if (m_adapterLostReported && !c.Out.PushReply(AdapterLostMessage)) c.Gone = true;
+    if (adapterLostReported_ && !c.Out.PushReply(AdapterLostMessage)) c.Gone = true;
   }
 }
 
@@ -231,23 +231,23 @@ void TSocketcandServer::ApplyPeriodic(TClient& c) {
   using TKind = TPeriodicRequest::TKind;
   for (const TPeriodicRequest& r : c.Session.PeriodicRequests()) {
     const uint32_t canId = r.Frame.CanId;
-    int buffer = m_buffers.Find(c.Id, canId);
+    int buffer = buffers_.Find(c.Id, canId);
     const char* error = nullptr;
     if (r.Kind == TKind::Add) {
-      buffer = m_buffers.Claim(c.Id, canId);
+      buffer = buffers_.Claim(c.Id, canId);
       if (buffer == 0) {
         error = " < error all 15 repetition buffers of the adapter are in use >";
-      } else if (!m_link.SetRepetition(r.Frame, uint8_t(buffer), r.PeriodCode)) {
-        m_buffers.Release(buffer);
+      } else if (!link_.SetRepetition(r.Frame, uint8_t(buffer), r.PeriodCode)) {
+        buffers_.Release(buffer);
         error = " < error the adapter's repetition buffers are not available >";
       }
     } else if (buffer == 0) {
       error = " < error no periodic frame with this identifier >";
     } else if (r.Kind == TKind::Update) {
-      m_link.UpdateRepetition(r.Frame, uint8_t(buffer));
+      link_.UpdateRepetition(r.Frame, uint8_t(buffer));
     } else {
-      m_link.SetRepetition(r.Frame, uint8_t(buffer), 0);
-      m_buffers.Release(buffer);
+      link_.SetRepetition(r.Frame, uint8_t(buffer), 0);
+      buffers_.Release(buffer);
     }
     if (error != nullptr && !c.Out.PushReply(error)) c.Gone = true;
   }
@@ -256,7 +256,7 @@ void TSocketcandServer::ApplyPeriodic(TClient& c) {
 
 // Nothing a client set repeating outlives its connection.
 void TSocketcandServer::StopRepetitions(TClient& c) {
-  for (const int buffer : m_buffers.ReleaseAll(c.Id)) m_link.SetRepetition(TBusFrame{}, uint8_t(buffer), 0);
+  for (const int buffer : buffers_.ReleaseAll(c.Id)) link_.SetRepetition(TBusFrame{}, uint8_t(buffer), 0);
 }
 
 // Each frame is written once as text and queued to every client in raw
@@ -264,7 +264,7 @@ void TSocketcandServer::StopRepetitions(TClient& c) {
 void TSocketcandServer::Distribute(const std::vector<TBusFrame>& frames) {
   for (const TBusFrame& f : frames) {
     const std::string line = FrameMessage(f);
-    for (auto& c : m_clients)
+    for (auto& c : clients_)
       if (c->Session.RawMode() && !c->Closing) c->Out.PushFrame(line);
   }
 }
@@ -274,31 +274,31 @@ void TSocketcandServer::Run(const std::atomic<bool>& stop) {
 }
 
 void TSocketcandServer::Step(int timeoutMs) {
-  m_fds.assign(1, pollfd{m_listenFd, POLLIN, 0});
-  for (auto& c : m_clients) {
+  fds_.assign(1, pollfd{listenFd_, POLLIN, 0});
+  for (auto& c : clients_) {
     const bool writing = !c->Out.Pending().empty() && SteadyTime::now() >= c->HoldUntil;
-    m_fds.push_back(pollfd{c->Fd, short(POLLIN | (writing ? POLLOUT : 0)), 0});
+    fds_.push_back(pollfd{c->Fd, short(POLLIN | (writing ? POLLOUT : 0)), 0});
   }
-  poll(m_fds.data(), m_fds.size(), timeoutMs);
-  if (m_fds[0].revents & POLLIN) Accept();
-  for (size_t i = 1; i < m_fds.size() && i - 1 < m_clients.size(); ++i)
-    if (m_fds[i].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(*m_clients[i - 1], m_sends);
+  poll(fds_.data(), fds_.size(), timeoutMs);
+  if (fds_[0].revents & POLLIN) Accept();
+  for (size_t i = 1; i < fds_.size() && i - 1 < clients_.size(); ++i)
+    if (fds_[i].revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(*clients_[i - 1], sends_);
   // Frames go to the adapter in the order the clients' commands arrived.
-  if (!m_sends.empty()) m_link.Send(m_sends);
-  m_sends.clear();
-  m_frames.clear();
-  const bool readable = m_link.Poll(m_frames);
+  if (!sends_.empty()) link_.Send(sends_);
+  sends_.clear();
+  frames_.clear();
+  const bool readable = link_.Poll(frames_);
   // Every client hears of a lost adapter once, and the server goes on
   // serving: the clients decide whether to wait or to leave.
-  if (!readable && !m_adapterLostReported) {
+  if (!readable && !adapterLostReported_) {
     std::fprintf(stderr, "tarvo-bus: serve: the adapter does not answer\n");
-    for (auto& c : m_clients)
+    for (auto& c : clients_)
       if (!c->Out.PushReply(AdapterLostMessage)) c->Gone = true;
   }
-  m_adapterLostReported = !readable;
-  Distribute(m_frames);
-  for (auto& c : m_clients) WriteTo(*c);
-  std::erase_if(m_clients, [this](const std::unique_ptr<TClient>& c) {
+  adapterLostReported_ = !readable;
+  Distribute(frames_);
+  for (auto& c : clients_) WriteTo(*c);
+  std::erase_if(clients_, [this](const std::unique_ptr<TClient>& c) {
     if (!c->Gone) return false;
     StopRepetitions(*c);
     close(c->Fd);

@@ -23,24 +23,24 @@ namespace tarvo::bus {
 // server at most the limit, and learns what it missed.
 class TOutputQueue {
  public:
-  explicit TOutputQueue(size_t limit) : m_limit(limit) {}
+  explicit TOutputQueue(size_t limit) : limit_(limit) {}
   // false when the frame was counted as missed instead.
   bool PushFrame(std::string_view line);
   // An answer to a command; false when it does not fit (the client sends
   // commands without reading the answers: the connection is closed).
   bool PushReply(std::string_view text);
-  std::string_view Pending() const { return std::string_view(m_bytes).substr(m_offset); }
+  std::string_view Pending() const { return std::string_view(bytes_).substr(offset_); }
   void Consume(size_t n);
-  uint64_t Missed() const { return m_missed; }
-  uint64_t MissedTotal() const { return m_missedTotal; }
+  uint64_t Missed() const { return missed_; }
+  uint64_t MissedTotal() const { return missedTotal_; }
 
  private:
-  size_t Size() const { return m_bytes.size() - m_offset; }
-  std::string m_bytes;
-  size_t m_offset = 0;
-  size_t m_limit;
-  uint64_t m_missed = 0;       // not yet reported to the client
-  uint64_t m_missedTotal = 0;  // since the connection opened
+  size_t Size() const { return bytes_.size() - offset_; }
+  std::string bytes_;
+  size_t offset_ = 0;
+  size_t limit_;
+  uint64_t missed_ = 0;       // not yet reported to the client
+  uint64_t missedTotal_ = 0;  // since the connection opened
 };
 
 // The adapter's 15 repetition buffers shared by the clients: each buffer
@@ -62,7 +62,7 @@ class TRepetitionBuffers {
     uint64_t Client = 0;
     uint32_t CanId = 0;
   };
-  TSlot m_slots[Count + 1];  // buffers 1..15
+  TSlot slots_[Count + 1];  // buffers 1..15
 };
 
 struct TServerOptions {
@@ -82,13 +82,13 @@ class TSocketcandServer {
   // Binds and listens; false with the system's reason.
   bool Listen(std::string& error);
   // "ADDRESS:PORT" as bound (the port the system chose for port 0).
-  const std::string& Where() const { return m_where; }
+  const std::string& Where() const { return where_; }
   // Serves until stop is set.
   void Run(const std::atomic<bool>& stop);
   // One round: waits up to timeoutMs for the sockets, then serves what is
   // due (for a caller with a loop of its own, such as a window's timer).
   void Step(int timeoutMs);
-  size_t ClientCount() const { return m_clients.size(); }
+  size_t ClientCount() const { return clients_.size(); }
 
  private:
   struct TClient;
@@ -99,17 +99,17 @@ class TSocketcandServer {
   void ApplyPeriodic(TClient& client);
   void StopRepetitions(TClient& client);
 
-  TBusPort& m_link;
-  std::vector<pollfd> m_fds;
-  std::vector<TBusFrame> m_sends;
-  std::vector<TBusFrame> m_frames;
-  TServerOptions m_options;
-  int m_listenFd = -1;
-  std::string m_where;
-  std::vector<std::unique_ptr<TClient>> m_clients;
-  TRepetitionBuffers m_buffers;
-  uint64_t m_nextClient = 1;
-  bool m_adapterLostReported = false;
+  TBusPort& link_;
+  std::vector<pollfd> fds_;
+  std::vector<TBusFrame> sends_;
+  std::vector<TBusFrame> frames_;
+  TServerOptions options_;
+  int listenFd_ = -1;
+  std::string where_;
+  std::vector<std::unique_ptr<TClient>> clients_;
+  TRepetitionBuffers buffers_;
+  uint64_t nextClient_ = 1;
+  bool adapterLostReported_ = false;
 };
 
 }  // namespace tarvo::bus

@@ -23,38 +23,38 @@ class TLogBuffer {
 
   // Room for one line of at most MaxLineLength characters.
   char* BeginLine() {
-    if (m_capacity - m_size < MaxLineLength) Grow(m_size + MaxLineLength);
-    return m_data.get() + m_size;
+    if (capacity_ - size_ < MaxLineLength) Grow(size_ + MaxLineLength);
+    return data_.get() + size_;
   }
   // Ends the line begun at BeginLine, which the caller filled up to end.
   void EndLine(char* end) {
     end[0] = '\r';
     end[1] = '\n';
-    m_size = size_t(end + 2 - m_data.get());
-    ++m_count;
+    size_ = size_t(end + 2 - data_.get());
+    ++count_;
   }
   // A line of any length; the CR LF is added.
   void AppendLine(std::string_view line);
 
-  int32_t Count() const { return m_count; }
-  bool Empty() const { return m_count == 0; }
+  int32_t Count() const { return count_; }
+  bool Empty() const { return count_ == 0; }
   // Every line with its CR LF.
-  std::string_view Text() const { return {m_data.get(), m_size}; }
+  std::string_view Text() const { return {data_.get(), size_}; }
   // Keeps the first n lines and drops the rest; returns how many it dropped.
   int32_t KeepFirstLines(int32_t n);
   // Keeps the block for the next lines.
   void Clear() {
-    m_size = 0;
-    m_count = 0;
+    size_ = 0;
+    count_ = 0;
   }
 
  private:
   void Grow(size_t needed);
 
-  std::unique_ptr<char[]> m_data;
-  size_t m_size = 0;
-  size_t m_capacity = 0;
-  int32_t m_count = 0;
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+  int32_t count_ = 0;
 };
 
 }  // namespace tarvo

@@ -36,40 +36,40 @@ TLogFile::~TLogFile() { Close(); }
 
 bool TLogFile::Open(const std::string& path) {
   Close();
-  m_error = 0;
+  error_ = 0;
   errno = 0;
-  m_file = OpenWithoutWaiting(path);
-  if (m_file == nullptr) {
-    m_error = errno != 0 ? errno : EIO;
+  file_ = OpenWithoutWaiting(path);
+  if (file_ == nullptr) {
+    error_ = errno != 0 ? errno : EIO;
     return false;
   }
   // Unbuffered: the recorder hands over large blocks, and each write then
   // reports its own failure.
-  std::setvbuf(m_file, nullptr, _IONBF, 0);
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   return true;
 }
 
 bool TLogFile::Write(std::string_view text, size_t* written) {
   if (written) *written = 0;
-  if (m_file == nullptr) {
-    m_error = EBADF;
+  if (file_ == nullptr) {
+    error_ = EBADF;
     return false;
   }
   errno = 0;
-  const size_t n = std::fwrite(text.data(), 1, text.size(), m_file);
+  const size_t n = std::fwrite(text.data(), 1, text.size(), file_);
   if (written) *written = n;
   if (n == text.size()) return true;
-  m_error = errno != 0 ? errno : EIO;
-  std::clearerr(m_file);
+  error_ = errno != 0 ? errno : EIO;
+  std::clearerr(file_);
   return false;
 }
 
 bool TLogFile::Close() {
-  if (m_file == nullptr) return true;
+  if (file_ == nullptr) return true;
   errno = 0;
-  const bool ok = std::fclose(m_file) == 0;
-  if (!ok) m_error = errno != 0 ? errno : EIO;
-  m_file = nullptr;
+  const bool ok = std::fclose(file_) == 0;
+  if (!ok) error_ = errno != 0 ? errno : EIO;
+  file_ = nullptr;
   return ok;
 }
 

@@ -25,13 +25,13 @@ class TLogFile {
   // Closes the file; false when the last bytes could not be written. The
   // file is closed either way.
   bool Close();
-  bool IsOpen() const { return m_file != nullptr; }
+  bool IsOpen() const { return file_ != nullptr; }
   // The errno of the last failure, 0 when none.
-  int LastError() const { return m_error; }
+  int LastError() const { return error_; }
 
  private:
-  std::FILE* m_file = nullptr;
-  int m_error = 0;
+  std::FILE* file_ = nullptr;
+  int error_ = 0;
 };
 
 }  // namespace tarvo

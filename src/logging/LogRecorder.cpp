@@ -150,103 +150,103 @@ void WriterPass(TLog& log, TLogThread& thread, bool& ioError, bool& terminated, 
 // ---- Life --------------------------------------------------------------------------
 
 LogRecorder::LogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui)
-    : m_log(log), m_host(host), m_dialogs(dialogs), m_gui(gui), m_alive(std::make_shared<LogRecorder*>(this)) {}
+    : log_(log), host_(host), dialogs_(dialogs), gui_(gui), alive_(std::make_shared<LogRecorder*>(this)) {}
 
 // A recording still open is finished, so the file gets its last lines and
 // footer; nobody is left to show a message to.
 LogRecorder::~LogRecorder() {
-  if (m_log.RecordRunningFlag.load() || m_log.FileOpenFlag.load()) FinishRecording();
+  if (log_.RecordRunningFlag.load() || log_.FileOpenFlag.load()) FinishRecording();
 }
 
 // ---- Start -----------------------------------------------------------------------------
 
 bool LogRecorder::UsableLogFile() {
-  return IsDirectory(m_log.DIR) && !m_log.FileName.empty() && CheckLogFileOverwrite();
+  return IsDirectory(log_.DIR) && !log_.FileName.empty() && CheckLogFileOverwrite();
 }
 
 void LogRecorder::StartLogRecording1Click() {
-  if (m_log.RecordRunningFlag.load() || m_log.ReplayRunningFlag.load() || m_log.State != NO_LOG) return;
+  if (log_.RecordRunningFlag.load() || log_.ReplayRunningFlag.load() || log_.State != NO_LOG) return;
   if (UsableLogFile()) {
     StartLogRecording();
     return;
   }
-  if (m_dialogs.ShowMessage("Please specify the log file name.", TDialogType::Information,
+  if (dialogs_.ShowMessage("Please specify the log file name.", TDialogType::Information,
                             TDialogButtons::OKCancel) != TDialogResult::OK)
     return;
-  m_host.ShowLogOptions(true);
+  host_.ShowLogOptions(true);
   if (UsableLogFile()) StartLogRecording();
 }
 
 bool LogRecorder::CheckLogFileOverwrite() {
   if (!Exists(LogPath())) return true;
-  switch (m_log.FileOverwrite) {
+  switch (log_.FileOverwrite) {
     case NO_PROMPT_OVERWRITE: return true;
     // Numbered on until the name is free: "trace [1].txt" left from an
     // earlier run is never overwritten by the next. Each name is new and a
     // folder holds finitely many files, so this ends.
     case RENAME_OVERWRITE:
-      do RenameLogFile(m_log.FileName);
+      do RenameLogFile(log_.FileName);
       while (Exists(LogPath()));
       return true;
     case PROMPT_OVERWRITE:
     default:
-      return m_dialogs.ShowMessage("Log file '" + m_log.FileName + "' already exists." + CRLF + CRLF +
+      return dialogs_.ShowMessage("Log file '" + log_.FileName + "' already exists." + CRLF + CRLF +
                                        "Overwrite this log file?",
                                    TDialogType::Confirmation, TDialogButtons::YesNo) == TDialogResult::Yes;
   }
 }
 
-TLogLineFormat LogRecorder::HeaderFormat() { return LogLineFormat(m_log, m_host.Display()); }
+TLogLineFormat LogRecorder::HeaderFormat() { return LogLineFormat(log_, host_.Display()); }
 
 // Opens the file and writes the header; false after an I/O error, with the
 // file closed again.
 bool LogRecorder::OpenAndWriteHeader() {
-  if (!m_log.FileHandle.Open(LogPath())) return false;
-  m_log.FileOpenFlag = true;
-  m_log.NumericBase = m_host.Display().NumericBase == NUMERIC_DECIMAL ? 0 : 1;
-  if (m_log.FileHandle.Write(LogHeader(HeaderFormat(), m_log.FileName, m_host.HeaderClock()))) return true;
-  m_log.FileHandle.Close();
-  m_log.FileOpenFlag = false;
+  if (!log_.FileHandle.Open(LogPath())) return false;
+  log_.FileOpenFlag = true;
+  log_.NumericBase = host_.Display().NumericBase == NUMERIC_DECIMAL ? 0 : 1;
+  if (log_.FileHandle.Write(LogHeader(HeaderFormat(), log_.FileName, host_.HeaderClock()))) return true;
+  log_.FileHandle.Close();
+  log_.FileOpenFlag = false;
   return false;
 }
 
 void LogRecorder::StartLogRecording() {
-  m_log.State = RECORD_LOG;
-  m_host.SetRunningControls();
-  m_log.StartImageIndex = 1;
-  m_log.EndImageIndex = 2;
-  m_log.ImageIndex = 1;
-  m_host.AnimateLogIndicator(1, 2, LogIndicatorIntervalMs);
-  m_log.TarvoStatusCode = m_host.LatestStatusCode() != 0 ? '!' : ' ';
+  log_.State = RECORD_LOG;
+  host_.SetRunningControls();
+  log_.StartImageIndex = 1;
+  log_.EndImageIndex = 2;
+  log_.ImageIndex = 1;
+  host_.AnimateLogIndicator(1, 2, LogIndicatorIntervalMs);
+  log_.TarvoStatusCode = host_.LatestStatusCode() != 0 ? '!' : ' ';
   try {
-    m_log.ThreadRunningFlag = false;
-    m_log.FileTimer = 0;
-    m_log.FileLoadedFlag = false;
-    m_log.Buffer[0] = std::make_unique<TLogBuffer>();
-    m_log.Buffer[1] = std::make_unique<TLogBuffer>();
-    m_log.BufferNo = 0;
-    m_log.NoOfMessages = 0;
+    log_.ThreadRunningFlag = false;
+    log_.FileTimer = 0;
+    log_.FileLoadedFlag = false;
+    log_.Buffer[0] = std::make_unique<TLogBuffer>();
+    log_.Buffer[1] = std::make_unique<TLogBuffer>();
+    log_.BufferNo = 0;
+    log_.NoOfMessages = 0;
     if (!OpenAndWriteHeader()) {
       FinishRecording();
-      m_dialogs.ShowMessage("Log file I/O error!", TDialogType::Error, TDialogButtons::OK);
+      dialogs_.ShowMessage("Log file I/O error!", TDialogType::Error, TDialogButtons::OK);
       return;
     }
   } catch (const std::exception&) {
     FinishRecording();
-    m_dialogs.ShowMessage("Unknown log file error!", TDialogType::Error, TDialogButtons::OK);
+    dialogs_.ShowMessage("Unknown log file error!", TDialogType::Error, TDialogButtons::OK);
     return;
   }
-  m_log.RecordRunningFlag = true;
+  log_.RecordRunningFlag = true;
 }
 
 // ---- Hand-over ----------------------------------------------------------------------
 
 void LogRecorder::SwapLogBuffers() {
-  if (!m_log.RecordRunningFlag.load()) return;
-  if (++m_log.FileTimer != LogHandOverSeconds) return;
-  const int32_t lines = m_log.Buffer[size_t(m_log.BufferNo.load())]->Count();
-  const bool limit = m_log.NoOfMessages.load() + int64_t(lines) >= MaxLogMessages;
-  if (limit || m_log.ThreadRunningFlag.load()) {
+  if (!log_.RecordRunningFlag.load()) return;
+  if (++log_.FileTimer != LogHandOverSeconds) return;
+  const int32_t lines = log_.Buffer[size_t(log_.BufferNo.load())]->Count();
+  const bool limit = log_.NoOfMessages.load() + int64_t(lines) >= MaxLogMessages;
+  if (limit || log_.ThreadRunningFlag.load()) {
     // The last buffer is counted, and cut at the limit, as it is written.
     TLogWriteReport report = FinishRecording();
     report.LineLimit = limit;
@@ -255,28 +255,28 @@ void LogRecorder::SwapLogBuffers() {
     PostReport(report);
     return;
   }
-  m_log.NoOfMessages += lines;
-  m_log.BufferNo = 1 - m_log.BufferNo.load();
+  log_.NoOfMessages += lines;
+  log_.BufferNo = 1 - log_.BufferNo.load();
   StartWriter();
-  m_log.FileTimer = 0;
+  log_.FileTimer = 0;
 }
 
 void LogRecorder::StartWriter() {
-  m_log.Thread.reset();  // the previous writer has ended: its notification ran
+  log_.Thread.reset();  // the previous writer has ended: its notification ran
   auto pass = std::make_shared<TWriterPass>();
-  m_pass = pass;
-  m_log.Thread = std::make_unique<TLogThread>();
-  const uint64_t generation = m_log.Thread->Generation();
-  std::weak_ptr<LogRecorder*> alive = m_alive;
-  m_log.ThreadRunningFlag = true;
-  TLog& log = m_log;
-  m_log.Thread->Start(
+  pass_ = pass;
+  log_.Thread = std::make_unique<TLogThread>();
+  const uint64_t generation = log_.Thread->Generation();
+  std::weak_ptr<LogRecorder*> alive = alive_;
+  log_.ThreadRunningFlag = true;
+  TLog& log = log_;
+  log_.Thread->Start(
       [&log, pass](TLogThread& thread) {
         const auto start = std::chrono::steady_clock::now();
         WriterPass(log, thread, pass->IOError, pass->Terminated, pass->LinesLost);
         pass->Ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
       },
-      m_gui, [alive, generation, pass] {
+      gui_, [alive, generation, pass] {
         if (const auto self = alive.lock()) (*self)->LogRecordThreadTerminate(generation, pass);
       });
 }
@@ -284,12 +284,12 @@ void LogRecorder::StartWriter() {
 // On the GUI thread after a writer pass. A stop may have dealt with the
 // thread already; then this notification belongs to no current thread.
 void LogRecorder::LogRecordThreadTerminate(uint64_t generation, const std::shared_ptr<TWriterPass>& pass) {
-  if (!m_log.Thread || m_log.Thread->Generation() != generation) return;
-  m_log.ThreadRunningFlag = false;
-  m_log.Thread.reset();
-  m_pass.reset();
+  if (!log_.Thread || log_.Thread->Generation() != generation) return;
+  log_.ThreadRunningFlag = false;
+  log_.Thread.reset();
+  pass_.reset();
   CountPass(*pass);
-  if (!pass->IOError || !m_log.RecordRunningFlag.load()) return;
+  if (!pass->IOError || !log_.RecordRunningFlag.load()) return;
   // The file can no longer be trusted to take lines: the recording ends
   // here, and the user learns how many lines are missing.
   TLogWriteReport report = FinishRecording();
@@ -303,8 +303,8 @@ void LogRecorder::LogRecordThreadTerminate(uint64_t generation, const std::share
 void LogRecorder::StopLogRecording() { ShowReport(FinishRecording()); }
 
 void LogRecorder::WaitForWriter(TLogWriteReport& report) {
-  if (!m_log.ThreadRunningFlag.load() || !m_log.Thread) return;
-  TLogThread& thread = *m_log.Thread;
+  if (!log_.ThreadRunningFlag.load() || !log_.Thread) return;
+  TLogThread& thread = *log_.Thread;
   if (!thread.WaitFor(WriterWaitMs)) {
     thread.Terminate();
     // The writer tests the request before every piece it writes, so it ends
@@ -312,71 +312,71 @@ void LogRecorder::WaitForWriter(TLogWriteReport& report) {
     // before that, however long the disk takes.
     if (!thread.WaitFor(WriterWaitMs)) thread.Wait();
   }
-  if (m_pass) {
-    CountPass(*m_pass);
-    report.IOError |= m_pass->IOError;
-    report.ForcedTermination = m_pass->Terminated;
-    report.LinesLost += m_pass->LinesLost;
+  if (pass_) {
+    CountPass(*pass_);
+    report.IOError |= pass_->IOError;
+    report.ForcedTermination = pass_->Terminated;
+    report.LinesLost += pass_->LinesLost;
   }
-  m_log.Thread.reset();
-  m_pass.reset();
-  m_log.ThreadRunningFlag = false;
+  log_.Thread.reset();
+  pass_.reset();
+  log_.ThreadRunningFlag = false;
 }
 
 void LogRecorder::WriteLastBuffer(TLogWriteReport& report) {
-  TLogBuffer* buffer = m_log.Buffer[size_t(m_log.BufferNo.load())].get();
+  TLogBuffer* buffer = log_.Buffer[size_t(log_.BufferNo.load())].get();
   if (buffer) {
     // The file ends at the limit exactly, so that a replay takes it whole.
-    report.LinesBeyondLimit = buffer->KeepFirstLines(MaxLogMessages - m_log.NoOfMessages.load());
-    m_log.NoOfMessages += buffer->Count();
-    if (m_log.NoOfMessages.load() >= MaxLogMessages) report.LineLimit = true;
+    report.LinesBeyondLimit = buffer->KeepFirstLines(MaxLogMessages - log_.NoOfMessages.load());
+    log_.NoOfMessages += buffer->Count();
+    if (log_.NoOfMessages.load() >= MaxLogMessages) report.LineLimit = true;
   }
   const TLogLineFormat format = HeaderFormat();
   size_t written = 0;
-  bool ok = !buffer || m_log.FileHandle.Write(buffer->Text(), &written);
+  bool ok = !buffer || log_.FileHandle.Write(buffer->Text(), &written);
   if (!ok) report.LinesLost += CountLines(buffer->Text().substr(written));
-  if (ok) ok = m_log.FileHandle.Write(CRLF);
+  if (ok) ok = log_.FileHandle.Write(CRLF);
   if (ok && format.FileType != ASC_FILE) {
-    TLogFooterInfo info = m_host.FooterInfo();
-    info.RecordErrorCounters = m_log.RecordMessageTypes[RECORD_ERROR_COUNTERS];
-    info.RecordBusLoad = m_log.RecordMessageTypes[RECORD_BUS_LOAD];
-    info.TarvoDescription = m_log.TarvoDescription;
-    ok = m_log.FileHandle.Write(LogFooter(format, info));
+    TLogFooterInfo info = host_.FooterInfo();
+    info.RecordErrorCounters = log_.RecordMessageTypes[RECORD_ERROR_COUNTERS];
+    info.RecordBusLoad = log_.RecordMessageTypes[RECORD_BUS_LOAD];
+    info.TarvoDescription = log_.TarvoDescription;
+    ok = log_.FileHandle.Write(LogFooter(format, info));
   }
-  if (!m_log.FileHandle.Close()) ok = false;
-  m_log.FileOpenFlag = false;
+  if (!log_.FileHandle.Close()) ok = false;
+  log_.FileOpenFlag = false;
   if (!ok) report.IOError = true;
 }
 
 TLogWriteReport LogRecorder::FinishRecording() {
   TLogWriteReport report;
-  m_log.RecordRunningFlag = false;
-  m_host.StopLogIndicator();
-  m_log.ImageIndex = 0;
+  log_.RecordRunningFlag = false;
+  host_.StopLogIndicator();
+  log_.ImageIndex = 0;
   WaitForWriter(report);
-  if (m_log.FileOpenFlag.load()) WriteLastBuffer(report);
-  m_log.Buffer[0].reset();
-  m_log.Buffer[1].reset();
-  m_host.SetStoppedControls();
-  m_log.State = NO_LOG;
+  if (log_.FileOpenFlag.load()) WriteLastBuffer(report);
+  log_.Buffer[0].reset();
+  log_.Buffer[1].reset();
+  host_.SetStoppedControls();
+  log_.State = NO_LOG;
   return report;
 }
 
 void LogRecorder::CountPass(const TWriterPass& pass) {
-  ++m_stats.Passes;
-  m_stats.TotalMs += pass.Ms;
-  m_stats.MaxMs = std::max(m_stats.MaxMs, pass.Ms);
+  ++stats_.Passes;
+  stats_.TotalMs += pass.Ms;
+  stats_.MaxMs = std::max(stats_.MaxMs, pass.Ms);
 }
 
 void LogRecorder::ShowReport(const TLogWriteReport& report) {
   TDialogType type = TDialogType::Information;
   const std::string text = LogWriteReportText(report, type);
-  if (!text.empty()) m_dialogs.ShowMessage(text, type, TDialogButtons::OK);
+  if (!text.empty()) dialogs_.ShowMessage(text, type, TDialogButtons::OK);
 }
 
 void LogRecorder::PostReport(const TLogWriteReport& report) {
-  std::weak_ptr<LogRecorder*> alive = m_alive;
-  m_gui.Post([alive, report] {
+  std::weak_ptr<LogRecorder*> alive = alive_;
+  gui_.Post([alive, report] {
     if (const auto self = alive.lock()) (*self)->ShowReport(report);
   });
 }
@@ -384,39 +384,39 @@ void LogRecorder::PostReport(const TLogWriteReport& report) {
 // ---- Events ------------------------------------------------------------------------------
 
 void LogRecorder::LogReceiveMessage(const TTarvoCAN& message, uint32_t count, uint32_t period) {
-  if (!m_log.RecordRunningFlag.load() || !m_log.RecordMessageTypes[RECORD_RX]) return;
-  tarvo::LogReceiveMessage(m_log, m_host.Display(), message, count, period);
+  if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_RX]) return;
+  tarvo::LogReceiveMessage(log_, host_.Display(), message, count, period);
 }
 
 void LogRecorder::LogBusEvent(int32_t event, uint32_t timeStamp) {
-  if (!m_log.RecordRunningFlag.load() || !m_log.RecordMessageTypes[RECORD_ERRORS]) return;
-  tarvo::LogBusEvent(m_log, m_host.Display(), event, timeStamp);
+  if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_ERRORS]) return;
+  tarvo::LogBusEvent(log_, host_.Display(), event, timeStamp);
 }
 
 void LogRecorder::LogTransmitMessage(uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc, const uint8_t data[8],
                                      uint32_t timeMs) {
-  if (!m_log.RecordRunningFlag.load() || !m_log.RecordMessageTypes[RECORD_TX]) return;
-  tarvo::LogTransmitMessage(m_log, m_host.Display(), m_host.TxDisplayEnabled(), ide, id, rtr, dlc, data, timeMs);
+  if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_TX]) return;
+  tarvo::LogTransmitMessage(log_, host_.Display(), host_.TxDisplayEnabled(), ide, id, rtr, dlc, data, timeMs);
 }
 
 void LogRecorder::LogErrorCounters() {
-  if (!m_log.RecordRunningFlag.load() || !m_log.RecordMessageTypes[RECORD_ERROR_COUNTERS]) return;
-  tarvo::LogErrorCounters(m_log, m_host.Display(), m_host.DeviceStatus());
+  if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_ERROR_COUNTERS]) return;
+  tarvo::LogErrorCounters(log_, host_.Display(), host_.DeviceStatus());
 }
 
 void LogRecorder::LogBusLoad() {
-  if (!m_log.RecordRunningFlag.load() || !m_log.RecordMessageTypes[RECORD_BUS_LOAD]) return;
-  tarvo::LogBusLoad(m_log, m_host.Display(), m_host.DeviceStatus(), m_host.BusLoadValid());
+  if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_BUS_LOAD]) return;
+  tarvo::LogBusLoad(log_, host_.Display(), host_.DeviceStatus(), host_.BusLoadValid());
 }
 
 void LogRecorder::LogStatus() {
-  if (!m_log.RecordRunningFlag.load()) return;
-  tarvo::LogStatus(m_log, m_host.Display(), m_host.DeviceStatus());
+  if (!log_.RecordRunningFlag.load()) return;
+  tarvo::LogStatus(log_, host_.Display(), host_.DeviceStatus());
 }
 
 void LogRecorder::LogMessageMissing() {
-  if (!m_log.RecordRunningFlag.load()) return;
-  tarvo::LogMessageMissing(m_log, m_host.Display(), m_host.DeviceStatus());
+  if (!log_.RecordRunningFlag.load()) return;
+  tarvo::LogMessageMissing(log_, host_.Display(), host_.DeviceStatus());
 }
 
 }  // namespace tarvo

@@ -98,13 +98,13 @@ class LogRecorder : public TCANViewLogSink {
   void LogMessageMissing();
 
   // The writer passes since the recorder was made.
-  const TLogWriterStats& WriterStats() const { return m_stats; }
+  const TLogWriterStats& WriterStats() const { return stats_; }
 
  private:
   struct TWriterPass;
 
   bool UsableLogFile();
-  std::string LogPath() const { return m_log.DIR + m_log.FileName; }
+  std::string LogPath() const { return log_.DIR + log_.FileName; }
   bool OpenAndWriteHeader();
   // The stop sequence; returns what was lost instead of showing it.
   TLogWriteReport FinishRecording();
@@ -117,14 +117,14 @@ class LogRecorder : public TCANViewLogSink {
   void PostReport(const TLogWriteReport& report);
   TLogLineFormat HeaderFormat();
 
-  TLog& m_log;
-  LogRecorderHost& m_host;
-  UserDialogs& m_dialogs;
-  GuiThreadCalls& m_gui;
-  std::shared_ptr<TWriterPass> m_pass;  // the pass of the current writer thread
-  TLogWriterStats m_stats;
+  TLog& log_;
+  LogRecorderHost& host_;
+  UserDialogs& dialogs_;
+  GuiThreadCalls& gui_;
+  std::shared_ptr<TWriterPass> pass_;  // the pass of the current writer thread
+  TLogWriterStats stats_;
   // Posted calls hold it weakly: one that arrives after the recorder is gone does nothing.
-  std::shared_ptr<LogRecorder*> m_alive;
+  std::shared_ptr<LogRecorder*> alive_;
 };
 
 }  // namespace tarvo

@@ -95,9 +95,9 @@ class TLogReplay {
   // ReplayLagShownMs; after a replay the largest lag of its last pass.
   std::string ProgressText() const;
 
-  void SetWait(TReplayWait wait) { m_wait = wait; }
+  void SetWait(TReplayWait wait) { wait_ = wait; }
   // Whether the replay thread asks for a raised priority (on by default).
-  void SetRaisePriority(bool raise) { m_raisePriority = raise; }
+  void SetRaisePriority(bool raise) { raisePriority_ = raise; }
 
  private:
   void ReplayCommand(void (TLogReplay::*command)());
@@ -116,16 +116,16 @@ class TLogReplay {
   void RestartPass();
   std::string FilePath() const;
 
-  TLog& m_log;
-  ReplayHost& m_host;
-  UserDialogs& m_dialogs;
-  Clock& m_clock;
-  GuiThreadCalls& m_gui;
-  TReplayWait m_wait = TReplayWait::SleepThenSpin;
-  bool m_raisePriority = true;
-  uint32_t m_threadGap = 0;  // ReplayMinimumGap when the thread started
+  TLog& log_;
+  ReplayHost& host_;
+  UserDialogs& dialogs_;
+  Clock& clock_;
+  GuiThreadCalls& gui_;
+  TReplayWait wait_ = TReplayWait::SleepThenSpin;
+  bool raisePriority_ = true;
+  uint32_t threadGap_ = 0;  // ReplayMinimumGap when the thread started
   // Posted calls hold it weakly: one that arrives after the replay is gone does nothing.
-  std::shared_ptr<TLogReplay*> m_alive;
+  std::shared_ptr<TLogReplay*> alive_;
 };
 
 // A replay behind its schedule by more than this says so in the status bar.

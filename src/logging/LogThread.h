@@ -39,8 +39,8 @@ class TLogThread {
   // Starts body on a new thread; afterwards onEnd is posted to the GUI thread.
   void Start(Body body, GuiThreadCalls& gui, std::function<void()> onEnd);
 
-  void Terminate() { m_terminated.store(true); }
-  bool Terminated() const { return m_terminated.load(); }
+  void Terminate() { terminated_.store(true); }
+  bool Terminated() const { return terminated_.load(); }
   // The body has returned.
   bool Finished() const;
   // Waits up to ms milliseconds for the body to return; true when it has.
@@ -50,15 +50,15 @@ class TLogThread {
   // A number no other thread object of this run of the program carries, so a
   // late end notification can tell whether it still belongs to the thread
   // its owner holds.
-  uint64_t Generation() const { return m_generation; }
+  uint64_t Generation() const { return generation_; }
 
  private:
-  std::thread m_thread;
-  std::atomic<bool> m_terminated{false};
-  mutable std::mutex m_mutex;
-  std::condition_variable m_ended;
-  bool m_finished = false;
-  const uint64_t m_generation;
+  std::thread thread_;
+  std::atomic<bool> terminated_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable ended_;
+  bool finished_ = false;
+  const uint64_t generation_;
 };
 
 }  // namespace tarvo

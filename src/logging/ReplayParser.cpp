@@ -328,27 +328,27 @@ int TimeTextToTicks(std::string_view text, uint32_t& ticks) {
 
 TReplayLogParser::TReplayLogParser(const TReplayParseOptions& options, std::span<TTarvoCAN> messages,
                                    std::span<uint8_t> directions)
-    : m_options(options),
-      m_messages(messages.first(std::min<size_t>(messages.size(), size_t(MaxLogMessages)))),
-      m_directions(directions) {}
+    : options_(options),
+      messages_(messages.first(std::min<size_t>(messages.size(), size_t(MaxLogMessages)))),
+      directions_(directions) {}
 
 bool TReplayLogParser::Fail(TReplayParseStatus status, const char* reason) {
-  m_result.Status = status;
-  m_result.LineNo = m_lineNo;
-  m_result.Reason = reason;
-  m_ended = true;
+  result_.Status = status;
+  result_.LineNo = lineNo_;
+  result_.Reason = reason;
+  ended_ = true;
   return false;
 }
 
 bool TReplayLogParser::Line(std::string_view line) {
-  if (m_ended) return false;
+  if (ended_) return false;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  ++m_lineNo;
-  if (m_lineNo <= 5) return HeaderLine(line);
+  ++lineNo_;
+  if (lineNo_ <= 5) return HeaderLine(line);
   MessageLine(line);
-  if (m_ended) return false;
-  if (line.empty() || ContainsTenTildes(line) || size_t(m_result.NoOfMessages) >= m_messages.size()) {
-    m_ended = true;
+  if (ended_) return false;
+  if (line.empty() || ContainsTenTildes(line) || size_t(result_.NoOfMessages) >= messages_.size()) {
+    ended_ = true;
     return false;
   }
   return true;
@@ -357,12 +357,12 @@ bool TReplayLogParser::Line(std::string_view line) {
 // Lines 1 to 5 of the file.
 bool TReplayLogParser::HeaderLine(std::string_view line) {
   const auto has = [&](std::string_view what) { return line.find(what) != std::string_view::npos; };
-  if (m_options.FileType == ASC_FILE) {
-    switch (m_lineNo) {
+  if (options_.FileType == ASC_FILE) {
+    switch (lineNo_) {
       case 1:
-        m_result.DateLine = std::string(line.substr(0, 200));
+        result_.DateLine = std::string(line.substr(0, 200));
         return has("date ") || Fail(PARSE_FORMAT_INVALID, "header line 1 lacks \"date \"");
-      case 2: m_result.NumericBase = has("base dec") ? 0 : 1; return true;
+      case 2: result_.NumericBase = has("base dec") ? 0 : 1; return true;
       case 3:
         return has("no internal events logged") ||
                Fail(PARSE_FORMAT_INVALID, "header line 3 lacks \"no internal events logged\"");
@@ -373,11 +373,11 @@ bool TReplayLogParser::HeaderLine(std::string_view line) {
                Fail(PARSE_FORMAT_INVALID, "header line 5 lacks \"0.000000 Start of measurement\"");
     }
   }
-  switch (m_lineNo) {
+  switch (lineNo_) {
     case 1: return ContainsTenTildes(line) || Fail(PARSE_FORMAT_INVALID, "header line 1 lacks ten \"~\"");
     case 2:
-      m_result.DateLine = std::string(line.substr(0, 200));
-      m_result.NumericBase = has("- Decimal") ? 0 : 1;
+      result_.DateLine = std::string(line.substr(0, 200));
+      result_.NumericBase = has("- Decimal") ? 0 : 1;
       return true;
     case 3: return ContainsTenTildes(line) || Fail(PARSE_FORMAT_INVALID, "header line 3 lacks ten \"~\"");
     case 4: return true;
@@ -388,11 +388,11 @@ bool TReplayLogParser::HeaderLine(std::string_view line) {
 
 // One line after the header: split, data length, direction, message, spacing.
 void TReplayLogParser::MessageLine(std::string_view line) {
-  const TLogFileType type = m_options.FileType;
+  const TLogFileType type = options_.FileType;
   TFields f;
   int64_t n = 0;
   if (type == CSV_FILE) {
-    SplitFields<','>(line, f, m_scratch);
+    SplitFields<','>(line, f, scratch_);
     while (n < 8 && size_t(3 + n) < f.Count && !f[size_t(3 + n)].empty()) ++n;
     // The data positions after the last byte stay empty up to the eighth: a
     // byte after an empty field would otherwise be dropped without a word.
@@ -402,7 +402,7 @@ void TReplayLogParser::MessageLine(std::string_view line) {
         return;
       }
   } else if (type == ASC_FILE) {
-    SplitFields<' '>(line, f, m_scratch);
+    SplitFields<' '>(line, f, scratch_);
     if (f.Count >= 6) {
       bool tooLarge = false;
       if (!IntegerText(f[5], n, tooLarge) || tooLarge) {
@@ -411,7 +411,7 @@ void TReplayLogParser::MessageLine(std::string_view line) {
       }
     }
   } else {
-    SplitFields<' '>(line.substr(0, 68), f, m_scratch);
+    SplitFields<' '>(line.substr(0, 68), f, scratch_);
     n = f.Count > 3 ? int64_t(f.Count) - 3 : 0;
   }
   // A negative length would reach the adapter as a DLC of 255.
@@ -425,35 +425,35 @@ void TReplayLogParser::MessageLine(std::string_view line) {
   uint8_t direction;
   if (type == ASC_FILE) {
     if (f.Count < 6) {
-      if (f.Count > 0) ++m_result.LeftOut;
+      if (f.Count > 0) ++result_.LeftOut;
       return;
     }
     const std::string_view dir = f[3];
-    if (dir.starts_with("Rx") && m_options.ReplayRx) direction = REPLAY_DIRECTION_RX;
-    else if (dir.starts_with("Tx") && m_options.ReplayTx) direction = REPLAY_DIRECTION_TX;
-    else return void(++m_result.LeftOut);
+    if (dir.starts_with("Rx") && options_.ReplayRx) direction = REPLAY_DIRECTION_RX;
+    else if (dir.starts_with("Tx") && options_.ReplayTx) direction = REPLAY_DIRECTION_TX;
+    else return void(++result_.LeftOut);
     if (dir.size() != 2) {
       Fail(PARSE_FORMAT_INVALID, "direction is neither \"Rx\" nor \"Tx\"");
       return;
     }
   } else {
     if (f.Count < 3) {
-      if (f.Count > 0) ++m_result.LeftOut;
+      if (f.Count > 0) ++result_.LeftOut;
       return;
     }
     const std::string_view code = f[0];
-    if (code.starts_with('R') && m_options.ReplayRx) direction = REPLAY_DIRECTION_RX;
-    else if (code.starts_with('T') && m_options.ReplayTx) direction = REPLAY_DIRECTION_TX;
-    else return void(++m_result.LeftOut);
-    if (Find(code, "E") == 1) return void(++m_result.LeftOut);  // "RE" and "TE" error-counter lines
+    if (code.starts_with('R') && options_.ReplayRx) direction = REPLAY_DIRECTION_RX;
+    else if (code.starts_with('T') && options_.ReplayTx) direction = REPLAY_DIRECTION_TX;
+    else return void(++result_.LeftOut);
+    if (Find(code, "E") == 1) return void(++result_.LeftOut);  // "RE" and "TE" error-counter lines
     if (code.size() != 4) {
       Fail(PARSE_FORMAT_INVALID, "type code is not one of RD11, RR11, RD29, RR29, TD11, TR11, TD29, TR29");
       return;
     }
   }
 
-  TTarvoCAN& m = m_messages[size_t(m_result.NoOfMessages)];
-  const bool hex = m_result.NumericBase != 0;
+  TTarvoCAN& m = messages_[size_t(result_.NoOfMessages)];
+  const bool hex = result_.NumericBase != 0;
   std::string_view idText;
   std::string_view timeText;
   size_t firstData;
@@ -529,25 +529,25 @@ void TReplayLogParser::MessageLine(std::string_view line) {
 
   // Consecutive messages at least the minimum gap apart; equal and earlier
   // times are pushed forward.
-  if (m_result.NoOfMessages == 0) m_firstRecorded = ticks;
-  if (ticks >= m_firstRecorded) m_result.RecordedSpan = std::max(m_result.RecordedSpan, ticks - m_firstRecorded);
-  if (m_result.NoOfMessages > 0) {
-    const uint32_t previous = m_messages[size_t(m_result.NoOfMessages) - 1].TimeStamp;
-    if (ticks < previous || ticks - previous < m_options.MinimumGap) {
-      ticks = previous + m_options.MinimumGap;
-      ++m_result.SpacedOut;
+  if (result_.NoOfMessages == 0) firstRecorded_ = ticks;
+  if (ticks >= firstRecorded_) result_.RecordedSpan = std::max(result_.RecordedSpan, ticks - firstRecorded_);
+  if (result_.NoOfMessages > 0) {
+    const uint32_t previous = messages_[size_t(result_.NoOfMessages) - 1].TimeStamp;
+    if (ticks < previous || ticks - previous < options_.MinimumGap) {
+      ticks = previous + options_.MinimumGap;
+      ++result_.SpacedOut;
     }
   }
   m.TimeStamp = ticks;
-  if (size_t(m_result.NoOfMessages) < m_directions.size()) m_directions[size_t(m_result.NoOfMessages)] = direction;
-  ++m_result.NoOfMessages;
+  if (size_t(result_.NoOfMessages) < directions_.size()) directions_[size_t(result_.NoOfMessages)] = direction;
+  ++result_.NoOfMessages;
 }
 
 TReplayParseResult TReplayLogParser::Finish() {
   // A file that ends inside the header reads its missing lines as empty.
-  while (!m_ended && m_lineNo < 5) HeaderLine((++m_lineNo, std::string_view()));
-  m_ended = true;
-  return m_result;
+  while (!ended_ && lineNo_ < 5) HeaderLine((++lineNo_, std::string_view()));
+  ended_ = true;
+  return result_;
 }
 
 TReplayParseResult ParseReplayLog(std::string_view bytes, const TReplayParseOptions& options,

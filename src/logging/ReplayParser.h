@@ -90,21 +90,21 @@ class TReplayLogParser {
   // The end of the file.
   TReplayParseResult Finish();
 
-  bool Ended() const { return m_ended; }
+  bool Ended() const { return ended_; }
 
  private:
   bool HeaderLine(std::string_view line);
   void MessageLine(std::string_view line);
   bool Fail(TReplayParseStatus status, const char* reason);
 
-  TReplayParseOptions m_options;
-  std::span<TTarvoCAN> m_messages;
-  std::span<uint8_t> m_directions;
-  TReplayParseResult m_result;
-  uint64_t m_lineNo = 0;
-  uint32_t m_firstRecorded = 0;  // the first message's time as recorded
-  bool m_ended = false;
-  std::string m_scratch;  // unquoted fields that held doubled quotes
+  TReplayParseOptions options_;
+  std::span<TTarvoCAN> messages_;
+  std::span<uint8_t> directions_;
+  TReplayParseResult result_;
+  uint64_t lineNo_ = 0;
+  uint32_t firstRecorded_ = 0;  // the first message's time as recorded
+  bool ended_ = false;
+  std::string scratch_;  // unquoted fields that held doubled quotes
 };
 
 // The whole file's bytes at once.

@@ -15,43 +15,43 @@ uint64_t Mix(uint64_t key) {
 }  // namespace
 
 size_t TCANViewIndex::Slot(uint64_t key) const {
-  const size_t mask = m_keys.size() - 1;
+  const size_t mask = keys_.size() - 1;
   size_t slot = Mix(key) & mask;
-  while (m_positions[slot] != NOT_FOUND && m_keys[slot] != key) slot = (slot + 1) & mask;
+  while (positions_[slot] != NOT_FOUND && keys_[slot] != key) slot = (slot + 1) & mask;
   return slot;
 }
 
 int32_t TCANViewIndex::Find(uint64_t key) const {
-  if (m_used == 0) return NOT_FOUND;
-  return m_positions[Slot(key)];
+  if (used_ == 0) return NOT_FOUND;
+  return positions_[Slot(key)];
 }
 
 void TCANViewIndex::Insert(uint64_t key, int32_t position) {
   // Keep the load at or below one half so probe runs stay short.
-  if (2 * (m_used + 1) > m_keys.size()) Grow();
+  if (2 * (used_ + 1) > keys_.size()) Grow();
   const size_t slot = Slot(key);
-  if (m_positions[slot] == NOT_FOUND) ++m_used;
-  m_keys[slot] = key;
-  m_positions[slot] = position;
+  if (positions_[slot] == NOT_FOUND) ++used_;
+  keys_[slot] = key;
+  positions_[slot] = position;
 }
 
 void TCANViewIndex::Clear() {
-  if (m_used == 0) return;
-  m_positions.assign(m_positions.size(), NOT_FOUND);
-  m_used = 0;
+  if (used_ == 0) return;
+  positions_.assign(positions_.size(), NOT_FOUND);
+  used_ = 0;
 }
 
 void TCANViewIndex::Grow() {
-  std::vector<uint64_t> oldKeys = std::move(m_keys);
-  std::vector<int32_t> oldPositions = std::move(m_positions);
+  std::vector<uint64_t> oldKeys = std::move(keys_);
+  std::vector<int32_t> oldPositions = std::move(positions_);
   const size_t capacity = oldKeys.empty() ? InitialCapacity : 2 * oldKeys.size();
-  m_keys.assign(capacity, 0);
-  m_positions.assign(capacity, NOT_FOUND);
+  keys_.assign(capacity, 0);
+  positions_.assign(capacity, NOT_FOUND);
   for (size_t i = 0; i < oldKeys.size(); ++i) {
     if (oldPositions[i] == NOT_FOUND) continue;
     const size_t slot = Slot(oldKeys[i]);
-    m_keys[slot] = oldKeys[i];
-    m_positions[slot] = oldPositions[i];
+    keys_[slot] = oldKeys[i];
+    positions_[slot] = oldPositions[i];
   }
 }
 

@@ -25,15 +25,15 @@ class TCANViewIndex {
   int32_t Find(uint64_t key) const;
   void Insert(uint64_t key, int32_t position);  // replaces a previous position
   void Clear();
-  size_t Used() const { return m_used; }
+  size_t Used() const { return used_; }
 
  private:
   void Grow();
   size_t Slot(uint64_t key) const;
 
-  std::vector<uint64_t> m_keys;
-  std::vector<int32_t> m_positions;  // NOT_FOUND marks an empty slot
-  size_t m_used = 0;
+  std::vector<uint64_t> keys_;
+  std::vector<int32_t> positions_;  // NOT_FOUND marks an empty slot
+  size_t used_ = 0;
 };
 
 }  // namespace tarvo

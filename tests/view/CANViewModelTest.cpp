@@ -22,7 +22,7 @@ class CANViewModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::QtWarnings().clear();
-    m_previousHandler = qInstallMessageHandler(test::CollectQtWarnings);
+    previousHandler_ = qInstallMessageHandler(test::CollectQtWarnings);
     SetCANViewBufferSize(s, settings);
     model = std::make_unique<CANViewModel>(s, settings);
     model->SetDecimalSeparator(".");
@@ -31,7 +31,7 @@ class CANViewModelTest : public ::testing::Test {
   }
   void TearDown() override {
     tester.reset();
-    qInstallMessageHandler(m_previousHandler);
+    qInstallMessageHandler(previousHandler_);
     EXPECT_TRUE(test::QtWarnings().isEmpty()) << test::QtWarnings().join('\n').toStdString();
   }
 
@@ -49,7 +49,7 @@ class CANViewModelTest : public ::testing::Test {
   std::unique_ptr<QAbstractItemModelTester> tester;
 
  private:
-  QtMessageHandler m_previousHandler = nullptr;
+  QtMessageHandler previousHandler_ = nullptr;
 };
 
 TEST_F(CANViewModelTest, FixedRefreshAnnouncesNewRowsInOneBatch) {

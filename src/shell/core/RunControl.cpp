@@ -7,7 +7,7 @@ namespace tarvo {
 
 TarvoApp::TarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
                    LibraryLoader& loader)
-    : RegionalDecimalSeparator(std::move(decimalSeparator)), m_clock(clock), m_window(window), m_folders(folders) {
+    : RegionalDecimalSeparator(std::move(decimalSeparator)), clock_(clock), window_(window), folders_(folders) {
   Driver.Loader = &loader;
   DeviceConnection.Driver = &Driver;
   DeviceConnection.Waits = &clock;
@@ -19,14 +19,14 @@ TControlContext TarvoApp::ControlContext() const {
   c.RunningFlag = Run.RunningFlag;
   c.DeviceReadyFlag = DeviceReadyFlag;
   c.CANClock40MHzFlag = CANClock40MHzFlag;
-  c.LogState = m_log->State();
-  c.HPTimerSupportedFlag = m_log->HPTimerSupported();
+  c.LogState = log_->State();
+  c.HPTimerSupportedFlag = log_->HPTimerSupported();
   return c;
 }
 
-void TarvoApp::SetRunningControls(bool logChange) { tarvo::SetRunningControls(m_window, ControlContext(), logChange); }
+void TarvoApp::SetRunningControls(bool logChange) { tarvo::SetRunningControls(window_, ControlContext(), logChange); }
 
-void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(m_window, ControlContext(), logChange); }
+void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(window_, ControlContext(), logChange); }
 
 // ---- Commands ----------------------------------------------------------------
 
@@ -35,8 +35,8 @@ void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(m_
 // Stop, Start): it is refused, or it would reset the outer start's state
 // and leave the adapter running behind controls that say "Stopped".
 void TarvoApp::Start() {
-  m_window.HideConversionBalloon();
-  if (m_configuring) return;
+  window_.HideConversionBalloon();
+  if (configuring_) return;
   Run.StartState = START_RX_TX;
   SetRunningControls(false);
   StartDevice();
@@ -45,13 +45,13 @@ void TarvoApp::Start() {
 // While a receive-only run goes on, the same command switches transmission
 // on; the scheduler then hands the items over one per tick.
 void TarvoApp::StartRxTx() {
-  m_window.HideConversionBalloon();
-  if (m_configuring) return;
+  window_.HideConversionBalloon();
+  if (configuring_) return;
   if (Run.RunningFlag) {
     if (Run.StartState == START_RX) {
       Run.StartState = START_TX;
-      m_window.SetControlEnabled("StartRxTx1", false);
-      m_window.SetControlEnabled("StartRxTxButton", false);
+      window_.SetControlEnabled("StartRxTx1", false);
+      window_.SetControlEnabled("StartRxTxButton", false);
     }
     return;
   }
@@ -61,8 +61,8 @@ void TarvoApp::StartRxTx() {
 }
 
 void TarvoApp::Stop() {
-  m_window.HideConversionBalloon();
-  if (m_configuring) m_startCancelled = true;
+  window_.HideConversionBalloon();
+  if (configuring_) startCancelled_ = true;
   StopDevice();
   SetStoppedControls(false);
 }
@@ -71,10 +71,10 @@ void TarvoApp::Stop() {
 
 void TarvoApp::ResetViewForRun() {
   ResetCANViewForStart(View);
-  m_window.SetCANViewItemCount(0);
-  m_window.ActivatePage(TPage::CANView);
-  m_window.FocusCANView();
-  m_window.UpdateSelectionCommands();
+  window_.SetCANViewItemCount(0);
+  window_.ActivatePage(TPage::CANView);
+  window_.FocusCANView();
+  window_.UpdateSelectionCommands();
   Run.TarvoState = 0;
 }
 
@@ -83,17 +83,17 @@ void TarvoApp::ResetViewForRun() {
 // switching the adapter on afterwards would leave it running behind
 // controls that show it stopped.
 void TarvoApp::StartDevice() {
-  m_configuring = true;
-  m_startCancelled = false;
+  configuring_ = true;
+  startCancelled_ = false;
   const uint32_t configured = ConfigureDevice();
-  m_configuring = false;
+  configuring_ = false;
   if (StartCancelled()) return;
   if (configured != 0) {
     SetStoppedControls(false);
     return;
   }
   ResetViewForRun();
-  Run.PCTime = m_clock.TickCount();
+  Run.PCTime = clock_.TickCount();
   if (SetRunState(DeviceConnection, 1) != RES_OK) {
     StopDevice();
     SetStoppedControls(false);
@@ -101,7 +101,7 @@ void TarvoApp::StartDevice() {
   }
   Run.TarvoTime = 0;
   Run.TarvoSyncTime = 0;
-  m_window.SetTimer1Enabled(true);
+  window_.SetTimer1Enabled(true);
   ShowRunningTime();
   Run.RunningFlag = true;
 }
@@ -111,17 +111,17 @@ void TarvoApp::StartDevice() {
 bool TarvoApp::StopDevice() {
   if (SetRunState(DeviceConnection, 0) != RES_OK) return false;
   Run.RunningFlag = false;
-  m_window.SetTimer1Enabled(false);
+  window_.SetTimer1Enabled(false);
   // Rows stored since the last refresh would otherwise stay out of the list
   // until the next run.
-  if (m_window.CANViewItemCount() != View.CANView.Count) m_window.SetCANViewItemCount(View.CANView.Count);
-  m_window.RepaintCANView();
-  m_window.SetStatusPanelText(0, StoppedText);
-  if (BusLoadSupportedFlag) m_window.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), Run.BusLoadValidFlag);
+  if (window_.CANViewItemCount() != View.CANView.Count) window_.SetCANViewItemCount(View.CANView.Count);
+  window_.RepaintCANView();
+  window_.SetStatusPanelText(0, StoppedText);
+  if (BusLoadSupportedFlag) window_.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), Run.BusLoadValidFlag);
   return true;
 }
 
-void TarvoApp::ShowRunningTime() { m_window.SetStatusPanelText(0, RunningTimeText(Run.TarvoTime)); }
+void TarvoApp::ShowRunningTime() { window_.SetStatusPanelText(0, RunningTimeText(Run.TarvoTime)); }
 
 // ---- Configuration ----------------------------------------------------------------
 
@@ -143,7 +143,7 @@ uint8_t OperatingModeValue(TOperatingMode mode) {
 
 uint32_t TarvoApp::SendFilters(const TCANSetup& setup) {
   TFilterSettings filters = AcceptAllFilters();
-  if (setup.FilterChoice != TFilterChoice::None && !m_canSetup->CheckReceiveFilters(filters))
+  if (setup.FilterChoice != TFilterChoice::None && !canSetup_->CheckReceiveFilters(filters))
     return CONFIG_FILTERS_INVALID;
   return SetFilters(DeviceConnection, filters) == RES_OK ? 0 : CONFIG_COMMAND_FAILED;
 }
@@ -151,13 +151,13 @@ uint32_t TarvoApp::SendFilters(const TCANSetup& setup) {
 // The whole transmit list goes to the adapter only for a transmitting run
 // that is not a replay: a replay sends its own messages.
 uint32_t TarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
-  const TLogState log = m_log->State();
+  const TLogState log = log_->State();
   const bool replaying = log == REPLAY_LOG_RUNNING || log == REPLAY_LOG_SINGLE_STEP;
   if (setup.Mode != TOperatingMode::ListenOnly && Run.StartState == START_RX_TX && !replaying) {
-    if (m_transmit->LoadTransmitList() != RES_OK) return CONFIG_TRANSMIT_LOAD_FAILED;
-    m_transmit->MarkAllItemsHandedOver();
+    if (transmit_->LoadTransmitList() != RES_OK) return CONFIG_TRANSMIT_LOAD_FAILED;
+    transmit_->MarkAllItemsHandedOver();
   }
-  if (Run.StartState == START_RX) m_transmit->PrepareReceiveOnlyRun();
+  if (Run.StartState == START_RX) transmit_->PrepareReceiveOnlyRun();
   return 0;
 }
 
@@ -166,15 +166,15 @@ uint32_t TarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
 // to the stopped state. After a Stop during one of the waits nothing more
 // goes to the adapter: it was told to stop.
 uint32_t TarvoApp::ConfigureDevice() {
-  const TCANSetup setup = m_canSetup->Settings();
+  const TCANSetup setup = canSetup_->Settings();
   if (SendBitTiming(setup.BitTiming) != RES_OK) return CONFIG_COMMAND_FAILED;
-  m_clock.WaitProcessingMessages(100);
+  clock_.WaitProcessingMessages(100);
   if (StartCancelled()) return CONFIG_CANCELLED;
   if (SetOperatingMode(DeviceConnection, OperatingModeValue(setup.Mode)) != RES_OK) return CONFIG_COMMAND_FAILED;
-  m_clock.WaitProcessingMessages(10);
+  clock_.WaitProcessingMessages(10);
   if (StartCancelled()) return CONFIG_CANCELLED;
   if (const uint32_t r = SendFilters(setup); r != 0) return r;
-  m_clock.WaitProcessingMessages(10);
+  clock_.WaitProcessingMessages(10);
   if (StartCancelled()) return CONFIG_CANCELLED;
   if (const uint32_t r = LoadTransmitListForRun(setup); r != 0) return r;
   if (StartCancelled()) return CONFIG_CANCELLED;

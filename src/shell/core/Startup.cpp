@@ -13,10 +13,10 @@ const char* NumericBaseText(int32_t base) { return base == NUMERIC_DECIMAL ? "De
 
 void TarvoApp::FormCreate(const std::vector<std::string>& arguments) {
   Arguments = arguments;
-  Dirs = PrepareDirectories(m_folders);
-  m_log->SetLogDirectory(Dirs.LogDIR);
-  m_persistence->LoadSettings();
-  m_window.SetStatusPanelText(2, NumericBaseText(Display.NumericBase));
+  Dirs = PrepareDirectories(folders_);
+  log_->SetLogDirectory(Dirs.LogDIR);
+  persistence_->LoadSettings();
+  window_.SetStatusPanelText(2, NumericBaseText(Display.NumericBase));
   ResetRunState();
   InitDriver(Driver);
   ChooseAndIdentifyDevice();
@@ -28,18 +28,18 @@ void TarvoApp::ResetRunState() {
   CANClock40MHzFlag = true;
   BusLoadSupportedFlag = true;
   Run.RunningFlag = false;
-  m_window.SetStatusPanelText(0, StoppedText);
+  window_.SetStatusPanelText(0, StoppedText);
 }
 
 void TarvoApp::ChooseAndIdentifyDevice() {
   if (std::strcmp(SavedDeviceSelection.SerialNo, DevicePromptSerialNo) == 0) {
-    m_startup->ChooseDevice(DeviceSelection);
+    startup_->ChooseDevice(DeviceSelection);
     IdentifyDevice();
     return;
   }
   DeviceSelection = SavedDeviceSelection;
   IdentifyDevice();
-  m_startup->ScheduleSplash();
+  startup_->ScheduleSplash();
 }
 
 // ---- Identification -------------------------------------------------------------
@@ -51,7 +51,7 @@ void TarvoApp::IdentifyDevice() {
   const std::string adapterText =
       opened != RES_OK || !DeviceConnection.OpenFlag ? MissingAdapterText(opened) : IdentifyOpenAdapter();
   if (BusLoadSupportedFlag) CreateBusLoadGauge();
-  m_window.SetStatusPanelText(Identity.DevicePanelNo, adapterText);
+  window_.SetStatusPanelText(Identity.DevicePanelNo, adapterText);
   ChooseFirstPage();
 }
 
@@ -67,11 +67,11 @@ TResult TarvoApp::OpenSelectedDevice() {
 // list; otherwise the caption names the model and the list starts empty.
 void TarvoApp::PrepareConfiguration(TResult openResult) {
   ConfigLoadedFlag = false;
-  if (!Arguments.empty()) ConfigLoadedFlag = m_persistence->LoadStartupConfiguration(Arguments.front());
+  if (!Arguments.empty()) ConfigLoadedFlag = persistence_->LoadStartupConfiguration(Arguments.front());
   if (ConfigLoadedFlag) return;
-  if (openResult == RES_OK && DeviceSelection.HardwareType == HW_TARVO_ISO) m_window.SetWindowCaption("TarvoISO");
-  if (openResult == RES_OK && DeviceSelection.HardwareType == HW_TARVO_AUTO) m_window.SetWindowCaption("Tarvo AUTO");
-  m_persistence->ResetConfiguration();
+  if (openResult == RES_OK && DeviceSelection.HardwareType == HW_TARVO_ISO) window_.SetWindowCaption("TarvoISO");
+  if (openResult == RES_OK && DeviceSelection.HardwareType == HW_TARVO_AUTO) window_.SetWindowCaption("Tarvo AUTO");
+  persistence_->ResetConfiguration();
 }
 
 std::string TarvoApp::MissingAdapterText(TResult openResult) {
@@ -91,7 +91,7 @@ std::string TarvoApp::IdentifyOpenAdapter() {
   Identity.SerialNo = "S/N " + serialNo;
   Identity.TarvoDescription = description + "  S/N " + serialNo;
   if (RequestStatus(DeviceConnection) != RES_OK) return StatusFailure("request failed");
-  m_clock.WaitProcessingMessages(10);
+  clock_.WaitProcessingMessages(10);
   if (ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus) != RES_OK) return StatusFailure("no response");
   if (DeviceStatus.StatusType != 1) return StatusFailure("unknown");
   return AcceptIdentificationStatus();
@@ -112,18 +112,18 @@ std::string TarvoApp::AcceptIdentificationStatus() {
   // Log files always write numbers with a full stop.
   Identity.LogDescription =
       Identity.TarvoDescription + "  H/W v" + VersionText(hardware, ".") + "  S/W v" + VersionText(software, ".");
-  m_log->SetTarvoDescription(Identity.LogDescription);
+  log_->SetTarvoDescription(Identity.LogDescription);
   Identity.TarvoDescription += "  H/W v" + VersionText(hardware, sep) + "  S/W v" + VersionText(software, sep);
   const std::string status = StatusCodeText(DeviceStatus.Param[2]);
   Identity.TarvoInternalStatus = "  Status " + status;
 
   for (const char* name : {"Start1", "StartButton", "StartRxTx1", "StartRxTxButton"})
-    m_window.SetControlEnabled(name, true);
-  const bool hpTimer = m_log->HPTimerSupported();
-  m_window.SetControlEnabled("StartLogReplay1", hpTimer);
-  m_window.SetControlEnabled("StartLogReplayButton", hpTimer);
-  m_window.SetControlEnabled("SingleStepLogReplay1", true);
-  m_window.SetControlEnabled("SingleStepLogReplayButton", true);
+    window_.SetControlEnabled(name, true);
+  const bool hpTimer = log_->HPTimerSupported();
+  window_.SetControlEnabled("StartLogReplay1", hpTimer);
+  window_.SetControlEnabled("StartLogReplayButton", hpTimer);
+  window_.SetControlEnabled("SingleStepLogReplay1", true);
+  window_.SetControlEnabled("SingleStepLogReplayButton", true);
   // A Tarvo AUTO may come up already running on its bus.
   if (DeviceSelection.HardwareType == HW_TARVO_AUTO) SetRunState(DeviceConnection, 0);
   DecideCapabilities(hardware, software);
@@ -142,32 +142,32 @@ void TarvoApp::DecideCapabilities(uint8_t hardware, uint8_t software) {
 }
 
 void TarvoApp::CreateBusLoadGauge() {
-  m_window.CreateBusLoadGauge();
+  window_.CreateBusLoadGauge();
   Identity.DevicePanelNo = 5;
   Run.BusLoadRequestFlag = false;
   Run.BusLoadValidFlag = true;
-  m_window.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), true);
+  window_.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), true);
 }
 
 void TarvoApp::ChooseFirstPage() {
-  m_canSetup->CheckCANBaudRateSupport();
-  m_window.ActivatePage(m_canSetup->UpdateCANBitTiming() ? TPage::CANView : TPage::CANSetup);
+  canSetup_->CheckCANBaudRateSupport();
+  window_.ActivatePage(canSetup_->UpdateCANBitTiming() ? TPage::CANView : TPage::CANSetup);
 }
 
 // ---- Shutdown -------------------------------------------------------------------------
 
 bool TarvoApp::FormClose() {
-  if (m_closed) return true;
-  if (!m_persistence->ConfirmClose()) return false;
-  m_log->EndLogging();
+  if (closed_) return true;
+  if (!persistence_->ConfirmClose()) return false;
+  log_->EndLogging();
   // The stop may fail (no adapter, adapter gone): closing goes on regardless.
   SetRunState(DeviceConnection, 0);
   Run.RunningFlag = false;
-  m_window.SetTimer1Enabled(false);
+  window_.SetTimer1Enabled(false);
   CloseDevice(DeviceConnection);
   DoneDriver(Driver);
-  m_persistence->SaveSettings();
-  m_closed = true;
+  persistence_->SaveSettings();
+  closed_ = true;
   return true;
 }
 

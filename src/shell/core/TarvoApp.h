@@ -75,11 +75,11 @@ class TarvoApp {
 
   // Seams for the subsystems built elsewhere; each has a built-in default.
   // The object passed must outlive the application object.
-  void UseCANSetup(CANSetupPort& setup) { m_canSetup = &setup; }
-  void UseTransmit(TransmitPort& transmit) { m_transmit = &transmit; }
-  void UseLog(LogPort& log) { m_log = &log; }
-  void UsePersistence(PersistencePort& persistence) { m_persistence = &persistence; }
-  void UseStartup(StartupPort& startup) { m_startup = &startup; }
+  void UseCANSetup(CANSetupPort& setup) { canSetup_ = &setup; }
+  void UseTransmit(TransmitPort& transmit) { transmit_ = &transmit; }
+  void UseLog(LogPort& log) { log_ = &log; }
+  void UsePersistence(PersistencePort& persistence) { persistence_ = &persistence; }
+  void UseStartup(StartupPort& startup) { startup_ = &startup; }
 
   // ---- Life cycle ----
   // At window creation: directories, settings, driver, adapter choice and
@@ -100,7 +100,7 @@ class TarvoApp {
   void StartDevice();
   bool StopDevice();  // false: the stop command failed, nothing changed
   // A Stop or the window's close came during the waits of the present start.
-  bool StartCancelled() const { return m_startCancelled || m_closed; }
+  bool StartCancelled() const { return startCancelled_ || closed_; }
   uint32_t ConfigureDevice();
   void IdentifyDevice();
   void SetRunningControls(bool logChange);
@@ -171,24 +171,24 @@ class TarvoApp {
   void HandleBusLoadRecord(bool withLog);
   void RefreshCANView();
 
-  Clock& m_clock;
-  MainWindowPort& m_window;
-  KnownFolders& m_folders;
+  Clock& clock_;
+  MainWindowPort& window_;
+  KnownFolders& folders_;
 
-  DefaultCANSetup m_defaultCANSetup;
-  NoTransmitList m_noTransmit;
-  NoLog m_noLog;
-  NoPersistence m_noPersistence;
-  NoStartupWindows m_noStartup;
-  CANSetupPort* m_canSetup = &m_defaultCANSetup;
-  TransmitPort* m_transmit = &m_noTransmit;
-  LogPort* m_log = &m_noLog;
-  PersistencePort* m_persistence = &m_noPersistence;
-  StartupPort* m_startup = &m_noStartup;
+  DefaultCANSetup defaultCANSetup_;
+  NoTransmitList noTransmit_;
+  NoLog noLog_;
+  NoPersistence noPersistence_;
+  NoStartupWindows noStartup_;
+  CANSetupPort* canSetup_ = &defaultCANSetup_;
+  TransmitPort* transmit_ = &noTransmit_;
+  LogPort* log_ = &noLog_;
+  PersistencePort* persistence_ = &noPersistence_;
+  StartupPort* startup_ = &noStartup_;
 
-  bool m_closed = false;
-  bool m_configuring = false;     // ConfigureDevice is waiting for the adapter
-  bool m_startCancelled = false;  // Stop ran during one of those waits
+  bool closed_ = false;
+  bool configuring_ = false;     // ConfigureDevice is waiting for the adapter
+  bool startCancelled_ = false;  // Stop ran during one of those waits
 };
 
 }  // namespace tarvo

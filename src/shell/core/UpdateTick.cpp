@@ -8,7 +8,7 @@ namespace tarvo {
 
 void TarvoApp::OnTick() {
   AdvanceClock();
-  if (m_log->ReplayRunning()) {
+  if (log_->ReplayRunning()) {
     ReplayTick();
   } else if (!NormalTick()) {
     return;
@@ -19,7 +19,7 @@ void TarvoApp::OnTick() {
 // Unsigned arithmetic keeps the tick right across the wrap of the system
 // tick count.
 void TarvoApp::AdvanceClock() {
-  const uint32_t now = m_clock.TickCount();
+  const uint32_t now = clock_.TickCount();
   Run.DeltaPCTime = now - Run.PCTime;
   Run.PCTime = now;
   Run.TarvoTime += Run.DeltaPCTime;
@@ -44,7 +44,7 @@ bool TarvoApp::SecondlyRequests(bool replay) {
   // late tick does not push every later request back.
   Run.TarvoSyncTime = replay ? Run.TarvoTime : Run.TarvoTime - Run.DeltaPCTime;
   ShowRunningTime();
-  if (!replay && m_log->RecordRunning()) m_log->SwapLogBuffers();
+  if (!replay && log_->RecordRunning()) log_->SwapLogBuffers();
   if (BusLoadSupportedFlag) Run.BusLoadRequestFlag = false;
   return true;
 }
@@ -64,7 +64,7 @@ void TarvoApp::ShowReceiveError() { ShowAdapterStatus("    Status ?"); }
 void TarvoApp::ShowAdapterStatus(const std::string& statusText) {
   Run.AdapterStatusText = statusText;
   Run.LostShown = CANMessageRing.LostCount;
-  m_window.SetStatusPanelText(Identity.DevicePanelNo,
+  window_.SetStatusPanelText(Identity.DevicePanelNo,
                               Identity.TarvoDescriptor + statusText + LostMessagesText(Run.LostShown));
 }
 
@@ -73,7 +73,7 @@ void TarvoApp::ShowAdapterStatus(const std::string& statusText) {
 void TarvoApp::ReplayTick() {
   SecondlyRequests(true);
   RequestBusLoadWhenDue();
-  m_log->DisplayReplayMessages();
+  log_->DisplayReplayMessages();
   // Messages from the bus are not shown during a replay. Discarding them
   // first keeps room in the ring, so the reads, bounded by that room, still
   // reach the status packets behind them.
@@ -85,10 +85,10 @@ void TarvoApp::ReplayTick() {
 bool TarvoApp::NormalTick() {
   if (!SecondlyRequests(false)) return false;
   RequestBusLoadWhenDue();
-  m_transmit->BuildTransmitSchedule();
+  transmit_->BuildTransmitSchedule();
   ReceiveMessages();
   DrainMessageRing();
-  m_transmit->ProcessTransmitSchedule(true, 0);
+  transmit_->ProcessTransmitSchedule(true, 0);
   HandleStatusRecord(true);
   return true;
 }
@@ -106,7 +106,7 @@ void TarvoApp::ReceiveMessages() {
     ShowAdapterStatus(!Run.AdapterStatusText.empty() || identified.empty() ? Run.AdapterStatusText
                                                                             : "  " + identified);
   }
-  if ((received != RES_OK || lost) && m_log->RecordRunning()) m_log->LogMessageMissing();
+  if ((received != RES_OK || lost) && log_->RecordRunning()) log_->LogMessageMissing();
 }
 
 // Due transmissions go first, so that sent and received messages enter the
@@ -115,7 +115,7 @@ void TarvoApp::DrainMessageRing() {
   TCANMessageRing& ring = CANMessageRing;
   while (!ring.Empty()) {
     const TTarvoCAN& message = ring.Messages[ring.ReadIndex];
-    m_transmit->ProcessTransmitSchedule(false, message.TimeStamp);
+    transmit_->ProcessTransmitSchedule(false, message.TimeStamp);
     DisplayReceiveMessage(View, Display, message);
     if (OnReceivedMessage) OnReceivedMessage(message);
     ring.ReadIndex = (ring.ReadIndex + 1) % CANMessageRingSize;
@@ -161,8 +161,8 @@ void TarvoApp::HandleAdapterStatus(bool withLog) {
   Identity.TarvoInternalStatus = "  Status " + status;
   if (code == 0) Run.BusLoadValidFlag = true;
   if (code >= 8) Run.BusLoadValidFlag = false;
-  if (withLog && m_log->RecordRunning() && code != Run.TarvoState) {
-    m_log->LogStatus(code);
+  if (withLog && log_->RecordRunning() && code != Run.TarvoState) {
+    log_->LogStatus(code);
     Run.TarvoState = code;
   }
 }
@@ -170,16 +170,16 @@ void TarvoApp::HandleAdapterStatus(bool withLog) {
 void TarvoApp::HandleBusLoadRecord(bool withLog) {
   UpdateBusLoad(DeviceStatus);
   if (Display.CANErrorCounters) DisplayErrorCounters(View, DeviceStatus);
-  if (!withLog || !m_log->RecordRunning()) return;
-  if (m_log->Records(RECORD_ERROR_COUNTERS)) m_log->LogErrorCounters();
-  if (m_log->Records(RECORD_BUS_LOAD)) m_log->LogBusLoad();
+  if (!withLog || !log_->RecordRunning()) return;
+  if (log_->Records(RECORD_ERROR_COUNTERS)) log_->LogErrorCounters();
+  if (log_->Records(RECORD_BUS_LOAD)) log_->LogBusLoad();
 }
 
 // Without bus-load support there is no gauge to update.
 void TarvoApp::UpdateBusLoad(const TDeviceStatus& status) {
   if (!BusLoadSupportedFlag) return;
   const int position = BusLoadPosition(status.Param[0], status.Param[1]);
-  m_window.ShowBusLoad(position, BusLoadText(position, RegionalDecimalSeparator), Run.BusLoadValidFlag);
+  window_.ShowBusLoad(position, BusLoadText(position, RegionalDecimalSeparator), Run.BusLoadValidFlag);
 }
 
 // ---- CAN View refresh ------------------------------------------------------------------
@@ -187,10 +187,10 @@ void TarvoApp::UpdateBusLoad(const TDeviceStatus& status) {
 // About every UpdateInterval ms; the refresh tick's own delta is not counted.
 void TarvoApp::RefreshCANView() {
   if (!CANViewRefreshDue(View.CANViewUpdateTimer, Display.UpdateInterval, Run.DeltaPCTime)) return;
-  const TCANViewRefresh r = PlanCANViewRefresh(View, m_window.CANViewItemCount());
-  if (r.ItemCountChanged) m_window.SetCANViewItemCount(r.ItemCount);
-  if (r.RepaintAll) m_window.RepaintCANView();
-  if (r.SelectRow >= 0) m_window.SelectCANViewItem(r.SelectRow, r.ScrollToSelected);
+  const TCANViewRefresh r = PlanCANViewRefresh(View, window_.CANViewItemCount());
+  if (r.ItemCountChanged) window_.SetCANViewItemCount(r.ItemCount);
+  if (r.RepaintAll) window_.RepaintCANView();
+  if (r.SelectRow >= 0) window_.SelectCANViewItem(r.SelectRow, r.ScrollToSelected);
 }
 
 }  // namespace tarvo

@@ -7,44 +7,44 @@ namespace tarvo {
 
 BalloonHint::BalloonHint(QWidget* parent)
     : QFrame(parent, Qt::ToolTip | Qt::FramelessWindowHint),
-      m_title(new QLabel(this)),
-      m_text(new QLabel(this)) {
+      title_(new QLabel(this)),
+      text_(new QLabel(this)) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFrameStyle(QFrame::Box | QFrame::Plain);
   setBackgroundRole(QPalette::ToolTipBase);
   setForegroundRole(QPalette::ToolTipText);
   setAutoFillBackground(true);
-  QFont bold = m_title->font();
+  QFont bold = title_->font();
   bold.setBold(true);
-  m_title->setFont(bold);
+  title_->setFont(bold);
   // The conversion text lines numbers up with runs of spaces.
-  m_text->setTextFormat(Qt::PlainText);
+  text_->setTextFormat(Qt::PlainText);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 6, 8, 6);
-  layout->addWidget(m_title);
-  layout->addWidget(m_text);
-  m_timer.setSingleShot(true);
-  connect(&m_timer, &QTimer::timeout, this, &BalloonHint::HideBalloon);
+  layout->addWidget(title_);
+  layout->addWidget(text_);
+  timer_.setSingleShot(true);
+  connect(&timer_, &QTimer::timeout, this, &BalloonHint::HideBalloon);
 }
 
 void BalloonHint::ShowBalloon(const QPoint& globalPos, const QString& title, const QString& text, int timeoutMs) {
-  m_title->setText(title);
-  m_text->setText(text);
-  m_text->setVisible(!text.isEmpty());
+  title_->setText(title);
+  text_->setText(text);
+  text_->setVisible(!text.isEmpty());
   adjustSize();
   move(globalPos);
   show();
   raise();
-  m_timer.start(timeoutMs);
+  timer_.start(timeoutMs);
 }
 
 void BalloonHint::HideBalloon() {
-  m_timer.stop();
+  timer_.stop();
   hide();
 }
 
-QString BalloonHint::Title() const { return m_title->text(); }
-QString BalloonHint::Text() const { return m_text->text(); }
+QString BalloonHint::Title() const { return title_->text(); }
+QString BalloonHint::Text() const { return text_->text(); }
 
 void BalloonHint::mousePressEvent(QMouseEvent*) { HideBalloon(); }
 

@@ -23,15 +23,15 @@ class BalloonHint : public QFrame {
 
   QString Title() const;
   QString Text() const;
-  int TimeoutMs() const { return m_timer.interval(); }
+  int TimeoutMs() const { return timer_.interval(); }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
-  QLabel* m_title;
-  QLabel* m_text;
-  QTimer m_timer;
+  QLabel* title_;
+  QLabel* text_;
+  QTimer timer_;
 };
 
 }  // namespace tarvo

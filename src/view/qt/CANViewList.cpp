@@ -37,12 +37,12 @@ TColumnWidth ColumnWidth(TCANViewColumn column, double scaling) {
 
 CANViewList::CANViewList(TCANViewState& state, const TDisplaySettings& settings, QWidget* parent)
     : QTableView(parent),
-      m_state(state),
-      m_settings(settings),
-      m_model(new CANViewModel(state, settings, this)),
-      m_balloon(new BalloonHint(this)) {
+      state_(state),
+      settings_(settings),
+      model_(new CANViewModel(state, settings, this)),
+      balloon_(new BalloonHint(this)) {
   setObjectName(QStringLiteral("ListView1"));
-  setModel(m_model);
+  setModel(model_);
   setItemDelegate(new CANViewDelegate(this));
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -74,33 +74,33 @@ CANViewList::CANViewList(TCANViewState& state, const TDisplaySettings& settings,
 }
 
 void CANViewList::ConfigureCANView(double scaling) {
-  m_model->ConfigureColumns();
-  for (int c = 0; c < m_model->columnCount(); ++c) setColumnWidth(c, ColumnWidth(m_model->ColumnKind(c), scaling).Width);
+  model_->ConfigureColumns();
+  for (int c = 0; c < model_->columnCount(); ++c) setColumnWidth(c, ColumnWidth(model_->ColumnKind(c), scaling).Width);
 }
 
 void CANViewList::KeepMinimumWidth(int column, int, int newSize) {
-  if (column >= m_model->columnCount()) return;
-  const int minimum = ColumnWidth(m_model->ColumnKind(column), 1.0).Minimum;
+  if (column >= model_->columnCount()) return;
+  const int minimum = ColumnWidth(model_->ColumnKind(column), 1.0).Minimum;
   if (newSize < minimum) setColumnWidth(column, minimum);
 }
 
 void CANViewList::RefreshStep(uint32_t deltaMs) {
-  if (!CANViewRefreshDue(m_state.CANViewUpdateTimer, m_settings.UpdateInterval, deltaMs)) return;
-  const TCANViewRefresh refresh = PlanCANViewRefresh(m_state, m_model->ItemCount());
-  m_model->ApplyRefresh(refresh);
+  if (!CANViewRefreshDue(state_.CANViewUpdateTimer, settings_.UpdateInterval, deltaMs)) return;
+  const TCANViewRefresh refresh = PlanCANViewRefresh(state_, model_->ItemCount());
+  model_->ApplyRefresh(refresh);
   if (refresh.SelectRow >= 0) SelectItem(refresh.SelectRow, refresh.ScrollToSelected);
 }
 
-void CANViewList::SyncItemCount() { m_model->SetItemCount(m_state.CANView.Count); }
+void CANViewList::SyncItemCount() { model_->SetItemCount(state_.CANView.Count); }
 
 void CANViewList::ClearCommand(bool running) {
-  if (CANViewClear(m_state, running)) m_model->SetItemCount(0);
+  if (CANViewClear(state_, running)) model_->SetItemCount(0);
   clearSelection();
   UpdateSelectionCommands();
 }
 
 bool CANViewList::FixedCommand(bool running) {
-  if (!CANViewSelectFixed(m_state, m_settings)) return false;
+  if (!CANViewSelectFixed(state_, settings_)) return false;
   // The list never shows rows beyond the resized store, running or not.
   SyncItemCount();
   emit ModeChanged();
@@ -109,7 +109,7 @@ bool CANViewList::FixedCommand(bool running) {
 }
 
 bool CANViewList::CyclicCommand(bool running) {
-  if (!CANViewSelectCyclic(m_state, m_settings)) return false;
+  if (!CANViewSelectCyclic(state_, settings_)) return false;
   SyncItemCount();
   emit ModeChanged();
   if (running) UpdateSelectionCommands();
@@ -117,8 +117,8 @@ bool CANViewList::CyclicCommand(bool running) {
 }
 
 void CANViewList::ResetForStart() {
-  ResetCANViewForStart(m_state);
-  m_model->SetItemCount(0);
+  ResetCANViewForStart(state_);
+  model_->SetItemCount(0);
   UpdateSelectionCommands();
 }
 
@@ -128,19 +128,19 @@ int32_t CANViewList::SelectedRow() const {
 }
 
 void CANViewList::UpdateSelectionCommands() {
-  emit SelectionCommandsChanged(CANViewSelectionCommandsEnabled(m_state.CANView, SelectedRow()));
+  emit SelectionCommandsChanged(CANViewSelectionCommandsEnabled(state_.CANView, SelectedRow()));
 }
 
 void CANViewList::ShowConversion() {
   const TConversionBalloon b =
-      BuildConversionBalloon(m_state.CANView, SelectedRow(), m_settings.NumericBase, m_model->DecimalSeparator());
+      BuildConversionBalloon(state_.CANView, SelectedRow(), settings_.NumericBase, model_->DecimalSeparator());
   if (!b.Show) return;
   QPoint at = QCursor::pos();
   at.setX(std::max(at.x(), BalloonMinimumX));
-  m_balloon->ShowBalloon(at, QString::fromStdString(b.Title), QString::fromStdString(b.Text), b.TimeoutMs);
+  balloon_->ShowBalloon(at, QString::fromStdString(b.Title), QString::fromStdString(b.Text), b.TimeoutMs);
 }
 
-void CANViewList::HideConversion() { m_balloon->HideBalloon(); }
+void CANViewList::HideConversion() { balloon_->HideBalloon(); }
 
 // The wheel reaches a scroll bar as a move with the slider up; only a drag
 // moves it with the slider down.
@@ -155,7 +155,7 @@ void CANViewList::VerticalScrollBarAction(int action) {
 void CANViewList::UserScrolled() {
   // actionTriggered comes before the list scrolls; the slider already holds
   // the new top row.
-  const int32_t row = CANViewUserScrolled(m_state, verticalScrollBar()->sliderPosition(), m_model->ItemCount());
+  const int32_t row = CANViewUserScrolled(state_, verticalScrollBar()->sliderPosition(), model_->ItemCount());
   if (row >= 0) SelectItem(row, false);
 }
 
@@ -166,7 +166,7 @@ void CANViewList::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CANViewList::SelectItem(int32_t row, bool scrollIntoView) {
-  const QModelIndex index = m_model->index(row, 0);
+  const QModelIndex index = model_->index(row, 0);
   if (!index.isValid()) return;
   // Selecting must not scroll by itself while the user holds the view.
   const bool autoScroll = hasAutoScroll();
@@ -189,12 +189,12 @@ void CANViewList::paintEvent(QPaintEvent* event) {
 }
 
 void CANViewList::CheckRowsShown() {
-  const int32_t count = m_model->ItemCount();
+  const int32_t count = model_->ItemCount();
   const int first = rowAt(0);
   if (first < 0) return;
   int last = rowAt(viewport()->height() - 1);
   if (last < 0) last = count - 1;
-  CANViewRowsShown(m_state, first, last, count);
+  CANViewRowsShown(state_, first, last, count);
 }
 
 }  // namespace tarvo

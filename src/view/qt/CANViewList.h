@@ -46,9 +46,9 @@ class CANViewList : public QTableView {
  public:
   CANViewList(TCANViewState& state, const TDisplaySettings& settings, QWidget* parent = nullptr);
 
-  CANViewModel* Model() const { return m_model; }
-  BalloonHint* Balloon() const { return m_balloon; }
-  void SetIcons(const QList<QIcon>& icons) { m_model->SetIcons(icons); }
+  CANViewModel* Model() const { return model_; }
+  BalloonHint* Balloon() const { return balloon_; }
+  void SetIcons(const QList<QIcon>& icons) { model_->SetIcons(icons); }
 
   // Rebuilds the optional columns and sets the column widths; scaling is
   // the window's DPI factor for the optional columns.
@@ -57,7 +57,7 @@ class CANViewList : public QTableView {
   // The refresh step of the update tick (cadence, item count or repaint,
   // cyclic selection and auto-scroll).
   void RefreshStep(uint32_t deltaMs);
-  void RepaintList() { m_model->Repaint(); }
+  void RepaintList() { model_->Repaint(); }
   // The list's item count := the store's Count, at once.
   void SyncItemCount();
 
@@ -103,10 +103,10 @@ class CANViewList : public QTableView {
   void CheckRowsShown();
   void KeepMinimumWidth(int column, int oldSize, int newSize);
 
-  TCANViewState& m_state;
-  const TDisplaySettings& m_settings;
-  CANViewModel* m_model;
-  BalloonHint* m_balloon;
+  TCANViewState& state_;
+  const TDisplaySettings& settings_;
+  CANViewModel* model_;
+  BalloonHint* balloon_;
 };
 
 }  // namespace tarvo

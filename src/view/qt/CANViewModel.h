@@ -45,16 +45,16 @@ class CANViewModel : public QAbstractTableModel {
   // The tooltip of a row (the signals of a loaded database); an empty text
   // or no function: no tooltip.
   using TRowText = std::function<QString(const TCANViewMessage& entry)>;
-  void SetRowToolTip(TRowText toolTip) { m_rowToolTip = std::move(toolTip); }
+  void SetRowToolTip(TRowText toolTip) { rowToolTip_ = std::move(toolTip); }
   // The text of the "Name" column (a loaded database's message names).
-  void SetRowName(TRowText name) { m_rowName = std::move(name); }
-  const std::string& DecimalSeparator() const { return m_decimalSeparator; }
+  void SetRowName(TRowText name) { rowName_ = std::move(name); }
+  const std::string& DecimalSeparator() const { return decimalSeparator_; }
 
   // Rebuilds the optional columns from the settings (model reset).
   void ConfigureColumns();
-  TCANViewColumn ColumnKind(int column) const { return m_columns.Column[size_t(column)]; }
+  TCANViewColumn ColumnKind(int column) const { return columns_.Column[size_t(column)]; }
 
-  int32_t ItemCount() const { return m_itemCount; }
+  int32_t ItemCount() const { return itemCount_; }
   // Announces the rows added or removed in one batch; rows kept are
   // reported changed, as their contents may have moved on.
   void SetItemCount(int32_t count);
@@ -66,14 +66,14 @@ class CANViewModel : public QAbstractTableModel {
  private:
   void RowsChanged(int first, int last);
 
-  const TCANViewState& m_state;
-  const TDisplaySettings& m_settings;
-  TCANViewColumns m_columns;
-  QList<QIcon> m_icons;
-  std::string m_decimalSeparator;
-  TRowText m_rowToolTip;
-  TRowText m_rowName;
-  int32_t m_itemCount = 0;
+  const TCANViewState& state_;
+  const TDisplaySettings& settings_;
+  TCANViewColumns columns_;
+  QList<QIcon> icons_;
+  std::string decimalSeparator_;
+  TRowText rowToolTip_;
+  TRowText rowName_;
+  int32_t itemCount_ = 0;
 };
 
 }  // namespace tarvo
