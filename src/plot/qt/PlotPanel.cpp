@@ -83,16 +83,19 @@ void PlotPanel::BuildControls() {
   row->addWidget(plotted_, 1);
   row->addWidget(shown_);
   row->addWidget(remove);
-  row->addSpacing(8);
-  row->addWidget(new QLabel("Window", this));
-  row->addWidget(window_);
-  row->addWidget(hold_);
-  row->addWidget(shared_);
-  row->addWidget(box);
-  row->addStretch(1);
-  row->addWidget(clearButton);
-  row->addWidget(menuButton);
   layout->addLayout(row);
+  // The view's controls on a row of their own, so the panel fits a window of
+  // ordinary width and the legend beside the curves stays in view.
+  auto* viewRow = new QHBoxLayout;
+  viewRow->addWidget(new QLabel("Window", this));
+  viewRow->addWidget(window_);
+  viewRow->addWidget(hold_);
+  viewRow->addWidget(shared_);
+  viewRow->addWidget(box);
+  viewRow->addStretch(1);
+  viewRow->addWidget(clearButton);
+  viewRow->addWidget(menuButton);
+  layout->addLayout(viewRow);
   plot_ = new PlotWidget(model_, this);
   plot_->setContextMenuPolicy(Qt::CustomContextMenu);
   layout->addWidget(plot_, 1);
