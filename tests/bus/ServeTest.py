@@ -310,7 +310,12 @@ slow.close()
 missed = re.search(rb"< error (\d+) frames missed >", stream)
 check("a client that stops reading is told how many frames it missed", missed is not None and int(missed.group(1)) > 1000,
       stream[-200:])
-check("... and costs the server bounded memory", max(rss) - min(rss) < 16 * 1024, rss)
+if "ASAN_OPTIONS" in os.environ:
+    # The address sanitizer keeps freed memory in quarantine, so the resident
+    # size grows with every allocation; the bound is checked in normal builds.
+    print("ok   ... and costs the server bounded memory (not measured under the address sanitizer)")
+else:
+    check("... and costs the server bounded memory", max(rss) - min(rss) < 16 * 1024, rss)
 check("... and the server keeps running", server.poll() is None, None)
 check("flood: SIGTERM exit 0", stop_server(server) == 0, None)
 
