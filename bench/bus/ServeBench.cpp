@@ -60,7 +60,7 @@ extern "C" int WatchedWrite(void* h, void* b, uint32_t n, uint32_t* written, voi
   return g_write(h, b, n, written, o);
 }
 
-class WatchingLoader : public LibraryLoader {
+class WatchingLoader : public TLibraryLoader {
  public:
   void* Load(const char* name) override { return SystemLibraryLoader().Load(name); }
   void* Symbol(void* library, const char* name) override {

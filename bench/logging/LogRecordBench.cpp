@@ -95,7 +95,7 @@ struct Recording {
   struct NoDialogs : UserDialogs {
     TDialogResult ShowMessage(const std::string&, TDialogType, TDialogButtons) override { return TDialogResult::OK; }
   } dialogs;
-  LogRecorder recorder{log, host, dialogs, gui};
+  TLogRecorder recorder{log, host, dialogs, gui};
 };
 
 // Arg: file type 0 TXT, 1 CSV, 2 ASC; the display options' optional columns on.

@@ -26,7 +26,7 @@ std::string ExecutableFolder() {
 }
 #endif
 
-class OsLibraryLoader : public LibraryLoader {
+class OsLibraryLoader : public TLibraryLoader {
  public:
 #ifdef _WIN32
   void* Load(const char* name) override {
@@ -126,7 +126,7 @@ int32_t BindAndCheck(TDriver& d) {
 
 }  // namespace
 
-LibraryLoader& SystemLibraryLoader() {
+TLibraryLoader& SystemLibraryLoader() {
   static OsLibraryLoader loader;
   return loader;
 }

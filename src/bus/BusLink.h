@@ -65,7 +65,7 @@ class TBusPort {
 
 class TBusLink : public TBusPort {
  public:
-  explicit TBusLink(LibraryLoader& loader = SystemLibraryLoader());
+  explicit TBusLink(TLibraryLoader& loader = SystemLibraryLoader());
   ~TBusLink() override;
   TBusLink(const TBusLink&) = delete;
   TBusLink& operator=(const TBusLink&) = delete;

@@ -57,7 +57,7 @@ std::string DatabaseFaultsText(const std::string& path, const TDbcReadResult& r)
   return text;
 }
 
-bool Database1Click(TDatabaseState& state, UserDialogs& dialogs, const std::string& defaultDir) {
+bool ChooseDatabaseFile(TDatabaseState& state, UserDialogs& dialogs, const std::string& defaultDir) {
   TFileDialogRequest request;
   request.Title = DatabaseDialogTitle;
   request.Filter = DatabaseDialogFilter;

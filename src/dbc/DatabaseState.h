@@ -42,7 +42,7 @@ std::string DatabaseFaultsText(const std::string& path, const TDbcReadResult& re
 // The "Database" command: the open dialog, starting in the folder of the
 // loaded database or else in defaultDir, then LoadDatabase. True when a
 // database was loaded; a cancelled dialog changes nothing.
-bool Database1Click(TDatabaseState& state, UserDialogs& dialogs, const std::string& defaultDir);
+bool ChooseDatabaseFile(TDatabaseState& state, UserDialogs& dialogs, const std::string& defaultDir);
 
 // ---- What a frame shows ---------------------------------------------------------------
 

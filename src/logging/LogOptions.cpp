@@ -46,7 +46,7 @@ void SelectLogFileType(TLogOptionsForm& form, TLogFileType type, const TLog& log
   }
 }
 
-void LogOptionsFormShow(TLogOptionsForm& form, const TLog& log, bool busLoadSupported) {
+void FillLogOptionsForm(TLogOptionsForm& form, const TLog& log, bool busLoadSupported) {
   if (busLoadSupported) form.ErrorCountBoxesVisible = true;
   form.Record = log.RecordMessageTypes;
   form.Edit1 = log.DIR + log.FileName;

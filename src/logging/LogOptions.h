@@ -28,7 +28,7 @@ inline constexpr const char* LogOptionsInvalidText = "Log file name or directory
 // The form as it opens: TLog's options. The form keeps its state between
 // showings, as the dialog does: the boxes once shown stay visible, and the
 // type button already selected does not run its handler again.
-void LogOptionsFormShow(TLogOptionsForm& form, const TLog& log, bool busLoadSupported);
+void FillLogOptionsForm(TLogOptionsForm& form, const TLog& log, bool busLoadSupported);
 
 // A type button became selected: the extension follows it, and the three
 // error-related boxes are restored from TLog (Text, CSV) or cleared and

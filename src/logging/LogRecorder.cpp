@@ -106,7 +106,7 @@ std::string LogWriteReportText(const TLogWriteReport& r, TDialogType& type) {
 // ---- The writer pass ---------------------------------------------------------------
 
 // What a writer pass found; read on the GUI thread once the pass has ended.
-struct LogRecorder::TWriterPass {
+struct TLogRecorder::TWriterPass {
   bool IOError = false;
   bool Terminated = false;
   int64_t LinesLost = 0;
@@ -149,22 +149,22 @@ void WriterPass(TLog& log, TLogThread& thread, bool& ioError, bool& terminated, 
 
 // ---- Life --------------------------------------------------------------------------
 
-LogRecorder::LogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui)
-    : log_(log), host_(host), dialogs_(dialogs), gui_(gui), alive_(std::make_shared<LogRecorder*>(this)) {}
+TLogRecorder::TLogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui)
+    : log_(log), host_(host), dialogs_(dialogs), gui_(gui), alive_(std::make_shared<TLogRecorder*>(this)) {}
 
 // A recording still open is finished, so the file gets its last lines and
 // footer; nobody is left to show a message to.
-LogRecorder::~LogRecorder() {
+TLogRecorder::~TLogRecorder() {
   if (log_.RecordRunningFlag.load() || log_.FileOpenFlag.load()) FinishRecording();
 }
 
 // ---- Start -----------------------------------------------------------------------------
 
-bool LogRecorder::UsableLogFile() {
+bool TLogRecorder::UsableLogFile() {
   return IsDirectory(log_.DIR) && !log_.FileName.empty() && CheckLogFileOverwrite();
 }
 
-void LogRecorder::StartLogRecording1Click() {
+void TLogRecorder::OnStartRecording() {
   if (log_.RecordRunningFlag.load() || log_.ReplayRunningFlag.load() || log_.State != NO_LOG) return;
   if (UsableLogFile()) {
     StartLogRecording();
@@ -177,7 +177,7 @@ void LogRecorder::StartLogRecording1Click() {
   if (UsableLogFile()) StartLogRecording();
 }
 
-bool LogRecorder::CheckLogFileOverwrite() {
+bool TLogRecorder::CheckLogFileOverwrite() {
   if (!Exists(LogPath())) return true;
   switch (log_.FileOverwrite) {
     case NO_PROMPT_OVERWRITE: return true;
@@ -196,11 +196,11 @@ bool LogRecorder::CheckLogFileOverwrite() {
   }
 }
 
-TLogLineFormat LogRecorder::HeaderFormat() { return LogLineFormat(log_, host_.Display()); }
+TLogLineFormat TLogRecorder::HeaderFormat() { return LogLineFormat(log_, host_.Display()); }
 
 // Opens the file and writes the header; false after an I/O error, with the
 // file closed again.
-bool LogRecorder::OpenAndWriteHeader() {
+bool TLogRecorder::OpenAndWriteHeader() {
   if (!log_.FileHandle.Open(LogPath())) return false;
   log_.FileOpenFlag = true;
   log_.NumericBase = host_.Display().NumericBase == NUMERIC_DECIMAL ? 0 : 1;
@@ -210,7 +210,7 @@ bool LogRecorder::OpenAndWriteHeader() {
   return false;
 }
 
-void LogRecorder::StartLogRecording() {
+void TLogRecorder::StartLogRecording() {
   log_.State = RECORD_LOG;
   host_.SetRunningControls();
   log_.StartImageIndex = 1;
@@ -241,7 +241,7 @@ void LogRecorder::StartLogRecording() {
 
 // ---- Hand-over ----------------------------------------------------------------------
 
-void LogRecorder::SwapLogBuffers() {
+void TLogRecorder::SwapLogBuffers() {
   if (!log_.RecordRunningFlag.load()) return;
   if (++log_.FileTimer != LogHandOverSeconds) return;
   const int32_t lines = log_.Buffer[size_t(log_.BufferNo.load())]->Count();
@@ -261,13 +261,13 @@ void LogRecorder::SwapLogBuffers() {
   log_.FileTimer = 0;
 }
 
-void LogRecorder::StartWriter() {
+void TLogRecorder::StartWriter() {
   log_.Thread.reset();  // the previous writer has ended: its notification ran
   auto pass = std::make_shared<TWriterPass>();
   pass_ = pass;
   log_.Thread = std::make_unique<TLogThread>();
   const uint64_t generation = log_.Thread->Generation();
-  std::weak_ptr<LogRecorder*> alive = alive_;
+  std::weak_ptr<TLogRecorder*> alive = alive_;
   log_.ThreadRunningFlag = true;
   TLog& log = log_;
   log_.Thread->Start(
@@ -283,7 +283,7 @@ void LogRecorder::StartWriter() {
 
 // On the GUI thread after a writer pass. A stop may have dealt with the
 // thread already; then this notification belongs to no current thread.
-void LogRecorder::LogRecordThreadTerminate(uint64_t generation, const std::shared_ptr<TWriterPass>& pass) {
+void TLogRecorder::LogRecordThreadTerminate(uint64_t generation, const std::shared_ptr<TWriterPass>& pass) {
   if (!log_.Thread || log_.Thread->Generation() != generation) return;
   log_.ThreadRunningFlag = false;
   log_.Thread.reset();
@@ -300,9 +300,9 @@ void LogRecorder::LogRecordThreadTerminate(uint64_t generation, const std::share
 
 // ---- Stop ------------------------------------------------------------------------------
 
-void LogRecorder::StopLogRecording() { ShowReport(FinishRecording()); }
+void TLogRecorder::StopLogRecording() { ShowReport(FinishRecording()); }
 
-void LogRecorder::WaitForWriter(TLogWriteReport& report) {
+void TLogRecorder::WaitForWriter(TLogWriteReport& report) {
   if (!log_.ThreadRunningFlag.load() || !log_.Thread) return;
   TLogThread& thread = *log_.Thread;
   if (!thread.WaitFor(WriterWaitMs)) {
@@ -323,7 +323,7 @@ void LogRecorder::WaitForWriter(TLogWriteReport& report) {
   log_.ThreadRunningFlag = false;
 }
 
-void LogRecorder::WriteLastBuffer(TLogWriteReport& report) {
+void TLogRecorder::WriteLastBuffer(TLogWriteReport& report) {
   TLogBuffer* buffer = log_.Buffer[size_t(log_.BufferNo.load())].get();
   if (buffer) {
     // The file ends at the limit exactly, so that a replay takes it whole.
@@ -348,7 +348,7 @@ void LogRecorder::WriteLastBuffer(TLogWriteReport& report) {
   if (!ok) report.IOError = true;
 }
 
-TLogWriteReport LogRecorder::FinishRecording() {
+TLogWriteReport TLogRecorder::FinishRecording() {
   TLogWriteReport report;
   log_.RecordRunningFlag = false;
   host_.StopLogIndicator();
@@ -362,20 +362,20 @@ TLogWriteReport LogRecorder::FinishRecording() {
   return report;
 }
 
-void LogRecorder::CountPass(const TWriterPass& pass) {
+void TLogRecorder::CountPass(const TWriterPass& pass) {
   ++stats_.Passes;
   stats_.TotalMs += pass.Ms;
   stats_.MaxMs = std::max(stats_.MaxMs, pass.Ms);
 }
 
-void LogRecorder::ShowReport(const TLogWriteReport& report) {
+void TLogRecorder::ShowReport(const TLogWriteReport& report) {
   TDialogType type = TDialogType::Information;
   const std::string text = LogWriteReportText(report, type);
   if (!text.empty()) dialogs_.ShowMessage(text, type, TDialogButtons::OK);
 }
 
-void LogRecorder::PostReport(const TLogWriteReport& report) {
-  std::weak_ptr<LogRecorder*> alive = alive_;
+void TLogRecorder::PostReport(const TLogWriteReport& report) {
+  std::weak_ptr<TLogRecorder*> alive = alive_;
   gui_.Post([alive, report] {
     if (const auto self = alive.lock()) (*self)->ShowReport(report);
   });
@@ -383,38 +383,38 @@ void LogRecorder::PostReport(const TLogWriteReport& report) {
 
 // ---- Events ------------------------------------------------------------------------------
 
-void LogRecorder::LogReceiveMessage(const TTarvoCAN& message, uint32_t count, uint32_t period) {
+void TLogRecorder::LogReceiveMessage(const TTarvoCAN& message, uint32_t count, uint32_t period) {
   if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_RX]) return;
   tarvo::LogReceiveMessage(log_, host_.Display(), message, count, period);
 }
 
-void LogRecorder::LogBusEvent(int32_t event, uint32_t timeStamp) {
+void TLogRecorder::LogBusEvent(int32_t event, uint32_t timeStamp) {
   if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_ERRORS]) return;
   tarvo::LogBusEvent(log_, host_.Display(), event, timeStamp);
 }
 
-void LogRecorder::LogTransmitMessage(uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc, const uint8_t data[8],
+void TLogRecorder::LogTransmitMessage(uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc, const uint8_t data[8],
                                      uint32_t timeMs) {
   if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_TX]) return;
   tarvo::LogTransmitMessage(log_, host_.Display(), host_.TxDisplayEnabled(), ide, id, rtr, dlc, data, timeMs);
 }
 
-void LogRecorder::LogErrorCounters() {
+void TLogRecorder::LogErrorCounters() {
   if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_ERROR_COUNTERS]) return;
   tarvo::LogErrorCounters(log_, host_.Display(), host_.DeviceStatus());
 }
 
-void LogRecorder::LogBusLoad() {
+void TLogRecorder::LogBusLoad() {
   if (!log_.RecordRunningFlag.load() || !log_.RecordMessageTypes[RECORD_BUS_LOAD]) return;
   tarvo::LogBusLoad(log_, host_.Display(), host_.DeviceStatus(), host_.BusLoadValid());
 }
 
-void LogRecorder::LogStatus() {
+void TLogRecorder::LogStatus() {
   if (!log_.RecordRunningFlag.load()) return;
   tarvo::LogStatus(log_, host_.Display(), host_.DeviceStatus());
 }
 
-void LogRecorder::LogMessageMissing() {
+void TLogRecorder::LogMessageMissing() {
   if (!log_.RecordRunningFlag.load()) return;
   tarvo::LogMessageMissing(log_, host_.Display(), host_.DeviceStatus());
 }

@@ -70,15 +70,15 @@ struct TLogWriterStats {
   double MaxMs = 0;
 };
 
-class LogRecorder : public TCANViewLogSink {
+class TLogRecorder : public TCANViewLogSink {
  public:
-  LogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui);
-  ~LogRecorder() override;
-  LogRecorder(const LogRecorder&) = delete;
-  LogRecorder& operator=(const LogRecorder&) = delete;
+  TLogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui);
+  ~TLogRecorder() override;
+  TLogRecorder(const TLogRecorder&) = delete;
+  TLogRecorder& operator=(const TLogRecorder&) = delete;
 
   // ---- Commands ----
-  void StartLogRecording1Click();
+  void OnStartRecording();
   // True when recording may use DIR + FileName (asks, or renames, by FileOverwrite).
   bool CheckLogFileOverwrite();
   void StartLogRecording();
@@ -124,7 +124,7 @@ class LogRecorder : public TCANViewLogSink {
   std::shared_ptr<TWriterPass> pass_;  // the pass of the current writer thread
   TLogWriterStats stats_;
   // Posted calls hold it weakly: one that arrives after the recorder is gone does nothing.
-  std::shared_ptr<LogRecorder*> alive_;
+  std::shared_ptr<TLogRecorder*> alive_;
 };
 
 }  // namespace tarvo

@@ -62,11 +62,11 @@ void TLogReplay::ReplayCommand(void (TLogReplay::*command)()) {
   if (FileExists(FilePath())) (this->*command)();
 }
 
-void TLogReplay::StartLogReplay1Click() { ReplayCommand(&TLogReplay::StartLogReplay); }
+void TLogReplay::OnStartReplay() { ReplayCommand(&TLogReplay::StartLogReplay); }
 
-void TLogReplay::SingleStepLogReplay1Click() { ReplayCommand(&TLogReplay::SingleStepLogReplay); }
+void TLogReplay::OnSingleStep() { ReplayCommand(&TLogReplay::SingleStepLogReplay); }
 
-void TLogReplay::PauseLogReplay1Click() {
+void TLogReplay::OnPause() {
   if (log_.State != REPLAY_LOG_RUNNING) return;  // only a continuous replay pauses
   log_.State = REPLAY_LOG_PAUSED;
   if (log_.ThreadRunningFlag) EndThread(200);

@@ -74,9 +74,9 @@ class TLogReplay {
   TLogReplay& operator=(const TLogReplay&) = delete;
 
   // ---- Commands (GUI thread) ----
-  void StartLogReplay1Click();
-  void SingleStepLogReplay1Click();
-  void PauseLogReplay1Click();
+  void OnStartReplay();
+  void OnSingleStep();
+  void OnPause();
 
   // ---- Routines ----
   void StartLogReplay();

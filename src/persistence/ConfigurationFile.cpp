@@ -396,7 +396,7 @@ void TConfigurationFiles::ApplyTransmitList(const TIniDocument& doc) {
 }
 
 void TConfigurationFiles::ApplyTransmitEditor(const TIniDocument& doc) {
-  CANTransmitEditor& editor = parts_.Editor;
+  TTransmitEditor& editor = parts_.Editor;
   TCANTransmitEditorForm& f = editor.Form;
   f.Bit29Flag = !doc.ReadBool(kEditor, "IDE", true);
   f.IDText = doc.ReadString(kEditor, "ID", "");
@@ -497,7 +497,7 @@ void TConfigurationFiles::SaveConfiguration() {
   WriteFile();
 }
 
-void TConfigurationFiles::SaveAs1Click() {
+void TConfigurationFiles::SaveConfigurationAs() {
   if (!AskSavePath(configLoaded_ ? ConfigFileName : "")) return;
   WriteFile();
 }

@@ -55,7 +55,7 @@ class ConfigurationHost {
 // The pieces of the set-up a configuration holds.
 struct TConfigurationParts {
   TCANTransmit& List;
-  CANTransmitEditor& Editor;
+  TTransmitEditor& Editor;
   TCANSetupState& Setup;
 };
 
@@ -116,15 +116,15 @@ class TConfigurationFiles {
   // operation that asked may go on (nothing left unsaved).
   bool AskToSave();
 
-  void NewConfiguration();   // New1Click
-  void OpenConfiguration();  // Load1Click
+  void NewConfiguration();
+  void OpenConfiguration();
   // Reads a file into the set-up; true when it was applied completely.
   bool LoadConfiguration(const std::string& path);
   // The file named on the command line: as LoadConfiguration, but a name
   // that cannot be loaded (missing, not a file, not ".cfx") gets a warning.
   bool LoadStartupConfiguration(const std::string& path);
-  void SaveConfiguration();  // Save1Click
-  void SaveAs1Click();
+  void SaveConfiguration();
+  void SaveConfigurationAs();
 
   // No configuration at start: empty transmit list, editor defaults, no file name.
   void ResetConfiguration();

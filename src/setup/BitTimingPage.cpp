@@ -88,12 +88,12 @@ void TBitTimingPage::WriteFieldDetached(TBitField field, int value) {
 
 void TBitTimingPage::FieldChanged(TBitField field, const TSpinField& before) {
   if (field == TBitField::SAM)
-    SpinEdit6Change(before);
+    SamplesFieldChanged(before);
   else
-    SpinEdit1Change();
+    BitTimingFieldChanged();
 }
 
-void TBitTimingPage::SpinEdit1Change() {
+void TBitTimingPage::BitTimingFieldChanged() {
   CheckCustom();
   UpdateCANBitTiming();
   configModified_ = true;
@@ -101,7 +101,7 @@ void TBitTimingPage::SpinEdit1Change() {
 
 // SAM takes one sample or three; the value 2 is only passed through while
 // stepping, and the step continues in the direction it came from.
-void TBitTimingPage::SpinEdit6Change(const TSpinField& before) {
+void TBitTimingPage::SamplesFieldChanged(const TSpinField& before) {
   const TSpinField& sam = Field(TBitField::SAM);
   if (sam.EmptyFlag || sam.Value != 2) return;
   // The value before the step tells its direction; the remembered SAM is only

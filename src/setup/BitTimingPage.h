@@ -72,8 +72,8 @@ class TBitTimingPage {
   TBitTimingValues Values() const;  // the six fields as shown
   int GetCANBaudRateSelection() const { return baudSelection_; }
   bool PresetEnabled(int number) const { return number != Preset800kNumber || preset800kEnabled_; }
-  const std::string& Label18Caption() const { return label18_; }
-  const std::string& Label21Caption() const { return label21_; }
+  const std::string& ClockCaption() const { return label18_; }
+  const std::string& BitRateCaption() const { return label21_; }
   const std::string& StatusPanelText() const { return statusPanel_; }
   int OperatingModeButton() const { return modeButton_; }
 
@@ -85,11 +85,11 @@ class TBitTimingPage {
   int StoredBRP() const;               // BRP in its 40 MHz form, as the files hold it
 
   // ---- what the user does ----
-  void ClickPreset(int number);  // RadioButton100Click, for all thirteen presets
+  void ClickPreset(int number);  // one handler for all thirteen presets
   void CheckCustom();            // checking "Custom" by hand changes no value
   // The user typed or stepped a field; nullopt while its text is empty.
   void EditField(TBitField field, std::optional<int> value);
-  // RadioButton12Click; false when the number names no mode button.
+  // An operating-mode button; false when the number names no mode button.
   bool ClickOperatingMode(int number);
 
   // ---- routines of start-up, identification and loading ----
@@ -114,8 +114,8 @@ class TBitTimingPage {
   void WriteField(TBitField field, int value);          // handler runs on a real change
   void WriteFieldDetached(TBitField field, int value);  // handler detached for this write
   void FieldChanged(TBitField field, const TSpinField& before);
-  void SpinEdit1Change();
-  void SpinEdit6Change(const TSpinField& before);
+  void BitTimingFieldChanged();
+  void SamplesFieldChanged(const TSpinField& before);
   void ShowAcceptedSet(const TBitTimingValues& v, double bitRate);
   void RestoreLastAccepted();
   void Warn(const char* text);

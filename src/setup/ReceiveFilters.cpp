@@ -176,10 +176,10 @@ void TReceiveFilterPage::SetFieldText(int index, const std::string& text) {
   if (edits_[index].Text == text) return;
   TChangeScope scope(changeDepth_, hooks_);
   edits_[index].Text = text;
-  Edit11Change();
+  FilterFieldEdited();
 }
 
-void TReceiveFilterPage::Edit11Change() {
+void TReceiveFilterPage::FilterFieldEdited() {
   CheckFilterType(FilterTypeCustom);
   configModified_ = true;
 }

@@ -60,9 +60,9 @@ class TReceiveFilterPage {
   const TFilterEdit& Edit(int index) const { return edits_[index]; }
 
   // ---- what the user does ----
-  // RadioButton15Click..RadioButton18Click; false when no such button.
+  // A filter-type button; false when no such button.
   bool ClickFilterType(int number);
-  // RadioButton19Click / RadioButton21Click: a width button of a buffer checked.
+  // A width button of a buffer checked.
   void ClickWidth(int buffer, bool extended);
   // Typed text: upper-cased; growing beyond the maximum length is refused.
   void TypeFieldText(int index, const std::string& text);
@@ -91,7 +91,7 @@ class TReceiveFilterPage {
   void RunFilterTypeClick(int number);
   void SelectSingleWidth(int number, bool extended);
   void ResetBufferFields(int buffer);
-  void Edit11Change();
+  void FilterFieldEdited();
   void Warn(const std::string& text);
 
   UserDialogs& dialogs_;

@@ -44,22 +44,22 @@ int PeriodEntryIndex(const TCANTransmitEditorForm& form) { return EntryIndex(Per
 
 int KeyEntryIndex(const TCANTransmitEditorForm& form) { return EntryIndex(KeyEntries(), form.KeyText); }
 
-CANTransmitEditor::CANTransmitEditor(TCANTransmit& list, TransmitHost& host, UserDialogs& dialogs,
-                                     TransmitScheduler& scheduler)
+TTransmitEditor::TTransmitEditor(TCANTransmit& list, TransmitHost& host, UserDialogs& dialogs,
+                                     TTransmitScheduler& scheduler)
     : list_(list), host_(host), dialogs_(dialogs), scheduler_(scheduler) {}
 
-void CANTransmitEditor::NotifyChanged() {
+void TTransmitEditor::NotifyChanged() {
   if (Changed) Changed();
 }
 
-bool CANTransmitEditor::Warn(const char* text) {
+bool TTransmitEditor::Warn(const char* text) {
   dialogs_.ShowMessage(text, TDialogType::Warning, TDialogButtons::OK);
   return false;
 }
 
 // ---- Reading the editor ----------------------------------------------------------------
 
-bool CANTransmitEditor::CheckEditorID() {
+bool TTransmitEditor::CheckEditorID() {
   switch (CheckIDText(!Form.Bit29Flag, Form.IDText, Hex())) {
     case 1: return Warn(Hex() ? TxMsgIDHex : TxMsgIDDec);
     case 2: return Warn(TxMsgIDTooLarge);
@@ -67,14 +67,14 @@ bool CANTransmitEditor::CheckEditorID() {
   }
 }
 
-bool CANTransmitEditor::CheckEditorData() {
+bool TTransmitEditor::CheckEditorData() {
   if (Form.RemoteFlag) return true;
   for (int n = 0; n < Form.DLC; ++n)
     if (!CheckDataByteText(Form.DataText[n], Hex())) return Warn(Hex() ? TxMsgDataHex : TxMsgDataDec);
   return true;
 }
 
-void CANTransmitEditor::ReadEditorFrame(TCANTransmitMessage& item) {
+void TTransmitEditor::ReadEditorFrame(TCANTransmitMessage& item) {
   item.IDE = Form.Bit29Flag ? 1 : 0;
   item.ID = Hex() ? HexTextToInt(Form.IDText) : DecTextToInt(Form.IDText);
   item.RTR = Form.RemoteFlag ? 1 : 0;
@@ -87,7 +87,7 @@ void CANTransmitEditor::ReadEditorFrame(TCANTransmitMessage& item) {
 
 // The key box accepts typing; a text that is none of its entries would
 // store an item with no trigger at all, so it is refused.
-bool CANTransmitEditor::ReadEditorTrigger(TCANTransmitMessage& item) {
+bool TTransmitEditor::ReadEditorTrigger(TCANTransmitMessage& item) {
   if (!Form.OnKeyFlag) {
     item.PeriodIndex = uint32_t(PeriodEntryIndex(Form) + 1);
     item.Key = 0;
@@ -100,7 +100,7 @@ bool CANTransmitEditor::ReadEditorTrigger(TCANTransmitMessage& item) {
   return true;
 }
 
-bool CANTransmitEditor::ReadCANTransmitEditor(TCANTransmitMessage& item, bool withTrigger) {
+bool TTransmitEditor::ReadCANTransmitEditor(TCANTransmitMessage& item, bool withTrigger) {
   if (!CheckEditorID() || !CheckEditorData()) return false;
   ReadEditorFrame(item);
   if (!withTrigger) return true;
@@ -126,7 +126,7 @@ static void StoreEditorValues(TCANTransmitMessage& target, const TCANTransmitMes
 
 // The list cannot grow or shrink while running: the schedule relies on the
 // rows handed to the adapter staying where they are.
-void CANTransmitEditor::AddButtonClick() {
+void TTransmitEditor::AddItem() {
   if (host_.Running()) return;
   TCANTransmitMessage values;
   if (!ReadCANTransmitEditor(values, true)) return;
@@ -142,7 +142,7 @@ void CANTransmitEditor::AddButtonClick() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::ModifyButtonClick() {
+void TTransmitEditor::ModifyItem() {
   if (SelectedRow < 0 || SelectedRow >= list_.Count) {
     Warn(TxMsgNoModifySelection);
     return;
@@ -158,7 +158,7 @@ void CANTransmitEditor::ModifyButtonClick() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::DeleteButtonClick() {
+void TTransmitEditor::DeleteItem() {
   if (host_.Running()) return;
   if (SelectedRow < 0 || SelectedRow >= list_.Count) {
     Warn(TxMsgNoDeleteSelection);
@@ -179,7 +179,7 @@ void CANTransmitEditor::DeleteButtonClick() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::DeleteAll1Click() {
+void TTransmitEditor::DeleteAllItems() {
   if (host_.Running()) return;
   list_.Count = 0;
   SelectedRow = -1;
@@ -187,11 +187,11 @@ void CANTransmitEditor::DeleteAll1Click() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::SetEnabledAll(bool enabled) {
+void TTransmitEditor::SetEnabledAll(bool enabled) {
   for (int32_t row = 0; row < list_.Count; ++row) list_.List[row].EnabledFlag = enabled;
 }
 
-void CANTransmitEditor::EnableAll1Click() {
+void TTransmitEditor::EnableAllItems() {
   if (host_.Running()) return;
   TxSelectAllFlag = true;
   if (list_.Count == 0) return;
@@ -200,7 +200,7 @@ void CANTransmitEditor::EnableAll1Click() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::DisableAll1Click() {
+void TTransmitEditor::DisableAllItems() {
   if (host_.Running()) return;
   TxSelectAllFlag = false;
   if (list_.Count == 0) return;
@@ -209,14 +209,14 @@ void CANTransmitEditor::DisableAll1Click() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::ListView2ColumnClick(int column) {
+void TTransmitEditor::ToggleAllItems(int column) {
   if (column != TX_COLUMN_TX || host_.Running() || list_.Count == 0) return;
   SetEnabledAll(TxSelectAllFlag);
   TxSelectAllFlag = !TxSelectAllFlag;
   NotifyChanged();
 }
 
-void CANTransmitEditor::ListView2CheckBoxClick(int32_t row) {
+void TTransmitEditor::ToggleItem(int32_t row) {
   if (row < 0 || row >= list_.Count) return;
   list_.List[row].EnabledFlag = !list_.List[row].EnabledFlag;
   SelectedRow = row;
@@ -224,26 +224,26 @@ void CANTransmitEditor::ListView2CheckBoxClick(int32_t row) {
   NotifyChanged();
 }
 
-void CANTransmitEditor::ListView2Click() {
+void TTransmitEditor::LoadSelection() {
   FillEditor();
   NotifyChanged();
 }
 
-void CANTransmitEditor::SelectRow(int32_t row) { SelectedRow = row >= 0 && row < list_.Count ? row : -1; }
+void TTransmitEditor::SelectRow(int32_t row) { SelectedRow = row >= 0 && row < list_.Count ? row : -1; }
 
-TConversionHint CANTransmitEditor::ListView2ShowHint() const {
+TConversionHint TTransmitEditor::SelectionHint() const {
   const bool valid = SelectedRow >= 0 && SelectedRow < list_.Count;
   return TransmitConversionHint(valid ? &list_.List[SelectedRow] : nullptr, host_.HexMode());
 }
 
 // ---- Editor controls ---------------------------------------------------------------------
 
-void CANTransmitEditor::RadioButton30Click(bool bit29) {
+void TTransmitEditor::ChooseIdWidth(bool bit29) {
   SetIDWidth(bit29);
   NotifyChanged();
 }
 
-void CANTransmitEditor::SetIDWidth(bool bit29) {
+void TTransmitEditor::SetIDWidth(bool bit29) {
   Form.Bit29Flag = bit29;
   Form.IDMaxLength = IDMaxLength(bit29, Hex());
   Form.IDText.clear();
@@ -251,49 +251,49 @@ void CANTransmitEditor::SetIDWidth(bool bit29) {
 
 // Releasing the mouse on "Data", even a checked one, shows every data field
 // afresh with "FF".
-void CANTransmitEditor::RadioButton32MouseUp(bool remote) {
+void TTransmitEditor::ChooseFrameKind(bool remote) {
   Form.RemoteFlag = remote;
   if (!remote) Form.CANTransmitEditorDLC = 0;
   RefreshData();
   NotifyChanged();
 }
 
-void CANTransmitEditor::SpinEdit7Change(int dlc) {
+void TTransmitEditor::ChangeDlc(int dlc) {
   Form.DLC = std::clamp(dlc, 0, 8);
   RefreshData();
   NotifyChanged();
 }
 
-void CANTransmitEditor::RadioButton34Click() {
+void TTransmitEditor::ChooseOnTime() {
   SetTrigger(false);
   NotifyChanged();
 }
 
-void CANTransmitEditor::RadioButton35Click() {
+void TTransmitEditor::ChooseOnKey() {
   SetTrigger(true);
   NotifyChanged();
 }
 
-void CANTransmitEditor::SetTrigger(bool onKey) {
+void TTransmitEditor::SetTrigger(bool onKey) {
   Form.OnKeyFlag = onKey;
   Form.PeriodBoxEnabled = !onKey;
   Form.KeyBoxEnabled = onKey;
 }
 
-void CANTransmitEditor::SetIDText(const std::string& text) { Form.IDText = UpperCase(text); }
+void TTransmitEditor::SetIDText(const std::string& text) { Form.IDText = UpperCase(text); }
 
-void CANTransmitEditor::SetDataText(int field, const std::string& text) {
+void TTransmitEditor::SetDataText(int field, const std::string& text) {
   if (field >= 0 && field < 8) Form.DataText[field] = UpperCase(text);
 }
 
 // ---- Editor routines ---------------------------------------------------------------------
 
-void CANTransmitEditor::RefreshCANTransmitEditorData() {
+void TTransmitEditor::RefreshCANTransmitEditorData() {
   RefreshData();
   NotifyChanged();
 }
 
-void CANTransmitEditor::RefreshData() {
+void TTransmitEditor::RefreshData() {
   for (int n = 0; n < 8; ++n) {
     const bool shown = n < Form.DLC && !Form.RemoteFlag;
     if (shown && n >= Form.CANTransmitEditorDLC) Form.DataText[n] = Hex() ? "FF" : "255";
@@ -303,7 +303,7 @@ void CANTransmitEditor::RefreshData() {
   Form.CANTransmitEditorDLC = Form.DLC;
 }
 
-void CANTransmitEditor::FillEditorTrigger(const TCANTransmitMessage& item) {
+void TTransmitEditor::FillEditorTrigger(const TCANTransmitMessage& item) {
   if (item.PeriodIndex >= 1 && item.PeriodIndex <= PeriodCount) {
     SetTrigger(false);
     Form.PeriodText = PeriodText(item.PeriodIndex);
@@ -313,12 +313,12 @@ void CANTransmitEditor::FillEditorTrigger(const TCANTransmitMessage& item) {
   }
 }
 
-void CANTransmitEditor::FillCANTransmitEditor() {
+void TTransmitEditor::FillCANTransmitEditor() {
   FillEditor();
   NotifyChanged();
 }
 
-void CANTransmitEditor::FillEditor() {
+void TTransmitEditor::FillEditor() {
   if (SelectedRow < 0 || SelectedRow >= list_.Count) return;
   const TCANTransmitMessage& item = list_.List[SelectedRow];
   SetIDWidth(item.IDE == 1);
@@ -333,7 +333,7 @@ void CANTransmitEditor::FillEditor() {
   Form.Comment = item.Comment;
 }
 
-void CANTransmitEditor::ConvertCANTransmitEditorNumericBase() {
+void TTransmitEditor::ConvertCANTransmitEditorNumericBase() {
   const bool hex = Hex();
   Form.IDMaxLength = IDMaxLength(Form.Bit29Flag, hex);
   if (!Form.IDText.empty()) Form.IDText = ConvertedText(Form.IDText, hex, false);
@@ -343,12 +343,12 @@ void CANTransmitEditor::ConvertCANTransmitEditorNumericBase() {
   NotifyChanged();
 }
 
-void CANTransmitEditor::SelectFreeTransmitKey() {
+void TTransmitEditor::SelectFreeTransmitKey() {
   SelectFreeKey();
   NotifyChanged();
 }
 
-void CANTransmitEditor::SelectFreeKey() {
+void TTransmitEditor::SelectFreeKey() {
   std::array<bool, KeyCount + 1> used{};
   for (int32_t row = 0; row < list_.Count; ++row) {
     const int32_t key = list_.List[row].Key;
@@ -361,7 +361,7 @@ void CANTransmitEditor::SelectFreeKey() {
   }
 }
 
-void CANTransmitEditor::ResetCANTransmitEditor() {
+void TTransmitEditor::ResetCANTransmitEditor() {
   Form = TCANTransmitEditorForm{};
   Form.IDMaxLength = IDMaxLength(false, Hex());
   Form.DataMaxLength = Hex() ? 2 : 3;
@@ -369,7 +369,7 @@ void CANTransmitEditor::ResetCANTransmitEditor() {
   NotifyChanged();
 }
 
-bool CANTransmitEditor::CopyToTx1Click(int32_t itemType, const TTarvoCAN& message) {
+bool TTransmitEditor::CopyToEditor(int32_t itemType, const TTarvoCAN& message) {
   if (itemType != 0 && itemType != 1) return false;  // only received messages
   ShowFrame(message);
   SetTrigger(false);
@@ -379,7 +379,7 @@ bool CANTransmitEditor::CopyToTx1Click(int32_t itemType, const TTarvoCAN& messag
   return true;
 }
 
-void CANTransmitEditor::ShowFrame(const TTarvoCAN& message) {
+void TTransmitEditor::ShowFrame(const TTarvoCAN& message) {
   SetIDWidth(message.IDE == 1);
   Form.IDText = NumberText(message.ID, Hex());
   Form.RemoteFlag = message.RTR == 1;
@@ -389,12 +389,12 @@ void CANTransmitEditor::ShowFrame(const TTarvoCAN& message) {
     for (int n = 0; n < Form.DLC; ++n) Form.DataText[n] = ByteText(message.Data[n], Hex());
 }
 
-void CANTransmitEditor::SetEditorFrame(const TTarvoCAN& message) {
+void TTransmitEditor::SetEditorFrame(const TTarvoCAN& message) {
   ShowFrame(message);
   NotifyChanged();
 }
 
-bool CANTransmitEditor::PeekEditorFrame(TTarvoCAN& message) {
+bool TTransmitEditor::PeekEditorFrame(TTarvoCAN& message) {
   if (CheckIDText(!Form.Bit29Flag, Form.IDText, Hex()) != 0) return false;
   message = TTarvoCAN{};
   message.IDE = Form.Bit29Flag ? 1 : 0;
@@ -411,7 +411,7 @@ bool CANTransmitEditor::PeekEditorFrame(TTarvoCAN& message) {
 
 // ---- "Now" -------------------------------------------------------------------------------
 
-void CANTransmitEditor::NowButtonClick() {
+void TTransmitEditor::SendNow() {
   if (!host_.Running()) {
     Warn(TxMsgStopped);
     return;

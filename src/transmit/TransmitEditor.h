@@ -19,7 +19,7 @@
 
 namespace tarvo {
 
-class TransmitScheduler;
+class TTransmitScheduler;
 
 // What the editor's controls hold, by component name.
 struct TCANTransmitEditorForm {
@@ -59,9 +59,9 @@ inline constexpr const char* TxMsgBadKey = "On Key must be one of F1..F9 or Ctrl
 inline constexpr const char* TxMsgStopped = "Tarvo stopped.";
 inline constexpr const char* TxMsgListenOnly = "'Listen Only' mode selected.";
 
-class CANTransmitEditor {
+class TTransmitEditor {
  public:
-  CANTransmitEditor(TCANTransmit& list, TransmitHost& host, UserDialogs& dialogs, TransmitScheduler& scheduler);
+  TTransmitEditor(TCANTransmit& list, TransmitHost& host, UserDialogs& dialogs, TTransmitScheduler& scheduler);
 
   TCANTransmitEditorForm Form;
   bool TxSelectAllFlag = false;  // what the next click on the "Tx" header gives every item
@@ -73,26 +73,26 @@ class CANTransmitEditor {
   void NotifyChanged();
 
   // ---- List commands ----
-  void AddButtonClick();
-  void ModifyButtonClick();
-  void DeleteButtonClick();
-  void DeleteAll1Click();
-  void EnableAll1Click();
-  void DisableAll1Click();
-  void ListView2ColumnClick(int column);
+  void AddItem();
+  void ModifyItem();
+  void DeleteItem();
+  void DeleteAllItems();
+  void EnableAllItems();
+  void DisableAllItems();
+  void ToggleAllItems(int column);
   // A click on a row's check box: toggles the item and selects the row.
-  void ListView2CheckBoxClick(int32_t row);
+  void ToggleItem(int32_t row);
   // Every click in the list, after a check-box click: loads the selection.
-  void ListView2Click();
+  void LoadSelection();
   void SelectRow(int32_t row);
-  TConversionHint ListView2ShowHint() const;
+  TConversionHint SelectionHint() const;
 
   // ---- Editor controls ----
-  void RadioButton30Click(bool bit29);      // ID width chosen
-  void RadioButton32MouseUp(bool remote);   // mouse released on "Data" or "Remote"
-  void SpinEdit7Change(int dlc);
-  void RadioButton34Click();                // "On Time (ms) "
-  void RadioButton35Click();                // "On Key"
+  void ChooseIdWidth(bool bit29);      // ID width chosen
+  void ChooseFrameKind(bool remote);   // mouse released on "Data" or "Remote"
+  void ChangeDlc(int dlc);
+  void ChooseOnTime();                // "On Time (ms) "
+  void ChooseOnKey();                // "On Key"
   void SetIDText(const std::string& text);  // typed texts, upper-cased like the fields
   void SetDataText(int field, const std::string& text);
 
@@ -107,7 +107,7 @@ class CANTransmitEditor {
   // "Copy To Tx" with the selected CAN View entry; true when it was a
   // received message and is now in the editor (the window then shows the
   // page that holds the editor).
-  bool CopyToTx1Click(int32_t itemType, const TTarvoCAN& message);
+  bool CopyToEditor(int32_t itemType, const TTarvoCAN& message);
 
   // ---- The frame in the fields (composing a message by its signals) ----
   // The frame the fields hold, read without a message: false when the
@@ -119,7 +119,7 @@ class CANTransmitEditor {
   void SetEditorFrame(const TTarvoCAN& message);
 
   // ---- "Now" ----
-  void NowButtonClick();
+  void SendNow();
 
   // Reads the editor as "Add" does; false after showing the first failed
   // check. withTrigger: also the trigger and the comment.
@@ -145,7 +145,7 @@ class CANTransmitEditor {
   TCANTransmit& list_;
   TransmitHost& host_;
   UserDialogs& dialogs_;
-  TransmitScheduler& scheduler_;
+  TTransmitScheduler& scheduler_;
 };
 
 }  // namespace tarvo

@@ -4,34 +4,34 @@
 
 namespace tarvo {
 
-TransmitScheduler::TransmitScheduler(TCANTransmit& list, TransmitHost& host, CANMessageSender& sender,
+TTransmitScheduler::TTransmitScheduler(TCANTransmit& list, TransmitHost& host, CANMessageSender& sender,
                                      TransmitEcho& echo, Clock& clock)
     : list_(list), host_(host), sender_(sender), echo_(echo), clock_(clock) {}
 
 // ---- Sending and echoing -------------------------------------------------------
 
-TResult TransmitScheduler::Send(const TCANTransmitMessage& m, int32_t bufferNo, uint32_t periodCode) {
+TResult TTransmitScheduler::Send(const TCANTransmitMessage& m, int32_t bufferNo, uint32_t periodCode) {
   return sender_.SendCANMessage(m.IDE, m.ID, m.RTR, WireDLC(m.DLC), m.Data.data(), uint8_t(bufferNo),
                                 uint8_t(periodCode));
 }
 
-TResult TransmitScheduler::StopBuffer(int32_t bufferNo) {
+TResult TTransmitScheduler::StopBuffer(int32_t bufferNo) {
   return sender_.SendCANMessage(0, 0, 0, 0, nullptr, uint8_t(bufferNo), 0);
 }
 
-void TransmitScheduler::Echo(const TCANTransmitMessage& m, uint32_t timeMs) {
+void TTransmitScheduler::Echo(const TCANTransmitMessage& m, uint32_t timeMs) {
   echo_.EchoTransmitMessage(m.IDE, m.ID, m.RTR, WireDLC(m.DLC), m.Data.data(), timeMs);
 }
 
 // The first multiple of the period after the present adapter time.
-uint32_t TransmitScheduler::NextMultipleAfterNow(uint32_t periodMs) {
+uint32_t TTransmitScheduler::NextMultipleAfterNow(uint32_t periodMs) {
   const uint32_t now = host_.TarvoTime();
   return periodMs + now - now % periodMs;
 }
 
 // ---- Start of a run --------------------------------------------------------------
 
-TResult TransmitScheduler::LoadRepetitionBuffer(int32_t row, bool align) {
+TResult TTransmitScheduler::LoadRepetitionBuffer(int32_t row, bool align) {
   TCANTransmitMessage& item = list_.List[row];
   const uint32_t period = PeriodMs(item.PeriodIndex);
   if (period == 0) {
@@ -49,7 +49,7 @@ TResult TransmitScheduler::LoadRepetitionBuffer(int32_t row, bool align) {
   return Send(item, item.BufferNo, item.EnabledFlag ? item.PeriodIndex : 0);
 }
 
-TResult TransmitScheduler::LoadTransmitList() {
+TResult TTransmitScheduler::LoadTransmitList() {
   list_.RepetitionBufferNo = 1;
   for (int32_t row = 0; row < list_.Count; ++row) {
     const TResult result = LoadRepetitionBuffer(row, false);
@@ -68,13 +68,13 @@ TResult TransmitScheduler::LoadTransmitList() {
 
 // A cancelled start leaves nothing repeating on the bus behind controls that
 // show the adapter stopped.
-void TransmitScheduler::StopLoadedBuffers() {
+void TTransmitScheduler::StopLoadedBuffers() {
   for (int32_t bufferNo = 1; bufferNo < list_.RepetitionBufferNo; ++bufferNo) StopBuffer(bufferNo);
 }
 
-void TransmitScheduler::MarkAllItemsHandedOver() { list_.DisplayCount = list_.Count; }
+void TTransmitScheduler::MarkAllItemsHandedOver() { list_.DisplayCount = list_.Count; }
 
-void TransmitScheduler::PrepareReceiveOnlyRun() {
+void TTransmitScheduler::PrepareReceiveOnlyRun() {
   list_.DisplayCount = 0;
   list_.RepetitionBufferNo = 1;
 }
@@ -84,7 +84,7 @@ void TransmitScheduler::PrepareReceiveOnlyRun() {
 // Transmission switched on in a receive-only run: one item per tick, each
 // aligned to its period; the run counts as transmitting one tick after the
 // last item, so that item's echoes too start a tick after its loading.
-void TransmitScheduler::HandOverNextItem() {
+void TTransmitScheduler::HandOverNextItem() {
   if (list_.DisplayCount < list_.Count) {
     LoadRepetitionBuffer(list_.DisplayCount, true);
     ++list_.DisplayCount;
@@ -93,14 +93,14 @@ void TransmitScheduler::HandOverNextItem() {
   }
 }
 
-void TransmitScheduler::AddScheduleEntry(int32_t row, uint32_t timeMs) {
+void TTransmitScheduler::AddScheduleEntry(int32_t row, uint32_t timeMs) {
   schedule_[scheduleCount_] = {row, uint32_t(MsToTicks(timeMs))};
   if (scheduleCount_ < TransmitScheduleUsable) ++scheduleCount_;
 }
 
 // One pass over the handed-over items; true when an item is still late by
 // more than one period and needs another pass.
-bool TransmitScheduler::SchedulePass(uint32_t dueLimit) {
+bool TTransmitScheduler::SchedulePass(uint32_t dueLimit) {
   bool anotherPass = false;
   const uint32_t now = host_.TarvoTime();
   for (int32_t row = 0; row < list_.DisplayCount; ++row) {
@@ -114,7 +114,7 @@ bool TransmitScheduler::SchedulePass(uint32_t dueLimit) {
   return anotherPass;
 }
 
-void TransmitScheduler::BuildTransmitSchedule() {
+void TTransmitScheduler::BuildTransmitSchedule() {
   scheduleCount_ = 0;
   schedulePos_ = 0;
   if (host_.ListenOnly()) return;
@@ -127,7 +127,7 @@ void TransmitScheduler::BuildTransmitSchedule() {
 
 // The adapter repeats a buffered item itself; its echo waits until the
 // buffer was loaded at least one tick ago.
-bool TransmitScheduler::EchoesRepeatedItem(int32_t row) {
+bool TTransmitScheduler::EchoesRepeatedItem(int32_t row) {
   switch (host_.Phase()) {
     case TTransmitPhase::Full: return true;
     case TTransmitPhase::HandingOver: return row < list_.DisplayCount - 1;
@@ -135,7 +135,7 @@ bool TransmitScheduler::EchoesRepeatedItem(int32_t row) {
   }
 }
 
-void TransmitScheduler::ProcessTransmitSchedule(bool final, uint32_t nextTimeStamp) {
+void TTransmitScheduler::ProcessTransmitSchedule(bool final, uint32_t nextTimeStamp) {
   for (; schedulePos_ < scheduleCount_; ++schedulePos_) {
     const TTransmitScheduleEntry& entry = schedule_[schedulePos_];
     if (!final && entry.DueTicks > nextTimeStamp) return;
@@ -151,7 +151,7 @@ void TransmitScheduler::ProcessTransmitSchedule(bool final, uint32_t nextTimeSta
 
 // ---- Changes while running -------------------------------------------------------
 
-void TransmitScheduler::UpdateRepetitionBuffer(int32_t row) {
+void TTransmitScheduler::UpdateRepetitionBuffer(int32_t row) {
   if (!host_.Running() || host_.ListenOnly() || row < 0 || row >= list_.Count) return;
   TCANTransmitMessage& item = list_.List[row];
   const uint32_t period = PeriodMs(item.PeriodIndex);
@@ -177,14 +177,14 @@ void TransmitScheduler::UpdateRepetitionBuffer(int32_t row) {
 
 // ---- Single sends -------------------------------------------------------------------
 
-bool TransmitScheduler::MaySendOnTrigger() { return host_.Running() && !host_.ListenOnly(); }
+bool TTransmitScheduler::MaySendOnTrigger() { return host_.Running() && !host_.ListenOnly(); }
 
-void TransmitScheduler::FormKeyDown(int virtualKey, TShiftState shift) {
+void TTransmitScheduler::OnKeyDown(int virtualKey, TShiftState shift) {
   const int keyNo = TransmitKeyNo(virtualKey, shift);
   if (keyNo != 0) SendKeyItems(keyNo);
 }
 
-void TransmitScheduler::SendKeyItems(int keyNo) {
+void TTransmitScheduler::SendKeyItems(int keyNo) {
   if (!MaySendOnTrigger()) return;
   for (int32_t row = 0; row < list_.Count; ++row) {
     const TCANTransmitMessage& item = list_.List[row];
@@ -193,7 +193,7 @@ void TransmitScheduler::SendKeyItems(int keyNo) {
   }
 }
 
-TResult TransmitScheduler::SendNow(const TCANTransmitMessage& message) {
+TResult TTransmitScheduler::SendNow(const TCANTransmitMessage& message) {
   const TResult result = Send(message, 0, 0);
   if (result == RES_OK) Echo(message, host_.TarvoTime());
   return result;

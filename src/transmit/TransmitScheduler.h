@@ -38,9 +38,9 @@ struct TTransmitScheduleEntry {
   uint32_t DueTicks = 0;  // adapter ticks of 25.6 us
 };
 
-class TransmitScheduler {
+class TTransmitScheduler {
  public:
-  TransmitScheduler(TCANTransmit& list, TransmitHost& host, CANMessageSender& sender, TransmitEcho& echo,
+  TTransmitScheduler(TCANTransmit& list, TransmitHost& host, CANMessageSender& sender, TransmitEcho& echo,
                     Clock& clock);
 
   // ---- Start of a run -------------------------------------------------------
@@ -71,7 +71,7 @@ class TransmitScheduler {
 
   // ---- Single sends ---------------------------------------------------------
   // The main window's key handler; the key press is not consumed.
-  void FormKeyDown(int virtualKey, TShiftState shift);
+  void OnKeyDown(int virtualKey, TShiftState shift);
   // Sends every enabled item bound to keyNo (1..18), when allowed.
   void SendKeyItems(int keyNo);
   // Sends the message once now and echoes it at the present adapter time;

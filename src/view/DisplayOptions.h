@@ -31,7 +31,7 @@ struct TDisplayOptionsForm {
   bool CANViewModifiedFlag = false;
 };
 
-// FormShow: the controls from the settings. An update interval other than
+// The controls from the settings as the dialog opens. An update interval other than
 // 0 and 1000 shows "100ms"; a ring size other than 1000 and 1000000 "50000".
 TDisplayOptionsForm DisplayOptionsOnShow(const TDisplaySettings& settings, bool busLoadSupported);
 

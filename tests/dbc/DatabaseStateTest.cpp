@@ -57,9 +57,9 @@ BO_ 2566844672 Pages: 3 Body
 TEST_F(DatabaseCommand, OpenDialogLoadsTheChosenFile) {
   const std::string path = Write("engine.dbc", EngineDbc);
   dialogs_.FileAnswers = {std::nullopt, path};
-  EXPECT_FALSE(Database1Click(state_, dialogs_, "/shipped"));  // cancelled
+  EXPECT_FALSE(ChooseDatabaseFile(state_, dialogs_, "/shipped"));  // cancelled
   EXPECT_FALSE(state_.LoadedFlag);
-  ASSERT_TRUE(Database1Click(state_, dialogs_, "/shipped"));
+  ASSERT_TRUE(ChooseDatabaseFile(state_, dialogs_, "/shipped"));
   EXPECT_TRUE(state_.LoadedFlag);
   EXPECT_EQ(state_.FileName, path);
   EXPECT_EQ(state_.Database.Messages.size(), 2u);
@@ -71,7 +71,7 @@ TEST_F(DatabaseCommand, OpenDialogLoadsTheChosenFile) {
 
   // The next dialog starts where the loaded database lies.
   dialogs_.FileAnswers = {std::nullopt};
-  Database1Click(state_, dialogs_, "/shipped");
+  ChooseDatabaseFile(state_, dialogs_, "/shipped");
   EXPECT_EQ(dialogs_.OpenRequests.back().InitialDir, dir_.string());
 }
 

@@ -53,7 +53,7 @@ TEST_F(LogOptionsTest, ShowFillsTheFormFromTheLog) {
   log.RecordMessageTypes = {true, false, true, true, false};
   log.ReplayTypeFlag = true;
   log.ReplayMessageTypes = {false, true};
-  LogOptionsFormShow(form, log, false);
+  FillLogOptionsForm(form, log, false);
   EXPECT_EQ(form.Edit1, dir);  // only the directory while no name is set
   EXPECT_EQ(form.Type, CSV_FILE);
   EXPECT_EQ(form.Overwrite, RENAME_OVERWRITE);
@@ -61,15 +61,15 @@ TEST_F(LogOptionsTest, ShowFillsTheFormFromTheLog) {
   EXPECT_FALSE(form.ErrorCountBoxesVisible);
   EXPECT_TRUE(form.Continuous);
   EXPECT_EQ(form.Replay, (std::array<bool, 2>{false, true}));
-  LogOptionsFormShow(form, log, true);
+  FillLogOptionsForm(form, log, true);
   EXPECT_TRUE(form.ErrorCountBoxesVisible);
-  LogOptionsFormShow(form, log, false);
+  FillLogOptionsForm(form, log, false);
   EXPECT_TRUE(form.ErrorCountBoxesVisible);  // once shown they stay
 }
 
 TEST_F(LogOptionsTest, TypeButtonsSwapTheExtensionAndRestoreTheBoxesFromTheLog) {
   log.RecordMessageTypes = {true, true, true, false, true};
-  LogOptionsFormShow(form, log, true);
+  FillLogOptionsForm(form, log, true);
   form.Edit1 = dir + "run.log";
   SelectLogFileType(form, CSV_FILE, log);
   EXPECT_EQ(form.Edit1, dir + "run.csv");
@@ -88,7 +88,7 @@ TEST_F(LogOptionsTest, TypeButtonsSwapTheExtensionAndRestoreTheBoxesFromTheLog) 
 
 TEST_F(LogOptionsTest, OkStoresTheFormAndAppendsTheTypesExtension) {
   log.FileLoadedFlag = true;
-  LogOptionsFormShow(form, log, true);
+  FillLogOptionsForm(form, log, true);
   form.Edit1 = dir + "trace";
   SelectLogFileType(form, CSV_FILE, log);
   form.Overwrite = NO_PROMPT_OVERWRITE;
@@ -109,7 +109,7 @@ TEST_F(LogOptionsTest, OkStoresTheFormAndAppendsTheTypesExtension) {
 
 TEST_F(LogOptionsTest, OkWithAscKeepsTheStoredErrorTypes) {
   log.RecordMessageTypes = {true, true, true, true, false};
-  LogOptionsFormShow(form, log, true);
+  FillLogOptionsForm(form, log, true);
   SelectLogFileType(form, ASC_FILE, log);
   ASSERT_TRUE(ValidateLogOptions(form, log));
   EXPECT_EQ(log.FileName, "run.asc");
@@ -117,7 +117,7 @@ TEST_F(LogOptionsTest, OkWithAscKeepsTheStoredErrorTypes) {
 }
 
 TEST_F(LogOptionsTest, OkRefusesUnusableNamesAndStoresNothing) {
-  LogOptionsFormShow(form, log, true);
+  FillLogOptionsForm(form, log, true);
   for (const std::string& text : {dir, std::string("bare.txt"), dir + "missing/run.txt", std::string()}) {
     log.FileLoadedFlag = true;
     form.Edit1 = text;
@@ -130,7 +130,7 @@ TEST_F(LogOptionsTest, OkRefusesUnusableNamesAndStoresNothing) {
 }
 
 TEST_F(LogOptionsTest, BrowseUsesTheDialogOfItsEntryPointWithTheTypesFilter) {
-  LogOptionsFormShow(form, log, true);
+  FillLogOptionsForm(form, log, true);
   SelectLogFileType(form, ASC_FILE, log);
   dialogs.FileAnswers = {std::nullopt, dir + "picked", dir + "other.txt"};
   LogOptionsBrowse(form, log, dialogs);

@@ -81,8 +81,8 @@ class LogRecorderTest : public ::testing::Test {
     fs::remove_all(dir);
   }
 
-  LogRecorder& Recorder() {
-    if (!recorder) recorder = std::make_unique<LogRecorder>(log, host, dialogs, gui);
+  TLogRecorder& Recorder() {
+    if (!recorder) recorder = std::make_unique<TLogRecorder>(log, host, dialogs, gui);
     return *recorder;
   }
 
@@ -134,7 +134,7 @@ class LogRecorderTest : public ::testing::Test {
   FakeHost host;
   ScriptedDialogs dialogs;
   QueuedGuiCalls gui;
-  std::unique_ptr<LogRecorder> recorder;
+  std::unique_ptr<TLogRecorder> recorder;
 };
 
 // ---- Numbered names ----------------------------------------------------------------
@@ -158,7 +158,7 @@ TEST(RenameLogFile, GivesTheNextNumberedName) {
 TEST_F(LogRecorderTest, StartWithoutAFileNameAsksForOneAndCancelChangesNothing) {
   log.FileName.clear();
   dialogs.Answers = {TDialogResult::Cancel};
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Please specify the log file name."});
   EXPECT_EQ(dialogs.Boxes[0].Type, TDialogType::Information);
   EXPECT_EQ(dialogs.Boxes[0].Buttons, TDialogButtons::OKCancel);
@@ -169,7 +169,7 @@ TEST_F(LogRecorderTest, StartWithoutAFileNameAsksForOneAndCancelChangesNothing) 
 TEST_F(LogRecorderTest, OkOpensTheOptionsWithASaveDialogAndStartsWithTheirName) {
   log.FileName.clear();
   host.OnLogOptions = [this](bool) { log.FileName = "chosen.csv"; };
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(host.Calls.front(), "options save");
   EXPECT_TRUE(log.RecordRunningFlag.load());
   EXPECT_EQ(log.State, RECORD_LOG);
@@ -179,7 +179,7 @@ TEST_F(LogRecorderTest, OkOpensTheOptionsWithASaveDialogAndStartsWithTheirName) 
 
 TEST_F(LogRecorderTest, AMissingDirectoryAfterTheOptionsDoesNothingMore) {
   log.DIR = (dir / "missing").string() + "/";
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(host.Calls, std::vector<std::string>{"options save"});
   EXPECT_EQ(log.State, NO_LOG);
 }
@@ -187,7 +187,7 @@ TEST_F(LogRecorderTest, AMissingDirectoryAfterTheOptionsDoesNothingMore) {
 TEST_F(LogRecorderTest, PromptOverwriteYesTruncatesNoAsksForAName) {
   std::ofstream(dir / "trace.csv") << "old content";
   dialogs.Answers = {TDialogResult::No, TDialogResult::Cancel};
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   ASSERT_EQ(dialogs.Texts().size(), 2u);
   EXPECT_EQ(dialogs.Texts()[0], "Log file 'trace.csv' already exists.\r\n\r\nOverwrite this log file?");
   EXPECT_EQ(dialogs.Boxes[0].Type, TDialogType::Confirmation);
@@ -196,7 +196,7 @@ TEST_F(LogRecorderTest, PromptOverwriteYesTruncatesNoAsksForAName) {
   EXPECT_EQ(ReadFile(dir / "trace.csv"), "old content");
 
   dialogs.Answers = {TDialogResult::Yes};
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_TRUE(log.RecordRunningFlag.load());
   Recorder().StopLogRecording();
   EXPECT_EQ(ReadFile(dir / "trace.csv"), Header() + "\r\n" + Footer());
@@ -205,15 +205,15 @@ TEST_F(LogRecorderTest, PromptOverwriteYesTruncatesNoAsksForAName) {
 TEST_F(LogRecorderTest, AutomaticPoliciesOverwriteOrNumberWithoutAsking) {
   std::ofstream(dir / "trace.csv") << "old";
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Recorder().StopLogRecording();
   EXPECT_EQ(ReadFile(dir / "trace.csv"), Header() + "\r\n" + Footer());
 
   log.FileOverwrite = RENAME_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Recorder().StopLogRecording();
   EXPECT_EQ(log.FileName, "trace [1].csv");
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Recorder().StopLogRecording();
   EXPECT_EQ(log.FileName, "trace [2].csv");
   EXPECT_TRUE(fs::exists(dir / "trace [2].csv"));
@@ -227,7 +227,7 @@ TEST_F(LogRecorderTest, AutomaticRenameSkipsEveryNameInUse) {
   std::ofstream(dir / "trace [1].csv") << "second";
   std::ofstream(dir / "trace [2].csv") << "third";
   log.FileOverwrite = RENAME_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Recorder().StopLogRecording();
   EXPECT_EQ(log.FileName, "trace [3].csv");
   EXPECT_EQ(ReadFile(dir / "trace.csv"), "first");
@@ -241,7 +241,7 @@ TEST_F(LogRecorderTest, AutomaticRenameSkipsEveryNameInUse) {
 TEST_F(LogRecorderTest, StartAndStopRunTheirStepsInOrder) {
   host.StatusCode = 0x12;
   log.FileLoadedFlag = true;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(host.Calls, (std::vector<std::string>{"running", "animate 1 2 500"}));
   EXPECT_EQ(log.TarvoStatusCode, '!');
   EXPECT_FALSE(log.FileLoadedFlag);
@@ -258,7 +258,7 @@ TEST_F(LogRecorderTest, StartAndStopRunTheirStepsInOrder) {
 
 TEST_F(LogRecorderTest, NumericBaseIsFixedWhenTheRecordingStarts) {
   host.Settings.NumericBase = NUMERIC_DECIMAL;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   host.Settings.NumericBase = NUMERIC_HEXADECIMAL;
   Recorder().LogReceiveMessage(Frame(0x123, 39063), 1, 0);
   Recorder().StopLogRecording();
@@ -268,7 +268,7 @@ TEST_F(LogRecorderTest, NumericBaseIsFixedWhenTheRecordingStarts) {
 TEST_F(LogRecorderTest, EventsAreRecordedOnlyWhenTheirKindIsSelected) {
   log.RecordMessageTypes = {false, true, false, true, false};
   Recorder().LogReceiveMessage(Frame(1, 0), 1, 0);  // not recording yet
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   const uint8_t data[8] = {};
   Recorder().LogReceiveMessage(Frame(1, 0), 1, 0);
   Recorder().LogTransmitMessage(0, 2, 0, 0, data, 1000);
@@ -285,7 +285,7 @@ TEST_F(LogRecorderTest, EventsAreRecordedOnlyWhenTheirKindIsSelected) {
 }
 
 TEST_F(LogRecorderTest, AStopBeforeTheFirstHandOverKeepsEveryLine) {
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Receive(1, 1000);
   for (int i = 0; i < LogHandOverSeconds - 1; ++i) Recorder().SwapLogBuffers();
   EXPECT_FALSE(log.ThreadRunningFlag.load());
@@ -296,7 +296,7 @@ TEST_F(LogRecorderTest, AStopBeforeTheFirstHandOverKeepsEveryLine) {
 TEST_F(LogRecorderTest, HandOversWriteEveryLineInOrder) {
   log.FileType = ASC_FILE;
   log.FileName = "trace.asc";
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   std::string expected = Header();
   auto ascLines = [](uint32_t first, int n) {
     std::string t;
@@ -322,7 +322,7 @@ TEST_F(LogRecorderTest, HandOversWriteEveryLineInOrder) {
 }
 
 TEST_F(LogRecorderTest, TheLineLimitEndsTheRecordingAtItsHandOver) {
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   log.NoOfMessages = MaxLogMessages - 5;
   Receive(1, 5);
   HandOver();
@@ -347,7 +347,7 @@ TEST_F(LogRecorderTest, TheFileEndsAtTheLineLimitExactlyAndTellsWhatCameAfter) {
     SCOPED_TRACE(c.Stop ? "stop" : "hand-over");
     dialogs.Boxes.clear();
     log.FileOverwrite = NO_PROMPT_OVERWRITE;
-    Recorder().StartLogRecording1Click();
+    Recorder().OnStartRecording();
     log.NoOfMessages = MaxLogMessages - c.Room;
     Receive(1, c.Received);
     if (c.Stop) Recorder().StopLogRecording();
@@ -369,7 +369,7 @@ TEST_F(LogRecorderTest, TheFileEndsAtTheLineLimitExactlyAndTellsWhatCameAfter) {
 TEST_F(LogRecorderTest, AFifoWithoutAReaderFailsAtOnce) {
   ASSERT_EQ(::mkfifo((dir / "trace.csv").c_str(), 0600), 0);
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Log file I/O error!"});
   EXPECT_FALSE(log.RecordRunningFlag.load());
 }
@@ -379,7 +379,7 @@ TEST_F(LogRecorderTest, AFifoWithoutAReaderFailsAtOnce) {
 TEST_F(LogRecorderTest, AnUnwritableDirectoryGivesAnIOErrorAndNoRecording) {
   log.DIR = "/proc/";
   log.FileName = "tarvo-cannot-create.csv";
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Log file I/O error!"});
   EXPECT_EQ(dialogs.Boxes[0].Type, TDialogType::Error);
   EXPECT_EQ(log.State, NO_LOG);
@@ -391,7 +391,7 @@ TEST_F(LogRecorderTest, AnUnwritableDirectoryGivesAnIOErrorAndNoRecording) {
 TEST_F(LogRecorderTest, AFullDiskAtTheHeaderGivesAnIOError) {
   fs::create_symlink("/dev/full", dir / "trace.csv");
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Log file I/O error!"});
   EXPECT_EQ(log.State, NO_LOG);
   EXPECT_FALSE(log.FileOpenFlag.load());
@@ -414,7 +414,7 @@ class FileSizeLimit {
 };
 
 TEST_F(LogRecorderTest, ADiskFullDuringAHandOverStopsTheRecordingAndCountsTheLostLines) {
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   const size_t header = Header().size();
   {
     FileSizeLimit limit(header + 1000);
@@ -437,7 +437,7 @@ TEST_F(LogRecorderTest, ADiskFullDuringAHandOverStopsTheRecordingAndCountsTheLos
 }
 
 TEST_F(LogRecorderTest, ADiskFullAtStopStillClosesFreesAndRestores) {
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Receive(1, 2000);
   {
     FileSizeLimit limit(Header().size() + 100);
@@ -491,7 +491,7 @@ class SlowReader {
 TEST_F(LogRecorderTest, AWriterStillBusyAtTheHandOverEndsTheRecordingWithItsFooter) {
   SlowReader reader(dir / "trace.csv");
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   ASSERT_TRUE(log.RecordRunningFlag.load());
   Receive(1, 40000);  // about 1 MB: the pipe takes 64 KiB
   HandOver();
@@ -518,7 +518,7 @@ TEST_F(LogRecorderTest, AWriterStillBusyAtTheHandOverEndsTheRecordingWithItsFoot
 TEST_F(LogRecorderTest, AStopThatMustEndABusyWriterLeavesTheWarningLine) {
   SlowReader reader(dir / "trace.csv");
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Receive(1, 40000);
   HandOver();
   reader.Start(std::chrono::milliseconds(40));
@@ -537,11 +537,11 @@ TEST_F(LogRecorderTest, AStopThatMustEndABusyWriterLeavesTheWarningLine) {
 
 TEST_F(LogRecorderTest, ALateEndNotificationOfAnEarlierWriterChangesNothing) {
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Receive(1, 10);
   HandOver();
   Recorder().StopLogRecording();  // waits for the writer itself
-  Recorder().StartLogRecording1Click();
+  Recorder().OnStartRecording();
   Receive(1, 10);
   HandOver();
   gui.WaitAndRun();  // both notifications: the first one is stale

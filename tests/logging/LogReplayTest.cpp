@@ -218,7 +218,7 @@ class LogReplayTest : public ::testing::Test {
 
 TEST_F(LogReplayTest, SinglePassOfOneMessageStopsTheAdapter20MillisecondsLater) {
   WriteLog(1, 0);
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   EXPECT_EQ(Log.State, REPLAY_LOG_RUNNING);
   EXPECT_TRUE(Log.ReplayRunningFlag);
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }));
@@ -238,9 +238,9 @@ TEST_F(LogReplayTest, SinglePassOfOneMessageStopsTheAdapter20MillisecondsLater) 
 TEST_F(LogReplayTest, ContinuousPassesRepeatTheFileAndShowEveryMessage) {
   WriteLog(5, 2);
   Log.ReplayTypeFlag = true;
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Host.SentIds().size() >= 13; }));
-  Replay.PauseLogReplay1Click();
+  Replay.OnPause();
   EXPECT_EQ(Log.State, REPLAY_LOG_PAUSED);
   EXPECT_TRUE(Host.Running);  // the adapter keeps running
   Replay.DisplayReplayMessage();
@@ -256,7 +256,7 @@ TEST_F(LogReplayTest, ContinuousPassesRepeatTheFileAndShowEveryMessage) {
 TEST_F(LogReplayTest, SingleStepsAcrossTheEndOfAContinuousPassWrapToMessageZero) {
   WriteLog(3, 10);
   Log.ReplayTypeFlag = true;
-  for (int i = 0; i < 4; ++i) Replay.SingleStepLogReplay1Click();
+  for (int i = 0; i < 4; ++i) Replay.OnSingleStep();
   EXPECT_EQ(Host.SentIds(), (std::vector<uint32_t>{0, 1, 2, 0}));
   EXPECT_EQ(Log.State, REPLAY_LOG_SINGLE_STEP);
   EXPECT_EQ(Log.MessageNo, 1);
@@ -268,8 +268,8 @@ TEST_F(LogReplayTest, SingleStepsAcrossTheEndOfAContinuousPassWrapToMessageZero)
 
 TEST_F(LogReplayTest, SingleStepsOfASinglePassStopAfterTheLastMessage) {
   WriteLog(2, 10);
-  Replay.SingleStepLogReplay1Click();
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
+  Replay.OnSingleStep();
   EXPECT_EQ(Host.SentIds(), (std::vector<uint32_t>{0, 1}));
   EXPECT_EQ(Log.State, NO_LOG);
   EXPECT_FALSE(Log.ReplayRunningFlag);
@@ -279,17 +279,17 @@ TEST_F(LogReplayTest, SingleStepsOfASinglePassStopAfterTheLastMessage) {
 TEST_F(LogReplayTest, PauseThenSingleStepThenStartContinuesAfterTheSteppedMessage) {
   WriteLog(200, 3);
   Log.ReplayTypeFlag = true;
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Host.SentIds().size() >= 5; }));
-  Replay.PauseLogReplay1Click();
+  Replay.OnPause();
   const size_t paused = Host.SentIds().size();
   std::this_thread::sleep_for(20ms);
   EXPECT_EQ(Host.SentIds().size(), paused);  // nothing is sent while paused
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Log.State, REPLAY_LOG_SINGLE_STEP);
   ASSERT_EQ(Host.SentIds().size(), paused + 1);
   EXPECT_EQ(Host.SentIds().back(), paused);
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   EXPECT_EQ(Log.State, REPLAY_LOG_RUNNING);
   EXPECT_TRUE(Host.Enabled["PauseLogReplay1"]);
   EXPECT_FALSE(Host.Enabled["StartLogReplay1"]);
@@ -306,7 +306,7 @@ TEST_F(LogReplayTest, PauseThenSingleStepThenStartContinuesAfterTheSteppedMessag
 TEST_F(LogReplayTest, StopEnteredTwiceCompletesOnce) {
   WriteLog(1000, 1);
   Log.ReplayTypeFlag = true;
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Host.SentIds().size() >= 3; }));
   Replay.StopLogReplay();
   EXPECT_EQ(Log.State, NO_LOG);
@@ -325,7 +325,7 @@ TEST_F(LogReplayTest, AFailedSendEndsTheRun) {
   WriteLog(10, 1);
   Log.ReplayTypeFlag = true;
   Host.FailSendsFrom = 3;
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }));
   EXPECT_EQ(Host.SentIds().size(), 3u);
   EXPECT_TRUE(Dialogs.Texts().empty());
@@ -334,10 +334,10 @@ TEST_F(LogReplayTest, AFailedSendEndsTheRun) {
 TEST_F(LogReplayTest, AFailedSingleStepIsSentAgainAtTheNextStep) {
   WriteLog(3, 1);
   Host.FailSendsFrom = 0;
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Log.MessageNo, 0);
   Host.FailSendsFrom = -1;
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Host.SentIds(), std::vector<uint32_t>{0});
 }
 
@@ -368,7 +368,7 @@ TEST_F(LogReplayTest, FailuresBeforeTheStart) {
     Dialogs.Boxes.clear();
     Dialogs.Answers = {c.Answer};
     Host.Starts = 0;
-    Replay.StartLogReplay1Click();
+    Replay.OnStartReplay();
     EXPECT_EQ(Dialogs.Texts(), c.Texts) << c.Name;
     EXPECT_EQ(Log.State, NO_LOG) << c.Name;
     EXPECT_EQ(Host.Starts, 0) << c.Name;
@@ -381,7 +381,7 @@ TEST_F(LogReplayTest, TheLogOptionsNamingAFileStartTheReplay) {
   WriteLog(1, 0, "chosen.txt");
   Log.FileName = "none.txt";
   Host.OnShowLogOptions = [&] { Log.FileName = "chosen.txt"; };
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Dialogs.Texts(), std::vector<std::string>{"Please select a log file to replay."});
   EXPECT_EQ(Host.SentIds(), std::vector<uint32_t>{0});
 }
@@ -389,7 +389,7 @@ TEST_F(LogReplayTest, TheLogOptionsNamingAFileStartTheReplay) {
 TEST_F(LogReplayTest, AnAdapterThatDoesNotStartGetsNoReplay) {
   WriteLog(3, 1);
   Host.FailStart = true;
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   EXPECT_EQ(Log.State, NO_LOG);
   EXPECT_FALSE(Log.ReplayRunningFlag);
   EXPECT_FALSE(Log.ThreadRunningFlag);
@@ -400,31 +400,31 @@ TEST_F(LogReplayTest, AnAdapterThatDoesNotStartGetsNoReplay) {
 TEST_F(LogReplayTest, AFileWithoutMessagesOfTheChosenDirectionsEndsAtOnce) {
   WriteLog(3, 1);
   Log.ReplayMessageTypes = {false, true};  // only transmitted lines; the file has none
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Log.State, NO_LOG);
   EXPECT_TRUE(Host.SentIds().empty());
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }));
   EXPECT_TRUE(Host.SentIds().empty());
 }
 
 TEST_F(LogReplayTest, ASecondStartReusesTheParsedFileUntilTheOptionsChange) {
   WriteLog(2, 1);
-  Replay.SingleStepLogReplay1Click();
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
+  Replay.OnSingleStep();
   ASSERT_EQ(Log.State, NO_LOG);
   WriteLog(1, 1);  // changed on disk, but the parse is kept while FileLoadedFlag is set
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Log.NoOfMessages, 2);
   Replay.StopLogReplay();
   Log.FileLoadedFlag = false;
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Log.NoOfMessages, 1);
 }
 
 TEST_F(LogReplayTest, RecordedSpacingIsKept) {
   WriteLog(20, 10);
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }));
   ASSERT_EQ(Host.SentAt.size(), 20u);
   // Against the schedule both ways. No message before its time: a replay
@@ -447,7 +447,7 @@ TEST_F(LogReplayTest, AfterAStallTheReplayCatchesUpInCappedWritesAndKeepsItsSche
   WriteLog(200, 1);
   Host.MinimumGap = 1;
   Host.FirstWriteTime = std::chrono::milliseconds(100);
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }, 5000));
   std::vector<uint32_t> expected(200);
   for (uint32_t i = 0; i < 200; ++i) expected[i] = i;
@@ -482,7 +482,7 @@ TEST_F(LogReplayTest, ASlowLinkGetsMessagesDueTogetherInOneWrite) {
     Host.MinimumGap = 1;  // as at 1 Mbit/s: the log's own spacing is kept
     Log.FileLoadedFlag = false;
     WriteLog(c.Count, c.GapMs);
-    Replay.StartLogReplay1Click();
+    Replay.OnStartReplay();
     ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }, 5000));
     std::vector<uint32_t> expected(size_t(c.Count));
     for (int i = 0; i < c.Count; ++i) expected[size_t(i)] = uint32_t(i);
@@ -503,7 +503,7 @@ TEST_F(LogReplayTest, ASlowLinkGetsMessagesDueTogetherInOneWrite) {
 TEST_F(LogReplayTest, ALateReplaySaysHowFarBehindItIs) {
   WriteLog(3, 10);
   Host.WriteTime = std::chrono::milliseconds(40);  // the first write stalls the link
-  Replay.StartLogReplay1Click();
+  Replay.OnStartReplay();
   ASSERT_TRUE(PumpUntil([&] { return Log.State == NO_LOG; }, 5000));
   bool toldBehind = false;
   for (const std::string& text : Host.Progress) toldBehind |= text.find("Replay behind by") != std::string::npos;
@@ -516,8 +516,8 @@ TEST_F(LogReplayTest, ALateReplaySaysHowFarBehindItIs) {
 // Progress: messages sent of all, and log time reached of the whole.
 TEST_F(LogReplayTest, ProgressCountsMessagesAndLogTime) {
   WriteLog(5, 250);
-  Replay.SingleStepLogReplay1Click();
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
+  Replay.OnSingleStep();
   EXPECT_EQ(Replay.ProgressText(), "Replay 2 of 5, 0.25 of 1.00 s");
   Replay.StopLogReplay();
   EXPECT_EQ(Replay.ProgressText(), "");
@@ -527,7 +527,7 @@ TEST_F(LogReplayTest, ProgressCountsMessagesAndLogTime) {
 // takes longer than the log, and says so.
 TEST_F(LogReplayTest, ALogSpacedOutToTheMinimumGapSaysSo) {
   WriteLog(11, 0.5);  // 5 ms of log; the fake adapter's gap is 39 ticks (1 ms)
-  Replay.SingleStepLogReplay1Click();
+  Replay.OnSingleStep();
   EXPECT_EQ(Log.ReplaySpacedOut, 10);
   EXPECT_EQ(Replay.ProgressText(), "Replay 1 of 11, 0.00 of 0.01 s (0.01 s of log spaced out to the minimum gap)");
   Replay.StopLogReplay();
@@ -553,7 +553,7 @@ TEST(LogReplayLifetime, DestroyedWhileRunning) {
   GuiClock clock(gui);
   {
     TLogReplay replay(log, host, dialogs, clock, gui);
-    replay.StartLogReplay1Click();
+    replay.OnStartReplay();
     // The first message goes at once, the next a second later: the replay
     // goes between the two.
     const auto limit = std::chrono::steady_clock::now() + 5s;

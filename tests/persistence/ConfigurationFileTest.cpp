@@ -138,17 +138,17 @@ TEST(ConfigurationWriteTest, ItemsAndEditorAreWrittenAsTheFormatSays) {
 
 TEST(ConfigurationFilesTest, ARoundTripThroughNewRestoresTheWholeSetUp) {
   ConfigRig rig;
-  CANTransmitEditor& e = rig.Transmit.Editor;
+  TTransmitEditor& e = rig.Transmit.Editor;
   for (int i = 0; i < 3; ++i) {
     e.Form.IDText = std::to_string(100 + i);
     e.Form.Comment = "item " + std::to_string(i);
-    e.AddButtonClick();
+    e.AddItem();
   }
   rig.Transmit.List.List[1].EnabledFlag = true;
   e.Form.IDText = "1FFFFFF";
-  e.RadioButton30Click(true);
+  e.ChooseIdWidth(true);
   e.SetIDText("1ABCDEF");
-  e.SpinEdit7Change(2);
+  e.ChangeDlc(2);
   rig.Setup.BitTiming.ClickPreset(109);
   rig.Setup.BitTiming.ClickOperatingMode(LoopbackModeNumber);
   rig.Setup.Filters.ClickFilterType(FilterTypeCustom);
@@ -251,7 +251,7 @@ TEST(ConfigurationFilesTest, TheDatabaseKeepsASectionOfItsOwn) {
 
   rig.Host.Database = "/dbc/vehicle.dbc";
   rig.Dialogs.SavePaths.push_back(rig.Dir.File("with"));
-  rig.Files.SaveAs1Click();
+  rig.Files.SaveConfigurationAs();
   const std::string text = rig.Dir.Read("with.cfx");
   EXPECT_NE(text.find("[DATABASE]\r\nFile=/dbc/vehicle.dbc\r\n"), std::string::npos) << text;
   EXPECT_LT(text.find("[LOG_OPTIONS]"), text.find("[DATABASE]"));
@@ -319,7 +319,7 @@ TEST(ConfigurationFilesTest, SaveFailuresKeepTheModifiedFlagAndTheFile) {
   EXPECT_EQ(rig.Dir.Read("ro.cfx"), kMinimal);
 
   rig.Dialogs.SavePaths.push_back(rig.Dir.File("gone/new.cfx"));  // a folder that does not exist
-  rig.Files.SaveAs1Click();
+  rig.Files.SaveConfigurationAs();
   // The described message, then the cause in the system's words.
   EXPECT_EQ(rig.Dialogs.Texts().back(),
             "Access to file 'new.cfx' denied, cannot save configuration.\n\nNo such file or directory");
@@ -337,7 +337,7 @@ TEST(ConfigurationFilesTest, TheSaveQuestionDecidesWhetherNewGoesOn) {
                        Case{TDialogResult::No, false, true}, Case{TDialogResult::Cancel, false, false}}) {
     ConfigRig rig;
     rig.Transmit.Editor.Form.IDText = "1";
-    rig.Transmit.Editor.AddButtonClick();
+    rig.Transmit.Editor.AddItem();
     rig.Modified = true;  // the editor reports its change through the host
     rig.Dialogs.Answers.push_back(c.answer);
     if (!c.saveCancelled) rig.Dialogs.SavePaths.push_back(rig.Dir.File("x.cfx"));

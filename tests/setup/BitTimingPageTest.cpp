@@ -62,8 +62,8 @@ TEST_F(BitTimingPageTest, FormStateBeforeAnySettings) {
   EXPECT_EQ(LastAccepted(), (std::vector<int>{4, 5, 8, 6, 1}));
   EXPECT_EQ(bt.Field(TBitField::BRP).MaxValue, 128);
   EXPECT_EQ(bt.Field(TBitField::PHSEG2).MinValue, 2);
-  EXPECT_EQ(bt.Label21Caption(), "");
-  EXPECT_EQ(bt.Label18Caption(), "40MHz");
+  EXPECT_EQ(bt.BitRateCaption(), "");
+  EXPECT_EQ(bt.ClockCaption(), "40MHz");
   EXPECT_EQ(bt.OperatingModeValue(), 0);
 }
 
@@ -71,7 +71,7 @@ TEST_F(BitTimingPageTest, PresetFillsShowsAndRecordsTheSet) {
   bt.ClickPreset(112);  // "1M"
   EXPECT_EQ(Shown(), (std::vector<int>{2, 2, 4, 3, 1}));
   EXPECT_EQ(bt.StatusPanelText(), "B/R 1.00M    S/P 70.0%");
-  EXPECT_EQ(bt.Label21Caption(), "= 1.00M");
+  EXPECT_EQ(bt.BitRateCaption(), "= 1.00M");
   EXPECT_EQ(panels, (std::vector<std::string>{"B/R 1.00M    S/P 70.0%"}));
   ASSERT_EQ(draws.size(), 1u);
   EXPECT_EQ(draws[0], (TBitTimingValues{2, 2, 4, 3, 0, 0}));
@@ -85,7 +85,7 @@ TEST_F(BitTimingPageTest, TextsTakeTheRegionalSeparator) {
   bt.DecimalSeparator = ",";
   bt.ClickPreset(102);
   EXPECT_EQ(bt.StatusPanelText(), "B/R 33,33k    S/P 70,0%");
-  EXPECT_EQ(bt.Label21Caption(), "= 33,33k");
+  EXPECT_EQ(bt.BitRateCaption(), "= 33,33k");
 }
 
 TEST_F(BitTimingPageTest, ClickOnTheCheckedPresetChangesNothing) {
@@ -110,7 +110,7 @@ TEST_F(BitTimingPageTest, RateAboveOneMegabitRollsBackToTheLastAcceptedSet) {
   // Only the restored set was drawn, never the rejected one.
   ASSERT_EQ(draws.size(), 1u);
   EXPECT_EQ(draws[0].BRP, 3);
-  EXPECT_EQ(bt.Label21Caption(), "= 833.33k");
+  EXPECT_EQ(bt.BitRateCaption(), "= 833.33k");
   EXPECT_EQ(bt.GetCANBaudRateSelection(), CustomBaudRateNumber);
   EXPECT_TRUE(configModified);
 }
@@ -238,7 +238,7 @@ TEST_F(BitTimingPageTest, StoredBRPIsHalvedOn20MHzAndSavedDoubled) {
   EXPECT_EQ(bt.StoredBRP(), 4);
   EXPECT_EQ(bt.GetCANBaudRateSelection(), 108);
   EXPECT_FALSE(bt.PresetEnabled(111));
-  EXPECT_EQ(bt.Label18Caption(), "20MHz");
+  EXPECT_EQ(bt.ClockCaption(), "20MHz");
   EXPECT_EQ(bt.StatusPanelText(), "B/R 250.00k    S/P 70.0%");
   EXPECT_EQ(pages, (std::vector<TSetupPageRequest>{TSetupPageRequest::CANView}));
   EXPECT_EQ(bt.SetBitTimingArguments().BRPByte, 0x01);

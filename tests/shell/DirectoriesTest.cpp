@@ -13,7 +13,7 @@ using test::TemporaryFolders;
 
 const std::string Sep(1, fs::path::preferred_separator);
 
-class FixedFolders : public KnownFolders {
+class FixedFolders : public TKnownFolders {
  public:
   std::string AppData, Docs;
   std::string LocalAppData() override { return AppData; }

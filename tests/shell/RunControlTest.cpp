@@ -268,7 +268,7 @@ TEST_F(RunControl, AStartInsideAnotherStartsWaitsIsRefused) {
 }
 
 TEST_F(RunControl, ClosingDuringTheConfigurationLeavesTheAdapterOff) {
-  Clock.DuringNextWait = [this] { ASSERT_TRUE(App->FormClose()); };
+  Clock.DuringNextWait = [this] { ASSERT_TRUE(App->Close()); };
   App->Start();
   const std::vector<Packet> p = Packets();
   EXPECT_EQ(std::count(p.begin(), p.end(), Packet{0x05, 0x01}), 0);

@@ -31,7 +31,7 @@ void RecordingWindow::ActivatePage(TPage page) {
   Page = page;
 }
 
-void RecordingWindow::SetTimer1Enabled(bool enabled) {
+void RecordingWindow::SetTickEnabled(bool enabled) {
   Calls.push_back(enabled ? "SetTimer1Enabled on" : "SetTimer1Enabled off");
   Timer1Enabled = enabled;
 }
@@ -181,7 +181,7 @@ ShellFixture::ShellFixture() {
 }
 
 void ShellFixture::MakeApp(const std::string& decimalSeparator) {
-  App = std::make_unique<TarvoApp>(Clock, Window, Folders, decimalSeparator, Loader);
+  App = std::make_unique<TTarvoApp>(Clock, Window, Folders, decimalSeparator, Loader);
   App->UseLog(Log);
   App->UseTransmit(Transmit);
   App->UseCANSetup(SetupPage);
@@ -198,7 +198,7 @@ void ShellFixture::AttachAdapter(const char* productId, uint8_t hardware, uint8_
 
 void ShellFixture::Create(const std::string& decimalSeparator) {
   if (decimalSeparator != App->RegionalDecimalSeparator) MakeApp(decimalSeparator);
-  App->FormCreate({});
+  App->Initialise({});
   StatusAnswer.reset();
 }
 

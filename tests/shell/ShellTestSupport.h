@@ -73,7 +73,7 @@ class RecordingWindow : public MainWindowPort {
   void SetWindowCaption(const std::string& caption) override;
   void ActivatePage(TPage page) override;
   void HideConversionBalloon() override { Calls.push_back("HideConversionBalloon"); }
-  void SetTimer1Enabled(bool enabled) override;
+  void SetTickEnabled(bool enabled) override;
   void SetStatusPanelText(int panel, const std::string& text) override;
   void CreateBusLoadGauge() override;
   void ShowBusLoad(int position, const std::string& text, bool valid) override;
@@ -161,7 +161,7 @@ class RecordingStartup : public StartupPort {
 };
 
 // A fresh directory for the known folders, removed afterwards.
-class TemporaryFolders : public KnownFolders {
+class TemporaryFolders : public TKnownFolders {
  public:
   TemporaryFolders();
   ~TemporaryFolders() override;
@@ -225,7 +225,7 @@ class ShellFixture {
   ScriptedCANSetup SetupPage;
   RecordingPersistence Persistence;
   RecordingStartup Startup;
-  std::unique_ptr<TarvoApp> App;
+  std::unique_ptr<TTarvoApp> App;
 
  private:
   void MakeApp(const std::string& decimalSeparator);

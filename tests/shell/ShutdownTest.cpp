@@ -24,7 +24,7 @@ class Shutdown : public test::ShellFixture, public ::testing::Test {
 TEST_F(Shutdown, EndsLoggingThenStopsClosesUnbindsAndSavesInThatOrder) {
   App->Start();
   const size_t writes = Driver.Writes.size();
-  ASSERT_TRUE(App->FormClose());
+  ASSERT_TRUE(App->Close());
   const std::string before = " writes " + std::to_string(writes) + " closes 0 bound";
   const std::string after = " writes " + std::to_string(writes + 1) + " closes 1";
   EXPECT_EQ(Journal, (std::vector<std::string>{"ConfirmClose" + before, "EndLogging" + before,
@@ -38,7 +38,7 @@ TEST_F(Shutdown, CancelledSavePromptLeavesEverythingRunning) {
   App->Start();
   const size_t writes = Driver.Writes.size();
   Persistence.AllowClose = false;
-  EXPECT_FALSE(App->FormClose());
+  EXPECT_FALSE(App->Close());
   EXPECT_EQ(Journal, std::vector<std::string>{"ConfirmClose" + Seen()});
   EXPECT_EQ(Driver.Writes.size(), writes);
   EXPECT_TRUE(App->DeviceConnection.OpenFlag);
@@ -48,15 +48,15 @@ TEST_F(Shutdown, CancelledSavePromptLeavesEverythingRunning) {
 
 TEST_F(Shutdown, AFailingStopDoesNotKeepTheAdapterOpen) {
   Driver.WriteResult = 1;
-  EXPECT_TRUE(App->FormClose());
+  EXPECT_TRUE(App->Close());
   EXPECT_FALSE(App->DeviceConnection.OpenFlag);
   EXPECT_EQ(Persistence.Calls.back(), "SaveSettings");
 }
 
 TEST_F(Shutdown, RunsOnce) {
-  ASSERT_TRUE(App->FormClose());
+  ASSERT_TRUE(App->Close());
   Journal.clear();
-  EXPECT_TRUE(App->FormClose());
+  EXPECT_TRUE(App->Close());
   EXPECT_TRUE(Journal.empty());
 }
 
@@ -64,7 +64,7 @@ TEST(ShutdownWithoutAdapter, ClosesCleanly) {
   test::ShellFixture f;
   f.Loader.LoadResult = nullptr;
   f.Create();
-  EXPECT_TRUE(f.App->FormClose());
+  EXPECT_TRUE(f.App->Close());
   EXPECT_EQ(f.Persistence.Calls.back(), "SaveSettings");
 }
 

@@ -14,17 +14,17 @@ class SimulatedAdapter : public ::testing::Test {
   void Create(const std::string& scenario) {
     const std::string path = scenario.empty() ? "" : std::string(TARVO_SIM_SCENARIOS) + "/" + scenario;
     ::setenv("TARVO_SIM_SCENARIO", path.c_str(), 1);
-    App = std::make_unique<TarvoApp>(Clock, Window, Folders, ",");
-    App->FormCreate({});
+    App = std::make_unique<TTarvoApp>(Clock, Window, Folders, ",");
+    App->Initialise({});
   }
   void TearDown() override {
-    if (App) App->FormClose();
+    if (App) App->Close();
   }
 
   SteadyClock Clock;
   test::RecordingWindow Window;
   test::TemporaryFolders Folders;
-  std::unique_ptr<TarvoApp> App;
+  std::unique_ptr<TTarvoApp> App;
 };
 
 TEST_F(SimulatedAdapter, IdentifiesTheBuiltInAdapter) {

@@ -64,7 +64,7 @@ class DatabaseEndToEnd : public ::testing::Test {
   static std::string ShippedDatabase() { return qt::DatabaseWiring::ShippedDatabaseDir() + "/default.dbc"; }
 
   MainWindow& Window() { return shell_->Window(); }
-  TarvoApp& App() { return shell_->App(); }
+  TTarvoApp& App() { return shell_->App(); }
   QString Sep() { return QString::fromStdString(Window().CANView()->Model()->DecimalSeparator()); }
 
   template <class T>

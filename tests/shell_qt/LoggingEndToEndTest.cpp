@@ -155,7 +155,7 @@ class LoggingEndToEndBase : public ::testing::Test {
     shell_.reset();
   }
 
-  TarvoApp& App() { return shell_->App(); }
+  TTarvoApp& App() { return shell_->App(); }
   TLog& Log() { return shell_->Logging().Log(); }
   void Trigger(const char* action) {
     QAction* a = shell_->Window().Action(action);

@@ -167,9 +167,9 @@ TEST(MainWindowTimer, Timer1IsAPrecise10msTimerRunningTimer1Timer) {
   w.window.SetHandler(qt::TCommand::Tick, [&] { ++ticks; });
   EXPECT_EQ(w.window.Timer1()->interval(), 10);
   EXPECT_EQ(w.window.Timer1()->timerType(), Qt::PreciseTimer);
-  w.window.SetTimer1Enabled(true);
+  w.window.SetTickEnabled(true);
   EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 2000));
-  w.window.SetTimer1Enabled(false);
+  w.window.SetTickEnabled(false);
   const int stopped = ticks;
   QTest::qWait(40);
   EXPECT_EQ(ticks, stopped);

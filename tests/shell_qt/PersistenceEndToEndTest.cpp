@@ -73,7 +73,7 @@ class PersistenceEndToEnd : public ::testing::Test {
     if (closed) shell_.reset();
     return closed;
   }
-  TarvoApp& App() { return shell_->App(); }
+  TTarvoApp& App() { return shell_->App(); }
   template <typename T = QWidget>
   T* Widget(const char* name) {
     T* w = shell_->Window().findChild<T*>(name);
@@ -151,10 +151,10 @@ TEST_F(PersistenceEndToEnd, AWindowClosedMaximisedOpensMaximised) {
 
 TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLine) {
   Start();
-  CANTransmitEditor& editor = shell_->Transmit().Editor();
+  TTransmitEditor& editor = shell_->Transmit().Editor();
   for (const char* id : {"123", "456"}) {
     editor.SetIDText(id);
-    editor.AddButtonClick();
+    editor.AddItem();
   }
   Widget<QRadioButton>("RadioButton109")->click();  // "500k"
   Widget<QRadioButton>("RadioButton14")->click();   // "Loopback"

@@ -65,7 +65,7 @@ class ReplayEndToEndTest : public ::testing::Test {
   }
 
   MainWindow& Window() { return shell_->Window(); }
-  TarvoApp& App() { return shell_->App(); }
+  TTarvoApp& App() { return shell_->App(); }
   TLog& Log() { return shell_->Logging().Log(); }
   void Trigger(const char* action) {
     QAction* a = Window().Action(action);

@@ -148,7 +148,7 @@ class SetupEndToEnd : public ::testing::Test {
   }
 
   MainWindow& Window() { return shell_->Window(); }
-  TarvoApp& App() { return shell_->App(); }
+  TTarvoApp& App() { return shell_->App(); }
   bool Running() { return App().Run.RunningFlag; }
   const TCANView& Store() { return App().View.CANView; }
 

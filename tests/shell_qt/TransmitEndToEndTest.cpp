@@ -100,7 +100,7 @@ class TransmitEndToEndTest : public ::testing::Test {
   }
 
   MainWindow& Window() { return shell_->Window(); }
-  TarvoApp& App() { return shell_->App(); }
+  TTarvoApp& App() { return shell_->App(); }
   const TCANView& Store() { return App().View.CANView; }
   bool Running() { return App().Run.RunningFlag; }
 

@@ -16,7 +16,7 @@ TEST(CANViewTransmitEcho, ScheduledTransmissionsBecomeTransmitEntries) {
   TDisplaySettings settings;
   SetCANViewBufferSize(view, settings);
   CANViewTransmitEcho echo(view);
-  TransmitScheduler scheduler(rig.List, rig.Host, rig.Sender, echo, rig.Clock);
+  TTransmitScheduler scheduler(rig.List, rig.Host, rig.Sender, echo, rig.Clock);
 
   rig.List.Count = 2;
   rig.List.List[0] = {true, 0, 0x123, 0, 2, {0xAB, 0xCD}, 4, 0, "", 0, 0};

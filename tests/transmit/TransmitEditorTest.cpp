@@ -12,23 +12,23 @@ using test::TransmitRig;
 class TransmitEditorTest : public testing::Test {
  protected:
   TransmitRig rig;
-  CANTransmitEditor& editor = rig.Editor;
+  TTransmitEditor& editor = rig.Editor;
   TCANTransmitEditorForm& form = rig.Editor.Form;
   TCANTransmit& list = rig.List;
 
   // Adds an enabled 11-bit data item with the given identifier and trigger.
   void AddItem(const std::string& id, const std::string& key = "", const std::string& period = "100") {
-    editor.RadioButton30Click(false);
+    editor.ChooseIdWidth(false);
     editor.SetIDText(id);
     if (key.empty()) {
-      editor.RadioButton34Click();
+      editor.ChooseOnTime();
       form.PeriodText = period;
     } else {
-      editor.RadioButton35Click();
+      editor.ChooseOnKey();
       form.KeyText = key;
     }
     const size_t messages = rig.Dialogs.Texts().size();
-    editor.AddButtonClick();
+    editor.AddItem();
     ASSERT_EQ(rig.Dialogs.Texts().size(), messages) << rig.Dialogs.Texts().back();
   }
 };
@@ -51,13 +51,13 @@ class EditorChecks : public TransmitEditorTest, public testing::WithParamInterfa
 TEST_P(EditorChecks, AddShowsTheFirstFailingCheckOrStores) {
   const EditorCase& c = GetParam();
   rig.Host.Hex = c.hex;
-  editor.RadioButton30Click(c.bit29);
+  editor.ChooseIdWidth(c.bit29);
   editor.SetIDText(c.id);
   form.RemoteFlag = c.remote;
   form.DLC = c.dlc;
   for (int n = 0; n < 8; ++n) form.DataText[n] = c.data[n] ? c.data[n] : "";
 
-  editor.AddButtonClick();
+  editor.AddItem();
 
   if (std::string(c.message).empty()) {
     EXPECT_TRUE(rig.Dialogs.Texts().empty()) << rig.Dialogs.Texts().front();
@@ -94,10 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TransmitEditorTest, RemoteFrameIsStoredWithZeroDataAndShowsQuestionMarks) {
   editor.SetIDText("123");
-  editor.RadioButton32MouseUp(true);
-  editor.SpinEdit7Change(4);
+  editor.ChooseFrameKind(true);
+  editor.ChangeDlc(4);
   form.DataText = {"ZZ", "ZZ", "ZZ", "ZZ", "ZZ", "ZZ", "ZZ", "ZZ"};  // as a loaded file might leave them
-  editor.AddButtonClick();
+  editor.AddItem();
 
   ASSERT_EQ(list.Count, 1);
   const TCANTransmitMessage& item = list.List[0];
@@ -110,16 +110,16 @@ TEST_F(TransmitEditorTest, RemoteFrameIsStoredWithZeroDataAndShowsQuestionMarks)
 
 TEST_F(TransmitEditorTest, AddStoresTheEditorValues) {
   rig.Host.Hex = false;
-  editor.RadioButton30Click(true);
+  editor.ChooseIdWidth(true);
   editor.SetIDText("536870911");
-  editor.SpinEdit7Change(3);
+  editor.ChangeDlc(3);
   form.DataText[0] = "1";
   form.DataText[1] = "128";
   form.DataText[2] = "255";
   form.PeriodText = "200";
   form.Comment = "brake";
   list.List[0].BufferNo = 7;  // left for the next start to set
-  editor.AddButtonClick();
+  editor.AddItem();
 
   ASSERT_EQ(list.Count, 1);
   const TCANTransmitMessage& item = list.List[0];
@@ -147,11 +147,11 @@ TEST_F(TransmitEditorTest, The51stAddShowsTheLimitOnlyAfterTheChecksPass) {
   ASSERT_EQ(list.Count, 50);
 
   editor.SetIDText("800");
-  editor.AddButtonClick();
+  editor.AddItem();
   EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgIDTooLarge);
 
   editor.SetIDText("7FF");
-  editor.AddButtonClick();
+  editor.AddItem();
   EXPECT_EQ(rig.Dialogs.Texts().back(), "50 transmit items max.");
   EXPECT_EQ(list.Count, 50);
 }
@@ -162,9 +162,9 @@ TEST_F(TransmitEditorTest, KeyTextThatIsNoEntryIsRefusedByAddAndModify) {
   for (const char* typed : {"F10", "f1", "", "Ctrl+0"}) {
     SCOPED_TRACE(typed);
     form.KeyText = typed;
-    editor.AddButtonClick();
+    editor.AddItem();
     EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgBadKey);
-    editor.ModifyButtonClick();
+    editor.ModifyItem();
     EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgBadKey);
     EXPECT_EQ(list.Count, 1);
     EXPECT_EQ(list.List[0].Key, 4);
@@ -175,21 +175,21 @@ TEST_F(TransmitEditorTest, KeyTextThatIsNoEntryIsRefusedByAddAndModify) {
 TEST_F(TransmitEditorTest, ModifyOverwritesTheSelectedItem) {
   AddItem("10");
   AddItem("20");
-  editor.ModifyButtonClick();
+  editor.ModifyItem();
   EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgNoModifySelection);
 
   list.List[1].EnabledFlag = false;
   editor.SelectRow(1);
   editor.SetIDText("21");
   form.PeriodText = "50";
-  editor.ModifyButtonClick();
+  editor.ModifyItem();
   EXPECT_EQ(list.List[1].ID, 0x21u);
   EXPECT_TRUE(list.List[1].EnabledFlag);
   EXPECT_EQ(list.List[1].Time, 50u);
   EXPECT_EQ(list.List[0].ID, 0x10u);
 
-  editor.RadioButton35Click();
-  editor.ModifyButtonClick();
+  editor.ChooseOnKey();
+  editor.ModifyItem();
   EXPECT_EQ(list.List[1].Key, 1);
   EXPECT_EQ(list.List[1].PeriodIndex, 0u);
   EXPECT_EQ(list.List[1].Time, 0u);
@@ -198,38 +198,38 @@ TEST_F(TransmitEditorTest, ModifyOverwritesTheSelectedItem) {
 // ---- Data fields ---------------------------------------------------------------------------
 
 TEST_F(TransmitEditorTest, RaisingDLCFillsNewFieldsAndLoweringEmptiesThem) {
-  editor.SpinEdit7Change(2);
+  editor.ChangeDlc(2);
   form.DataText[0] = "12";
   form.DataText[1] = "34";
-  editor.SpinEdit7Change(5);
+  editor.ChangeDlc(5);
   EXPECT_EQ(form.DataText, (std::array<std::string, 8>{"12", "34", "FF", "FF", "FF", "", "", ""}));
   EXPECT_EQ(form.DataEnabled, (std::array<bool, 8>{true, true, true, true, true, false, false, false}));
 
-  editor.SpinEdit7Change(1);
+  editor.ChangeDlc(1);
   EXPECT_EQ(form.DataText, (std::array<std::string, 8>{"12", "", "", "", "", "", "", ""}));
   EXPECT_EQ(form.DataEnabled, (std::array<bool, 8>{true, false, false, false, false, false, false, false}));
 }
 
 TEST_F(TransmitEditorTest, DLCFieldNeverLeavesZeroToEight) {
-  editor.SpinEdit7Change(12);
+  editor.ChangeDlc(12);
   EXPECT_EQ(form.DLC, 8);
-  editor.SpinEdit7Change(-1);
+  editor.ChangeDlc(-1);
   EXPECT_EQ(form.DLC, 0);
 }
 
 TEST_F(TransmitEditorTest, ReleasingOnDataRefillsEveryShownFieldAndRemoteEmptiesThem) {
   rig.Host.Hex = false;
-  editor.SpinEdit7Change(3);
+  editor.ChangeDlc(3);
   form.DataText[1] = "7";
-  editor.RadioButton32MouseUp(true);
+  editor.ChooseFrameKind(true);
   EXPECT_EQ(form.DataText, (std::array<std::string, 8>{}));
   EXPECT_EQ(form.DataEnabled, (std::array<bool, 8>{}));
 
-  editor.RadioButton32MouseUp(false);
+  editor.ChooseFrameKind(false);
   EXPECT_EQ(form.DataText, (std::array<std::string, 8>{"255", "255", "255", "", "", "", "", ""}));
 
   form.DataText[1] = "7";
-  editor.RadioButton32MouseUp(false);  // on the checked "Data"
+  editor.ChooseFrameKind(false);  // on the checked "Data"
   EXPECT_EQ(form.DataText[1], "255");
 }
 
@@ -241,7 +241,7 @@ TEST_F(TransmitEditorTest, IDWidthSetsTheLengthForTheBaseAndEmptiesTheField) {
   for (const auto& c : cases) {
     rig.Host.Hex = c.hex;
     form.IDText = "12";
-    editor.RadioButton30Click(c.bit29);
+    editor.ChooseIdWidth(c.bit29);
     EXPECT_EQ(form.IDMaxLength, c.length);
     EXPECT_EQ(form.IDText, "");
   }
@@ -269,7 +269,7 @@ TEST_F(TransmitEditorTest, BaseSwitchConvertsTextsAndEmptiesNonNumbers) {
 }
 
 TEST_F(TransmitEditorTest, BaseSwitchOfA29BitIdentifier) {
-  editor.RadioButton30Click(true);
+  editor.ChooseIdWidth(true);
   editor.SetIDText("1FFFFFFF");
   rig.Host.Hex = false;
   editor.ConvertCANTransmitEditorNumericBase();
@@ -297,29 +297,29 @@ TEST_F(TransmitEditorTest, WithAllEighteenKeysUsedTheKeyBoxKeepsItsEntry) {
 TEST_F(TransmitEditorTest, TxHeaderClicksDisableThenEnableEveryItem) {
   for (const char* id : {"1", "2", "3"}) AddItem(id);
   const int modified = rig.Host.ConfigModifiedCount;
-  editor.ListView2ColumnClick(TX_COLUMN_TX);
+  editor.ToggleAllItems(TX_COLUMN_TX);
   for (int row = 0; row < 3; ++row) EXPECT_FALSE(list.List[row].EnabledFlag);
-  editor.ListView2ColumnClick(TX_COLUMN_TX);
+  editor.ToggleAllItems(TX_COLUMN_TX);
   for (int row = 0; row < 3; ++row) EXPECT_TRUE(list.List[row].EnabledFlag);
   EXPECT_EQ(rig.Host.ConfigModifiedCount, modified);
 
-  editor.ListView2ColumnClick(TX_COLUMN_ID);  // another column does nothing
+  editor.ToggleAllItems(TX_COLUMN_ID);  // another column does nothing
   rig.Host.RunningFlag = true;                // nor does the header while running
-  editor.ListView2ColumnClick(TX_COLUMN_TX);
+  editor.ToggleAllItems(TX_COLUMN_TX);
   for (int row = 0; row < 3; ++row) EXPECT_TRUE(list.List[row].EnabledFlag);
 }
 
 TEST_F(TransmitEditorTest, EnableAllAndDisableAllOnlyWhileStopped) {
   for (const char* id : {"1", "2"}) AddItem(id);
-  editor.DisableAll1Click();
+  editor.DisableAllItems();
   EXPECT_FALSE(list.List[0].EnabledFlag);
   EXPECT_FALSE(list.List[1].EnabledFlag);
   EXPECT_FALSE(editor.TxSelectAllFlag);
   rig.Host.RunningFlag = true;
-  editor.EnableAll1Click();
+  editor.EnableAllItems();
   EXPECT_FALSE(list.List[0].EnabledFlag);
   rig.Host.RunningFlag = false;
-  editor.EnableAll1Click();
+  editor.EnableAllItems();
   EXPECT_TRUE(list.List[0].EnabledFlag);
   EXPECT_TRUE(editor.TxSelectAllFlag);
 }
@@ -327,10 +327,10 @@ TEST_F(TransmitEditorTest, EnableAllAndDisableAllOnlyWhileStopped) {
 TEST_F(TransmitEditorTest, CheckBoxClickTogglesSelectsAndLeavesTheConfigurationUnmodified) {
   for (const char* id : {"1", "2"}) AddItem(id);
   const int modified = rig.Host.ConfigModifiedCount;
-  editor.ListView2CheckBoxClick(1);
+  editor.ToggleItem(1);
   EXPECT_FALSE(list.List[1].EnabledFlag);
   EXPECT_EQ(editor.SelectedRow, 1);
-  editor.ListView2CheckBoxClick(1);
+  editor.ToggleItem(1);
   EXPECT_TRUE(list.List[1].EnabledFlag);
   EXPECT_EQ(rig.Host.ConfigModifiedCount, modified);
 }
@@ -340,7 +340,7 @@ TEST_F(TransmitEditorTest, DeletingTheMiddleRowSelectsAndLoadsTheFormerThird) {
   AddItem("222", "F2");
   AddItem("333", "F3");
   editor.SelectRow(1);
-  editor.DeleteButtonClick();
+  editor.DeleteItem();
 
   ASSERT_EQ(list.Count, 2);
   EXPECT_EQ(list.List[0].ID, 0x111u);
@@ -353,15 +353,15 @@ TEST_F(TransmitEditorTest, DeletingTheMiddleRowSelectsAndLoadsTheFormerThird) {
 
 TEST_F(TransmitEditorTest, DeleteWithoutSelectionAndDeleteAll) {
   AddItem("1");
-  editor.DeleteButtonClick();
+  editor.DeleteItem();
   EXPECT_EQ(rig.Dialogs.Texts().back(), TxMsgNoDeleteSelection);
   EXPECT_EQ(list.Count, 1);
 
   rig.Host.RunningFlag = true;  // the list cannot shrink under a running schedule
-  editor.DeleteAll1Click();
+  editor.DeleteAllItems();
   EXPECT_EQ(list.Count, 1);
   rig.Host.RunningFlag = false;
-  editor.DeleteAll1Click();
+  editor.DeleteAllItems();
   EXPECT_EQ(list.Count, 0);
 }
 
@@ -373,7 +373,7 @@ TEST_F(TransmitEditorTest, FillLoadsAnItemInTheCurrentBase) {
   list.Count = 1;
   rig.Host.Hex = false;
   editor.SelectRow(0);
-  editor.ListView2Click();
+  editor.LoadSelection();
 
   EXPECT_TRUE(form.Bit29Flag);
   EXPECT_EQ(form.IDText, "703710");
@@ -394,13 +394,13 @@ TEST_F(TransmitEditorTest, CopyToTxTakesOnlyReceivedMessages) {
   received.Data[0] = 0xDE;
   received.Data[1] = 0xAD;
   received.Data[2] = 0x01;
-  editor.RadioButton35Click();
+  editor.ChooseOnKey();
   form.Comment = "old";
 
-  EXPECT_FALSE(editor.CopyToTx1Click(2, received));  // a transmitted entry
+  EXPECT_FALSE(editor.CopyToEditor(2, received));  // a transmitted entry
   EXPECT_EQ(form.Comment, "old");
 
-  EXPECT_TRUE(editor.CopyToTx1Click(0, received));
+  EXPECT_TRUE(editor.CopyToEditor(0, received));
   EXPECT_FALSE(form.Bit29Flag);
   EXPECT_EQ(form.IDText, "1A");
   EXPECT_FALSE(form.RemoteFlag);
@@ -415,7 +415,7 @@ TEST_F(TransmitEditorTest, CopyToTxTakesOnlyReceivedMessages) {
 TEST_F(TransmitEditorTest, ResetInDecimalFillsTheDataFieldsWith255) {
   rig.Host.Hex = false;
   form.IDText = "5";
-  editor.RadioButton35Click();
+  editor.ChooseOnKey();
   editor.ResetCANTransmitEditor();
   EXPECT_EQ(form.IDText, "");
   EXPECT_EQ(form.IDMaxLength, 4);

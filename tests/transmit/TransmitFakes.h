@@ -112,8 +112,8 @@ struct TransmitRig {
   ScriptedDialogs Dialogs;
   EventLog Log;
   LoggingClock Clock;
-  TransmitScheduler Scheduler{List, Host, Sender, Echo, Clock};
-  CANTransmitEditor Editor{List, Host, Dialogs, Scheduler};
+  TTransmitScheduler Scheduler{List, Host, Sender, Echo, Clock};
+  TTransmitEditor Editor{List, Host, Dialogs, Scheduler};
 
   TransmitRig() {
     Sender.Log = &Log;

@@ -37,7 +37,7 @@ SentMessage StopOf(uint8_t bufferNo) { return {0, 0, 0, 0, false, {}, bufferNo, 
 class SchedulerTest : public testing::Test {
  protected:
   TransmitRig rig;
-  TransmitScheduler& scheduler = rig.Scheduler;
+  TTransmitScheduler& scheduler = rig.Scheduler;
   TCANTransmit& list = rig.List;
 
   void SetList(std::initializer_list<TCANTransmitMessage> items) {
@@ -269,13 +269,13 @@ TEST_F(SchedulerTest, CheckBoxLoadsAndStopsTheBufferOfADisabledItemWhileRunning)
   TickUntil(200);
   EXPECT_EQ(rig.Echo.Echoed.size(), 2u);  // only the enabled item
 
-  rig.Editor.ListView2CheckBoxClick(1);  // at 200
+  rig.Editor.ToggleItem(1);  // at 200
   EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{Load(list.List[1], 2, 4)});
   EXPECT_EQ(list.List[1].Time, 300u);
   TickUntil(300);
   EXPECT_EQ(rig.Echo.Echoed.back(), (EchoedMessage{0, 2, 0, 2, list.List[1].Data, 300}));
 
-  rig.Editor.ListView2CheckBoxClick(1);
+  rig.Editor.ToggleItem(1);
   EXPECT_EQ(rig.Sender.Sent.back(), StopOf(2));
   const size_t echoes = rig.Echo.Echoed.size();
   TickUntil(400);
@@ -286,10 +286,10 @@ TEST_F(SchedulerTest, ModifyToOnKeyStopsTheBuffer) {
   SetList({Periodic(1, 4), Periodic(2, 4)});
   StartRun();
   rig.Editor.SelectRow(1);
-  rig.Editor.ListView2Click();
-  rig.Editor.RadioButton35Click();
+  rig.Editor.LoadSelection();
+  rig.Editor.ChooseOnKey();
   rig.Editor.Form.KeyText = "F2";
-  rig.Editor.ModifyButtonClick();
+  rig.Editor.ModifyItem();
 
   EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{StopOf(2)});
   TickUntil(100);
@@ -301,9 +301,9 @@ TEST_F(SchedulerTest, ModifyOfAPeriodicItemReloadsItsBufferAlignedToTheNewPeriod
   StartRun();
   rig.Host.Time = 1234;
   rig.Editor.SelectRow(0);
-  rig.Editor.ListView2Click();
+  rig.Editor.LoadSelection();
   rig.Editor.Form.PeriodText = "500";
-  rig.Editor.ModifyButtonClick();
+  rig.Editor.ModifyItem();
   EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{Load(list.List[0], 1, 6)});
   EXPECT_EQ(list.List[0].Time, 1500u);
 }
@@ -320,19 +320,19 @@ TEST_F(SchedulerTest, ChangesDuringTheHandOverReachTheBuffersAlreadyLoaded) {
   ASSERT_EQ(list.DisplayCount, 1);
   rig.Sender.Sent.clear();
 
-  rig.Editor.ListView2CheckBoxClick(1);  // not handed over yet
+  rig.Editor.ToggleItem(1);  // not handed over yet
   EXPECT_TRUE(rig.Sender.Sent.empty());
-  rig.Editor.ListView2CheckBoxClick(1);
+  rig.Editor.ToggleItem(1);
 
-  rig.Editor.ListView2CheckBoxClick(0);
+  rig.Editor.ToggleItem(0);
   EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{StopOf(1)});
 
-  rig.Editor.ListView2CheckBoxClick(0);
+  rig.Editor.ToggleItem(0);
   rig.Host.Time = 9876;  // much later: every period since would be "late"
   rig.Editor.SelectRow(0);
-  rig.Editor.ListView2Click();
+  rig.Editor.LoadSelection();
   rig.Editor.Form.PeriodText = "500";
-  rig.Editor.ModifyButtonClick();
+  rig.Editor.ModifyItem();
   EXPECT_EQ(rig.Sender.Sent.back(), Load(list.List[0], 1, 6));
   EXPECT_EQ(list.List[0].Time, 10000u);
   const size_t echoes = rig.Echo.Echoed.size();
@@ -342,10 +342,10 @@ TEST_F(SchedulerTest, ChangesDuringTheHandOverReachTheBuffersAlreadyLoaded) {
   // Stopped, or receiving only: nothing goes to the adapter.
   const size_t sent = rig.Sender.Sent.size();
   rig.Host.CurrentPhase = TTransmitPhase::ReceiveOnly;
-  rig.Editor.ListView2CheckBoxClick(0);
+  rig.Editor.ToggleItem(0);
   rig.Host.CurrentPhase = TTransmitPhase::Full;
   rig.Host.RunningFlag = false;
-  rig.Editor.ListView2CheckBoxClick(0);
+  rig.Editor.ToggleItem(0);
   EXPECT_EQ(rig.Sender.Sent.size(), sent);
 }
 
@@ -354,7 +354,7 @@ TEST_F(SchedulerTest, AHostSentItemSwitchedBackOnDoesNotBurstItsMissedPeriods) {
   StartRun();
   list.List[0].BufferNo = 0;  // as if every buffer were taken: the host sends it
   rig.Host.Time = 5003;
-  rig.Editor.ListView2CheckBoxClick(0);
+  rig.Editor.ToggleItem(0);
   EXPECT_TRUE(rig.Sender.Sent.empty());
   Tick(5013);
   EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{Load(list.List[0], 0, 0)});
@@ -393,9 +393,9 @@ TEST_F(SchedulerTest, F5SendsEveryEnabledItemBoundToIt) {
   rig.Host.RunningFlag = true;
   rig.Host.Time = 777;
 
-  scheduler.FormKeyDown(116, {});
-  scheduler.FormKeyDown(116, {true, false, false});
-  scheduler.FormKeyDown(53, {true, true, false});  // Ctrl+Shift+5: nothing
+  scheduler.OnKeyDown(116, {});
+  scheduler.OnKeyDown(116, {true, false, false});
+  scheduler.OnKeyDown(53, {true, true, false});  // Ctrl+Shift+5: nothing
 
   const std::vector<SentMessage> once = {Load(list.List[0], 0, 0), Load(list.List[3], 0, 0)};
   std::vector<SentMessage> twice = once;
@@ -407,13 +407,13 @@ TEST_F(SchedulerTest, F5SendsEveryEnabledItemBoundToIt) {
 TEST_F(SchedulerTest, CtrlDigitSendsTheCtrlKeyItems) {
   SetList({OnKey(1, 5), OnKey(2, 14)});
   rig.Host.RunningFlag = true;
-  scheduler.FormKeyDown(53, {false, true, false});
+  scheduler.OnKeyDown(53, {false, true, false});
   EXPECT_EQ(rig.Sender.Sent, std::vector<SentMessage>{Load(list.List[1], 0, 0)});
 }
 
 TEST_F(SchedulerTest, KeysDoNothingWhileStopped) {
   SetList({OnKey(1, 5)});
-  scheduler.FormKeyDown(116, {});
+  scheduler.OnKeyDown(116, {});
   EXPECT_TRUE(rig.Sender.Sent.empty());
 }
 
@@ -427,9 +427,9 @@ TEST_F(SchedulerTest, ListenOnlyBlocksPeriodicKeyAndNowTransmissions) {
   rig.Host.ListenOnlyFlag = true;
 
   TickUntil(100);
-  scheduler.FormKeyDown(112, {});
+  scheduler.OnKeyDown(112, {});
   rig.Editor.SetIDText("1");
-  rig.Editor.NowButtonClick();
+  rig.Editor.SendNow();
 
   EXPECT_TRUE(rig.Sender.Sent.empty());
   EXPECT_TRUE(rig.Echo.Echoed.empty());
@@ -442,11 +442,11 @@ TEST_F(SchedulerTest, ListenOnlyBlocksPeriodicKeyAndNowTransmissions) {
 TEST_F(SchedulerTest, NowSendsARemoteFrameWithEightZeroBytes) {
   rig.Host.RunningFlag = true;
   rig.Host.Time = 4321;
-  rig.Editor.RadioButton30Click(true);
+  rig.Editor.ChooseIdWidth(true);
   rig.Editor.SetIDText("1abcdef");
-  rig.Editor.RadioButton32MouseUp(true);
-  rig.Editor.SpinEdit7Change(8);
-  rig.Editor.NowButtonClick();
+  rig.Editor.ChooseFrameKind(true);
+  rig.Editor.ChangeDlc(8);
+  rig.Editor.SendNow();
 
   EXPECT_EQ(rig.Sender.Sent, (std::vector<SentMessage>{{1, 0x1ABCDEF, 1, 8, true, {}, 0, 0}}));
   EXPECT_EQ(rig.Echo.Echoed, (std::vector<EchoedMessage>{{1, 0x1ABCDEF, 1, 8, {}, 4321}}));
@@ -454,21 +454,21 @@ TEST_F(SchedulerTest, NowSendsARemoteFrameWithEightZeroBytes) {
 
 TEST_F(SchedulerTest, NowRefusesWhileStoppedAndChecksTheEditor) {
   rig.Editor.SetIDText("1");
-  rig.Editor.NowButtonClick();
+  rig.Editor.SendNow();
   EXPECT_EQ(rig.Dialogs.Texts().back(), "Tarvo stopped.");
 
   rig.Host.RunningFlag = true;
   rig.Editor.SetIDText("800");
-  rig.Editor.NowButtonClick();
+  rig.Editor.SendNow();
   EXPECT_EQ(rig.Dialogs.Texts().back(), "ID too large.");
 
   rig.Editor.SetIDText("7FF");
   rig.Editor.Form.DataText[0] = "A";
-  rig.Editor.SpinEdit7Change(1);
-  rig.Editor.RadioButton35Click();
+  rig.Editor.ChangeDlc(1);
+  rig.Editor.ChooseOnKey();
   rig.Editor.Form.KeyText = "none";  // the trigger does not matter to "Now"
   rig.Sender.NextResult = RES_WRITE_FAILED;
-  rig.Editor.NowButtonClick();
+  rig.Editor.SendNow();
   EXPECT_EQ(rig.Sender.Sent, (std::vector<SentMessage>{{0, 0x7FF, 0, 1, true, {0x0A}, 0, 0}}));
   EXPECT_TRUE(rig.Echo.Echoed.empty());  // a failed send is not echoed
   EXPECT_EQ(rig.Dialogs.Texts().size(), 2u);

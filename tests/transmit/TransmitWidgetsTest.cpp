@@ -157,7 +157,7 @@ TEST_F(PanelTest, BaseSwitchShowsConvertedTextsWithoutCuttingThem) {
   rig.Editor.ConvertCANTransmitEditorNumericBase();
   EXPECT_EQ(Edit("Edit1")->text(), "7FF");
   rig.Host.Hex = false;
-  rig.Editor.RadioButton30Click(false);
+  rig.Editor.ChooseIdWidth(false);
   QTest::keyClicks(Edit("Edit1"), "9999");
   rig.Host.Hex = true;
   rig.Editor.ConvertCANTransmitEditorNumericBase();
@@ -182,7 +182,7 @@ TEST_F(PanelTest, ConversionHintOfTheSelectedItem) {
                      title = t;
                      text = x;
                    });
-  panel.ShowConversion3Click();
+  panel.ToggleConversion();
   EXPECT_EQ(title, "Decimal");
   EXPECT_EQ(text, "[X]   11   31   Data   8   255   255   255   255   255   255   255   255");
   EXPECT_EQ(panel.ConversionCommandCaption(), "&Show Decimal");

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/qt/Placement.h"
 #include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
@@ -160,17 +161,14 @@ void LogOptionsDialog::ShowLogOptions(bool saveFlag) {
 
 // Centred over the main window each time it shows, then filled from TLog.
 void LogOptionsDialog::showEvent(QShowEvent* event) {
-  if (QWidget* main = parentWidget()) {
-    const QRect r = main->frameGeometry();
-    move(r.left() + r.width() / 2 - frameGeometry().width() / 2, r.top() + r.height() / 2 - frameGeometry().height() / 2);
-  }
-  FormShow();
+  if (const QWidget* main = parentWidget()) qt::CentreOver(*this, *main);
+  FillFromLog();
   QDialog::showEvent(event);
 }
 
-void LogOptionsDialog::FormShow() {
+void LogOptionsDialog::FillFromLog() {
   ReadForm();
-  LogOptionsFormShow(form_, log_, busLoadSupported_ && busLoadSupported_());
+  FillLogOptionsForm(form_, log_, busLoadSupported_ && busLoadSupported_());
   ShowForm();
 }
 

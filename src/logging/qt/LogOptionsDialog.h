@@ -38,7 +38,7 @@ class LogOptionsDialog : public QDialog {
 
  private:
   void BuildControls(double scalingFactor);
-  void FormShow();
+  void FillFromLog();
   void TypeClicked(TLogFileType type);
   void ShowForm();  // form_ -> controls
   void ReadForm();  // controls -> form_

@@ -109,7 +109,7 @@ CANSetupPage::CANSetupPage(TCANSetupState& state, QWidget* parent) : QWidget(par
   InstallHooks();
   // A set accepted before the page existed is drawn now.
   const TBitTimingPage& bt = state_.BitTiming;
-  if (!bt.Label21Caption().empty())
+  if (!bt.BitRateCaption().empty())
     image1_->Display(bt.BRPOldValue, bt.PRSEGOldValue, bt.PHSEG1OldValue, bt.PHSEG2OldValue);
   Refresh();
 }
@@ -334,8 +334,8 @@ void CANSetupPage::RefreshBitTiming() {
   radioButtons_[bt.GetCANBaudRateSelection()]->setChecked(true);
   // Enabling belongs to the run control; the page only takes "800k" away.
   if (!bt.PresetEnabled(Preset800kNumber)) radioButtons_[Preset800kNumber]->setEnabled(false);
-  label18_->setText(QString::fromStdString(bt.Label18Caption()));
-  label21_->setText(QString::fromStdString(bt.Label21Caption()));
+  label18_->setText(QString::fromStdString(bt.ClockCaption()));
+  label21_->setText(QString::fromStdString(bt.BitRateCaption()));
   radioButtons_[bt.OperatingModeButton()]->setChecked(true);
 }
 

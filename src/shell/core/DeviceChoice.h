@@ -44,10 +44,10 @@ struct TDeviceOptionsForm {
   int SerialButton = 5;  // 5 ("Any") .. 8
 };
 
-// FormShow: saved = S, open = D when an adapter is open (else null).
+// The form as the dialog opens: saved = S, open = D when an adapter is open (else null).
 TDeviceOptionsForm DeviceOptionsOnShow(const TDeviceInfo& saved, const TDeviceInfo* open);
 
-// RadioButton6Click for button 6, 7 or 8: the hardware type follows.
+// A click on serial-number button 6, 7 or 8: the hardware type follows.
 void ChooseSerialButton(TDeviceOptionsForm& form, int button, const TDeviceInfo& saved, const TDeviceInfo* open);
 
 // OK: the saved choice from the form.

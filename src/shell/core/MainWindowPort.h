@@ -27,7 +27,7 @@ class MainWindowPort {
   virtual void SetWindowCaption(const std::string& caption) = 0;  // also the application title
   virtual void ActivatePage(TPage page) = 0;
   virtual void HideConversionBalloon() = 0;
-  virtual void SetTimer1Enabled(bool enabled) = 0;
+  virtual void SetTickEnabled(bool enabled) = 0;
 
   // ---- status bar ----
   virtual void SetStatusPanelText(int panel, const std::string& text) = 0;

@@ -5,15 +5,15 @@
 
 namespace tarvo {
 
-TarvoApp::TarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
-                   LibraryLoader& loader)
+TTarvoApp::TTarvoApp(Clock& clock, MainWindowPort& window, TKnownFolders& folders, std::string decimalSeparator,
+                   TLibraryLoader& loader)
     : RegionalDecimalSeparator(std::move(decimalSeparator)), clock_(clock), window_(window), folders_(folders) {
   Driver.Loader = &loader;
   DeviceConnection.Driver = &Driver;
   DeviceConnection.Waits = &clock;
 }
 
-TControlContext TarvoApp::ControlContext() const {
+TControlContext TTarvoApp::ControlContext() const {
   TControlContext c;
   c.StartState = Run.StartState;
   c.RunningFlag = Run.RunningFlag;
@@ -24,9 +24,9 @@ TControlContext TarvoApp::ControlContext() const {
   return c;
 }
 
-void TarvoApp::SetRunningControls(bool logChange) { tarvo::SetRunningControls(window_, ControlContext(), logChange); }
+void TTarvoApp::SetRunningControls(bool logChange) { tarvo::SetRunningControls(window_, ControlContext(), logChange); }
 
-void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(window_, ControlContext(), logChange); }
+void TTarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(window_, ControlContext(), logChange); }
 
 // ---- Commands ----------------------------------------------------------------
 
@@ -34,7 +34,7 @@ void TarvoApp::SetStoppedControls(bool logChange) { tarvo::SetStoppedControls(wi
 // arrives while the window keeps responding (Esc held down repeats Start,
 // Stop, Start): it is refused, or it would reset the outer start's state
 // and leave the adapter running behind controls that say "Stopped".
-void TarvoApp::Start() {
+void TTarvoApp::Start() {
   window_.HideConversionBalloon();
   if (configuring_) return;
   Run.StartState = START_RX_TX;
@@ -44,7 +44,7 @@ void TarvoApp::Start() {
 
 // While a receive-only run goes on, the same command switches transmission
 // on; the scheduler then hands the items over one per tick.
-void TarvoApp::StartRxTx() {
+void TTarvoApp::StartRxTx() {
   window_.HideConversionBalloon();
   if (configuring_) return;
   if (Run.RunningFlag) {
@@ -60,7 +60,7 @@ void TarvoApp::StartRxTx() {
   StartDevice();
 }
 
-void TarvoApp::Stop() {
+void TTarvoApp::Stop() {
   window_.HideConversionBalloon();
   if (configuring_) startCancelled_ = true;
   StopDevice();
@@ -69,7 +69,7 @@ void TarvoApp::Stop() {
 
 // ---- Start and stop ------------------------------------------------------------
 
-void TarvoApp::ResetViewForRun() {
+void TTarvoApp::ResetViewForRun() {
   ResetCANViewForStart(View);
   window_.SetCANViewItemCount(0);
   window_.ActivatePage(TPage::CANView);
@@ -82,7 +82,7 @@ void TarvoApp::ResetViewForRun() {
 // the window) may run in the middle of a start. The start then ends there:
 // switching the adapter on afterwards would leave it running behind
 // controls that show it stopped.
-void TarvoApp::StartDevice() {
+void TTarvoApp::StartDevice() {
   configuring_ = true;
   startCancelled_ = false;
   const uint32_t configured = ConfigureDevice();
@@ -101,17 +101,17 @@ void TarvoApp::StartDevice() {
   }
   Run.TarvoTime = 0;
   Run.TarvoSyncTime = 0;
-  window_.SetTimer1Enabled(true);
+  window_.SetTickEnabled(true);
   ShowRunningTime();
   Run.RunningFlag = true;
 }
 
 // A failed stop command leaves the run going: the adapter may still be on
 // the bus, so the tick keeps showing what it does.
-bool TarvoApp::StopDevice() {
+bool TTarvoApp::StopDevice() {
   if (SetRunState(DeviceConnection, 0) != RES_OK) return false;
   Run.RunningFlag = false;
-  window_.SetTimer1Enabled(false);
+  window_.SetTickEnabled(false);
   // Rows stored since the last refresh would otherwise stay out of the list
   // until the next run.
   if (window_.CANViewItemCount() != View.CANView.Count) window_.SetCANViewItemCount(View.CANView.Count);
@@ -121,11 +121,11 @@ bool TarvoApp::StopDevice() {
   return true;
 }
 
-void TarvoApp::ShowRunningTime() { window_.SetStatusPanelText(0, RunningTimeText(Run.TarvoTime)); }
+void TTarvoApp::ShowRunningTime() { window_.SetStatusPanelText(0, RunningTimeText(Run.TarvoTime)); }
 
 // ---- Configuration ----------------------------------------------------------------
 
-TResult TarvoApp::SendBitTiming(const TBitTiming& t) {
+TResult TTarvoApp::SendBitTiming(const TBitTiming& t) {
   // The register takes every value less one; bit 6 of the BRP byte selects
   // the adapter's 40 MHz clock.
   const uint8_t brp = uint8_t(t.BRP - 1 + (CANClock40MHzFlag ? 64 : 0));
@@ -141,7 +141,7 @@ uint8_t OperatingModeValue(TOperatingMode mode) {
 }
 }  // namespace
 
-uint32_t TarvoApp::SendFilters(const TCANSetup& setup) {
+uint32_t TTarvoApp::SendFilters(const TCANSetup& setup) {
   TFilterSettings filters = AcceptAllFilters();
   if (setup.FilterChoice != TFilterChoice::None && !canSetup_->CheckReceiveFilters(filters))
     return CONFIG_FILTERS_INVALID;
@@ -150,7 +150,7 @@ uint32_t TarvoApp::SendFilters(const TCANSetup& setup) {
 
 // The whole transmit list goes to the adapter only for a transmitting run
 // that is not a replay: a replay sends its own messages.
-uint32_t TarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
+uint32_t TTarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
   const TLogState log = log_->State();
   const bool replaying = log == REPLAY_LOG_RUNNING || log == REPLAY_LOG_SINGLE_STEP;
   if (setup.Mode != TOperatingMode::ListenOnly && Run.StartState == START_RX_TX && !replaying) {
@@ -165,7 +165,7 @@ uint32_t TarvoApp::LoadTransmitListForRun(const TCANSetup& setup) {
 // message (the filter check shows its own); the caller returns the controls
 // to the stopped state. After a Stop during one of the waits nothing more
 // goes to the adapter: it was told to stop.
-uint32_t TarvoApp::ConfigureDevice() {
+uint32_t TTarvoApp::ConfigureDevice() {
   const TCANSetup setup = canSetup_->Settings();
   if (SendBitTiming(setup.BitTiming) != RES_OK) return CONFIG_COMMAND_FAILED;
   clock_.WaitProcessingMessages(100);

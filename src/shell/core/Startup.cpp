@@ -11,7 +11,7 @@ namespace {
 const char* NumericBaseText(int32_t base) { return base == NUMERIC_DECIMAL ? "Decimal " : "Hexadecimal "; }
 }  // namespace
 
-void TarvoApp::FormCreate(const std::vector<std::string>& arguments) {
+void TTarvoApp::Initialise(const std::vector<std::string>& arguments) {
   Arguments = arguments;
   Dirs = PrepareDirectories(folders_);
   log_->SetLogDirectory(Dirs.LogDIR);
@@ -22,7 +22,7 @@ void TarvoApp::FormCreate(const std::vector<std::string>& arguments) {
   ChooseAndIdentifyDevice();
 }
 
-void TarvoApp::ResetRunState() {
+void TTarvoApp::ResetRunState() {
   Identity.DevicePanelNo = 4;
   DeviceReadyFlag = false;
   CANClock40MHzFlag = true;
@@ -31,7 +31,7 @@ void TarvoApp::ResetRunState() {
   window_.SetStatusPanelText(0, StoppedText);
 }
 
-void TarvoApp::ChooseAndIdentifyDevice() {
+void TTarvoApp::ChooseAndIdentifyDevice() {
   if (std::strcmp(SavedDeviceSelection.SerialNo, DevicePromptSerialNo) == 0) {
     startup_->ChooseDevice(DeviceSelection);
     IdentifyDevice();
@@ -44,7 +44,7 @@ void TarvoApp::ChooseAndIdentifyDevice() {
 
 // ---- Identification -------------------------------------------------------------
 
-void TarvoApp::IdentifyDevice() {
+void TTarvoApp::IdentifyDevice() {
   const TResult opened = OpenSelectedDevice();
   PrepareConfiguration(opened);
   SetCANViewBufferSize(View, Display);
@@ -56,7 +56,7 @@ void TarvoApp::IdentifyDevice() {
 }
 
 // A saved choice that is no longer attached falls back to any adapter.
-TResult TarvoApp::OpenSelectedDevice() {
+TResult TTarvoApp::OpenSelectedDevice() {
   TResult r = OpenDevice(DeviceConnection, DeviceSelection);
   if (r == RES_OK) return r;
   DeviceSelection = TDeviceInfo{};
@@ -65,7 +65,7 @@ TResult TarvoApp::OpenSelectedDevice() {
 
 // A configuration named on the command line decides caption and transmit
 // list; otherwise the caption names the model and the list starts empty.
-void TarvoApp::PrepareConfiguration(TResult openResult) {
+void TTarvoApp::PrepareConfiguration(TResult openResult) {
   ConfigLoadedFlag = false;
   if (!Arguments.empty()) ConfigLoadedFlag = persistence_->LoadStartupConfiguration(Arguments.front());
   if (ConfigLoadedFlag) return;
@@ -74,7 +74,7 @@ void TarvoApp::PrepareConfiguration(TResult openResult) {
   persistence_->ResetConfiguration();
 }
 
-std::string TarvoApp::MissingAdapterText(TResult openResult) {
+std::string TTarvoApp::MissingAdapterText(TResult openResult) {
   Identity.SerialNo = "   S/N ?";
   Identity.TarvoDescription = "Quorbel Tarvo not found";
   Identity.TarvoInternalStatus.clear();
@@ -84,7 +84,7 @@ std::string TarvoApp::MissingAdapterText(TResult openResult) {
 }
 
 // One status request, answered within 10 ms or not at all: no retry.
-std::string TarvoApp::IdentifyOpenAdapter() {
+std::string TTarvoApp::IdentifyOpenAdapter() {
   const std::string description = DeviceConnection.Description;
   const std::string serialNo = DeviceConnection.SerialNo;
   Identity.TarvoDescriptor = "    " + description + "    S/N " + serialNo;
@@ -97,12 +97,12 @@ std::string TarvoApp::IdentifyOpenAdapter() {
   return AcceptIdentificationStatus();
 }
 
-std::string TarvoApp::StatusFailure(const char* what) {
+std::string TTarvoApp::StatusFailure(const char* what) {
   Identity.TarvoInternalStatus = std::string("  Status ") + what;
   return Identity.TarvoDescriptor + "    Status " + what;
 }
 
-std::string TarvoApp::AcceptIdentificationStatus() {
+std::string TTarvoApp::AcceptIdentificationStatus() {
   const uint8_t hardware = DeviceStatus.Param[0];
   const uint8_t software = DeviceStatus.Param[1];
   const std::string& sep = RegionalDecimalSeparator;
@@ -134,14 +134,14 @@ std::string TarvoApp::AcceptIdentificationStatus() {
 
 // Older adapters run their CAN controller from 20 MHz, and the oldest Tarvo
 // reports no bus load.
-void TarvoApp::DecideCapabilities(uint8_t hardware, uint8_t software) {
+void TTarvoApp::DecideCapabilities(uint8_t hardware, uint8_t software) {
   const int32_t model = DeviceSelection.HardwareType;
   const bool oldTarvo = model == HW_TARVO && hardware < 70;
   if (!HasCANClock40MHz(model, hardware, software)) CANClock40MHzFlag = false;
   if (oldTarvo) BusLoadSupportedFlag = false;
 }
 
-void TarvoApp::CreateBusLoadGauge() {
+void TTarvoApp::CreateBusLoadGauge() {
   window_.CreateBusLoadGauge();
   Identity.DevicePanelNo = 5;
   Run.BusLoadRequestFlag = false;
@@ -149,21 +149,21 @@ void TarvoApp::CreateBusLoadGauge() {
   window_.ShowBusLoad(0, BusLoadText(0, RegionalDecimalSeparator), true);
 }
 
-void TarvoApp::ChooseFirstPage() {
+void TTarvoApp::ChooseFirstPage() {
   canSetup_->CheckCANBaudRateSupport();
   window_.ActivatePage(canSetup_->UpdateCANBitTiming() ? TPage::CANView : TPage::CANSetup);
 }
 
 // ---- Shutdown -------------------------------------------------------------------------
 
-bool TarvoApp::FormClose() {
+bool TTarvoApp::Close() {
   if (closed_) return true;
   if (!persistence_->ConfirmClose()) return false;
   log_->EndLogging();
   // The stop may fail (no adapter, adapter gone): closing goes on regardless.
   SetRunState(DeviceConnection, 0);
   Run.RunningFlag = false;
-  window_.SetTimer1Enabled(false);
+  window_.SetTickEnabled(false);
   CloseDevice(DeviceConnection);
   DoneDriver(Driver);
   persistence_->SaveSettings();

@@ -65,13 +65,13 @@ struct TAdapterIdentity {
   uint8_t SoftwareVersion = 0;
 };
 
-class TarvoApp {
+class TTarvoApp {
  public:
   // decimalSeparator: the user's regional decimal separator.
-  TarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
-           LibraryLoader& loader = SystemLibraryLoader());
-  TarvoApp(const TarvoApp&) = delete;
-  TarvoApp& operator=(const TarvoApp&) = delete;
+  TTarvoApp(Clock& clock, MainWindowPort& window, TKnownFolders& folders, std::string decimalSeparator,
+           TLibraryLoader& loader = SystemLibraryLoader());
+  TTarvoApp(const TTarvoApp&) = delete;
+  TTarvoApp& operator=(const TTarvoApp&) = delete;
 
   // Seams for the subsystems built elsewhere; each has a built-in default.
   // The object passed must outlive the application object.
@@ -84,11 +84,11 @@ class TarvoApp {
   // ---- Life cycle ----
   // At window creation: directories, settings, driver, adapter choice and
   // identification, first page. arguments excludes the program name.
-  void FormCreate(const std::vector<std::string>& arguments);
+  void Initialise(const std::vector<std::string>& arguments);
   // At close: false keeps the window open (the user cancelled). Otherwise
   // logging ends, the adapter is stopped and closed, the driver released and
   // the settings saved; later calls do nothing and return true.
-  bool FormClose();
+  bool Close();
 
   // ---- Commands and timer ----
   void Start();
@@ -173,7 +173,7 @@ class TarvoApp {
 
   Clock& clock_;
   MainWindowPort& window_;
-  KnownFolders& folders_;
+  TKnownFolders& folders_;
 
   DefaultCANSetup defaultCANSetup_;
   NoTransmitList noTransmit_;

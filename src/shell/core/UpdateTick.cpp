@@ -6,7 +6,7 @@
 
 namespace tarvo {
 
-void TarvoApp::OnTick() {
+void TTarvoApp::OnTick() {
   AdvanceClock();
   if (log_->ReplayRunning()) {
     ReplayTick();
@@ -18,7 +18,7 @@ void TarvoApp::OnTick() {
 
 // Unsigned arithmetic keeps the tick right across the wrap of the system
 // tick count.
-void TarvoApp::AdvanceClock() {
+void TTarvoApp::AdvanceClock() {
   const uint32_t now = clock_.TickCount();
   Run.DeltaPCTime = now - Run.PCTime;
   Run.PCTime = now;
@@ -28,11 +28,11 @@ void TarvoApp::AdvanceClock() {
 // Signed: a status may set the clock back a little behind the last request
 // (the adapter's time stamp is a few ms older than the tick), which is not
 // four billion ms since that request.
-int32_t TarvoApp::MsSinceStatusRequest() const { return int32_t(Run.TarvoTime - Run.TarvoSyncTime); }
+int32_t TTarvoApp::MsSinceStatusRequest() const { return int32_t(Run.TarvoTime - Run.TarvoSyncTime); }
 
 // Once a second of adapter time: a status request. Returns false when the
 // run reached its time limit and was stopped.
-bool TarvoApp::SecondlyRequests(bool replay) {
+bool TTarvoApp::SecondlyRequests(bool replay) {
   if (MsSinceStatusRequest() <= 1000) return true;
   if (!replay && Run.TarvoTime > MaximumRunTimeMs) {
     StopDevice();
@@ -50,18 +50,18 @@ bool TarvoApp::SecondlyRequests(bool replay) {
 }
 
 // Half a second after the status request: the bus-load request.
-void TarvoApp::RequestBusLoadWhenDue() {
+void TTarvoApp::RequestBusLoadWhenDue() {
   if (!BusLoadSupportedFlag || Run.BusLoadRequestFlag) return;
   if (MsSinceStatusRequest() <= 500) return;
   RequestBusLoad(DeviceConnection);
   Run.BusLoadRequestFlag = true;
 }
 
-void TarvoApp::ShowReceiveError() { ShowAdapterStatus("    Status ?"); }
+void TTarvoApp::ShowReceiveError() { ShowAdapterStatus("    Status ?"); }
 
 // The adapter panel: descriptor, status and, once messages were lost in this
 // run, how many.
-void TarvoApp::ShowAdapterStatus(const std::string& statusText) {
+void TTarvoApp::ShowAdapterStatus(const std::string& statusText) {
   Run.AdapterStatusText = statusText;
   Run.LostShown = CANMessageRing.LostCount;
   window_.SetStatusPanelText(Identity.DevicePanelNo,
@@ -70,7 +70,7 @@ void TarvoApp::ShowAdapterStatus(const std::string& statusText) {
 
 // During a replay the replay thread sends; the tick shows what it sent and
 // keeps the status up to date. Received messages stay in the ring.
-void TarvoApp::ReplayTick() {
+void TTarvoApp::ReplayTick() {
   SecondlyRequests(true);
   RequestBusLoadWhenDue();
   log_->DisplayReplayMessages();
@@ -82,7 +82,7 @@ void TarvoApp::ReplayTick() {
   HandleStatusRecord(false);
 }
 
-bool TarvoApp::NormalTick() {
+bool TTarvoApp::NormalTick() {
   if (!SecondlyRequests(false)) return false;
   RequestBusLoadWhenDue();
   transmit_->BuildTransmitSchedule();
@@ -95,7 +95,7 @@ bool TarvoApp::NormalTick() {
 
 // A receive error, or messages lost at a full ring, reach the log as a
 // missing message; a new loss count reaches the adapter panel at once.
-void TarvoApp::ReceiveMessages() {
+void TTarvoApp::ReceiveMessages() {
   const TResult received = ParseRxRing(DeviceConnection, CANMessageRing, DeviceStatus);
   const bool lost = CANMessageRing.LostCount != Run.LostShown;
   if (received != RES_OK) {
@@ -111,7 +111,7 @@ void TarvoApp::ReceiveMessages() {
 
 // Due transmissions go first, so that sent and received messages enter the
 // view and the log in time order.
-void TarvoApp::DrainMessageRing() {
+void TTarvoApp::DrainMessageRing() {
   TCANMessageRing& ring = CANMessageRing;
   while (!ring.Empty()) {
     const TTarvoCAN& message = ring.Messages[ring.ReadIndex];
@@ -125,7 +125,7 @@ void TarvoApp::DrainMessageRing() {
 
 // ---- Status records ------------------------------------------------------------------
 
-void TarvoApp::HandleStatusRecord(bool withLog) {
+void TTarvoApp::HandleStatusRecord(bool withLog) {
   if (DeviceStatus.StatusType == 1)
     HandleAdapterStatus(withLog);
   else if (DeviceStatus.StatusType == 3)
@@ -133,7 +133,7 @@ void TarvoApp::HandleStatusRecord(bool withLog) {
   DeviceStatus.StatusType = 0;
 }
 
-void TarvoApp::HandleAdapterStatus(bool withLog) {
+void TTarvoApp::HandleAdapterStatus(bool withLog) {
   const uint8_t code = DeviceStatus.Param[2];
   const uint8_t busState = DeviceStatus.Param[3];
   Run.LastStatusCode = code;
@@ -167,7 +167,7 @@ void TarvoApp::HandleAdapterStatus(bool withLog) {
   }
 }
 
-void TarvoApp::HandleBusLoadRecord(bool withLog) {
+void TTarvoApp::HandleBusLoadRecord(bool withLog) {
   UpdateBusLoad(DeviceStatus);
   if (Display.CANErrorCounters) DisplayErrorCounters(View, DeviceStatus);
   if (!withLog || !log_->RecordRunning()) return;
@@ -176,7 +176,7 @@ void TarvoApp::HandleBusLoadRecord(bool withLog) {
 }
 
 // Without bus-load support there is no gauge to update.
-void TarvoApp::UpdateBusLoad(const TDeviceStatus& status) {
+void TTarvoApp::UpdateBusLoad(const TDeviceStatus& status) {
   if (!BusLoadSupportedFlag) return;
   const int position = BusLoadPosition(status.Param[0], status.Param[1]);
   window_.ShowBusLoad(position, BusLoadText(position, RegionalDecimalSeparator), Run.BusLoadValidFlag);
@@ -185,7 +185,7 @@ void TarvoApp::UpdateBusLoad(const TDeviceStatus& status) {
 // ---- CAN View refresh ------------------------------------------------------------------
 
 // About every UpdateInterval ms; the refresh tick's own delta is not counted.
-void TarvoApp::RefreshCANView() {
+void TTarvoApp::RefreshCANView() {
   if (!CANViewRefreshDue(View.CANViewUpdateTimer, Display.UpdateInterval, Run.DeltaPCTime)) return;
   const TCANViewRefresh r = PlanCANViewRefresh(View, window_.CANViewItemCount());
   if (r.ItemCountChanged) window_.SetCANViewItemCount(r.ItemCount);

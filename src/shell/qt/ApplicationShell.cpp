@@ -25,7 +25,7 @@ namespace tarvo::qt {
 
 ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   dialogs_ = std::make_unique<QtUserDialogs>(window_.get());
-  app_ = std::make_unique<TarvoApp>(clock_, *window_, folders_, RegionalDecimalSeparator());
+  app_ = std::make_unique<TTarvoApp>(clock_, *window_, folders_, RegionalDecimalSeparator());
   canView_ = new CANViewList(app_->View, app_->Display);
   window_->AttachCANViewList(canView_);
   setup_ = std::make_unique<SetupWiring>(*app_, *window_, *dialogs_, configModified_);
@@ -59,7 +59,7 @@ void ApplicationShell::Start(const std::vector<std::string>& arguments) {
   // opens in a log window; the first other argument is the configuration.
   std::vector<std::string> configuration, logs;
   for (const std::string& a : arguments) (IsLogFileName(a) ? logs : configuration).push_back(a);
-  app_->FormCreate(configuration);
+  app_->Initialise(configuration);
   canView_->ConfigureCANView(window_->ScalingFactor());
   canView_->SyncItemCount();
   transmit_->LocateCANTransmit();
@@ -78,8 +78,8 @@ bool ApplicationShell::IsLogFileName(const std::string& path) {
 
 void ApplicationShell::BindCommands() {
   MainWindow& w = *window_;
-  TarvoApp& app = *app_;
-  w.SetCloseHandler([&app] { return app.FormClose(); });
+  TTarvoApp& app = *app_;
+  w.SetCloseHandler([&app] { return app.Close(); });
   w.SetHandler(TCommand::StartRun, [&app] { app.Start(); });
   w.SetHandler(TCommand::StartRunRxTx, [&app] { app.StartRxTx(); });
   w.SetHandler(TCommand::StopRun, [&app] { app.Stop(); });

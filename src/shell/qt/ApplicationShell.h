@@ -11,7 +11,7 @@
 
 namespace tarvo {
 class CANViewList;
-class TarvoApp;
+class TTarvoApp;
 }  // namespace tarvo
 
 namespace tarvo::qt {
@@ -44,7 +44,7 @@ class ApplicationShell {
   static bool IsLogFileName(const std::string& path);
 
   MainWindow& Window() { return *window_; }
-  TarvoApp& App() { return *app_; }
+  TTarvoApp& App() { return *app_; }
   UserDialogs& Dialogs() { return *dialogs_; }
   DatabaseWiring& Database() { return *database_; }
   PlotWiring& SignalPlot() { return *plot_; }
@@ -72,7 +72,7 @@ class ApplicationShell {
   std::unique_ptr<QtUserDialogs> dialogs_;
   // Destroyed in reverse: the window first, as its widgets read the
   // subsystems' records, then the subsystems, then the application object.
-  std::unique_ptr<TarvoApp> app_;
+  std::unique_ptr<TTarvoApp> app_;
   std::unique_ptr<SetupWiring> setup_;
   std::unique_ptr<TransmitWiring> transmit_;
   std::unique_ptr<PlotWiring> plot_;

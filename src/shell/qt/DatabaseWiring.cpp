@@ -28,7 +28,7 @@ constexpr int kPanelHeight = 170;  // at 96 DPI
 
 }  // namespace
 
-DatabaseWiring::DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, PlotWiring& plot)
+DatabaseWiring::DatabaseWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, PlotWiring& plot)
     : app_(app), window_(window), dialogs_(dialogs), plot_(plot) {
   panel_ = new SignalsPanel;
   panel_->hide();
@@ -81,7 +81,7 @@ void DatabaseWiring::PlotSignalOfPanelRow(int row) {
   plot_.PlotSignal(panelMessage_->Name + "." + item->text().toStdString());
 }
 
-void DatabaseWiring::AttachTransmit(CANTransmitPanel& panel, CANTransmitEditor& editor) {
+void DatabaseWiring::AttachTransmit(CANTransmitPanel& panel, TTransmitEditor& editor) {
   transmitPanel_ = &panel;
   editor_ = &editor;
   signalsEditor_ = new TransmitSignalsEditor;
@@ -104,7 +104,7 @@ bool DatabaseWiring::Hex() const { return app_.Display.NumericBase != NUMERIC_DE
 
 void DatabaseWiring::ChooseDatabase() {
   window_.HideConversionBalloon();
-  if (tarvo::Database1Click(state_, dialogs_, ShippedDatabaseDir())) DatabaseLoaded();
+  if (tarvo::ChooseDatabaseFile(state_, dialogs_, ShippedDatabaseDir())) DatabaseLoaded();
 }
 
 bool DatabaseWiring::Load(const std::string& path) {

@@ -11,10 +11,10 @@
 
 namespace tarvo {
 class AnalysisWindow;
-class CANTransmitEditor;
+class TTransmitEditor;
 class CANTransmitPanel;
 class SignalsPanel;
-class TarvoApp;
+class TTarvoApp;
 class TransmitSignalsEditor;
 class UserDialogs;
 }  // namespace tarvo
@@ -29,13 +29,13 @@ class DatabaseWiring {
   // Built before the transmit side, so the CAN View list already shares its
   // place with the signals panel when the transmit list may join that page.
   // The plot decodes with the database loaded here.
-  DatabaseWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, PlotWiring& plot);
+  DatabaseWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, PlotWiring& plot);
   ~DatabaseWiring();
   DatabaseWiring(const DatabaseWiring&) = delete;
   DatabaseWiring& operator=(const DatabaseWiring&) = delete;
 
   // The editor's signal line, once the transmit side exists.
-  void AttachTransmit(CANTransmitPanel& panel, CANTransmitEditor& editor);
+  void AttachTransmit(CANTransmitPanel& panel, TTransmitEditor& editor);
 
   // Loads a database as the command does (a failure shows its message);
   // true when loaded.
@@ -64,7 +64,7 @@ class DatabaseWiring {
   void EditSignal(int message, int signal, const std::string& text);
   bool Hex() const;
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   std::string lastLogDir_;  // the folder of the last log opened
   MainWindow& window_;
   UserDialogs& dialogs_;
@@ -74,7 +74,7 @@ class DatabaseWiring {
   const TDbcMessage* panelMessage_ = nullptr;        // the message the panel shows
   TransmitSignalsEditor* signalsEditor_ = nullptr;  // owned by the editor group
   CANTransmitPanel* transmitPanel_ = nullptr;
-  CANTransmitEditor* editor_ = nullptr;
+  TTransmitEditor* editor_ = nullptr;
 };
 
 }  // namespace tarvo::qt

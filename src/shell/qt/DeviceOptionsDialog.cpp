@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/qt/Placement.h"
 #include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
@@ -41,7 +42,7 @@ DeviceOptionsDialog::DeviceOptionsDialog(double s, QWidget* parent) : QDialog(pa
     serialLayout->addWidget(serial_[size_t(i)]);
     if (i > 0) {
       serial_[size_t(i)]->hide();
-      // RadioButton6Click, shared by the three.
+      // One handler for the three serial-number choices.
       connect(serial_[size_t(i)], &QRadioButton::clicked, this, [this, i] {
         if (serialClicked_) serialClicked_(i + 5);
       });
@@ -97,10 +98,7 @@ bool DeviceOptionsDialog::Execute(TDeviceOptionsForm& form,
     chooseSerial(now, button);
     ShowForm(now);
   };
-  if (parentWidget()) {
-    const QRect p = parentWidget()->geometry();
-    move(p.x() + p.width() / 2 - width() / 2, p.y() + p.height() / 2 - height() / 2);
-  }
+  if (const QWidget* main = parentWidget()) qt::CentreOver(*this, *main);
   const bool ok = exec() == QDialog::Accepted;
   serialClicked_ = nullptr;
   if (ok) form = Read();

@@ -36,7 +36,7 @@ std::string AscDate(const QLocale& locale, const QDateTime& now) {
 // What the recorder reads from the program and asks of the window.
 class LogWiring::Host : public LogRecorderHost {
  public:
-  Host(TarvoApp& app, MainWindow& window, std::function<TBitTimingValues()> bitTiming,
+  Host(TTarvoApp& app, MainWindow& window, std::function<TBitTimingValues()> bitTiming,
        std::function<void(bool)> showOptions)
       : app_(app), window_(window), bitTiming_(std::move(bitTiming)), showOptions_(std::move(showOptions)) {}
 
@@ -74,7 +74,7 @@ class LogWiring::Host : public LogRecorderHost {
   void ShowLogOptions(bool saveFlag) override { showOptions_(saveFlag); }
 
  private:
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   std::function<TBitTimingValues()> bitTiming_;
   std::function<void(bool)> showOptions_;
@@ -83,7 +83,7 @@ class LogWiring::Host : public LogRecorderHost {
 // The run control's and the update tick's view of logging.
 class LogWiring::Port : public LogPort {
  public:
-  Port(TLog& log, LogRecorder& recorder) : log_(log), recorder_(recorder) {}
+  Port(TLog& log, TLogRecorder& recorder) : log_(log), recorder_(recorder) {}
 
   TLogState State() override { return log_.State; }
   bool RecordRunning() override { return log_.RecordRunningFlag.load(); }
@@ -108,22 +108,22 @@ class LogWiring::Port : public LogPort {
 
  private:
   TLog& log_;
-  LogRecorder& recorder_;
+  TLogRecorder& recorder_;
 };
 
 class LogWiring::Echoes : public TransmitEcho {
  public:
-  explicit Echoes(LogRecorder& recorder) : recorder_(recorder) {}
+  explicit Echoes(TLogRecorder& recorder) : recorder_(recorder) {}
   void EchoTransmitMessage(uint8_t ide, uint32_t id, uint8_t rtr, uint8_t dlc, const uint8_t data[8],
                            uint32_t timeMs) override {
     recorder_.LogTransmitMessage(ide, id, rtr, dlc, data, timeMs);
   }
 
  private:
-  LogRecorder& recorder_;
+  TLogRecorder& recorder_;
 };
 
-LogWiring::LogWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs,
+LogWiring::LogWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs,
                      std::function<TBitTimingValues()> bitTiming)
     : app_(app), window_(window), log_(std::make_unique<TLog>()), gui_(std::make_unique<QtGuiThreadCalls>()) {
   // The program's clock is std::chrono::steady_clock: a high-resolution
@@ -135,7 +135,7 @@ LogWiring::LogWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs,
                                   &window);
   host_ = std::make_unique<Host>(app, window, std::move(bitTiming),
                                  [this](bool saveFlag) { options_->ShowLogOptions(saveFlag); });
-  recorder_ = std::make_unique<LogRecorder>(log, *host_, dialogs, *gui_);
+  recorder_ = std::make_unique<TLogRecorder>(log, *host_, dialogs, *gui_);
   port_ = std::make_unique<Port>(log, *recorder_);
   echo_ = std::make_unique<Echoes>(*recorder_);
   app.UseLog(*port_);
@@ -159,7 +159,7 @@ LogWiring::~LogWiring() {
 TransmitEcho& LogWiring::Echo() { return *echo_; }
 
 void LogWiring::BindHandlers() {
-  window_.SetHandler(TCommand::StartLogRecording, [this] { recorder_->StartLogRecording1Click(); });
+  window_.SetHandler(TCommand::StartLogRecording, [this] { recorder_->OnStartRecording(); });
   window_.SetHandler(TCommand::StopLog, [this] { StopLog(); });
   window_.SetHandler(TCommand::LogOptions, [this] { EditLogOptions(); });
 }

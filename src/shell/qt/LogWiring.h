@@ -9,9 +9,9 @@
 #include "setup/BitTiming.h"
 
 namespace tarvo {
-class LogRecorder;
+class TLogRecorder;
 class TLogReplay;
-class TarvoApp;
+class TTarvoApp;
 class TransmitEcho;
 class UserDialogs;
 struct TLog;
@@ -26,13 +26,13 @@ class QtGuiThreadCalls;
 class LogWiring {
  public:
   // bitTiming gives the CAN Setup page's bit timing for the log footer.
-  LogWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, std::function<TBitTimingValues()> bitTiming);
+  LogWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, std::function<TBitTimingValues()> bitTiming);
   ~LogWiring();
   LogWiring(const LogWiring&) = delete;
   LogWiring& operator=(const LogWiring&) = delete;
 
   TLog& Log() { return *log_; }
-  LogRecorder& Recorder() { return *recorder_; }
+  TLogRecorder& Recorder() { return *recorder_; }
   LogOptionsDialog& Options() { return *options_; }
   // Receives the transmit paths' echoes for the log.
   TransmitEcho& Echo();
@@ -48,13 +48,13 @@ class LogWiring {
   void StopLog();
   void EditLogOptions();
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   std::unique_ptr<TLog> log_;
   std::unique_ptr<QtGuiThreadCalls> gui_;
   LogOptionsDialog* options_ = nullptr;  // owned by the window
   std::unique_ptr<Host> host_;
-  std::unique_ptr<LogRecorder> recorder_;
+  std::unique_ptr<TLogRecorder> recorder_;
   std::unique_ptr<Port> port_;
   std::unique_ptr<Echoes> echo_;
   TLogReplay* replay_ = nullptr;

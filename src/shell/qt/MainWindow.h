@@ -120,7 +120,7 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   void SetWindowCaption(const std::string& caption) override;
   void ActivatePage(TPage page) override;
   void HideConversionBalloon() override;
-  void SetTimer1Enabled(bool enabled) override;
+  void SetTickEnabled(bool enabled) override;
   void SetStatusPanelText(int panel, const std::string& text) override;
   void CreateBusLoadGauge() override;
   void ShowBusLoad(int position, const std::string& text, bool valid) override;

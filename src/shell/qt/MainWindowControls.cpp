@@ -102,7 +102,7 @@ void MainWindow::HideConversionBalloon() {
   if (canView_) canView_->HideConversion();
 }
 
-void MainWindow::SetTimer1Enabled(bool enabled) {
+void MainWindow::SetTickEnabled(bool enabled) {
   if (enabled)
     timer1_->start();
   else

@@ -25,7 +25,7 @@ namespace {
 constexpr int kNumericBasePanel = 2;
 }
 
-OptionsWiring::OptionsWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+OptionsWiring::OptionsWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
                              TransmitWiring& transmit)
     : app_(app),
       window_(window),
@@ -63,7 +63,7 @@ void OptionsWiring::ShowDisplayOptions() {
 void OptionsWiring::TakeSnapshot() {
   window_.ActivatePage(TPage::CANView);
   const bool running = app_.Run.RunningFlag;
-  if (running) window_.SetTimer1Enabled(false);
+  if (running) window_.SetTickEnabled(false);
   TFileDialogRequest request;
   request.Title = "Save Snapshot";
   request.Filter = SnapshotFilter;
@@ -76,7 +76,7 @@ void OptionsWiring::TakeSnapshot() {
   FlushDevice(app_.DeviceConnection);
   app_.CANMessageRing.ReadIndex = app_.CANMessageRing.WriteIndex;
   app_.CANMessageRing.FullFlag = false;
-  window_.SetTimer1Enabled(true);
+  window_.SetTickEnabled(true);
 }
 
 void OptionsWiring::WriteSnapshot(const std::string& path) {

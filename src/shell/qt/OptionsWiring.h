@@ -8,7 +8,7 @@
 
 namespace tarvo {
 class DisplayOptionsDialog;
-class TarvoApp;
+class TTarvoApp;
 class UserDialogs;
 }  // namespace tarvo
 
@@ -20,7 +20,7 @@ class TransmitWiring;
 
 class OptionsWiring {
  public:
-  OptionsWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+  OptionsWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
                 TransmitWiring& transmit);
   OptionsWiring(const OptionsWiring&) = delete;
   OptionsWiring& operator=(const OptionsWiring&) = delete;
@@ -34,7 +34,7 @@ class OptionsWiring {
  private:
   void WriteSnapshot(const std::string& path);
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   UserDialogs& dialogs_;
   SetupWiring& setup_;

@@ -21,7 +21,7 @@ namespace tarvo::qt {
 // What the configuration files need from the window and the other subsystems.
 class PersistenceWiring::Host : public ConfigurationHost {
  public:
-  Host(TarvoApp& app, MainWindow& window, PersistenceWiring& w) : app_(app), window_(window), w_(w) {}
+  Host(TTarvoApp& app, MainWindow& window, PersistenceWiring& w) : app_(app), window_(window), w_(w) {}
 
   bool HexMode() override { return app_.Display.NumericBase == NUMERIC_HEXADECIMAL; }
   bool FixedViewMode() override { return app_.View.Mode == VIEW_FIXED; }
@@ -53,7 +53,7 @@ class PersistenceWiring::Host : public ConfigurationHost {
   void SetPlotLayout(const TPlotKeys& keys) override { w_.SetPlotLayout(keys); }
 
  private:
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   PersistenceWiring& w_;
 };
@@ -77,7 +77,7 @@ class PersistenceWiring::Port : public PersistencePort {
   PersistenceWiring& w_;
 };
 
-PersistenceWiring::PersistenceWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+PersistenceWiring::PersistenceWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
                                      TransmitWiring& transmit, bool& configModified)
     : app_(app),
       window_(window),
@@ -139,7 +139,7 @@ void PersistenceWiring::BindHandlers() {
   window_.SetHandler(TCommand::NewConfiguration, [&f] { f.NewConfiguration(); });
   window_.SetHandler(TCommand::LoadConfiguration, [&f] { f.OpenConfiguration(); });
   window_.SetHandler(TCommand::SaveConfiguration, [&f] { f.SaveConfiguration(); });
-  window_.SetHandler(TCommand::SaveConfigurationAs, [&f] { f.SaveAs1Click(); });
+  window_.SetHandler(TCommand::SaveConfigurationAs, [&f] { f.SaveConfigurationAs(); });
 }
 
 // ---- settings ----

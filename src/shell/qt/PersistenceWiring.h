@@ -11,7 +11,7 @@
 
 namespace tarvo {
 class CANViewList;
-class TarvoApp;
+class TTarvoApp;
 class TConfigurationFiles;
 struct TLog;
 class UserDialogs;
@@ -28,7 +28,7 @@ class TransmitWiring;
 class PersistenceWiring {
  public:
   // configModified is the configuration's "changed" flag the pages set.
-  PersistenceWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
+  PersistenceWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, SetupWiring& setup,
                     TransmitWiring& transmit, bool& configModified);
   ~PersistenceWiring();
   PersistenceWiring(const PersistenceWiring&) = delete;
@@ -57,7 +57,7 @@ class PersistenceWiring {
   void SetPlotLayout(const TPlotKeys& keys);
   void BindHandlers();
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   UserDialogs& dialogs_;
   SetupWiring& setup_;

@@ -56,7 +56,7 @@ std::vector<const TTarvoCAN*> FramesOfThisRun(const TCANViewState& view, double 
 
 }  // namespace
 
-PlotWiring::PlotWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs) : app_(app), window_(window) {
+PlotWiring::PlotWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs) : app_(app), window_(window) {
   plot_ = new PlotPanel(dialogs);
   plot_->setMinimumHeight(window_.Scaled(260));  // room for a few curves with their axes
   plotDock_ = new QDockWidget("Signal Plot", &window_);

@@ -8,7 +8,7 @@
 
 namespace tarvo {
 class PlotPanel;
-class TarvoApp;
+class TTarvoApp;
 class UserDialogs;
 struct TDbcDatabase;
 }  // namespace tarvo
@@ -23,7 +23,7 @@ class PlotWiring {
  public:
   // Built before anything that chains onto the application's received-frame
   // hook (the shared adapter), so the plot's feed is the first link.
-  PlotWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs);
+  PlotWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs);
   PlotWiring(const PlotWiring&) = delete;
   PlotWiring& operator=(const PlotWiring&) = delete;
 
@@ -40,7 +40,7 @@ class PlotWiring {
  private:
   void PlotTrafficSeen(std::size_t index);
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   double lastReceivedSeconds_ = 0;  // the time of the last frame received, in its run
   PlotPanel* plot_ = nullptr;       // owned by its dock

@@ -15,7 +15,7 @@ namespace tarvo::qt {
 // What the replay asks of the program.
 class ReplayWiring::Host : public ReplayHost {
  public:
-  Host(TarvoApp& app, MainWindow& window, std::function<uint32_t()> gap, std::function<void(bool)> options)
+  Host(TTarvoApp& app, MainWindow& window, std::function<uint32_t()> gap, std::function<void(bool)> options)
       : app_(app), window_(window), gap_(std::move(gap)), options_(std::move(options)) {}
 
   // From the replay thread too: each packet reaches the driver in one write.
@@ -55,24 +55,24 @@ class ReplayWiring::Host : public ReplayHost {
   void ShowLogOptions(bool saveFlag) override { options_(saveFlag); }
 
  private:
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   std::function<uint32_t()> gap_;
   std::function<void(bool)> options_;
   QLabel* progress_ = nullptr;
 };
 
-ReplayWiring::ReplayWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock, TLog& log,
+ReplayWiring::ReplayWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock, TLog& log,
                            std::function<uint32_t()> replayMinimumGap, std::function<void(bool)> showLogOptions)
     : gui_(std::make_unique<QtGuiThreadCalls>()),
       host_(std::make_unique<Host>(app, window, std::move(replayMinimumGap), std::move(showLogOptions))) {
   log.HPTimerSupportedFlag = HPTimerInit(log.HPTimeCountsPerSecond);
   replay_ = std::make_unique<TLogReplay>(log, *host_, dialogs, clock, *gui_);
   window.SetHandler(TCommand::StartLogReplay, [this] {
-    replay_->StartLogReplay1Click();
+    replay_->OnStartReplay();
   });
-  window.SetHandler(TCommand::SingleStepLogReplay, [this] { replay_->SingleStepLogReplay1Click(); });
-  window.SetHandler(TCommand::PauseLogReplay, [this] { replay_->PauseLogReplay1Click(); });
+  window.SetHandler(TCommand::SingleStepLogReplay, [this] { replay_->OnSingleStep(); });
+  window.SetHandler(TCommand::PauseLogReplay, [this] { replay_->OnPause(); });
 }
 
 ReplayWiring::~ReplayWiring() = default;

@@ -9,7 +9,7 @@
 
 namespace tarvo {
 class Clock;
-class TarvoApp;
+class TTarvoApp;
 class TLogReplay;
 class UserDialogs;
 struct TLog;
@@ -24,7 +24,7 @@ class ReplayWiring {
  public:
   // replayMinimumGap: the CAN Setup page's smallest replay spacing (ticks);
   // showLogOptions: the Log Options dialog.
-  ReplayWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock, TLog& log,
+  ReplayWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock, TLog& log,
                std::function<uint32_t()> replayMinimumGap, std::function<void(bool)> showLogOptions);
   ~ReplayWiring();
   ReplayWiring(const ReplayWiring&) = delete;

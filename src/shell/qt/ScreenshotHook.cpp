@@ -168,7 +168,7 @@ void ShowPage(MainWindow& window) {
 
 void Prepare(ApplicationShell& shell) {
   MainWindow& window = shell.Window();
-  TarvoApp& app = shell.App();
+  TTarvoApp& app = shell.App();
   ShowPage(window);
   if (EnvOn("TARVO_SCREENSHOT_ERROR_COUNTERS")) app.Display.CANErrorCounters = true;
   if (EnvOn("TARVO_SCREENSHOT_TX_ON_VIEW")) {

@@ -38,7 +38,7 @@ uint8_t Byte(int value) { return uint8_t(value); }
 // What the run control and identification read from the page.
 class SetupWiring::Port : public CANSetupPort {
  public:
-  Port(TarvoApp& app, TCANSetupState& state) : app_(app), state_(state) {}
+  Port(TTarvoApp& app, TCANSetupState& state) : app_(app), state_(state) {}
 
   TCANSetup Settings() override {
     const TBitTimingValues v = state_.BitTiming.Values();
@@ -62,11 +62,11 @@ class SetupWiring::Port : public CANSetupPort {
   bool UpdateCANBitTiming() override { return state_.BitTiming.UpdateCANBitTiming(); }
 
  private:
-  TarvoApp& app_;
+  TTarvoApp& app_;
   TCANSetupState& state_;
 };
 
-SetupWiring::SetupWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, bool& configModified)
+SetupWiring::SetupWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, bool& configModified)
     : app_(app), window_(window), state_(std::make_unique<TCANSetupState>(dialogs, configModified)) {
   state_->BitTiming.DecimalSeparator = RegionalDecimalSeparator();
   port_ = std::make_unique<Port>(app, *state_);

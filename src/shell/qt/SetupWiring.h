@@ -6,7 +6,7 @@
 
 namespace tarvo {
 class CANSetupPage;
-class TarvoApp;
+class TTarvoApp;
 class TCANSetupState;
 class UserDialogs;
 }  // namespace tarvo
@@ -18,7 +18,7 @@ class MainWindow;
 class SetupWiring {
  public:
   // configModified is the configuration's "changed" flag.
-  SetupWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, bool& configModified);
+  SetupWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, bool& configModified);
   ~SetupWiring();
   SetupWiring(const SetupWiring&) = delete;
   SetupWiring& operator=(const SetupWiring&) = delete;
@@ -33,7 +33,7 @@ class SetupWiring {
   void ApplyMissingSettingsDefaults();
   void FilterOnID();
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   std::unique_ptr<TCANSetupState> state_;
   std::unique_ptr<Port> port_;

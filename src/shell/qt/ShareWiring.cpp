@@ -28,7 +28,7 @@ bus::TBusMode ModeOfSetup(const TCANSetupState& setup) {
 
 }  // namespace
 
-ShareWiring::ShareWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, TCANSetupState& setup)
+ShareWiring::ShareWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, TCANSetupState& setup)
     : app_(app), window_(window), dialogs_(dialogs), setup_(setup) {
   if (QAction* action = window_.Action("ShareAdapter1")) action->setCheckable(true);
   timer_ = new QTimer(&window_);

@@ -15,7 +15,7 @@ class QTimer;
 
 namespace tarvo {
 struct TTarvoCAN;
-class TarvoApp;
+class TTarvoApp;
 class TCANSetupState;
 class UserDialogs;
 }  // namespace tarvo
@@ -33,7 +33,7 @@ class ShareWiring {
  public:
   // Takes over the program's received-message hook, calling the one it
   // found first: create it after every wiring that sets that hook.
-  ShareWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, TCANSetupState& setup);
+  ShareWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, TCANSetupState& setup);
   ~ShareWiring();
   ShareWiring(const ShareWiring&) = delete;
   ShareWiring& operator=(const ShareWiring&) = delete;
@@ -52,7 +52,7 @@ class ShareWiring {
   void Serve();
   void ShowClients();
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   UserDialogs& dialogs_;
   TCANSetupState& setup_;

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "adapter/TarvoAPI.h"
+#include "common/qt/Placement.h"
 #include "common/qt/Scaling.h"
 
 namespace tarvo::qt {
@@ -94,10 +95,7 @@ SplashWindow::SplashWindow(double s, QWidget* mainWindow)
 
 int SplashWindow::Scaled(int px) const { return ScaledPixels(px, scaling_); }
 
-void SplashWindow::CentreOverMainWindow() {
-  const QRect m = mainWindow_->geometry();
-  move(m.x() + m.width() / 2 - width() / 2, m.y() + m.height() / 2 - height() / 2);
-}
+void SplashWindow::CentreOverMainWindow() { qt::CentreOver(*this, *mainWindow_); }
 
 void SplashWindow::ShowInformation(int32_t hardwareType, const std::string& serialText) {
   CentreOverMainWindow();
@@ -123,7 +121,7 @@ void SplashWindow::ShowInformation(int32_t hardwareType, const std::string& seri
   show();
 }
 
-void SplashWindow::Timer1Enable(bool enable) {
+void SplashWindow::SetTimerEnabled(bool enable) {
   if (enable) timer1_->start();
   else timer1_->stop();
 }

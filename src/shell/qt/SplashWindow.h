@@ -22,7 +22,7 @@ class SplashWindow : public QDialog {
   // Information splash: the model's lettering and the serial text; Timer1
   // (2000 ms) ends the window once enabled.
   void ShowInformation(int32_t hardwareType, const std::string& serialText);
-  void Timer1Enable(bool enable);
+  void SetTimerEnabled(bool enable);
 
   // Chooser: the lines to list; returns the chosen line, -1 for none.
   int Choose(const std::vector<std::string>& lines);

@@ -17,7 +17,7 @@ constexpr int kTimer2IntervalMs = 100;  // the splash shows this long after the 
 
 class StartupWiring::Port : public StartupPort {
  public:
-  Port(TarvoApp& app, MainWindow& window) : app_(app), window_(window) {}
+  Port(TTarvoApp& app, MainWindow& window) : app_(app), window_(window) {}
 
   // The chooser lists the attached adapters of the saved model; the window
   // lives only while the user chooses.
@@ -37,7 +37,7 @@ class StartupWiring::Port : public StartupPort {
   // Created now with its two-second timer running; shown by Timer2.
   void ScheduleSplash() override {
     QPointer<SplashWindow> splash = new SplashWindow(window_.ScalingFactor(), &window_);
-    splash->Timer1Enable(true);
+    splash->SetTimerEnabled(true);
     const int32_t model = app_.DeviceSelection.HardwareType;
     const std::string serial = SplashSerialText(app_.Identity.SerialNo);
     QTimer::singleShot(kTimer2IntervalMs, &window_, [splash, model, serial] {
@@ -46,11 +46,11 @@ class StartupWiring::Port : public StartupPort {
   }
 
  private:
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
 };
 
-StartupWiring::StartupWiring(TarvoApp& app, MainWindow& window)
+StartupWiring::StartupWiring(TTarvoApp& app, MainWindow& window)
     : app_(app),
       window_(window),
       port_(std::make_unique<Port>(app, window)),

@@ -6,7 +6,7 @@
 #include <memory>
 
 namespace tarvo {
-class TarvoApp;
+class TTarvoApp;
 }
 
 namespace tarvo::qt {
@@ -16,7 +16,7 @@ class MainWindow;
 
 class StartupWiring {
  public:
-  StartupWiring(TarvoApp& app, MainWindow& window);
+  StartupWiring(TTarvoApp& app, MainWindow& window);
   ~StartupWiring();
   StartupWiring(const StartupWiring&) = delete;
   StartupWiring& operator=(const StartupWiring&) = delete;
@@ -27,7 +27,7 @@ class StartupWiring {
  private:
   class Port;
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   std::unique_ptr<Port> port_;
   DeviceOptionsDialog* deviceOptions_;  // owned by the window

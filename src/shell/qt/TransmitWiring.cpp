@@ -21,7 +21,7 @@ namespace tarvo::qt {
 // What the transmit side asks of the run, read from the application's records.
 class TransmitWiring::Host : public TransmitHost {
  public:
-  Host(TarvoApp& app, std::function<bool()> listenOnly, bool& configModified)
+  Host(TTarvoApp& app, std::function<bool()> listenOnly, bool& configModified)
       : app_(app), listenOnly_(std::move(listenOnly)), configModified_(configModified) {}
 
   bool HexMode() override { return app_.Display.NumericBase == NUMERIC_HEXADECIMAL; }
@@ -41,7 +41,7 @@ class TransmitWiring::Host : public TransmitHost {
   void SetConfigModified() override { configModified_ = true; }
 
  private:
-  TarvoApp& app_;
+  TTarvoApp& app_;
   std::function<bool()> listenOnly_;
   bool& configModified_;
 };
@@ -49,7 +49,7 @@ class TransmitWiring::Host : public TransmitHost {
 // The run control's view of the scheduler.
 class TransmitWiring::Port : public TransmitPort {
  public:
-  explicit Port(TransmitScheduler& scheduler) : s_(scheduler) {}
+  explicit Port(TTransmitScheduler& scheduler) : s_(scheduler) {}
   TResult LoadTransmitList() override { return s_.LoadTransmitList(); }
   void MarkAllItemsHandedOver() override { s_.MarkAllItemsHandedOver(); }
   void PrepareReceiveOnlyRun() override { s_.PrepareReceiveOnlyRun(); }
@@ -59,7 +59,7 @@ class TransmitWiring::Port : public TransmitPort {
   }
 
  private:
-  TransmitScheduler& s_;
+  TTransmitScheduler& s_;
 };
 
 namespace {
@@ -67,7 +67,7 @@ constexpr int kCANTransmitMinHeight = 75;  // at 96 DPI
 constexpr int kCANViewMinHeight = 90;
 }  // namespace
 
-TransmitWiring::TransmitWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock,
+TransmitWiring::TransmitWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock,
                                std::function<bool()> listenOnly, bool& configModified)
     : app_(app),
       window_(window),
@@ -77,9 +77,9 @@ TransmitWiring::TransmitWiring(TarvoApp& app, MainWindow& window, UserDialogs& d
       viewEcho_(std::make_unique<CANViewTransmitEcho>(app.View)),
       echoes_(std::make_unique<TransmitEchoList>()) {
   echoes_->Add(*viewEcho_);
-  scheduler_ = std::make_unique<TransmitScheduler>(*list_, *host_, *sender_, *echoes_, clock);
+  scheduler_ = std::make_unique<TTransmitScheduler>(*list_, *host_, *sender_, *echoes_, clock);
   port_ = std::make_unique<Port>(*scheduler_);
-  editor_ = std::make_unique<CANTransmitEditor>(*list_, *host_, dialogs, *scheduler_);
+  editor_ = std::make_unique<TTransmitEditor>(*list_, *host_, dialogs, *scheduler_);
   app.UseTransmit(*port_);
 
   QWidget* page = window.ClearPage(TPage::CANTransmit);
@@ -104,13 +104,13 @@ void TransmitWiring::AddEcho(TransmitEcho& echo) { echoes_->Add(echo); }
 void TransmitWiring::LocateCANTransmit() { locator_->LocateCANTransmit(app_.Display.CANTxOnCANViewPage); }
 
 void TransmitWiring::BindHandlers() {
-  CANTransmitEditor& e = *editor_;
-  window_.SetHandler(TCommand::SendNow, [&e] { e.NowButtonClick(); });
-  window_.SetHandler(TCommand::DisableAllTransmit, [&e] { e.DisableAll1Click(); });
-  window_.SetHandler(TCommand::EnableAllTransmit, [&e] { e.EnableAll1Click(); });
-  window_.SetHandler(TCommand::DeleteTransmit, [&e] { e.DeleteButtonClick(); });
-  window_.SetHandler(TCommand::DeleteAllTransmit, [&e] { e.DeleteAll1Click(); });
-  window_.SetHandler(TCommand::ToggleTransmitConversion, [this] { panel_->ShowConversion3Click(); });
+  TTransmitEditor& e = *editor_;
+  window_.SetHandler(TCommand::SendNow, [&e] { e.SendNow(); });
+  window_.SetHandler(TCommand::DisableAllTransmit, [&e] { e.DisableAllItems(); });
+  window_.SetHandler(TCommand::EnableAllTransmit, [&e] { e.EnableAllItems(); });
+  window_.SetHandler(TCommand::DeleteTransmit, [&e] { e.DeleteItem(); });
+  window_.SetHandler(TCommand::DeleteAllTransmit, [&e] { e.DeleteAllItems(); });
+  window_.SetHandler(TCommand::ToggleTransmitConversion, [this] { panel_->ToggleConversion(); });
   window_.SetHandler(TCommand::TransmitPopupOpening, [this] {
     window_.SetControlCaption("ShowConversion3", panel_->ConversionCommandCaption().toStdString());
   });
@@ -133,7 +133,7 @@ void TransmitWiring::CopyToTx() {
   const TCANView& view = app_.View.CANView;
   if (row < 0 || row >= view.Count) return;
   const TCANViewMessage& entry = view.List[size_t(row)];
-  if (!editor_->CopyToTx1Click(entry.ItemType, entry.Item)) return;
+  if (!editor_->CopyToEditor(entry.ItemType, entry.Item)) return;
   window_.ActivatePage(app_.Display.CANTxOnCANViewPage ? TPage::CANView : TPage::CANTransmit);
 }
 

@@ -8,18 +8,18 @@
 #include <memory>
 
 namespace tarvo {
-class CANTransmitEditor;
+class TTransmitEditor;
 class CANTransmitLocator;
 class CANTransmitPanel;
 class CANViewTransmitEcho;
 class Clock;
 class DeviceCANMessageSender;
-class TarvoApp;
+class TTarvoApp;
 class TransmitEcho;
 class TransmitEchoList;
 class TransmitKeyFilter;
 class TransmitPort;
-class TransmitScheduler;
+class TTransmitScheduler;
 class UserDialogs;
 struct TCANTransmit;
 }  // namespace tarvo
@@ -32,7 +32,7 @@ class TransmitWiring {
  public:
   // listenOnly tells whether the CAN Setup page has "Listen Only" checked;
   // configModified is the configuration's "changed" flag.
-  TransmitWiring(TarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock,
+  TransmitWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialogs, Clock& clock,
                  std::function<bool()> listenOnly, bool& configModified);
   ~TransmitWiring();
   TransmitWiring(const TransmitWiring&) = delete;
@@ -45,7 +45,7 @@ class TransmitWiring {
   void AddEcho(TransmitEcho& echo);
 
   TCANTransmit& List() { return *list_; }
-  CANTransmitEditor& Editor() { return *editor_; }
+  TTransmitEditor& Editor() { return *editor_; }
   CANTransmitPanel& Panel() { return *panel_; }
   CANTransmitLocator& Locator() { return *locator_; }
 
@@ -56,16 +56,16 @@ class TransmitWiring {
   void BindHandlers();
   void CopyToTx();
 
-  TarvoApp& app_;
+  TTarvoApp& app_;
   MainWindow& window_;
   std::unique_ptr<TCANTransmit> list_;
   std::unique_ptr<Host> host_;
   std::unique_ptr<DeviceCANMessageSender> sender_;
   std::unique_ptr<CANViewTransmitEcho> viewEcho_;
   std::unique_ptr<TransmitEchoList> echoes_;
-  std::unique_ptr<TransmitScheduler> scheduler_;
+  std::unique_ptr<TTransmitScheduler> scheduler_;
   std::unique_ptr<Port> port_;
-  std::unique_ptr<CANTransmitEditor> editor_;
+  std::unique_ptr<TTransmitEditor> editor_;
   CANTransmitPanel* panel_ = nullptr;      // owned by its page
   CANTransmitLocator* locator_ = nullptr;  // owned by the panel
   TransmitKeyFilter* keys_ = nullptr;      // owned by the window

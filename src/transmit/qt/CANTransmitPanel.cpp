@@ -66,7 +66,7 @@ QComboBox* EntryBox(const char* name, const auto& entries, QWidget* parent) {
 
 }  // namespace
 
-CANTransmitPanel::CANTransmitPanel(TCANTransmit& list, CANTransmitEditor& editor, TransmitHost& host,
+CANTransmitPanel::CANTransmitPanel(TCANTransmit& list, TTransmitEditor& editor, TransmitHost& host,
                                    QWidget* parent)
     : QWidget(parent), list_(list), editor_(editor), host_(host) {
   setObjectName("CANTransmitPanel");
@@ -122,11 +122,11 @@ void CANTransmitPanel::ConnectList() {
   });
   connect(listView_, &QTableView::clicked, this, [this](const QModelIndex& index) {
     editor_.SelectRow(index.row());
-    editor_.ListView2Click();
+    editor_.LoadSelection();
     emit HideConversionHint();
   });
   QHeaderView* header = listView_->horizontalHeader();
-  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { editor_.ListView2ColumnClick(column); });
+  connect(header, &QHeaderView::sectionClicked, this, [this](int column) { editor_.ToggleAllItems(column); });
   connect(header, &QHeaderView::sectionResized, this,
           [this](int column, int, int newSize) { KeepMinimumColumnWidth(column, newSize); });
 }
@@ -156,8 +156,8 @@ void CANTransmitPanel::AddEditorLine(QWidget* line) {
   editorGroup_->layout()->addWidget(line);
 }
 
-void CANTransmitPanel::ShowConversion3Click() {
-  const TConversionHint hint = editor_.ListView2ShowHint();
+void CANTransmitPanel::ToggleConversion() {
+  const TConversionHint hint = editor_.SelectionHint();
   QPoint at = QCursor::pos();
   at.setX(std::max(at.x(), 200));
   const QFont font = listView_->font();
@@ -266,17 +266,17 @@ QWidget* CANTransmitPanel::BuildCommentAndButtons() {
 
 void CANTransmitPanel::ConnectEditor() {
   connect(bit29_, &QRadioButton::toggled, this, [this](bool bit29) {
-    if (!Syncing()) editor_.RadioButton30Click(bit29);
+    if (!Syncing()) editor_.ChooseIdWidth(bit29);
   });
   connect(id_, &QLineEdit::textChanged, this, [this](const QString& typed) {
     if (Syncing()) return;
     editor_.SetIDText(UpperCased(id_, typed).toStdString());
     emit FormChanged();
   });
-  connect(data_, &QRadioButton::clicked, this, [this] { editor_.RadioButton32MouseUp(false); });
-  connect(remote_, &QRadioButton::clicked, this, [this] { editor_.RadioButton32MouseUp(true); });
+  connect(data_, &QRadioButton::clicked, this, [this] { editor_.ChooseFrameKind(false); });
+  connect(remote_, &QRadioButton::clicked, this, [this] { editor_.ChooseFrameKind(true); });
   connect(dlc_, &QSpinBox::valueChanged, this, [this](int dlc) {
-    if (!Syncing()) editor_.SpinEdit7Change(dlc);
+    if (!Syncing()) editor_.ChangeDlc(dlc);
   });
   for (int n = 0; n < 8; ++n)
     connect(bytes_[n], &QLineEdit::textChanged, this, [this, n](const QString& typed) {
@@ -286,7 +286,7 @@ void CANTransmitPanel::ConnectEditor() {
     });
   connect(onTime_, &QRadioButton::toggled, this, [this](bool onTime) {
     if (Syncing()) return;
-    onTime ? editor_.RadioButton34Click() : editor_.RadioButton35Click();
+    onTime ? editor_.ChooseOnTime() : editor_.ChooseOnKey();
   });
   connect(period_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
     if (!Syncing()) editor_.Form.PeriodText = text.toStdString();
@@ -297,10 +297,10 @@ void CANTransmitPanel::ConnectEditor() {
   connect(comment_, &QLineEdit::textChanged, this, [this](const QString& text) {
     if (!Syncing()) editor_.Form.Comment = text.toStdString();
   });
-  connect(add_, &QPushButton::clicked, this, [this] { editor_.AddButtonClick(); });
-  connect(modify_, &QPushButton::clicked, this, [this] { editor_.ModifyButtonClick(); });
-  connect(delete_, &QPushButton::clicked, this, [this] { editor_.DeleteButtonClick(); });
-  connect(now_, &QPushButton::clicked, this, [this] { editor_.NowButtonClick(); });
+  connect(add_, &QPushButton::clicked, this, [this] { editor_.AddItem(); });
+  connect(modify_, &QPushButton::clicked, this, [this] { editor_.ModifyItem(); });
+  connect(delete_, &QPushButton::clicked, this, [this] { editor_.DeleteItem(); });
+  connect(now_, &QPushButton::clicked, this, [this] { editor_.SendNow(); });
 }
 
 void CANTransmitPanel::ShowForm() {

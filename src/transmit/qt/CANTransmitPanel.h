@@ -2,13 +2,13 @@
 // The transmit list ("ListView2") above the " CAN Transmit Editor ", as one
 // widget that can sit on the "CAN Transmit" page or on the "CAN View" page
 // (CANTransmitLocator moves it). Every control carries its component name
-// as objectName. The widgets only mirror CANTransmitEditor: each user action
+// as objectName. The widgets only mirror TTransmitEditor: each user action
 // goes to the handler of the same name, and every change the editor reports
 // is shown again from its list and form.
 //
 // The window wires its transmit pop-up menu to the editor (Now1 ->
-// NowButtonClick, DisableAll1/EnableAll1, Delete1 -> DeleteButtonClick,
-// DeleteAll1) and ShowConversion3 to ShowConversion3Click; before showing
+// SendNow, DisableAll1/EnableAll1, Delete1 -> DeleteItem,
+// DeleteAll1) and ShowConversion3 to ToggleConversion; before showing
 // the menu it sets ShowConversion3's text to ConversionCommandCaption().
 #include <QPoint>
 #include <QString>
@@ -33,7 +33,7 @@ class TransmitListModel;
 class CANTransmitPanel : public QWidget {
   Q_OBJECT
  public:
-  CANTransmitPanel(TCANTransmit& list, CANTransmitEditor& editor, TransmitHost& host, QWidget* parent = nullptr);
+  CANTransmitPanel(TCANTransmit& list, TTransmitEditor& editor, TransmitHost& host, QWidget* parent = nullptr);
   ~CANTransmitPanel() override;
 
   QTableView* ListView() const { return listView_; }
@@ -49,8 +49,8 @@ class CANTransmitPanel : public QWidget {
   // (the signal line of a loaded database).
   void AddEditorLine(QWidget* line);
 
-  // ShowConversion3Click: the selected item in the other base, at the cursor.
-  void ShowConversion3Click();
+  // ToggleConversion: the selected item in the other base, at the cursor.
+  void ToggleConversion();
   QString ConversionCommandCaption() const;
 
  signals:
@@ -76,7 +76,7 @@ class CANTransmitPanel : public QWidget {
   bool Syncing() const { return syncing_ > 0; }
 
   TCANTransmit& list_;
-  CANTransmitEditor& editor_;
+  TTransmitEditor& editor_;
   TransmitHost& host_;
   TransmitListModel* model_ = nullptr;
   QTableView* listView_ = nullptr;

@@ -16,7 +16,7 @@ int VirtualKeyOf(const QKeyEvent& event) {
   return 0;
 }
 
-TransmitKeyFilter::TransmitKeyFilter(QWidget* window, TransmitScheduler& scheduler)
+TransmitKeyFilter::TransmitKeyFilter(QWidget* window, TTransmitScheduler& scheduler)
     : QObject(window), window_(window), scheduler_(scheduler) {
   qApp->installEventFilter(this);
 }
@@ -38,7 +38,7 @@ bool TransmitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     const Qt::KeyboardModifiers m = key.modifiers();
     const int virtualKey = VirtualKeyOf(key);
     if (virtualKey != 0)
-      scheduler_.FormKeyDown(virtualKey, {bool(m & Qt::ShiftModifier), bool(m & Qt::ControlModifier),
+      scheduler_.OnKeyDown(virtualKey, {bool(m & Qt::ShiftModifier), bool(m & Qt::ControlModifier),
                                           bool(m & Qt::AltModifier)});
   }
   return false;

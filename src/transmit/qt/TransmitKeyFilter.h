@@ -10,7 +10,7 @@ class QWidget;
 
 namespace tarvo {
 
-class TransmitScheduler;
+class TTransmitScheduler;
 
 // The virtual key code and shift state the scheduler expects, from a Qt key
 // press: F1..F9 -> 112..120, the main keyboard's 1..9 -> 49..57 (keypad
@@ -21,7 +21,7 @@ class TransmitKeyFilter : public QObject {
   Q_OBJECT
  public:
   // Installs itself on the application; only presses for window count.
-  TransmitKeyFilter(QWidget* window, TransmitScheduler& scheduler);
+  TransmitKeyFilter(QWidget* window, TTransmitScheduler& scheduler);
   ~TransmitKeyFilter() override;
 
  protected:
@@ -31,7 +31,7 @@ class TransmitKeyFilter : public QObject {
   bool FirstDelivery(QObject* watched) const;
 
   QWidget* window_;
-  TransmitScheduler& scheduler_;
+  TTransmitScheduler& scheduler_;
 };
 
 }  // namespace tarvo

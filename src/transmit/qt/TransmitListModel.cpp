@@ -2,7 +2,7 @@
 
 namespace tarvo {
 
-TransmitListModel::TransmitListModel(const TCANTransmit& list, CANTransmitEditor& editor, TransmitHost& host,
+TransmitListModel::TransmitListModel(const TCANTransmit& list, TTransmitEditor& editor, TransmitHost& host,
                                      QObject* parent)
     : QAbstractTableModel(parent), list_(list), editor_(editor), host_(host), rows_(list.Count) {}
 
@@ -38,7 +38,7 @@ Qt::ItemFlags TransmitListModel::flags(const QModelIndex& index) const {
 // (and, while running, reloads or stops its repetition buffer).
 bool TransmitListModel::setData(const QModelIndex& index, const QVariant&, int role) {
   if (role != Qt::CheckStateRole || index.column() != TX_COLUMN_TX || index.row() >= list_.Count) return false;
-  editor_.ListView2CheckBoxClick(index.row());
+  editor_.ToggleItem(index.row());
   return true;
 }
 

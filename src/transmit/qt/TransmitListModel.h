@@ -13,7 +13,7 @@ namespace tarvo {
 class TransmitListModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  TransmitListModel(const TCANTransmit& list, CANTransmitEditor& editor, TransmitHost& host,
+  TransmitListModel(const TCANTransmit& list, TTransmitEditor& editor, TransmitHost& host,
                     QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +29,7 @@ class TransmitListModel : public QAbstractTableModel {
 
  private:
   const TCANTransmit& list_;
-  CANTransmitEditor& editor_;
+  TTransmitEditor& editor_;
   TransmitHost& host_;
   int rows_ = 0;  // the row count the views know
 };

@@ -16,7 +16,7 @@
 //     Model()->SetItemCount, RepaintList and SelectItem instead.
 //   - StartDevice: ResetForStart (store and list) instead of resetting the
 //     fields one by one.
-//   - Clear1Click / Fixed1Click / Cyclic1Click: ClearCommand / FixedCommand /
+//   - the Clear, Fixed and Cyclic commands: ClearCommand / FixedCommand /
 //     CyclicCommand with RunningFlag. After a mode switch, enable the Fixed
 //     commands iff state.Mode != VIEW_FIXED and the Cyclic commands iff
 //     state.Mode != VIEW_CYCLIC (ModeChanged is emitted for this).
@@ -26,7 +26,7 @@
 //     "Copy To Tx" / "Filter On ID" commands; call UpdateSelectionCommands at
 //     every start (ResetForStart does) and after a mode switch while running
 //     (the commands do).
-//   - ShowConversion1Click: ShowConversion; hide the balloon with
+//   - the conversion command: ShowConversion; hide the balloon with
 //     HideConversion on the events that hide it (deactivation, tab change,
 //     stop, before dialogs). ConversionCommandCaption gives the command text.
 #include <QTableView>

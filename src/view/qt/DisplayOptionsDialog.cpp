@@ -10,15 +10,10 @@
 #include <cmath>
 
 #include "common/qt/Scaling.h"
+#include "common/qt/WidgetNames.h"
 
 namespace tarvo {
 namespace {
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 QGroupBox* Group(const char* title, QWidget* parent) { return new QGroupBox(title, parent); }
 
@@ -63,7 +58,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(double s, QWidget* parent) : QDialog(
     } else if (box != messageName_) {
       viewLayout->addWidget(box);
     }
-    // CheckBox2Click: the columns are rebuilt after the dialog closes.
+    // A column switched on or off: the columns are rebuilt after the dialog closes.
     connect(box, &QCheckBox::clicked, this, [this] { canViewModified_ = true; });
   }
   QGroupBox* interval = Group(" Update Interval ", view);
