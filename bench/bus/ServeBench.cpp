@@ -14,11 +14,6 @@
 //      on the same clock as the client).
 //
 //   build/bin/bus_serve_bench [seconds per phase, default 10]
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,12 +26,14 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "adapter/DriverApi.h"
 #include "adapter/SiUSBXp.h"
 #include "bus/SocketcandServer.h"
+#include "support/SocketcandClient.h"
 
 namespace {
 
@@ -127,40 +124,18 @@ struct Server {
 
 // ---- the client ----
 
+// The socketcand client of the tests, counting the frames it reads.
 class Client {
  public:
-  bool Connect(const std::string& where) {
-    const size_t colon = where.rfind(':');
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(std::stoi(where.substr(colon + 1))));
-    inet_pton(AF_INET, where.substr(0, colon).c_str(), &a.sin_addr);
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    const int yes = 1;
-    setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    if (connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
-    if (!Await("< hi >")) return false;
-    Write("< open can0 >");
-    if (!Await("< ok >")) return false;
-    Write("< rawmode >");
-    return Await("< ok >");
-  }
-  ~Client() {
-    if (fd_ >= 0) close(fd_);
-  }
-  void Write(const std::string& text) { send(fd_, text.data(), text.size(), MSG_NOSIGNAL); }
+  bool Connect(const std::string& where) { return client_.Connect(where) && client_.OpenRawMode(); }
+  void Write(const std::string& text) { client_.Send(text); }
   // Reads for a while; every frame's time (us since 1970) is kept.
   void Read(std::chrono::milliseconds span) {
     const auto end = Clock::now() + span;
     while (Clock::now() < end) ReadOnce(10);
   }
   bool ReadOnce(int timeoutMs) {
-    pollfd p{fd_, POLLIN, 0};
-    if (poll(&p, 1, timeoutMs) <= 0) return false;
-    char buffer[65536];
-    const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-    if (n <= 0) return false;
-    pending_.append(buffer, size_t(n));
+    if (!client_.ReadOnce(timeoutMs)) return false;
     Parse();
     return true;
   }
@@ -169,33 +144,22 @@ class Client {
   uint64_t MissedReports = 0;
 
  private:
-  bool Await(const char* text) {
-    const auto end = Clock::now() + std::chrono::seconds(5);
-    while (pending_.find(text) == std::string::npos && Clock::now() < end) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      char buffer[1024];
-      const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) return false;
-      pending_.append(buffer, size_t(n));
-    }
-    const size_t at = pending_.find(text);
-    if (at == std::string::npos) return false;
-    pending_.erase(0, at + std::strlen(text));
-    return true;
-  }
   // " < frame 000 1702288800.123456  >"
   void Parse() {
+    const std::string_view pending = client_.Unread();
     size_t at = 0;
     for (;;) {
-      const size_t open = pending_.find('<', at);
-      if (open == std::string::npos) break;
-      const size_t close = pending_.find('>', open);
-      if (close == std::string::npos) {
+      const size_t open = pending.find('<', at);
+      if (open == std::string_view::npos) {
+        at = pending.size();
+        break;
+      }
+      const size_t close = pending.find('>', open);
+      if (close == std::string_view::npos) {
         at = open;
         break;
       }
-      const std::string_view m(pending_.data() + open, close - open + 1);
+      const std::string_view m = pending.substr(open, close - open + 1);
       if (m.starts_with("< frame ")) {
         const size_t idEnd = m.find(' ', 8);
         if (m.substr(8, idEnd - 8).starts_with("2")) {
@@ -211,10 +175,9 @@ class Client {
       }
       at = close + 1;
     }
-    pending_.erase(0, at);
+    client_.Consume(at);
   }
-  int fd_ = -1;
-  std::string pending_;
+  test::SocketcandClient client_;
 };
 
 // ---- phase 1: against the simulator's trace ----

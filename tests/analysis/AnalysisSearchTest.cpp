@@ -2,13 +2,12 @@
 // it goes on at the first, backward past the first at the last, so a match
 // before the start is found; the row it starts from is looked at last.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "analysis/LogAnalysis.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -18,9 +17,6 @@ namespace fs = std::filesystem;
 class AnalysisSearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tarvo-search-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     // Rows 0..4: identifiers 123, 456, 789, 456, 321; data AA .. EE.
     const std::string rule(67, '~');
     std::string text = rule + "\r\nx - 09:04:05 08.12.2026 - Hexadecimal\r\n" + rule +
@@ -29,10 +25,10 @@ class AnalysisSearchTest : public ::testing::Test {
     const char* data[] = {"AA", "BB", "CC", "DD", "EE"};
     for (int i = 0; i < 5; ++i)
       text += "RD11  0.0" + std::to_string(i) + "00       " + ids[i] + "        " + data[i] + "  \r\n";
-    std::ofstream(dir_ / "s.txt", std::ios::binary) << text << "\r\n";
+    folder_.Write("s.txt", text + "\r\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  test::TempFolder folder_{"tarvo-search"};
+  const fs::path dir_ = folder_.Path();
 };
 
 TEST_F(AnalysisSearchTest, SearchGoesRoundToTheRowsBeforeItsStart) {

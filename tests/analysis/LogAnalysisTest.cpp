@@ -4,15 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <unistd.h>
-
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "analysis/LogAnalysis.h"
 #include "dbc/DbcReader.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -21,16 +19,7 @@ namespace fs = std::filesystem;
 
 class LogAnalysisTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tarvo-analysis-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return (dir_ / name).string();
-  }
+  std::string Write(const std::string& name, const std::string& text) { return folder_.Write(name, text); }
   // 0x100 every 10 ms (the one at 60 ms 2 ms late), 0x200 every 25 ms,
   // transmitted.
   std::string PeriodicLog() {
@@ -51,7 +40,8 @@ class LogAnalysisTest : public ::testing::Test {
     }
     return text + "\r\n";
   }
-  fs::path dir_;
+  test::TempFolder folder_{"tarvo-analysis"};
+  const fs::path dir_ = folder_.Path();
 };
 
 TEST_F(LogAnalysisTest, ATarvoLogOpensWithTimesDeltasAndDirections) {

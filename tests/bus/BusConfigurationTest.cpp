@@ -2,12 +2,11 @@
 // set-up through the program's reader and the CAN Setup page's rules.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "bus/BusConfiguration.h"
+#include "support/TempFolder.h"
 
 namespace tarvo::bus {
 namespace {
@@ -27,18 +26,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-struct Folder {
-  std::filesystem::path Path = std::filesystem::temp_directory_path() / ("tarvo-bus-cfx-" + std::to_string(getpid()));
-  Folder() { std::filesystem::create_directories(Path); }
-  ~Folder() { std::filesystem::remove_all(Path); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path / name, std::ios::binary) << text;
-    return (Path / name).string();
-  }
-};
-
 TEST(BusConfiguration, TakesBitTimingModeAndFiltersAsSaved) {
-  Folder dir;
+  test::TempFolder dir("tarvo-bus-cfx");
   TBusConfiguration config;
   TBusSetup setup;
   std::string error;
@@ -58,7 +47,7 @@ TEST(BusConfiguration, TakesBitTimingModeAndFiltersAsSaved) {
 }
 
 TEST(BusConfiguration, AppliesTheAdaptersClockAsIdentificationDoes) {
-  Folder dir;
+  test::TempFolder dir("tarvo-bus-cfx");
   TBusConfiguration config;
   TBusSetup setup;
   std::string error;
@@ -69,7 +58,7 @@ TEST(BusConfiguration, AppliesTheAdaptersClockAsIdentificationDoes) {
 }
 
 TEST(BusConfiguration, FileWithoutFiltersOrModeReceivesEverythingInNormalMode) {
-  Folder dir;
+  test::TempFolder dir("tarvo-bus-cfx");
   TBusConfiguration config;
   TBusSetup setup;
   setup.Mode = TBusMode::ListenOnly;
@@ -94,7 +83,7 @@ TEST(BusConfiguration, AbsurdBitTimingIsHandledAsTheProgramDoesAndSaid) {
       {"EnhancedPHSEG1=8\nEnhancedPHSEG2=6", "EnhancedPHSEG1=2\nEnhancedPHSEG2=8", "PROPSEG + PHSEG1 must be",
        4},  // the rules refuse: the program's last accepted set
   };
-  Folder dir;
+  test::TempFolder dir("tarvo-bus-cfx");
   for (const Case& c : cases) {
     TBusConfiguration config;
     TBusSetup setup;
@@ -112,16 +101,16 @@ TEST(BusConfiguration, AbsurdBitTimingIsHandledAsTheProgramDoesAndSaid) {
 }
 
 TEST(BusConfiguration, RefusesAFileThatCannotBeUsedWithTheReason) {
-  Folder dir;
-  std::filesystem::create_directories(dir.Path / "folder.cfx");
-  const std::string fifo = (dir.Path / "pipe.cfx").string();
+  test::TempFolder dir("tarvo-bus-cfx");
+  std::filesystem::create_directories(dir.Path() / "folder.cfx");
+  const std::string fifo = dir.File("pipe.cfx");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     std::string Path;
     const char* Reason;
   } cases[] = {
-      {(dir.Path / "missing.cfx").string(), "was not found"},
-      {(dir.Path / "folder.cfx").string(), "is not a file"},
+      {dir.File("missing.cfx"), "was not found"},
+      {dir.File("folder.cfx"), "is not a file"},
       {fifo, "is not a file"},
       {dir.Write("a.ini", Saved), "is not a configuration file (*.cfx)"},
       {dir.Write("other.cfx", "[OPTIONS]\nX=1\n"), "no CAN_VIEW section"},

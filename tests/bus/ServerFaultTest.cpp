@@ -1,11 +1,7 @@
 // tarvo-bus serve when the adapter goes away: every client is told, the
 // server keeps accepting and answering. The simulated adapter cannot be
 // unplugged, so a loader in front of it makes its device fail on demand.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +14,7 @@
 #include "adapter/DriverApi.h"
 #include "adapter/SiUSBXp.h"
 #include "bus/SocketcandServer.h"
+#include "support/SocketcandClient.h"
 
 namespace tarvo::bus {
 namespace {
@@ -68,53 +65,7 @@ class UnpluggableLoader : public TLibraryLoader {
   void Free(void* library) override { SystemLibraryLoader().Free(library); }
 };
 
-// ---- a plain socketcand client ----
-
-class Client {
- public:
-  explicit Client(const std::string& where) {
-    const size_t colon = where.rfind(':');
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(std::stoi(where.substr(colon + 1))));
-    inet_pton(AF_INET, where.substr(0, colon).c_str(), &a.sin_addr);
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  }
-  ~Client() { close(fd_); }
-  bool Connected() const { return connected_; }
-  void Send(const std::string& text) { ASSERT_EQ(send(fd_, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size())); }
-  // Reads until text has arrived (true) or the time is up (false).
-  bool WaitFor(const std::string& text, std::chrono::milliseconds limit = 5000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (received_.find(text, searched_) == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, int(left.count())) <= 0) return false;
-      char buffer[4096];
-      const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
-      if (n <= 0) return false;
-      received_.append(buffer, size_t(n));
-    }
-    searched_ = received_.find(text, searched_) + text.size();
-    return true;
-  }
-  void RawMode() {
-    ASSERT_TRUE(WaitFor("< hi >"));
-    Send("< open can0 >");
-    ASSERT_TRUE(WaitFor("< ok >"));
-    Send("< rawmode >");
-    ASSERT_TRUE(WaitFor("< ok >"));
-  }
-  const std::string& Received() const { return received_; }
-
- private:
-  int fd_ = -1;
-  bool connected_ = false;
-  std::string received_;
-  size_t searched_ = 0;
-};
+using Client = test::SocketcandClient;
 
 class ServerWithoutAdapter : public ::testing::Test {
  protected:
@@ -149,10 +100,10 @@ class ServerWithoutAdapter : public ::testing::Test {
 TEST_F(ServerWithoutAdapter, TellsEveryClientAndKeepsServing) {
   Client raw(server_->Where());
   ASSERT_TRUE(raw.Connected());
-  raw.RawMode();
+  ASSERT_TRUE(raw.OpenRawMode());
   Client bcm(server_->Where());
   ASSERT_TRUE(bcm.WaitFor("< hi >"));
-  bcm.Send("< open can0 >");
+  ASSERT_TRUE(bcm.Send("< open can0 >"));
   ASSERT_TRUE(bcm.WaitFor("< ok >"));
   ASSERT_TRUE(raw.WaitFor("< frame ")) << "the bus is lively before";
 
@@ -161,13 +112,13 @@ TEST_F(ServerWithoutAdapter, TellsEveryClientAndKeepsServing) {
   EXPECT_TRUE(bcm.WaitFor("< error the adapter does not answer >"));
 
   // Still serving: old clients are answered, new ones are greeted and told.
-  raw.Send("< echo >");
+  ASSERT_TRUE(raw.Send("< echo >"));
   EXPECT_TRUE(raw.WaitFor("< echo >"));
   Client late(server_->Where());
   ASSERT_TRUE(late.Connected());
-  late.RawMode();
+  ASSERT_TRUE(late.OpenRawMode());
   EXPECT_TRUE(late.WaitFor("< error the adapter does not answer >"));
-  late.Send("< echo >");
+  ASSERT_TRUE(late.Send("< echo >"));
   EXPECT_TRUE(late.WaitFor("< echo >"));
 }
 

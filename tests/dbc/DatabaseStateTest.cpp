@@ -5,36 +5,26 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 
 #include "dbc/DatabaseState.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
 
 class DatabaseCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tarvo-dbc-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
   void TearDown() override {
     // The database's boxes only tell (OK alone), and it never saves a file.
     for (const test::ScriptedDialogs::Shown& box : dialogs_.Boxes) EXPECT_EQ(box.Buttons, TDialogButtons::OK) << box.Text;
     EXPECT_TRUE(dialogs_.SaveRequests.empty());
-    std::filesystem::remove_all(dir_);
   }
 
-  std::string Write(const char* name, const std::string& text) {
-    const std::filesystem::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
-  }
+  std::string Write(const char* name, const std::string& text) { return folder_.Write(name, text); }
 
-  std::filesystem::path dir_;
+  test::TempFolder folder_{"tarvo-dbc"};
+  const std::filesystem::path dir_ = folder_.Path();
   TDatabaseState state_;
   test::ScriptedDialogs dialogs_;
 };

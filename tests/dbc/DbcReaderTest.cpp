@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -13,6 +12,7 @@
 #include "dbc/DbcReader.h"
 #include "dbc/SignalCodec.h"
 #include "sim/Scenario.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -546,10 +546,10 @@ TEST(DbcReader, FileErrors) {
   r = ReadDbcFile(TARVO_DBC_FIXTURES);  // a folder
   EXPECT_FALSE(r.Ok);
   // A FIFO would block the open until a writer comes: refused first.
-  const std::string fifo = (std::filesystem::temp_directory_path() / ("tarvo-dbc-" + std::to_string(::getpid()))).string();
+  test::TempFolder folder("tarvo-dbc");
+  const std::string fifo = folder.File("pipe.dbc");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   r = ReadDbcFile(fifo);
-  std::filesystem::remove(fifo);
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.Error.What, "the file is not a regular file");
 }

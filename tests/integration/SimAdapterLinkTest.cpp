@@ -5,9 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "adapter/SiUSBXp.h"
 #include "adapter/TarvoAPI.h"
 #include "common/Clock.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -253,8 +252,8 @@ TEST_F(SimLink, ScenarioFilesSetVersionsAndDevices) {
 }
 
 TEST_F(SimLink, TraceShowsTheCommandsByteForByte) {
-  const auto trace = std::filesystem::temp_directory_path() / ("tarvo_trace_" + std::to_string(getpid()) + ".txt");
-  Use("quiet.scn", trace.string());
+  test::TempFolder folder("tarvo-trace");
+  Use("quiet.scn", folder.File("trace.txt"));
   ASSERT_EQ(Bind(), DRIVER_OK);
   TDeviceInfo any;
   ASSERT_EQ(OpenDevice(*link, any), RES_OK);
@@ -262,9 +261,7 @@ TEST_F(SimLink, TraceShowsTheCommandsByteForByte) {
   const uint8_t data[] = {0x10, 0x20};
   ASSERT_EQ(SendCANMessage(*link, 0, 0x010, 0, 2, data, 5, 4), RES_OK);
   ASSERT_EQ(CloseDevice(*link), RES_OK);
-  std::stringstream text;
-  text << std::ifstream(trace).rdbuf();
-  const std::string lines = text.str();
+  const std::string lines = folder.Read("trace.txt");
   for (const char* expected : {
            "H>A SetBitTiming SJW-1=0 BRP=0x43 PHSEG1-1=7 PHSEG2-1=5 PROPSEG-1=4 SAM=0 -> 250000 bit/s (40 MHz) "
            "[02 00 43 07 05 04 00]\n",
@@ -275,7 +272,6 @@ TEST_F(SimLink, TraceShowsTheCommandsByteForByte) {
            "H>A SendCAN 11-bit ID=10 DLC=2 DATA=10 20 BUF=5 PERIOD=4 [00 00 10 00 00 00 02 10 20 45]\n",
        })
     EXPECT_NE(lines.find(expected), std::string::npos) << expected << "\nin\n" << lines;
-  std::filesystem::remove(trace);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "logging/LogBuffer.h"
 #include "logging/LogLines.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -106,13 +107,10 @@ bool HasAsc2log() { return std::system("command -v asc2log >/dev/null 2>&1") == 
 
 class AscInterop : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override {
-    path = fs::temp_directory_path() / ("tarvo_interop_" + std::to_string(::getpid()) + (GetParam() ? "_hex.asc" : "_dec.asc"));
-    WriteAsc(path, GetParam(), frames);
-  }
-  void TearDown() override { fs::remove(path); }
+  void SetUp() override { WriteAsc(path, GetParam(), frames); }
   std::vector<Expected> frames = Frames();
-  fs::path path;
+  test::TempFolder folder{"tarvo-interop"};
+  const fs::path path = folder.Path() / (GetParam() ? "hex.asc" : "dec.asc");
 };
 
 TEST_P(AscInterop, PythonCanReadsEveryFrame) {
@@ -232,7 +230,8 @@ class CsvInterop : public ::testing::TestWithParam<bool> {};
 
 TEST_P(CsvInterop, PythonsCsvModuleReadsEveryRowWithItsFieldsAndText) {
   if (std::system("/usr/bin/python3 -c 'import csv' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
-  const fs::path path = fs::temp_directory_path() / ("tarvo_csv_" + std::to_string(::getpid()) + ".csv");
+  test::TempFolder folder("tarvo-csv");
+  const fs::path path = folder.Path() / "trace.csv";
   std::vector<std::string> ascii;
   WriteCsv(path, GetParam(), ascii);
   // Each row after the column titles: its field count and its ASCII field.
@@ -243,7 +242,6 @@ TEST_P(CsvInterop, PythonsCsvModuleReadsEveryRowWithItsFieldsAndText) {
       "for r in rows[titles + 1:]:\n"
       "  if r: print(len(r), r[0], (r[11] if len(r) > 11 else '').encode().hex() or '-')\" " +
       path.string());
-  fs::remove(path);
   std::istringstream in(out);
   for (size_t n = 0; n < ascii.size(); ++n) {
     SCOPED_TRACE("frame " + std::to_string(n));

@@ -8,12 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "logging/qt/LogOptionsDialog.h"
 #include "support/ModalWatch.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 #include "support/TestApplication.h"
 
 namespace tarvo {
@@ -25,7 +25,7 @@ class LogOptionsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     App();
-    log.DIR = dir.path().toStdString() + "/";
+    log.DIR = dir.Path().string() + "/";
     log.FileName = "run.txt";
     dialog = std::make_unique<qt::LogOptionsDialog>(log, dialogs, [this] { return busLoad; }, 1.0, nullptr);
   }
@@ -36,7 +36,7 @@ class LogOptionsDialogTest : public ::testing::Test {
     return w;
   }
 
-  QTemporaryDir dir;
+  test::TempFolder dir{"tarvo-log-dialog"};
   TLog log;
   test::ScriptedDialogs dialogs;
   bool busLoad = false;

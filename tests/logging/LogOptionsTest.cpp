@@ -1,29 +1,23 @@
 // The Log Options dialog's logic: showing TLog, the type buttons, Browse and
 // the check-and-store step behind OK.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
 
 #include "logging/LogOptions.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
 
-namespace fs = std::filesystem;
-
 class LogOptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = (fs::temp_directory_path() / ("tarvo_opts_" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(dir);
     log.DIR = dir;
     log.FileName = "run.txt";
   }
-  void TearDown() override { fs::remove_all(dir); }
 
-  std::string dir;
+  test::TempFolder folder{"tarvo-opts"};
+  const std::string dir = folder.Path().string() + "/";
   TLog log;
   TLogOptionsForm form;
   test::ScriptedDialogs dialogs;

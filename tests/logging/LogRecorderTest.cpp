@@ -16,6 +16,7 @@
 #include "logging/LogRecorder.h"
 #include "support/QueuedGuiCalls.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -67,19 +68,12 @@ std::string ReadFile(const fs::path& path) {
 class LogRecorderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tarvo_log_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     log.DIR = dir.string() + "/";
     log.FileName = "trace.csv";
     log.FileType = CSV_FILE;
     host.Settings.ASCIIDecode = host.Settings.MessageCount = host.Settings.MessagePeriod = false;
   }
-  void TearDown() override {
-    recorder.reset();
-    fs::remove_all(dir);
-  }
+  void TearDown() override { recorder.reset(); }
 
   TLogRecorder& Recorder() {
     if (!recorder) recorder = std::make_unique<TLogRecorder>(log, host, dialogs, gui);
@@ -129,7 +123,8 @@ class LogRecorderTest : public ::testing::Test {
     return LogFooter(f, host.FooterInfo());
   }
 
-  fs::path dir;
+  test::TempFolder folder{"tarvo-log"};
+  const fs::path dir = folder.Path();
   TLog log;
   FakeHost host;
   ScriptedDialogs dialogs;

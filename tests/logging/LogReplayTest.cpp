@@ -21,6 +21,7 @@
 #include "logging/LogReplay.h"
 #include "support/QueuedGuiCalls.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -139,10 +140,6 @@ class FakeHost : public ReplayHost {
 class LogReplayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Dir = std::filesystem::temp_directory_path() /
-          ("tarvo-replay-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(Dir);
     Log.DIR = Dir.string() + "/";
     Log.FileName = "replay.txt";
     Log.FileType = TXT_FILE;
@@ -154,7 +151,6 @@ class LogReplayTest : public ::testing::Test {
     // threads keep the ordinary priority.
     Replay.SetRaisePriority(false);
   }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
 
   // A TXT log of count received messages with identifiers 0, 1, ... spaced gapMs apart.
   void WriteLog(int count, double gapMs, const std::string& name = "replay.txt") {
@@ -207,7 +203,8 @@ class LogReplayTest : public ::testing::Test {
     return true;
   }
 
-  std::filesystem::path Dir;
+  test::TempFolder Folder{"tarvo-replay"};
+  const std::filesystem::path Dir = Folder.Path();
   TLog Log;
   FakeHost Host{Log};
   test::ScriptedDialogs Dialogs;
@@ -535,8 +532,8 @@ TEST_F(LogReplayTest, ALogSpacedOutToTheMinimumGapSaysSo) {
 
 // The replay object goes while its thread sends: the thread ends first.
 TEST(LogReplayLifetime, DestroyedWhileRunning) {
-  const auto dir = std::filesystem::temp_directory_path() / ("tarvo-replay-life-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  test::TempFolder folder("tarvo-replay-life");
+  const std::filesystem::path dir = folder.Path();
   {
     std::ofstream f(dir / "r.csv", std::ios::binary);
     f << std::string(95, '~') << "\r\nx - Hexadecimal\r\n" << std::string(95, '~') << "\r\n\r\nTYPE,TIME,ID\r\n";
@@ -561,7 +558,6 @@ TEST(LogReplayLifetime, DestroyedWhileRunning) {
   }
   gui.RunPending();  // a late end notification finds no replay and does nothing
   EXPECT_EQ(host.SentIds().size(), 1u);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

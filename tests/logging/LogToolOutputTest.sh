@@ -5,27 +5,7 @@
 # every 29-bit identifier, also a small one, three for 11 bits).
 set -u
 tool="$1"
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-passes=0
-# expect NAME FILE EXPECTED-LINES...: the file holds exactly these lines (CR LF or LF ends).
-expect() {
-  local name="$1" file="$2"; shift 2
-  local want; want=$(printf '%s\n' "$@")
-  local got; got=$(tr -d '\r' < "$file")
-  if [ "$got" == "$want" ]; then
-    echo "ok   $name"; passes=$((passes + 1))
-  else
-    echo "FAIL $name"; diff <(echo "$want") <(echo "$got"); failures=$((failures + 1))
-  fi
-}
-run() {  # run NAME COMMAND...: the command succeeds
-  local name="$1"; shift
-  local out; if ! out=$("$@" 2>&1); then
-    echo "FAIL $name: $out"; failures=$((failures + 1)); return 1
-  fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 rule=$(printf '~%.0s' $(seq 95))
 csvlog() {  # csvlog FILE LINES...: a Tarvo CSV log, hexadecimal
@@ -93,8 +73,8 @@ run "decode --wide --fill --text" "$tool" decode "$dir/gear.log" --dbc "$dir/gea
     '1.200000,9,,41,1,open' \
     '1.300000,9,,41,0,closed'
 if "$tool" decode "$dir/gear.log" --dbc "$dir/gear.dbc" --fill >/dev/null 2>&1; then
-  echo "FAIL --fill without --wide is taken"; failures=$((failures + 1))
-else echo "ok   --fill without --wide is a usage error"; passes=$((passes + 1)); fi
+  fail "--fill without --wide is taken"
+else ok "--fill without --wide is a usage error"; fi
 
 # ---- convert to candump ----
 # 29-bit identifiers below, at and above 0x1000, 11-bit ones, and a 29-bit
@@ -115,8 +95,6 @@ run "convert to candump" env TZ=UTC "$tool" convert "$dir/ids.csv" "$dir/ids.log
 # And back: the same identifiers in the same formats.
 run "candump import" env TZ=UTC "$tool" import "$dir/ids.log" "$dir/back.csv" &&
   run "back to candump" env TZ=UTC "$tool" convert "$dir/back.csv" "$dir/back.log" &&
-  if cmp -s "$dir/ids.log" "$dir/back.log"; then echo "ok   the candump log reads back unchanged"; passes=$((passes + 1))
-  else echo "FAIL the candump log read back changed"; diff "$dir/ids.log" "$dir/back.log"; failures=$((failures + 1)); fi
+  same "the candump log reads back unchanged" "$dir/back.log" "$dir/ids.log"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

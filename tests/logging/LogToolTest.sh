@@ -4,22 +4,7 @@
 # gets a message and a failing exit code.
 set -u
 tool="$1"
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-passes=0
-check() {  # check NAME EXPECTED-EXIT EXPECTED-TEXT COMMAND...
-  local name="$1" code="$2" text="$3"; shift 3
-  local out; out=$("$@" 2>&1); local got=$?
-  if [ "$got" != "$code" ] || ! grep -qF -- "$text" <<<"$out"; then
-    echo "FAIL $name: exit $got, output:"; echo "$out"; failures=$((failures + 1))
-  else
-    echo "ok   $name"; passes=$((passes + 1))
-  fi
-}
-same() {  # same NAME FILE EXPECTED-CONTENT-FILE: a file left as it was
-  if cmp -s "$2" "$3"; then echo "ok   $1"; passes=$((passes + 1)); else echo "FAIL $1"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 
 cat > "$dir/bus.log" <<'LOG'
 (1436509052.249713) vcan0 044#2A366C2BBA
@@ -52,9 +37,9 @@ check "CSV to ASC" 0 "5 messages written" "$tool" convert "$dir/bus.csv" "$dir/b
 check "ASC counts" 0 "6 messages, decimal" "$tool" count "$dir/bus.asc"
 check "ASC back to TXT gives the same lines" 0 "5 messages written" "$tool" convert "$dir/bus.asc" "$dir/back.txt" --base hex
 if ! diff <(tail -n +4 "$dir/bus.txt") <(tail -n +4 "$dir/back.txt") >/dev/null; then
-  echo "FAIL round trip TXT -> CSV -> ASC -> TXT changed the messages"; failures=$((failures + 1))
+  fail "round trip TXT -> CSV -> ASC -> TXT changed the messages"
 else
-  echo "ok   round trip TXT -> CSV -> ASC -> TXT"
+  ok "round trip TXT -> CSV -> ASC -> TXT"
 fi
 check "python-can ASC import" 0 "3 messages written" "$tool" import "$dir/pycan.asc" "$dir/pycan.csv"
 check "python-can error frame kept" 0 "1 bus events written" "$tool" import "$dir/pycan.asc" "$dir/p2.csv"
@@ -76,16 +61,16 @@ commands="count convert import decode"
 if ! "$tool" plot --help 2>&1 | grep -q "no plot"; then commands="$commands plot"; fi
 for c in $commands; do
   out=$("$tool" $c --help 2>/dev/null); code=$?
-  if [ $code -eq 0 ] && grep -q "usage: tarvo-log $c" <<<"$out"; then echo "ok   $c --help"; passes=$((passes + 1))
-  else echo "FAIL $c --help: exit $code"; failures=$((failures + 1)); fi
+  if [ $code -eq 0 ] && grep -q "usage: tarvo-log $c" <<<"$out"; then ok "$c --help"
+  else fail "$c --help: exit $code"; fi
 done
 check "tool --help" 0 "Formats, told from the content" "$tool" --help
 check "an unknown option" 2 "unknown option --frob" "$tool" convert "$dir/bus.log" "$dir/x.asc" --frob
 check "a format that is none" 2 "--to takes txt, csv, asc, candump, blf or trc" "$tool" convert "$dir/bus.log" x --to pdf
 check "an output without a format" 2 "cannot tell the format of" "$tool" convert "$dir/bus.log" "$dir/out.bin"
 if [ "$("$tool" convert "$dir/bus.log" "$dir/x.asc" --frob 2>&1 | wc -l)" -eq 1 ]; then
-  echo "ok   a usage error is one line"; passes=$((passes + 1))
-else echo "FAIL a usage error is more than one line"; failures=$((failures + 1)); fi
+  ok "a usage error is one line"
+else fail "a usage error is more than one line"; fi
 # Standard input and output.
 check "standard input to standard output" 0 "(1436509052.249713) vcan0 044#2A366C2BBA" \
   bash -c "cat '$dir/bus.log' | '$tool' convert - - 2>/dev/null"
@@ -103,8 +88,8 @@ check "convert onto its own input is refused" 2 "are the same file" "$tool" conv
 same "the input stays whole after both" "$dir/bus.asc" "$dir/kept.asc"
 mkdir "$dir/folder"
 check "a folder as input" 1 "it is not a regular file" "$tool" import "$dir/folder" "$dir/new.txt" --from candump
-if [ -e "$dir/new.txt" ]; then echo "FAIL a failed import created its output"; failures=$((failures + 1));
-else echo "ok   a failed import creates no output"; passes=$((passes + 1)); fi
+if [ -e "$dir/new.txt" ]; then fail "a failed import created its output";
+else ok "a failed import creates no output"; fi
 cp "$dir/bus.txt" "$dir/old.txt"
 check "a failed import onto an existing file" 1 "it is not a regular file" "$tool" import "$dir/folder" "$dir/bus.txt" --from candump
 same "the existing output stays" "$dir/bus.txt" "$dir/old.txt"
@@ -115,19 +100,19 @@ rm -f "$dir/zero.log"
 # An output that is a FIFO is written into, never replaced; one without a
 # reader is refused at once; a write-protected file is kept.
 mkfifo "$dir/pipe.asc"
-(cat "$dir/pipe.asc" > "$dir/piped.asc") &
+(timeout 20 cat "$dir/pipe.asc" > "$dir/piped.asc") &
 reader=$!
 check "a FIFO with a reader gets the log" 0 "6 messages written" "$tool" convert "$dir/bus.log" "$dir/pipe.asc"
 wait $reader
 check "what went through it is the log" 0 "base hex  timestamps absolute" head -2 "$dir/piped.asc"
-if [ -p "$dir/pipe.asc" ]; then echo "ok   the FIFO stays a FIFO"; passes=$((passes + 1));
-else echo "FAIL the FIFO was replaced"; failures=$((failures + 1)); fi
+if [ -p "$dir/pipe.asc" ]; then ok "the FIFO stays a FIFO";
+else fail "the FIFO was replaced"; fi
 check "a FIFO without a reader" 1 "no program reads from it" timeout 10 "$tool" convert "$dir/bus.log" "$dir/pipe.asc"
 cp "$dir/bus.asc" "$dir/locked.asc"; chmod 444 "$dir/locked.asc"; cp "$dir/locked.asc" "$dir/locked-copy.asc"
 check "a write-protected output" 1 "it is write-protected" "$tool" convert "$dir/bus.log" "$dir/locked.asc"
 same "the write-protected file stays" "$dir/locked.asc" "$dir/locked-copy.asc"
-if ls "$dir"/*.tmp* >/dev/null 2>&1; then echo "FAIL temporary files left"; failures=$((failures + 1));
-else echo "ok   no temporary files left"; passes=$((passes + 1)); fi
+if ls "$dir"/*.tmp* >/dev/null 2>&1; then fail "temporary files left";
+else ok "no temporary files left"; fi
 
 # An import keeps the source's date: a candump log's first frame, an ASC
 # file's "date" line.
@@ -157,8 +142,8 @@ check "and back" 0 "1 bus events written" "$tool" convert "$dir/st.asc" "$dir/st
 check "convert to candump" 0 "5 messages written" "$tool" convert "$dir/bus.txt" "$dir/again.log"
 check "the candump log imports again" 0 "5 messages written" "$tool" import "$dir/again.log" "$dir/again.txt"
 if diff <(tail -n +4 "$dir/bus.txt") <(tail -n +4 "$dir/again.txt") >/dev/null; then
-  echo "ok   candump round trip keeps the messages"; passes=$((passes + 1))
-else echo "FAIL candump round trip changed the messages"; failures=$((failures + 1)); fi
+  ok "candump round trip keeps the messages"
+else fail "candump round trip changed the messages"; fi
 if command -v log2asc >/dev/null; then
   check "log2asc reads the candump log" 0 "Rx   r 0" log2asc -I "$dir/again.log" can0
 fi
@@ -176,8 +161,8 @@ printf '%s\n' '(1436509162.543500) can0 123#11' '(1436509162.600001) can1 0F6#7A
 "$tool" convert "$dir/times.asc" "$dir/times2.log" >/dev/null 2>&1
 if diff <(cut -d' ' -f1 "$dir/times.log") <(cut -d' ' -f1 "$dir/times2.log") >/dev/null &&
    diff <(cut -d' ' -f2 "$dir/times.log") <(cut -d' ' -f2 "$dir/times2.log") >/dev/null; then
-  echo "ok   candump -> ASC -> candump keeps every time and channel"; passes=$((passes + 1))
-else echo "FAIL candump -> ASC -> candump changed times or channels"; diff "$dir/times.log" "$dir/times2.log"; failures=$((failures + 1)); fi
+  ok "candump -> ASC -> candump keeps every time and channel"
+else fail "candump -> ASC -> candump changed times or channels"; diff "$dir/times.log" "$dir/times2.log"; fi
 # Every format keeps the log's date: a candump log through each of them and
 # back keeps its times since 1970 (TXT and CSV to their four decimals), in a
 # time zone with summer time.
@@ -188,8 +173,8 @@ for f in asc blf trc txt csv; do
   want="(1436509162.543500) (1436509163.600001)"
   [ $f = txt ] || [ $f = csv ] && want="(1436509162.543500) (1436509163.600000)"
   got=$(cut -d' ' -f1 "$dir/dated-back.log" | tr '\n' ' ' | sed 's/ $//')
-  if [ "$got" = "$want" ]; then echo "ok   $f keeps the date and the times"; passes=$((passes + 1))
-  else echo "FAIL $f: $got, not $want"; failures=$((failures + 1)); fi
+  if [ "$got" = "$want" ]; then ok "$f keeps the date and the times"
+  else fail "$f: $got, not $want"; fi
 done
 check "a time going backwards is kept and said" 0 "1 times earlier than the message before, kept as written" \
   "$tool" count "$dir/times.log"
@@ -201,8 +186,8 @@ check "decode reads a CAN FD frame's far bytes" 0 "Long,Far,1927," \
 
 : > "$dir/empty.log"
 check "an empty file imports nothing" 1 "it is empty; nothing is written" "$tool" import "$dir/empty.log" "$dir/empty.txt"
-if [ -e "$dir/empty.txt" ]; then echo "FAIL an empty import left a file"; failures=$((failures + 1));
-else echo "ok   an empty import leaves no file"; passes=$((passes + 1)); fi
+if [ -e "$dir/empty.txt" ]; then fail "an empty import left a file";
+else ok "an empty import leaves no file"; fi
 printf 'garbage\nmore garbage\n' > "$dir/junk.log"
 check "a file without one readable line imports nothing" 1 "no line of it is a CAN message" \
   "$tool" import "$dir/junk.log" "$dir/junk.txt" --from candump
@@ -214,8 +199,8 @@ printf '%s\n' 'VERSION ""' 'BO_ 68 Door: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|2
 if "$tool" plot --help 2>&1 | grep -q "usage: tarvo-log plot"; then
   check "plot of a log" 0 "2 signals, 2 points" "$tool" plot "$dir/bus.txt" --dbc "$dbc" \
     --signal Door.Angle --signal Seat.Angle --png "$dir/plot.png" --size 640x320
-  if [ -s "$dir/plot.png" ]; then echo "ok   the plot is a picture"; passes=$((passes + 1));
-  else echo "FAIL no picture"; failures=$((failures + 1)); fi
+  if [ -s "$dir/plot.png" ]; then ok "the plot is a picture";
+  else fail "no picture"; fi
   check "plot of a signal the database lacks" 1 "no signal \"Nope\" in the database" \
     "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Nope --png "$dir/nope.png"
   check "a size past 32 bits is refused, with the reason" 2 "--size takes WIDTHxHEIGHT in pixels" \
@@ -228,5 +213,4 @@ if "$tool" plot --help 2>&1 | grep -q "usage: tarvo-log plot"; then
     "$tool" plot "$dir/bus.txt" --dbc "$dbc" --signal Angle --png "$dir/nope.png"
 fi
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

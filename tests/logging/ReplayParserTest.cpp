@@ -3,11 +3,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "logging/ReplayParser.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -314,19 +314,9 @@ TEST(ReplayParser, StopsAtTheCallersCapacity) {
 
 class ReplayParserFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Dir = std::filesystem::temp_directory_path() /
-          ("tarvo-parser-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(Dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(Dir); }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = (Dir / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-  std::filesystem::path Dir;
+  std::string Write(const std::string& name, const std::string& bytes) { return Folder.Write(name, bytes); }
+  test::TempFolder Folder{"tarvo-parser"};
+  const std::filesystem::path Dir = Folder.Path();
 };
 
 // Lines that straddle the reader's pieces, and a line of 10 MB, read as a

@@ -4,12 +4,10 @@
 // and header forms other writers use, built byte by byte; and damaged
 // files, each counted by its fault while the rest is read.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -19,11 +17,10 @@
 
 #include "logio/LogFormats.h"
 #include "PythonCan.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int64_t StartNs = 1'700'000'000'123'000'000;  // 2023-11-14, whole milliseconds
 
@@ -543,12 +540,6 @@ TEST(BlfRead, AFileThatIsNoBlfSaysSo) {
 
 // ---- python-can ------------------------------------------------------------------------
 
-
-
-fs::path TempPath(const std::string& name) {
-  return fs::temp_directory_path() / ("tarvo_blf_" + std::to_string(::getpid()) + "_" + name);
-}
-
 std::string Hex(const uint8_t* data, size_t n) {
   std::string s;
   char two[3];
@@ -620,20 +611,17 @@ class BlfFromPythonCan : public ::testing::TestWithParam<TPythonWriterCase> {};
 TEST_P(BlfFromPythonCan, EveryFrameComesBackWithItsTime) {
   if (!HasPythonCan()) GTEST_SKIP() << "python3-can is not installed";
   const std::vector<TLogMessage> frames = RandomFrames(3000, 11);
-  const fs::path text = TempPath("frames.txt"), script = TempPath("write.py"), blf = TempPath("python.blf");
+  test::TempFolder folder("tarvo-blf");
+  const std::string text = folder.File("frames.txt"), script = folder.Write("write.py", PythonWrite),
+                    blf = folder.File("python.blf");
   {
     std::ofstream out(text);
     for (const TLogMessage& m : frames) out << Line(m.Time / 1000, m) << "\n";
-    std::ofstream(script) << PythonWrite;
   }
-  const std::string error = Output("timeout 25 /usr/bin/python3 " + script.string() + " " + text.string() + " " +
-                                   blf.string() + " " + std::to_string(GetParam().Compression) + " " +
+  const std::string error = Output("timeout 25 /usr/bin/python3 " + script + " " + text + " " + blf + " " +
+                                   std::to_string(GetParam().Compression) + " " +
                                    std::to_string(GetParam().ContainerBytes) + " 2>&1");
-  std::ifstream in(blf, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  fs::remove(text);
-  fs::remove(script);
-  fs::remove(blf);
+  const std::string bytes = folder.Read("python.blf");
   ASSERT_FALSE(bytes.empty()) << error;
   const TRead r = ReadBlf(bytes);
   EXPECT_EQ(r.Report.SkippedTotal(), 0u);
@@ -677,12 +665,9 @@ TEST_P(BlfToPythonCan, ReadsEveryFrameWithItsTime) {
     ASSERT_GT(w.Bytes.size(), 1u << 20) << "beyond the block the sink holds back";
   }
   EXPECT_EQ(Get<uint32_t>(w.Bytes, 32), seekable ? frames.size() : 0u);
-  const fs::path script = TempPath("read.py"), blf = TempPath("ours.blf");
-  std::ofstream(script) << PythonRead;
-  std::ofstream(blf, std::ios::binary) << w.Bytes;
-  const std::string out = Output("timeout 25 /usr/bin/python3 " + script.string() + " " + blf.string() + " 2>&1");
-  fs::remove(script);
-  fs::remove(blf);
+  test::TempFolder folder("tarvo-blf");
+  const std::string script = folder.Write("read.py", PythonRead), blf = folder.Write("ours.blf", w.Bytes);
+  const std::string out = Output("timeout 25 /usr/bin/python3 " + script + " " + blf + " 2>&1");
   std::istringstream in(out);
   std::string count, start, line;
   ASSERT_TRUE(in >> count >> start) << out.substr(0, 2000);

@@ -6,12 +6,7 @@
 # output kinds × commands, asserting what is left on disk and the exit code.
 set -u
 tool="$1"
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-failures=0
-passes=0
-ok() { echo "ok   $1"; passes=$((passes + 1)); }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../support/checks.sh"
 
 printf '%s\n' '(1436509052.249713) can0 044#2A366C2BBA' '(1436509052.449847) can0 0F6#7ADFE07BD2' > "$dir/in.log"
 printf '%s\n' 'VERSION ""' 'BO_ 68 Door: 5 Body' ' SG_ Angle : 0|8@1+ (1,0) [0|255] "deg" Body' > "$dir/in.dbc"
@@ -98,5 +93,4 @@ for c in "${commands[@]}"; do
   if ls "$dir"/*.tmp* "$dir"/.*.tmp* >/dev/null 2>&1; then fail "$c: temporary files left"; rm -f "$dir"/*.tmp* "$dir"/.*.tmp*; fi
 done
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

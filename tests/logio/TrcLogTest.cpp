@@ -3,7 +3,6 @@
 // reason while the rest is read, and python-can's TRC reader and writer
 // (the reference other tools use) both ways; those skip without python3-can.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +17,7 @@
 
 #include "logio/LogFormats.h"
 #include "PythonCan.h"
+#include "support/TempFolder.h"
 
 namespace tarvo {
 namespace {
@@ -463,19 +463,13 @@ class TrcInterop : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!HasPythonCan()) GTEST_SKIP() << "python3-can is not installed";
-    dir = fs::temp_directory_path() / ("tarvo_trc_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
   }
   std::string Python(const std::string& script, const std::string& args) {
-    const fs::path file = dir / "script.py";
-    std::ofstream(file) << script;
-    return Output("timeout 20 /usr/bin/python3 " + file.string() + " " + args + " 2>&1");
+    const std::string file = folder.Write("script.py", script);
+    return Output("timeout 20 /usr/bin/python3 " + file + " " + args + " 2>&1");
   }
-  fs::path dir;
+  test::TempFolder folder{"tarvo-trc"};
+  const fs::path dir = folder.Path();
 };
 
 TEST_F(TrcInterop, PythonCanWritesTarvoReadsFrameForFrame) {

@@ -165,7 +165,7 @@ TEST(ConfigurationFilesTest, ARoundTripThroughNewRestoresTheWholeSetUp) {
   const TBitTimingValues timing = rig.Setup.BitTiming.Values();
   const TLogOptionValues log = rig.Host.Log;
 
-  rig.Dialogs.SavePaths.push_back(rig.Dir.File("setup"));
+  rig.Dialogs.FileAnswers.push_back(rig.Dir.File("setup"));
   rig.Files.SaveConfiguration();
   ASSERT_FALSE(rig.Modified);
   EXPECT_EQ(rig.Files.ConfigFileName, rig.Dir.File("setup.cfx"));
@@ -235,7 +235,7 @@ TEST(ConfigurationFilesTest, LoadIgnoresMissingFilesAndOtherExtensions) {
   rig.Dir.Write("a.CFX", kMinimal);
   EXPECT_FALSE(rig.Files.LoadConfiguration(rig.Dir.File("a.CFX")));
   EXPECT_FALSE(rig.Files.LoadConfiguration(rig.Dir.File("none.cfx")));
-  EXPECT_TRUE(rig.Dialogs.Messages.empty());
+  EXPECT_TRUE(rig.Dialogs.Boxes.empty());
   EXPECT_EQ(rig.Host.Caption, "Tarvo");
 }
 
@@ -243,14 +243,14 @@ TEST(ConfigurationFilesTest, LoadIgnoresMissingFilesAndOtherExtensions) {
 // and a file without it leaves the loaded one alone.
 TEST(ConfigurationFilesTest, TheDatabaseKeepsASectionOfItsOwn) {
   ConfigRig rig;
-  rig.Dialogs.SavePaths.push_back(rig.Dir.File("plain"));
+  rig.Dialogs.FileAnswers.push_back(rig.Dir.File("plain"));
   rig.Files.SaveConfiguration();
   EXPECT_EQ(rig.Dir.Read("plain.cfx").find("DATABASE"), std::string::npos);
   ASSERT_TRUE(rig.Files.LoadConfiguration(rig.Dir.File("plain.cfx")));
   EXPECT_TRUE(rig.Host.DatabaseLoads.empty());
 
   rig.Host.Database = "/dbc/vehicle.dbc";
-  rig.Dialogs.SavePaths.push_back(rig.Dir.File("with"));
+  rig.Dialogs.FileAnswers.push_back(rig.Dir.File("with"));
   rig.Files.SaveConfigurationAs();
   const std::string text = rig.Dir.Read("with.cfx");
   EXPECT_NE(text.find("[DATABASE]\r\nFile=/dbc/vehicle.dbc\r\n"), std::string::npos) << text;
@@ -295,7 +295,7 @@ TEST(ConfigurationFilesTest, LargeDamagedFilesLoadWithoutAFault) {
 
 TEST(ConfigurationFilesTest, SaveAfterARejectedLoadAsksForANameInsteadOfOverwriting) {
   ConfigRig rig;
-  rig.Dialogs.SavePaths.push_back(rig.Dir.File("mine.cfx"));
+  rig.Dialogs.FileAnswers.push_back(rig.Dir.File("mine.cfx"));
   rig.Files.SaveConfiguration();
   ASSERT_TRUE(rig.Loaded);
   const std::string foreign = "[SOMETHING_ELSE]\nKeep=1\n";
@@ -318,7 +318,7 @@ TEST(ConfigurationFilesTest, SaveFailuresKeepTheModifiedFlagAndTheFile) {
   EXPECT_TRUE(rig.Modified);
   EXPECT_EQ(rig.Dir.Read("ro.cfx"), kMinimal);
 
-  rig.Dialogs.SavePaths.push_back(rig.Dir.File("gone/new.cfx"));  // a folder that does not exist
+  rig.Dialogs.FileAnswers.push_back(rig.Dir.File("gone/new.cfx"));  // a folder that does not exist
   rig.Files.SaveConfigurationAs();
   // The described message, then the cause in the system's words.
   EXPECT_EQ(rig.Dialogs.Texts().back(),
@@ -340,7 +340,7 @@ TEST(ConfigurationFilesTest, TheSaveQuestionDecidesWhetherNewGoesOn) {
     rig.Transmit.Editor.AddItem();
     rig.Modified = true;  // the editor reports its change through the host
     rig.Dialogs.Answers.push_back(c.answer);
-    if (!c.saveCancelled) rig.Dialogs.SavePaths.push_back(rig.Dir.File("x.cfx"));
+    if (!c.saveCancelled) rig.Dialogs.FileAnswers.push_back(rig.Dir.File("x.cfx"));
     rig.Files.NewConfiguration();
     EXPECT_EQ(rig.Dialogs.Texts().front(), SaveConfigurationQuestion);
     EXPECT_EQ(rig.Transmit.List.Count == 0, c.emptied) << int(c.answer);
@@ -374,7 +374,7 @@ TEST(ConfigurationFilesTest, OpenAsksTheDialogAndEmptiesTheView) {
   ConfigRig rig;
   const std::string path = rig.Dir.Write("b.cfx", kMinimal);
   rig.Host.Model = HW_TARVO_AUTO;
-  rig.Dialogs.OpenPaths.push_back(path);
+  rig.Dialogs.FileAnswers.push_back(path);
   rig.Files.OpenConfiguration();
   ASSERT_EQ(rig.Dialogs.OpenRequests.size(), 1u);
   EXPECT_EQ(rig.Dialogs.OpenRequests[0].Title, "Load Configuration");
@@ -609,16 +609,16 @@ TEST(ConfigurationDamagedListTest, ItemsNotReadAsTheyStandLoadWithTxOffAndAreLis
     ASSERT_EQ(rig.Transmit.List.Count, int32_t(c.Ticked.size()));
     for (size_t i = 0; i < c.Ticked.size(); ++i) EXPECT_EQ(rig.Item(int(i)).EnabledFlag, c.Ticked[i]) << "item " << i + 1;
     if (c.Lines.empty()) {
-      EXPECT_TRUE(rig.Dialogs.Messages.empty());
+      EXPECT_TRUE(rig.Dialogs.Boxes.empty());
       continue;
     }
-    ASSERT_EQ(rig.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(rig.Dialogs.Messages[0].Type, TDialogType::Warning);
+    ASSERT_EQ(rig.Dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(rig.Dialogs.Boxes[0].Type, TDialogType::Warning);
     std::string expected =
         "Configuration file 'a.cfx': these transmit items could not be read as they stand. They were loaded with Tx "
         "off, so that nothing is sent until you have checked them.\n";
     for (const std::string& line : c.Lines) expected += "\n" + line;
-    EXPECT_EQ(rig.Dialogs.Messages[0].Text, expected);
+    EXPECT_EQ(rig.Dialogs.Boxes[0].Text, expected);
     EXPECT_FALSE(rig.Modified);
   }
 }
@@ -629,8 +629,8 @@ TEST(ConfigurationDamagedListTest, ALongListOfProblemsIsCutAfterTwentyLines) {
                        FullItem(1, "101") + FullItem(2, "102")));
   ASSERT_EQ(rig.Transmit.List.Count, 50);
   for (int i = 3; i < 50; ++i) EXPECT_FALSE(rig.Item(i).EnabledFlag) << i;
-  ASSERT_EQ(rig.Dialogs.Messages.size(), 1u);
-  const std::string& text = rig.Dialogs.Messages[0].Text;
+  ASSERT_EQ(rig.Dialogs.Boxes.size(), 1u);
+  const std::string& text = rig.Dialogs.Boxes[0].Text;
   EXPECT_NE(text.find("\nItem 4 (keys \"... 3\"): not in the file, loaded empty.\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nItem 23 (keys \"... 22\"): not in the file, loaded empty.\nand 27 more."), std::string::npos)
       << text;

@@ -125,10 +125,10 @@ TEST(IniFileTest, MissingUnreadableAndReadFilesAreTold) {
 TEST(IniFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   ScratchFolder dir;
   // A folder where the file should be: the rename over it fails.
-  std::filesystem::create_directories(dir.Path / "Tarvo.ini" / "inside");
+  std::filesystem::create_directories(dir.Path() / "Tarvo.ini" / "inside");
   EXPECT_FALSE(WriteIniFile(dir.File("Tarvo.ini"), TIniDocument::Parse("[S]\nK=1\n")));
-  EXPECT_TRUE(std::filesystem::is_directory(dir.Path / "Tarvo.ini" / "inside"));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "Tarvo.ini" / "inside"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
   // A folder that does not exist.
   EXPECT_FALSE(WriteIniFile(dir.File("missing/Tarvo.ini"), TIniDocument::Parse("[S]\nK=1\n")));
 }
@@ -140,7 +140,7 @@ TEST(IniFileTest, ASuccessfulWriteReplacesTheFileAndKeepsItsPermissions) {
   ASSERT_TRUE(WriteIniFile(path, TIniDocument::Parse("[S]\nK=1\n")));
   EXPECT_EQ(dir.Read("a.ini"), "[S]\r\nK=1\r\n");
   EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 TEST(IniFileTest, ReadOnlyMeansNoWritePermissionBit) {

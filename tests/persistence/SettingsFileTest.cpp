@@ -159,7 +159,7 @@ TEST(SettingsFileTest, AnOverlongSerialNumberIsCutToItsField) {
 
 TEST(SettingsFileTest, AFileThatCannotBeReadGivesItsDefaultsAndTheMessage) {
   ScratchFolder dir;
-  std::filesystem::create_directories(dir.Path / "Tarvo.ini");  // a folder cannot be read as a file
+  std::filesystem::create_directories(dir.Path() / "Tarvo.ini");  // a folder cannot be read as a file
   FileDialogs dialogs;
   const TSettings s = LoadSettingsFile(dir.Dir(), Defaults(), dialogs);
   ASSERT_EQ(dialogs.Texts(), std::vector<std::string>{SettingsReadErrorMessage});
@@ -169,7 +169,7 @@ TEST(SettingsFileTest, AFileThatCannotBeReadGivesItsDefaultsAndTheMessage) {
   FileDialogs quiet;
   ScratchFolder empty;
   EXPECT_EQ(LoadSettingsFile(empty.Dir(), Defaults(), quiet).Display.UpdateInterval, 100u);
-  EXPECT_TRUE(quiet.Messages.empty());
+  EXPECT_TRUE(quiet.Boxes.empty());
 }
 
 TEST(SettingsFileTest, SavingKeepsHandEditedKeysAndRefusesAReadOnlyFile) {
@@ -210,19 +210,19 @@ TEST(SettingsFileTest, AWriteThatRunsOutOfRoomNamesTheCauseAndKeepsTheFile) {
   EXPECT_FALSE(saved);
   EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{std::string(SettingsWriteErrorMessage) + "\n\nFile too large"});
   EXPECT_EQ(dir.Read("Tarvo.ini"), "[WINDOW]\nLeft=5\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}), 1) << "no temporary file is left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "no temporary file is left";
 }
 
 // A settings file that is a symbolic link is written through to its target:
 // the link stays, the file it names gets the settings.
 TEST(SettingsFileTest, SavingThroughASymbolicLinkWritesItsTarget) {
   ScratchFolder dir;
-  std::filesystem::create_directories(dir.Path / "real");
+  std::filesystem::create_directories(dir.Path() / "real");
   dir.Write("real/Tarvo.ini", "[MINE]\nKeep=me\n");
-  std::filesystem::create_symlink(dir.Path / "real" / "Tarvo.ini", dir.Path / "Tarvo.ini");
+  std::filesystem::create_symlink(dir.Path() / "real" / "Tarvo.ini", dir.Path() / "Tarvo.ini");
   FileDialogs dialogs;
   ASSERT_TRUE(SaveSettingsFile(dir.Dir(), Defaults(), dialogs));
-  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path / "Tarvo.ini"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "Tarvo.ini"));
   const std::string text = dir.Read("real/Tarvo.ini");
   EXPECT_NE(text.find("[MINE]\r\nKeep=me\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("[WINDOW]\r\n"), std::string::npos) << text;

@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,14 +15,17 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <map>
 #include <sstream>
+#include <string>
+#include <string_view>
 
 #include "dbc/DbcReader.h"
 #include "plot/qt/PlotPanel.h"
@@ -31,6 +33,7 @@
 #include "plot/qt/PlotWidget.h"
 #include "support/ModalWatch.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TempFolder.h"
 #include "support/TestApplication.h"
 
 namespace tarvo {
@@ -54,6 +57,51 @@ void FeedSquareWave(PlotPanel& panel, int seconds) {
   }
 }
 
+// The picture the tests draw.
+const QSize kPicture(800, 400);
+
+// A panel as the tests set it up: the database read from its text, these
+// signals plotted, its message boxes and file dialogs scripted. A database
+// or a signal refused fails the test, and Ready() is then false.
+struct PlotBench {
+  PlotBench(std::string_view dbc, std::initializer_list<const char*> plotted)
+      : Application(App()), Db(ReadDbc(dbc)), Panel(Dialogs) {
+    EXPECT_TRUE(Db.Ok) << DbcErrorText(Db.Error);
+    if (!Db.Ok) return;
+    Panel.SetDatabase(&Db.Database);
+    ReadyFlag = true;
+    for (const char* name : plotted) {
+      const bool added = Panel.AddSignal(name);
+      EXPECT_TRUE(added) << "cannot plot " << name;
+      ReadyFlag = ReadyFlag && added;
+    }
+  }
+  bool Ready() const { return ReadyFlag; }
+  // Times t0 to t1 in a widget of the picture's size.
+  void Show(double t0, double t1) {
+    Panel.Model().SetView(t0, t1);
+    Panel.Plot()->resize(kPicture);
+  }
+
+  QApplication& Application;  // made before the panel, which needs it
+  TDbcReadResult Db;
+  test::ScriptedDialogs Dialogs;
+  PlotPanel Panel;
+  bool ReadyFlag = false;
+};
+
+// A message of one signal, for a model plotted without a database.
+TDbcMessage MessageOf(const std::string& message, const std::string& signal, uint32_t id = 0, uint16_t bits = 1) {
+  TDbcMessage m;
+  m.Name = message;
+  m.ID = id;
+  TDbcSignal s;
+  s.Name = signal;
+  s.Length = bits;
+  m.Signals.push_back(s);
+  return m;
+}
+
 // Rows of column x that hold the curve's colour.
 std::vector<int> CurveRows(const QImage& image, int x, QRgb colour) {
   std::vector<int> rows;
@@ -63,18 +111,13 @@ std::vector<int> CurveRows(const QImage& image, int x, QRgb colour) {
 }
 
 TEST(PlotWidget, ASquareWaveIsDrawnWhereItMustBeAndTheCursorReadsIt) {
-  App();
-  const TDbcReadResult db = ReadDbc(Database);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Level"));
+  PlotBench bench(Database, {"Level"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   FeedSquareWave(panel, 4);
-  panel.Model().SetView(0, 4);
-  const QSize size(800, 400);
-  const QImage image = panel.Plot()->Render(size);
-  const QRect curves = panel.Plot()->CurveArea(size);
+  bench.Show(0, 4);
+  const QImage image = panel.Plot()->Render(kPicture);
+  const QRect curves = panel.Plot()->CurveArea(kPicture);
   const QRgb colour = PlotColour(0);
   // The value axis runs from 0 to 100 with 5 % room at both ends.
   const auto yOf = [&](double v) { return curves.bottom() - (v + 5) / 110 * (curves.height() - 1); };
@@ -99,15 +142,14 @@ TEST(PlotWidget, ASquareWaveIsDrawnWhereItMustBeAndTheCursorReadsIt) {
   EXPECT_NEAR(*std::max_element(edge.begin(), edge.end()), yOf(0), 2);
 
   // The cursor reads the value at its time.
-  panel.Plot()->resize(size);
   const int x = panel.Plot()->XOf(2.2);
   EXPECT_NEAR(panel.Plot()->TimeAt(x), 2.2, 0.01);
   EXPECT_EQ(panel.Model().Signals()[0].Series.ValueAt(2.2), 100);
   EXPECT_EQ(panel.Model().Signals()[0].Series.ValueAt(2.7), 0);
 
   // The exports: a picture, and the decoded values.
-  QTemporaryDir dir;
-  const std::string png = dir.filePath("plot.png").toStdString(), csv = dir.filePath("plot.csv").toStdString();
+  test::TempFolder dir("tarvo-plot");
+  const std::string png = dir.File("plot.png"), csv = dir.File("plot.csv");
   ASSERT_TRUE(panel.ExportPng(png));
   EXPECT_FALSE(QImage(QString::fromStdString(png)).isNull());
   ASSERT_TRUE(panel.ExportCsv(csv));
@@ -119,7 +161,7 @@ TEST(PlotWidget, ASquareWaveIsDrawnWhereItMustBeAndTheCursorReadsIt) {
   EXPECT_EQ(header, "time,Pump.Level [%]\r");
   EXPECT_EQ(first, "0.000000,100\r");
   EXPECT_EQ(second, "0.010000,100\r");
-  EXPECT_TRUE(dialogs.Boxes.empty());
+  EXPECT_TRUE(bench.Dialogs.Boxes.empty());
 }
 
 // Rows of the lane where many pixels have the grid's colour (the curve may cover
@@ -158,13 +200,7 @@ void ExpectThreeGridLinesAround(const std::vector<int>& grid, double middle) {
 TEST(PlotWidget, ExtremeValuesAndTheNarrowestViewDraw) {
   App();
   TPlotModel model;
-  TDbcMessage m;
-  m.Name = "Big";
-  TDbcSignal s;
-  s.Name = "Huge";
-  s.Length = 64;
-  m.Signals.push_back(s);
-  ASSERT_TRUE(model.Add(m, 0));
+  ASSERT_TRUE(model.Add(MessageOf("Big", "Huge", 0, 64), 0));
   TSignalSeries& series = model.Signals()[0].Series;
   for (int i = 0; i < 100; ++i) series.Append(1000.0 + i * 0.01, 1.8e19);
   series.Append(1001.0, std::numeric_limits<double>::infinity());
@@ -220,13 +256,9 @@ TEST(PlotWidget, ExtremeValuesAndTheNarrowestViewDraw) {
 // A short frame between two sound ones breaks the curve: no line joins the
 // points on either side of it.
 TEST(PlotWidget, AShortFrameBreaksTheCurve) {
-  App();
-  const TDbcReadResult db = ReadDbc(Database);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Level"));
+  PlotBench bench(Database, {"Level"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   for (int i = 0; i <= 40; ++i) {  // 60 every 0.1 s; the frame at 2.0 s carries no byte
     TTarvoCAN m;
     m.ID = 256;
@@ -234,10 +266,9 @@ TEST(PlotWidget, AShortFrameBreaksTheCurve) {
     m.Data[0] = 60;
     panel.Feed(m, i * 0.1);
   }
-  panel.Model().SetView(0, 4);
-  const QSize size(800, 400);
-  const QImage image = panel.Plot()->Render(size);
-  const QRect curves = panel.Plot()->CurveArea(size);
+  bench.Show(0, 4);
+  const QImage image = panel.Plot()->Render(kPicture);
+  const QRect curves = panel.Plot()->CurveArea(kPicture);
   const QRgb colour = PlotColour(0);
   const auto xOf = [&](double t) { return curves.left() + int(t / 4 * (curves.width() - 1)); };
   // Between two sound points the line runs on; around the short frame
@@ -253,17 +284,14 @@ TEST(PlotWidget, AShortFrameBreaksTheCurve) {
 // The table is uneven (0, 1 and 5), so texts or lines turned upside down
 // land at other heights than the curve's.
 TEST(PlotWidget, TheTextsOfAValueTableStandWhereTheCurveDrawsTheirValues) {
-  App();
-  const TDbcReadResult db = ReadDbc(R"(VERSION ""
+  PlotBench bench(R"(VERSION ""
 BO_ 512 Valve: 1 Node
  SG_ State : 0|8@1+ (1,0) [0|5] "" Node
 VAL_ 512 State 0 "Off" 1 "Low flow" 5 "Fault" ;
-)");
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("State"));
+)",
+                  {"State"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   const uint8_t states[4] = {0, 1, 5, 0};  // one a second
   for (int i = 0; i < 400; ++i) {
     TTarvoCAN m;
@@ -272,10 +300,9 @@ VAL_ 512 State 0 "Off" 1 "Low flow" 5 "Fault" ;
     m.Data[0] = states[i / 100];
     panel.Feed(m, i * 0.01);
   }
-  panel.Model().SetView(0, 4);
-  const QSize size(800, 400);
-  const QImage image = panel.Plot()->Render(size);
-  const QRect curves = panel.Plot()->CurveArea(size);
+  bench.Show(0, 4);
+  const QImage image = panel.Plot()->Render(kPicture);
+  const QRect curves = panel.Plot()->CurveArea(kPicture);
   const QRgb colour = PlotColour(0);
   const auto xOf = [&](double t) { return curves.left() + int(t / 4 * (curves.width() - 1)); };
   // The curve's height for each value, read from the picture.
@@ -319,15 +346,11 @@ VAL_ 512 State 0 "Off" 1 "Low flow" 5 "Fault" ;
 // A value table of 200,000 values: the axis draws no more texts (and grid
 // lines) than the lane has text-high rows, and a redraw stays quick.
 TEST(PlotWidget, AValueTableOfManyValuesDrawsWhatTheAxisHasRoomFor) {
-  App();
   std::string dbc = "BO_ 512 Counter: 4 Node\n SG_ Count : 0|32@1+ (1,0) [0|0] \"\" Node\nVAL_ 512 Count";
   for (int v = 0; v < 200000; ++v) dbc += " " + std::to_string(v) + " \"Step " + std::to_string(v) + "\"";
-  const TDbcReadResult db = ReadDbc(dbc + " ;\n");
-  ASSERT_TRUE(db.Ok) << DbcErrorText(db.Error);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Count"));
+  PlotBench bench(dbc + " ;\n", {"Count"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   for (int i = 0; i < 400; ++i) {  // 0, then the highest value
     TTarvoCAN m;
     m.ID = 512;
@@ -336,13 +359,12 @@ TEST(PlotWidget, AValueTableOfManyValuesDrawsWhatTheAxisHasRoomFor) {
     for (int b = 0; b < 4; ++b) m.Data[b] = uint8_t(v >> (8 * b));
     panel.Feed(m, i * 0.01);
   }
-  panel.Model().SetView(0, 4);
-  const QSize size(800, 400);
+  bench.Show(0, 4);
   QElapsedTimer timer;
   timer.start();
-  const QImage image = panel.Plot()->Render(size);
+  const QImage image = panel.Plot()->Render(kPicture);
   EXPECT_LT(timer.elapsed(), 2000);
-  const QRect curves = panel.Plot()->CurveArea(size);
+  const QRect curves = panel.Plot()->CurveArea(kPicture);
   const QFontMetrics fm(panel.Plot()->font());
   const std::vector<int> grid = GridRows(image, curves);
   EXPECT_GE(grid.size(), 2u);
@@ -378,14 +400,9 @@ TTarvoCAN EngineFrame(uint16_t speedRaw, uint8_t load, uint8_t gear) {
 // The readout at the cursor: the time to the millisecond (finer when a
 // pixel is finer), each value at its signal's resolution.
 TEST(PlotWidget, TheReadoutShowsTimesToTheMillisecondAndValuesAtTheirResolution) {
-  App();
-  const TDbcReadResult db = ReadDbc(EngineDatabase);
-  ASSERT_TRUE(db.Ok) << DbcErrorText(db.Error);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Speed"));
-  ASSERT_TRUE(panel.AddSignal("Load"));
+  PlotBench bench(EngineDatabase, {"Speed", "Load"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   panel.Feed(EngineFrame(4000, 40, 1), 9.98);    // 1000 rpm, 0 %
   panel.Feed(EngineFrame(57001, 41, 2), 29.73);  // 14250.25 rpm, 0.5 %
   struct Case {
@@ -405,24 +422,17 @@ TEST(PlotWidget, TheReadoutShowsTimesToTheMillisecondAndValuesAtTheirResolution)
 // cursor's line: the legend and the readout stand outside, and the legend
 // names every signal with its value at the cursor.
 TEST(PlotWidget, TheLegendAndTheReadoutStandOutsideTheCurves) {
-  App();
-  const TDbcReadResult db = ReadDbc(EngineDatabase);
-  ASSERT_TRUE(db.Ok);
   for (bool shared : {false, true}) {
     SCOPED_TRACE(shared ? "one value axis" : "a lane per signal");
-    test::ScriptedDialogs dialogs;
-    PlotPanel panel(dialogs);
-    panel.SetDatabase(&db.Database);
-    ASSERT_TRUE(panel.AddSignal("Speed"));
-    ASSERT_TRUE(panel.AddSignal("Load"));
+    PlotBench bench(EngineDatabase, {"Speed", "Load"});
+    ASSERT_TRUE(bench.Ready());
+    PlotPanel& panel = bench.Panel;
     for (int i = 0; i < 400; ++i) panel.Feed(EngineFrame(uint16_t(i * 100), uint8_t(i % 200), 0), i * 0.01);
     panel.Model().SharedYAxis = shared;
-    panel.Model().SetView(0, 4);
-    const QSize size(800, 400);
-    panel.Plot()->resize(size);
+    bench.Show(0, 4);
     panel.Plot()->SetCursorTime(3.9);  // near the newest data, where a legend inside would stand
-    const QImage image = panel.Plot()->Render(size);
-    const QRect curves = panel.Plot()->CurveArea(size);
+    const QImage image = panel.Plot()->Render(kPicture);
+    const QRect curves = panel.Plot()->CurveArea(kPicture);
     const int cursorX = panel.Plot()->XOf(3.9);
     int stray = 0;
     for (int y = curves.top(); y <= curves.bottom(); ++y)
@@ -466,13 +476,7 @@ TEST(PlotWidget, EveryLaneHasThreeLabelledTicksApart) {
     SCOPED_TRACE(std::to_string(c.lanes) + " lanes of " + std::to_string(c.laneHeight) + " px");
     TPlotModel model;
     for (int k = 0; k < c.lanes; ++k) {
-      TDbcMessage m;
-      m.Name = "M";
-      TDbcSignal s;
-      s.Name = "S" + std::to_string(k);
-      m.ID = uint32_t(k);
-      m.Signals.push_back(s);
-      ASSERT_TRUE(model.Add(m, 0));
+      ASSERT_TRUE(model.Add(MessageOf("M", "S" + std::to_string(k), uint32_t(k)), 0));
       // Ranges: 0 to 1.9, a constant, -3 to 3, 0 to 100, 1e5 to 1e5 + 7, ...
       const double lo[] = {0, 42, -3, 0, 1e5, 0.001, -250, 7};
       const double hi[] = {1.9, 42, 3, 100, 1e5 + 7, 0.0013, 4000, 7.2};
@@ -524,12 +528,7 @@ std::vector<std::pair<int, int>> InkColumns(const QImage& image, int y0, int y1)
 TEST(PlotWidget, TimeLabelsStandApartAndInsideThePicture) {
   App();
   TPlotModel model;
-  TDbcMessage m;
-  m.Name = "M";
-  TDbcSignal s;
-  s.Name = "S";
-  m.Signals.push_back(s);
-  ASSERT_TRUE(model.Add(m, 0));
+  ASSERT_TRUE(model.Add(MessageOf("M", "S"), 0));
   for (int i = 0; i <= 1000; ++i) model.Signals()[0].Series.Append(99990 + i * 0.01, i % 7);
   struct Case {
     double t0, t1;
@@ -574,19 +573,12 @@ int YOfValue(const TPlotLane& lane, double v) {
 // which stays where it is drawn; the other lane keeps its range; 0 lets
 // every axis span its values again.
 TEST(PlotWidget, CtrlWheelZoomsTheValuesOfTheLaneUnderTheMouse) {
-  App();
-  const TDbcReadResult db = ReadDbc(EngineDatabase);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Speed"));
-  ASSERT_TRUE(panel.AddSignal("Load"));
+  PlotBench bench(EngineDatabase, {"Speed", "Load"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   FeedEngineSquareWave(panel);
-  panel.Model().SetView(0, 4);
-  const QSize size(800, 400);
+  bench.Show(0, 4);
   PlotWidget* plot = panel.Plot();
-  plot->resize(size);
   const std::vector<TPlotLane> before = plot->Lanes();
   ASSERT_EQ(before.size(), 2u);
   const int high = YOfValue(before[0], 1000);
@@ -595,7 +587,7 @@ TEST(PlotWidget, CtrlWheelZoomsTheValuesOfTheLaneUnderTheMouse) {
   EXPECT_NEAR(after[0].Max - after[0].Min, 0.8 * (before[0].Max - before[0].Min), 1e-6);
   EXPECT_EQ(after[1].Min, before[1].Min);
   EXPECT_EQ(after[1].Max, before[1].Max);
-  const QImage image = plot->Render(size);
+  const QImage image = plot->Render(kPicture);
   const QRgb speed = PlotColour(0);
   const std::vector<int> rows = CurveRows(image, plot->XOf(0.25), speed);
   ASSERT_FALSE(rows.empty());
@@ -615,20 +607,14 @@ TEST(PlotWidget, CtrlWheelZoomsTheValuesOfTheLaneUnderTheMouse) {
 // times of its ends and, in its lane, the values of its top and bottom. A
 // drag without either still pans.
 TEST(PlotWidget, ABoxZoomSetsTheTimesAndValuesOfItsBox) {
-  App();
-  const TDbcReadResult db = ReadDbc(Database);
-  ASSERT_TRUE(db.Ok);
   for (bool toggle : {false, true}) {
     SCOPED_TRACE(toggle ? "Box zoom on" : "Ctrl+drag");
-    test::ScriptedDialogs dialogs;
-    PlotPanel panel(dialogs);
-    panel.SetDatabase(&db.Database);
-    ASSERT_TRUE(panel.AddSignal("Level"));
+    PlotBench bench(Database, {"Level"});
+    ASSERT_TRUE(bench.Ready());
+    PlotPanel& panel = bench.Panel;
     FeedSquareWave(panel, 4);
-    panel.Model().SetView(0, 4);
-    const QSize size(800, 400);
+    bench.Show(0, 4);
     PlotWidget* plot = panel.Plot();
-    plot->resize(size);
     if (toggle) panel.findChild<QCheckBox*>("PlotBoxZoom")->setChecked(true);
     const Qt::KeyboardModifiers modifiers = toggle ? Qt::NoModifier : Qt::ControlModifier;
     const TPlotLane lane = plot->Lanes().at(0);
@@ -639,7 +625,7 @@ TEST(PlotWidget, ABoxZoomSetsTheTimesAndValuesOfItsBox) {
     QTest::mouseRelease(plot, Qt::LeftButton, modifiers, to);
     double t0, t1;
     panel.Model().View(t0, t1);
-    const double pixelTime = 4.0 / (plot->CurveArea(size).width() - 1);
+    const double pixelTime = 4.0 / (plot->CurveArea(kPicture).width() - 1);
     const double pixelValue = (lane.Max - lane.Min) / (lane.Rect.height() - 1);
     EXPECT_NEAR(t0, 1.0, pixelTime);
     EXPECT_NEAR(t1, 2.0, pixelTime);
@@ -649,7 +635,7 @@ TEST(PlotWidget, ABoxZoomSetsTheTimesAndValuesOfItsBox) {
     EXPECT_NEAR(range.Max, 90, pixelValue);
     // Drawn so: 100 lies above the lane, 0 below; the edge from 1.49 s to
     // 1.5 s crosses it whole.
-    const QImage image = plot->Render(size);
+    const QImage image = plot->Render(kPicture);
     const TPlotLane zoomed = plot->Lanes().at(0);
     std::vector<int> edge;
     for (int x = plot->XOf(1.49) - 1; x <= plot->XOf(1.5) + 1; ++x)
@@ -659,13 +645,11 @@ TEST(PlotWidget, ABoxZoomSetsTheTimesAndValuesOfItsBox) {
     EXPECT_GE(*std::max_element(edge.begin(), edge.end()), zoomed.Rect.bottom() - 1);
     EXPECT_TRUE(CurveRows(image, plot->XOf(1.25), PlotColour(0)).empty());
   }
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Level"));
+  PlotBench bench(Database, {"Level"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   FeedSquareWave(panel, 4);
-  panel.Model().SetView(0, 4);
-  panel.Plot()->resize(800, 400);
+  bench.Show(0, 4);
   QTest::mousePress(panel.Plot(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 150));
   QTest::mouseMove(panel.Plot(), QPoint(350, 250));
   QTest::mouseRelease(panel.Plot(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 250));
@@ -680,20 +664,13 @@ TEST(PlotWidget, ABoxZoomSetsTheTimesAndValuesOfItsBox) {
 // in time and in each signal's value (at its resolution, "-" where either
 // cursor has no value), drawn beside the curves, not over them.
 TEST(PlotWidget, TwoCursorsShowTheDifferencesInTimeAndValue) {
-  App();
-  const TDbcReadResult db = ReadDbc(EngineDatabase);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Speed"));
-  ASSERT_TRUE(panel.AddSignal("Load"));
+  PlotBench bench(EngineDatabase, {"Speed", "Load"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   panel.Feed(EngineFrame(4000, 40, 1), 1.0);   // 1000 rpm, 0 %
   panel.Feed(EngineFrame(57001, 41, 2), 3.0);  // 14250.25 rpm, 0.5 %
-  panel.Model().SetView(0, 4);
-  const QSize size(800, 400);
+  bench.Show(0, 4);
   PlotWidget* plot = panel.Plot();
-  plot->resize(size);
   QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, QPoint(plot->XOf(1.5), 200));
   QTest::mouseClick(plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(plot->XOf(3.5), 200));
   ASSERT_TRUE(plot->CursorTime() && plot->SecondCursorTime());
@@ -711,14 +688,14 @@ TEST(PlotWidget, TwoCursorsShowTheDifferencesInTimeAndValue) {
     EXPECT_EQ(PlotDifferences(panel.Model(), c.a, c.b, 4, 640).join(" | ").toStdString(), c.differences) << c.a;
   // Drawn: inside the curves only curves, grid and the two cursors' lines;
   // beside them a line more per signal than with one cursor.
-  const QRect curves = plot->CurveArea(size);
+  const QRect curves = plot->CurveArea(kPicture);
   const auto legendInk = [&](const QImage& image) {
     int ink = 0;
     for (int y = curves.top(); y <= curves.bottom(); ++y)
       for (int x = curves.right() + 2; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 100;
     return ink;
   };
-  const QImage both = plot->Render(size);
+  const QImage both = plot->Render(kPicture);
   const int x1 = plot->XOf(*plot->CursorTime()), x2 = plot->XOf(*plot->SecondCursorTime());
   int stray = 0;
   for (int y = curves.top(); y <= curves.bottom(); ++y)
@@ -729,25 +706,21 @@ TEST(PlotWidget, TwoCursorsShowTheDifferencesInTimeAndValue) {
     }
   EXPECT_EQ(stray, 0);
   plot->SetSecondCursorTime(std::nullopt);
-  EXPECT_GT(legendInk(both), legendInk(plot->Render(size)) + 40);
+  EXPECT_GT(legendInk(both), legendInk(plot->Render(kPicture)) + 40);
 }
 
 // The export dialogs start where the user last chose a file in either of
 // them; a cancelled dialog changes nothing.
 TEST(PlotPanel, ExportDialogsStartWhereTheLastExportWent) {
-  App();
-  const TDbcReadResult db = ReadDbc(Database);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Level"));
+  PlotBench bench(Database, {"Level"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   FeedSquareWave(panel, 1);
-  QTemporaryDir dir;
-  ASSERT_TRUE(QDir(dir.path()).mkpath("pictures") && QDir(dir.path()).mkpath("tables"));
-  const std::string pictures = dir.filePath("pictures").toStdString(), tables = dir.filePath("tables").toStdString();
+  test::TempFolder dir("tarvo-plot");
+  const std::string pictures = dir.File("pictures"), tables = dir.File("tables");
+  ASSERT_TRUE(std::filesystem::create_directory(pictures) && std::filesystem::create_directory(tables));
   panel.SetExportDir("/start");
-  dialogs.FileAnswers = {pictures + "/plot.png", tables + "/signals.csv", std::nullopt};
+  bench.Dialogs.FileAnswers = {pictures + "/plot.png", tables + "/signals.csv", std::nullopt};
   QAction* png = panel.findChild<QAction*>("PlotExportPng");
   QAction* csv = panel.findChild<QAction*>("PlotExportCsv");
   ASSERT_TRUE(png && csv);
@@ -755,27 +728,23 @@ TEST(PlotPanel, ExportDialogsStartWhereTheLastExportWent) {
   csv->trigger();
   png->trigger();  // cancelled
   csv->trigger();
-  ASSERT_EQ(dialogs.SaveRequests.size(), 4u);
-  EXPECT_EQ(dialogs.SaveRequests[0].InitialDir, "/start");
-  EXPECT_EQ(dialogs.SaveRequests[1].InitialDir, pictures);
-  EXPECT_EQ(dialogs.SaveRequests[2].InitialDir, tables);
-  EXPECT_EQ(dialogs.SaveRequests[3].InitialDir, tables);
+  ASSERT_EQ(bench.Dialogs.SaveRequests.size(), 4u);
+  EXPECT_EQ(bench.Dialogs.SaveRequests[0].InitialDir, "/start");
+  EXPECT_EQ(bench.Dialogs.SaveRequests[1].InitialDir, pictures);
+  EXPECT_EQ(bench.Dialogs.SaveRequests[2].InitialDir, tables);
+  EXPECT_EQ(bench.Dialogs.SaveRequests[3].InitialDir, tables);
   EXPECT_TRUE(QFile::exists(QString::fromStdString(pictures + "/plot.png")));
   EXPECT_TRUE(QFile::exists(QString::fromStdString(tables + "/signals.csv")));
-  EXPECT_TRUE(dialogs.Boxes.empty());
+  EXPECT_TRUE(bench.Dialogs.Boxes.empty());
 }
 
 // The window choice names what the plot follows: choosing the entry shown
 // again after a zoom follows it again, Home follows the choice, and a view
 // set from outside (the log window following all points) shows in it.
 TEST(PlotPanel, TheWindowChoiceSaysWhatThePlotFollows) {
-  App();
-  const TDbcReadResult db = ReadDbc(Database);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Level"));
+  PlotBench bench(Database, {"Level"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   FeedSquareWave(panel, 100);
   auto* window = panel.findChild<QComboBox*>("PlotWindow");
   auto* hold = panel.findChild<QCheckBox*>("PlotHold");
@@ -818,21 +787,15 @@ TEST(PlotPanel, TheWindowChoiceSaysWhatThePlotFollows) {
 // without a question; loaded again, they are fed again. Removing is the
 // user's.
 TEST(PlotPanel, PlottedSignalsOutliveTheirDatabase) {
-  App();
-  const TDbcReadResult db = ReadDbc(EngineDatabase);
-  ASSERT_TRUE(db.Ok);
-  test::ScriptedDialogs dialogs;
-  PlotPanel panel(dialogs);
-  panel.SetDatabase(&db.Database);
-  ASSERT_TRUE(panel.AddSignal("Speed"));
-  ASSERT_TRUE(panel.AddSignal("Gear"));
+  PlotBench bench(EngineDatabase, {"Speed", "Gear"});
+  ASSERT_TRUE(bench.Ready());
+  PlotPanel& panel = bench.Panel;
   for (int i = 0; i < 100; ++i) panel.Feed(EngineFrame(uint16_t(i * 40), 0, uint8_t(i / 20)), i * 0.01);
-  panel.Model().SetView(0, 2);
+  bench.Show(0, 2);
   auto* plotted = panel.findChild<QComboBox*>("PlottedSignals");
-  const QSize size(800, 400);
   const auto drawn = [&](size_t i) {
-    const QImage image = panel.Plot()->Render(size);
-    const QRect curves = panel.Plot()->CurveArea(size);
+    const QImage image = panel.Plot()->Render(kPicture);
+    const QRect curves = panel.Plot()->CurveArea(kPicture);
     int n = 0;
     for (int x = curves.left(); x <= curves.right(); ++x) n += int(CurveRows(image, x, PlotColour(i)).size());
     return n;
@@ -840,14 +803,14 @@ TEST(PlotPanel, PlottedSignalsOutliveTheirDatabase) {
   const int before = drawn(0);
   ASSERT_GT(before, 100);
   panel.SetDatabase(nullptr);
-  EXPECT_TRUE(dialogs.Boxes.empty());
+  EXPECT_TRUE(bench.Dialogs.Boxes.empty());
   ASSERT_EQ(panel.Model().Signals().size(), 2u);
   EXPECT_EQ(plotted->itemText(0), "Engine.Speed (unloaded database)");
   EXPECT_EQ(drawn(0), before);
   panel.Feed(EngineFrame(100, 0, 0), 1.5);
   EXPECT_EQ(panel.Model().Signals()[0].Series.Size(), 100u);
   // Loaded again: found by name, fed again.
-  panel.SetDatabase(&db.Database);
+  panel.SetDatabase(&bench.Db.Database);
   EXPECT_EQ(plotted->itemText(0), "Engine.Speed");
   panel.Feed(EngineFrame(100, 0, 0), 1.5);
   EXPECT_EQ(panel.Model().Signals()[0].Series.Size(), 101u);
@@ -867,7 +830,7 @@ TEST(PlotPanel, PlottedSignalsOutliveTheirDatabase) {
   panel.findChild<QPushButton*>("PlotClearButton")->click();
   EXPECT_EQ(panel.Model().Signals().size(), 2u);
   EXPECT_EQ(panel.Model().Signals()[0].Series.Size(), 0u);
-  EXPECT_TRUE(dialogs.Boxes.empty());
+  EXPECT_TRUE(bench.Dialogs.Boxes.empty());
 }
 
 }  // namespace

@@ -96,16 +96,6 @@ void RecordingPersistence::Note(const std::string& call) {
   if (OnCall) OnCall(call);
 }
 
-TemporaryFolders::TemporaryFolders() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarvo-shell-XXXXXX").string();
-  Root = ::mkdtemp(pattern.data());
-}
-
-TemporaryFolders::~TemporaryFolders() {
-  std::error_code ec;
-  std::filesystem::remove_all(Root, ec);
-}
-
 // ---- Packets ----
 
 namespace {

@@ -17,6 +17,7 @@
 #include "shell/core/ShellSeams.h"
 #include "shell/core/TarvoApp.h"
 #include "support/FakeClock.h"
+#include "support/TempFolder.h"
 
 namespace tarvo::test {
 
@@ -162,10 +163,10 @@ class RecordingStartup : public StartupPort {
 
 // A fresh directory for the known folders, removed afterwards.
 class TemporaryFolders : public TKnownFolders {
+  TempFolder folder_{"tarvo-shell"};
+
  public:
-  TemporaryFolders();
-  ~TemporaryFolders() override;
-  std::filesystem::path Root;
+  const std::filesystem::path Root = folder_.Path();
   std::string LocalAppData() override { return (Root / "appdata").string(); }
   std::string Documents() override { return (Root / "documents").string(); }
 };

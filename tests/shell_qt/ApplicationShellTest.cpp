@@ -15,10 +15,9 @@
 #include <QLocale>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/ShareWiring.h"
@@ -27,33 +26,13 @@
 namespace tarvo::test {
 namespace {
 
-using qt::ApplicationShell;
-using qt::MainWindow;
-
-class ApplicationShellTest : public ::testing::Test {
+class ApplicationShellTest : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() { EnsureApplication(); }
-
-  // Settings and documents go to a home folder of the test's own: the
-  // settings one test leaves do not reach the next.
   void SetUp() override {
-    UseHomeFolder(home_.path().toUtf8());
-    ASSERT_TRUE(StartProgramWindow(shell_));
+    EndToEndTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    StartProgram();
   }
-  void TearDown() override { CloseDiscardingChanges(*shell_); }
-
-  MainWindow& Window() { return shell_->Window(); }
-  bool Running() { return shell_->App().Run.RunningFlag; }
-
-  int EntriesOfKind(int32_t itemType) {
-    const TCANView& v = shell_->App().View.CANView;
-    int n = 0;
-    for (int32_t i = 0; i < v.Count; ++i) n += v.List[size_t(i)].ItemType == itemType;
-    return n;
-  }
-
-  QTemporaryDir home_;
-  std::unique_ptr<ApplicationShell> shell_;
 };
 
 // Every menu item, key, tool button, pop-up opening and the tick reach a
@@ -80,7 +59,7 @@ TEST_F(ApplicationShellTest, StartUpIdentifiesTheAdapterAndShowsTheCANView) {
 TEST_F(ApplicationShellTest, EscStartsARunThatFillsTheCANViewAndEscStopsIt) {
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(Running());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Window().CANViewItemCount() > 0; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return Window().CANViewItemCount() > 0; }, 5000));
   EXPECT_TRUE(Window().Status().Text(0).startsWith("Running"));
   EXPECT_FALSE(Window().Action("New1")->isEnabled());
 
@@ -91,23 +70,23 @@ TEST_F(ApplicationShellTest, EscStartsARunThatFillsTheCANViewAndEscStopsIt) {
 }
 
 TEST_F(ApplicationShellTest, NowSendsTheEditorsMessageAndTheCANViewShowsIt) {
-  Window().Action("Start1")->trigger();
+  Trigger("Start1");
   ASSERT_TRUE(Running());
-  auto* id = Window().findChild<QLineEdit*>("Edit1");
+  auto* id = Find<QLineEdit>("Edit1");
   ASSERT_NE(id, nullptr);
   Window().ActivatePage(TPage::CANTransmit);
   QTest::keyClicks(id, "123");
   const int before = EntriesOfKind(ITEM_TD);
   Window().RunHandler(qt::TCommand::SendNow);
   EXPECT_EQ(EntriesOfKind(ITEM_TD), before + 1);
-  Window().Action("Stop1")->trigger();
+  Trigger("Stop1");
 }
 
 TEST_F(ApplicationShellTest, FilterOnIDSetsTheFiltersForTheSelectedReceivedMessage) {
-  Window().Action("Start1")->trigger();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return EntriesOfKind(ITEM_RD) > 0; }, 5000));
-  Window().Action("Stop1")->trigger();
-  const TCANView& view = shell_->App().View.CANView;
+  Trigger("Start1");
+  ASSERT_TRUE(WaitFor([&] { return EntriesOfKind(ITEM_RD) > 0; }, 5000));
+  Trigger("Stop1");
+  const TCANView& view = App().View.CANView;
   Window().SetCANViewItemCount(view.Count);
   int32_t row = 0;
   while (view.List[size_t(row)].ItemType != ITEM_RD) ++row;
@@ -115,11 +94,11 @@ TEST_F(ApplicationShellTest, FilterOnIDSetsTheFiltersForTheSelectedReceivedMessa
   Window().UpdateSelectionCommands();
   ASSERT_TRUE(Window().Action("FilterOnID1")->isEnabled());
 
-  Window().Action("FilterOnID1")->trigger();
+  Trigger("FilterOnID1");
   EXPECT_EQ(Window().PageControl()->currentIndex(), int(TPage::CANSetup));
-  EXPECT_TRUE(Window().findChild<QRadioButton*>("RadioButton18")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>("RadioButton18")->isChecked());
   const bool extended = view.List[size_t(row)].Item.IDE == 1;
-  EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), extended ? "1FFFFFFF" : "7FF");
+  EXPECT_EQ(Find<QLineEdit>("Edit11")->text(), extended ? "1FFFFFFF" : "7FF");
 }
 
 // Esc closes an open drop-down list and nothing else: with the period or
@@ -128,44 +107,44 @@ TEST_F(ApplicationShellTest, EscInAnOpenDropDownOnlyClosesIt) {
   Window().ActivatePage(TPage::CANTransmit);
   for (const bool running : {false, true}) {
     SCOPED_TRACE(running);
-    if (running) Window().Action("Start1")->trigger();
+    if (running) Trigger("Start1");
     ASSERT_EQ(Running(), running);
     for (const char* name : {"ComboBox1", "ComboBox2"}) {
       SCOPED_TRACE(name);
-      auto* box = Window().findChild<QComboBox*>(name);
+      auto* box = Find<QComboBox>(name);
       ASSERT_NE(box, nullptr);
       // The key box opens only with the trigger "On Key".
-      Window().findChild<QRadioButton*>(box->objectName() == "ComboBox2" ? "RadioButton35" : "RadioButton34")->click();
+      Find<QRadioButton>(box->objectName() == "ComboBox2" ? "RadioButton35" : "RadioButton34")->click();
       ASSERT_TRUE(box->isEnabled());
       box->showPopup();
-      ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+      ASSERT_TRUE(WaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
       QWidget* popup = QApplication::activePopupWidget();
       QWidget* target = popup->focusWidget() ? popup->focusWidget() : popup;
       QTest::keyClick(target, Qt::Key_Escape);
-      EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000));
+      EXPECT_TRUE(WaitFor([] { return QApplication::activePopupWidget() == nullptr; }, 2000));
       EXPECT_EQ(Running(), running);
     }
   }
-  Window().Action("Stop1")->trigger();
+  Trigger("Stop1");
 }
 
 // The handler itself checks the row kind: on a bus-state row it changes
 // nothing (the filter would otherwise become "000").
 TEST_F(ApplicationShellTest, FilterOnIDLeavesTheFiltersAloneOnABusStateRow) {
-  TCANViewState& view = shell_->App().View;
+  TCANViewState& view = App().View;
   TDeviceStatus busOff;
   busOff.StatusType = 1;
   busOff.Param[3] = 0x20;
   DisplayBusState(view, busOff);
   Window().SetCANViewItemCount(view.CANView.Count);
   Window().SelectCANViewItem(view.CANView.Count - 1, true);
-  const QString mask = Window().findChild<QLineEdit*>("Edit11")->text();
-  const bool custom = Window().findChild<QRadioButton*>("RadioButton18")->isChecked();
+  const QString mask = Find<QLineEdit>("Edit11")->text();
+  const bool custom = Find<QRadioButton>("RadioButton18")->isChecked();
   const int page = Window().PageControl()->currentIndex();
 
   Window().RunHandler(qt::TCommand::FilterOnId);
-  EXPECT_EQ(Window().findChild<QLineEdit*>("Edit11")->text(), mask);
-  EXPECT_EQ(Window().findChild<QRadioButton*>("RadioButton18")->isChecked(), custom);
+  EXPECT_EQ(Find<QLineEdit>("Edit11")->text(), mask);
+  EXPECT_EQ(Find<QRadioButton>("RadioButton18")->isChecked(), custom);
   EXPECT_EQ(Window().PageControl()->currentIndex(), page);
 }
 
@@ -205,11 +184,11 @@ TEST_F(ApplicationShellTest, ShareAdapterServesTheWindowsAdapterToASocketcandCli
   EXPECT_TRUE(share->isCheckable());
   EXPECT_FALSE(share->isChecked());
   EXPECT_FALSE(shell_->Share().Sharing());
-  QLabel* status = Window().findChild<QLabel*>("ShareStatus");
+  QLabel* status = Find<QLabel>("ShareStatus");
   ASSERT_NE(status, nullptr);
   EXPECT_TRUE(status->isHidden());
 
-  Window().findChild<QRadioButton*>("RadioButton14")->click();  // loopback
+  Find<QRadioButton>("RadioButton14")->click();  // loopback
   shell_->Share().SetPort(0);
   share->trigger();
   ASSERT_TRUE(shell_->Share().Sharing());
@@ -220,10 +199,10 @@ TEST_F(ApplicationShellTest, ShareAdapterServesTheWindowsAdapterToASocketcandCli
   ASSERT_TRUE(client.WaitFor("< hi >"));
   client.Write("< open can0 >< rawmode >");
   ASSERT_TRUE(client.WaitFor("< ok >< ok >"));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return status->text().endsWith(": 1 client"); }, 5000))
+  EXPECT_TRUE(WaitFor([&] { return status->text().endsWith(": 1 client"); }, 5000))
       << status->text().toStdString();
 
-  Window().Action("Start1")->trigger();
+  Trigger("Start1");
   ASSERT_TRUE(Running());
   client.Write("< send 5A5 2 42 43 >");
   EXPECT_TRUE(client.WaitFor("< frame 5A5 ")) << client.Received.substr(0, 200);
@@ -232,8 +211,8 @@ TEST_F(ApplicationShellTest, ShareAdapterServesTheWindowsAdapterToASocketcandCli
   share->trigger();
   EXPECT_FALSE(shell_->Share().Sharing());
   EXPECT_TRUE(status->isHidden());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !client.Read(); }, 5000)) << "the client is closed";
-  Window().Action("Stop1")->trigger();
+  EXPECT_TRUE(WaitFor([&] { return !client.Read(); }, 5000)) << "the client is closed";
+  Trigger("Stop1");
 }
 
 }  // namespace

@@ -20,10 +20,9 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "dbc/qt/SignalsPanel.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
@@ -40,39 +39,13 @@
 namespace tarvo::test {
 namespace {
 
-using qt::ApplicationShell;
-using qt::MainWindow;
-
-class DatabaseEndToEnd : public ::testing::Test {
+// The program is started by each test: one starts it with a log named on
+// the command line.
+class DatabaseEndToEnd : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() { EnsureApplication(); }
-
-  void TearDown() override {
-    if (shell_) {
-      if (App().Run.RunningFlag) App().Stop();
-      CloseDiscardingChanges(*shell_);
-    }
-    shell_.reset();
-  }
-
-  void StartProgram() {
-    // A home folder of the test's own: no settings of an earlier test.
-    UseHomeFolder(home_.path().toUtf8());
-    ASSERT_TRUE(StartProgramWindow(shell_));
-  }
-
   static std::string ShippedDatabase() { return qt::DatabaseWiring::ShippedDatabaseDir() + "/default.dbc"; }
 
-  MainWindow& Window() { return shell_->Window(); }
-  TTarvoApp& App() { return shell_->App(); }
   QString Sep() { return QString::fromStdString(Window().CANView()->Model()->DecimalSeparator()); }
-
-  template <class T>
-  T* Find(const char* name) {
-    T* widget = Window().findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
 
   // The CAN View row of a received data frame with this 11-bit identifier, -1 if none.
   int32_t RowOf(uint32_t id) {
@@ -122,15 +95,6 @@ class DatabaseEndToEnd : public ::testing::Test {
       bytes << Find<QLineEdit>(name)->text();
     return bytes;
   }
-  static void Retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
-  }
-
-  QTemporaryDir home_;
-  std::unique_ptr<ApplicationShell> shell_;
 };
 
 TEST_F(DatabaseEndToEnd, WithoutADatabaseNothingOfItShows) {
@@ -138,7 +102,7 @@ TEST_F(DatabaseEndToEnd, WithoutADatabaseNothingOfItShows) {
   EXPECT_TRUE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
   EXPECT_TRUE(Find<QWidget>("TransmitSignals")->isHidden());
   QTest::keyClick(&Window(), Qt::Key_Escape);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return RowOf(0xC4) >= 0; }, 5000));
   const QModelIndex cell = Window().CANView()->Model()->index(RowOf(0xC4), 0);
   EXPECT_FALSE(Window().CANView()->Model()->data(cell, Qt::ToolTipRole).isValid());
 }
@@ -149,7 +113,7 @@ TEST_F(DatabaseEndToEnd, SignalsPanelShowsTheSelectedRowAndFollowsTheTraffic) {
   EXPECT_FALSE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return RowOf(0xC4) >= 0; }, 5000));
   const int32_t row = RowOf(0xC4);
   ClickRow(row);
   ASSERT_EQ(Window().CANView()->SelectedRow(), row);
@@ -171,12 +135,12 @@ TEST_F(DatabaseEndToEnd, SignalsPanelShowsTheSelectedRowAndFollowsTheTraffic) {
     return QString("%1").arg(App().View.CANView.List[size_t(row)].Item.Data[0], 0, 16).toUpper();
   };
   const QString first = counterShown();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return counterShown() != first; }, 2000));
+  ASSERT_TRUE(WaitFor([&] { return counterShown() != first; }, 2000));
   QTest::qWait(150);
   App().Stop();
   // The refresh after the stop shows the last row; a busy machine may take
   // a while to get to it.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return counterShown() == counterStored(); }, 2000))
+  EXPECT_TRUE(WaitFor([&] { return counterShown() == counterStored(); }, 2000))
       << counterShown().toStdString() << " shown, " << counterStored().toStdString() << " stored";
 
   // The row's tooltip lists the same signals.
@@ -192,7 +156,7 @@ TEST_F(DatabaseEndToEnd, SignalsPanelShowsTheSelectedRowAndFollowsTheTraffic) {
 TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  Window().Action("SignalPlot1")->trigger();
+  Trigger("SignalPlot1");
   auto* dock = Find<QDockWidget>("PlotDock");
   ASSERT_TRUE(dock->isVisible());
   PlotPanel* plot = shell_->SignalPlot().Plot();
@@ -200,7 +164,7 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= 10; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return series.Size() >= 10; }, 5000));
   App().Stop();
   // Each point is the frame's decoded value at the frame's time.
   int received = 0;
@@ -209,9 +173,8 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
     if (view.List[size_t(i)].Item.ID == 0xA0 && view.List[size_t(i)].ItemType == 0) received = int(view.List[size_t(i)].Count);
   EXPECT_EQ(int(series.Size()), received);
   for (size_t i = 1; i < series.Size(); ++i) EXPECT_GT(series.Time(i), series.Time(i - 1));
-  QTemporaryDir dir;
-  ASSERT_TRUE(plot->ExportCsv(dir.filePath("s.csv").toStdString()));
-  QFile csv(dir.filePath("s.csv"));
+  ASSERT_TRUE(plot->ExportCsv(home_.filePath("s.csv").toStdString()));
+  QFile csv(home_.filePath("s.csv"));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "time,EngineStatus.EngineSpeed [rpm]\r");
@@ -228,17 +191,17 @@ TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
   PlotPanel* plot = shell_->SignalPlot().Plot();
   const auto& plotted = plot->Model().Signals();
-  Window().Action("Cyclic1")->trigger();
+  Trigger("Cyclic1");
   ASSERT_EQ(App().View.Mode, VIEW_CYCLIC);
   ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return plotted[0].Series.Size() >= 5; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return plotted[0].Series.Size() >= 5; }, 5000));
   App().Stop();
   const size_t firstRun = plotted[0].Series.Size();
   App().Start();
   ASSERT_TRUE(App().Run.RunningFlag);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return plotted[0].Series.Size() >= firstRun + 5; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return plotted[0].Series.Size() >= firstRun + 5; }, 5000));
   const size_t before = plotted[0].Series.Size();
   ASSERT_TRUE(plot->AddSignal("EngineStatus.CoolantTemp"));
   // Adding moves the signals: each series is looked up anew.
@@ -251,17 +214,17 @@ TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
     EXPECT_EQ(added(1).Time(i), speed().Time(firstRun + 1 + i)) << i;
     EXPECT_FALSE(std::isnan(added(1).Value(i))) << i;
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return added(1).Size() >= before - firstRun + 2; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return added(1).Size() >= before - firstRun + 2; }, 5000));
   App().Stop();
   EXPECT_EQ(added(1).Size(), speed().Size() - firstRun - 1);
   EXPECT_EQ(added(1).Time(added(1).Size() - 1), speed().Time(speed().Size() - 1));
 
-  Window().Action("Fixed1")->trigger();
+  Trigger("Fixed1");
   ASSERT_EQ(App().View.Mode, VIEW_FIXED);
   App().Start();
   ASSERT_TRUE(App().Run.RunningFlag);
   const size_t start = speed().Size();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return speed().Size() >= start + 3; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return speed().Size() >= start + 3; }, 5000));
   ASSERT_TRUE(plot->AddSignal("EngineStatus.OilPressure"));
   ASSERT_EQ(added(2).Size(), 1u);
   EXPECT_EQ(added(2).Time(0), speed().Time(speed().Size() - 1));
@@ -274,7 +237,7 @@ TEST_F(DatabaseEndToEnd, ASignalAddedAfterTrafficPlotsTheFramesTheTraceHolds) {
 TEST_F(DatabaseEndToEnd, ASignalAddedLateTakesTheWrappedRingFromTheNewestRunOn) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  Window().Action("Cyclic1")->trigger();
+  Trigger("Cyclic1");
   TCANViewState& state = App().View;
   ASSERT_EQ(state.Mode, VIEW_CYCLIC);
   ASSERT_GE(state.CANView.List.size(), 6u);
@@ -317,13 +280,13 @@ TEST_F(DatabaseEndToEnd, AStopAndStartKeepsThePlottedPoints) {
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= 5; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return series.Size() >= 5; }, 5000));
   App().Stop();
   const size_t first = series.Size();
   const double firstEnd = series.Time(first - 1), firstStart = series.Time(0);
   App().Start();
   ASSERT_TRUE(App().Run.RunningFlag);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return series.Size() >= first + 5; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return series.Size() >= first + 5; }, 5000));
   App().Stop();
   EXPECT_EQ(series.Time(0), firstStart);
   EXPECT_TRUE(std::isnan(series.Value(first)));  // the break
@@ -341,8 +304,8 @@ TEST_F(DatabaseEndToEnd, PlottedSignalsOutliveAnUnloadAndAreFedAfterAReload) {
   QTest::keyClick(&Window(), Qt::Key_Escape);
   ASSERT_TRUE(App().Run.RunningFlag);
   const auto points = [&] { return plot->Model().Signals().empty() ? 0 : plot->Model().Signals()[0].Series.Size(); };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return points() >= 5; }, 5000));
-  Window().Action("UnloadDatabase1")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return points() >= 5; }, 5000));
+  Trigger("UnloadDatabase1");
   ASSERT_EQ(plot->Model().Signals().size(), 1u);
   EXPECT_TRUE(plot->Model().Signals()[0].Unresolved);
   EXPECT_EQ(Find<QComboBox>("PlottedSignals")->itemText(0), "EngineStatus.EngineSpeed (unloaded database)");
@@ -351,7 +314,7 @@ TEST_F(DatabaseEndToEnd, PlottedSignalsOutliveAnUnloadAndAreFedAfterAReload) {
   EXPECT_EQ(points(), kept);
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
   EXPECT_FALSE(plot->Model().Signals()[0].Unresolved);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return points() >= kept + 3; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return points() >= kept + 3; }, 5000));
   App().Stop();
   EXPECT_EQ(plot->Model().Signals().size(), 1u);
 }
@@ -363,7 +326,7 @@ TEST_F(DatabaseEndToEnd, UnloadingTheDatabaseTakesItAway) {
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
   EXPECT_FALSE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
   ASSERT_TRUE(Window().Action("UnloadDatabase1")->isEnabled());
-  Window().Action("UnloadDatabase1")->trigger();
+  Trigger("UnloadDatabase1");
   EXPECT_FALSE(shell_->Database().State().LoadedFlag);
   EXPECT_TRUE(Find<tarvo::SignalsPanel>("SignalsPanel")->isHidden());
   EXPECT_FALSE(Window().Action("UnloadDatabase1")->isEnabled());
@@ -402,7 +365,7 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
     noteFolder(w);
     ModalSteps::ChooseFile(path)(w);
   });
-  Window().Action("OpenLog1")->trigger();
+  Trigger("OpenLog1");
   ASSERT_TRUE(steps.Done());
   EXPECT_EQ(startedIn, QDir(QString::fromStdString(App().Dirs.LogDIR)).absolutePath());
   {
@@ -411,7 +374,7 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
       noteFolder(w);
       qobject_cast<QDialog*>(w)->reject();
     });
-    Window().Action("OpenLog1")->trigger();
+    Trigger("OpenLog1");
     ASSERT_TRUE(again.Done());
     EXPECT_EQ(startedIn, QDir(home_.path()).absolutePath());
   }
@@ -476,7 +439,6 @@ TEST_F(DatabaseEndToEnd, ALogNamedOnTheCommandLineOpensInALogWindow) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("(100.000000) can0 123#11\n(100.010000) can1 7FF#2233\n");
   }
-  UseHomeFolder(home_.path().toUtf8());
   shell_ = std::make_unique<qt::ApplicationShell>();
   shell_->Start({path.toStdString()});
   auto* analysis = Window().findChild<AnalysisWindow*>("AnalysisWindow");
@@ -517,7 +479,7 @@ TEST_F(DatabaseEndToEnd, EditorComposesAMessageBySignalValues) {
 
   // A value that is none gives its message and changes nothing.
   TypeValue("OilPressure", "high");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !answers.Texts.isEmpty(); }, 2000));
+  ASSERT_TRUE(WaitFor([&] { return !answers.Texts.isEmpty(); }, 2000));
   EXPECT_EQ(answers.Texts.first(), "'high' is not a value of signal OilPressure.");
   EXPECT_EQ(DataFields(), QStringList({"00", "7D", "98", "21", "00", "00", "00", "00"}));
   EXPECT_EQ(EditValue("OilPressure"), "0 kPa");
@@ -604,8 +566,7 @@ TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
   ASSERT_TRUE(files.LoadConfiguration(path));
   expectLayout();
 
-  CloseDiscardingChanges(*shell_);
-  shell_.reset();
+  EndProgram();
   StartProgram();
   plot = shell_->SignalPlot().Plot();
   expectLayout();
@@ -616,8 +577,7 @@ TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
 TEST_F(DatabaseEndToEnd, SettingsFileRemembersTheDatabaseAndTheNameColumn) {
   StartProgram();
   const QString ini = QString::fromStdString(App().Dirs.TarvoDIR) + "Tarvo.ini";
-  CloseDiscardingChanges(*shell_);
-  shell_.reset();
+  EndProgram();
   QFile file(ini);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   QByteArray text = file.readAll();
@@ -635,12 +595,11 @@ TEST_F(DatabaseEndToEnd, SettingsFileRemembersTheDatabaseAndTheNameColumn) {
   const int nameColumn = model->columnCount() - 1;
   EXPECT_EQ(model->headerData(nameColumn, Qt::Horizontal).toString(), "Name");
   QTest::keyClick(&Window(), Qt::Key_Escape);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return RowOf(0xC4) >= 0 && RowOf(0x321) >= 0; }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return RowOf(0xC4) >= 0 && RowOf(0x321) >= 0; }, 5000));
   EXPECT_EQ(model->index(RowOf(0xC4), nameColumn).data().toString(), "BrakeStatus");
   EXPECT_EQ(model->index(RowOf(0x321), nameColumn).data().toString(), "GatewayStatus");
   App().Stop();
-  CloseDiscardingChanges(*shell_);
-  shell_.reset();
+  EndProgram();
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   text = file.readAll();
   EXPECT_TRUE(text.contains("[DATABASE]\r\nFile=" + QByteArray::fromStdString(ShippedDatabase()) +

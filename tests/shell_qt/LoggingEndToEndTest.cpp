@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -16,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "logging/LogRecorder.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
@@ -28,8 +26,6 @@
 
 namespace tarvo::test {
 namespace {
-
-using qt::ApplicationShell;
 
 // One frame as the trace or a log line gives it.
 struct Frame {
@@ -130,47 +126,14 @@ struct Recording {
   uint32_t RunMs;
 };
 
-class LoggingEndToEndBase : public ::testing::Test {
+class LoggingEndToEndBase : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    EnsureApplication();
-  }
-  static void TearDownTestSuite() {
-    qunsetenv("TARVO_SIM_TRACE");
-    delete dir_;
-  }
   void SetUp() override {
-    ++testNo_;
-    const QByteArray home = dir_->filePath(QString("home-%1").arg(testNo_)).toUtf8();
-    ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(home)));
-    UseHomeFolder(home);
-    trace_ = dir_->filePath(QString("trace-%1.txt").arg(testNo_));
-    qunsetenv("TARVO_SIM_SCENARIO");
-    qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
-    ASSERT_TRUE(StartProgramWindow(shell_));
+    EndToEndTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    StartProgram();
   }
-  void TearDown() override {
-    if (shell_) shell_->Window().close();
-    shell_.reset();
-  }
-
-  TTarvoApp& App() { return shell_->App(); }
-  TLog& Log() { return shell_->Logging().Log(); }
-  void Trigger(const char* action) {
-    QAction* a = shell_->Window().Action(action);
-    ASSERT_TRUE(a && a->isEnabled()) << action;
-    a->trigger();
-  }
-
-  std::unique_ptr<ApplicationShell> shell_;
-  QString trace_;
-  static QTemporaryDir* dir_;
-  static int testNo_;
 };
-
-QTemporaryDir* LoggingEndToEndBase::dir_ = nullptr;
-int LoggingEndToEndBase::testNo_ = 0;
 
 class LoggingEndToEnd : public LoggingEndToEndBase, public ::testing::WithParamInterface<Recording> {};
 
@@ -180,10 +143,10 @@ using LoggingCommands = LoggingEndToEndBase;
 // finishes the file.
 TEST_F(LoggingCommands, ControlsWhileRecordingAndCloseFinishesTheFile) {
   TLog& log = Log();
-  log.DIR = dir_->path().toStdString() + "/";
+  log.DIR = home_.path().toStdString() + "/";
   log.FileName = "closed.txt";
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
-  qt::MainWindow& w = shell_->Window();
+  qt::MainWindow& w = Window();
   Trigger("StartLogRecording1");
   EXPECT_FALSE(w.Action("StartLogRecording1")->isEnabled());
   EXPECT_TRUE(w.Action("StartLogRecording1")->shortcut().isEmpty());
@@ -193,9 +156,9 @@ TEST_F(LoggingCommands, ControlsWhileRecordingAndCloseFinishesTheFile) {
   EXPECT_FALSE(w.Action("StartLogReplay1")->isEnabled());
   EXPECT_EQ(w.Status().Log()->Frame(), 1);
   EXPECT_EQ(w.Status().Log()->HintText().toStdString(), "Log Recording - " + log.DIR + "closed.txt");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Status().Log()->Frame() == 2; }, 2000));
+  ASSERT_TRUE(WaitFor([&] { return w.Status().Log()->Frame() == 2; }, 2000));
   Trigger("Start1");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return App().Run.TarvoTime >= 1500; }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return App().Run.TarvoTime >= 1500; }, 20000));
   w.close();
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(log.State, NO_LOG);
@@ -209,7 +172,7 @@ TEST_F(LoggingCommands, ControlsWhileRecordingAndCloseFinishesTheFile) {
 TEST_P(LoggingEndToEnd, TheFileHoldsEveryFrameTheBusDelivered) {
   const Recording& r = GetParam();
   TLog& log = Log();
-  log.DIR = dir_->path().toStdString() + "/";
+  log.DIR = home_.path().toStdString() + "/";
   log.FileName = std::string(r.Name);
   log.FileType = r.Type;
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
@@ -228,12 +191,12 @@ TEST_P(LoggingEndToEnd, TheFileHoldsEveryFrameTheBusDelivered) {
   ASSERT_TRUE(log.RecordRunningFlag.load());
   Trigger("Start1");
   ASSERT_TRUE(App().Run.RunningFlag);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return App().Run.TarvoTime >= r.RunMs; }, int(r.RunMs) + 20000));
+  ASSERT_TRUE(WaitFor([&] { return App().Run.TarvoTime >= r.RunMs; }, int(r.RunMs) + 20000));
   Trigger("StopLog1");
   EXPECT_EQ(log.State, NO_LOG);
   Trigger("Stop1");
-  EXPECT_FALSE(shell_->Window().Action("StopLog1")->isEnabled());
-  EXPECT_TRUE(shell_->Window().Action("StartLogRecording1")->isEnabled());
+  EXPECT_FALSE(Window().Action("StopLog1")->isEnabled());
+  EXPECT_TRUE(Window().Action("StartLogRecording1")->isEnabled());
 
   QFile file(QString::fromStdString(log.DIR + log.FileName));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QHeaderView>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -26,7 +25,7 @@
 #include <functional>
 #include <string>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "persistence/ConfigurationFile.h"
 #include "persistence/IniDocument.h"
 #include "shell/core/TarvoApp.h"
@@ -43,52 +42,21 @@
 namespace tarvo::test {
 namespace {
 
-using qt::ApplicationShell;
-
-class PersistenceEndToEnd : public ::testing::Test {
+// The program is started by each test: most write its settings or a file
+// for its command line first.
+class PersistenceEndToEnd : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() { EnsureApplication(); }
-  void SetUp() override {
-    UseHomeFolder(home_.path().toUtf8());
-    qunsetenv("TARVO_SIM_SCENARIO");
-    trace_ = home_.filePath("trace.txt");
-    qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
-  }
-  void TearDown() override {
-    if (shell_) CloseDiscardingChanges(*shell_);
-    shell_.reset();
-    qunsetenv("TARVO_SIM_TRACE");
-    qunsetenv("TARVO_SIM_SCENARIO");
-  }
-
-  void Start(const std::vector<std::string>& arguments = {}) {
-    shell_ = std::make_unique<ApplicationShell>();
-    shell_->Start(arguments);
-    QApplication::setActiveWindow(&shell_->Window());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&shell_->Window()));
-  }
   // Closes as the user does; true when the window closed.
   bool Close() {
-    const bool closed = shell_->Window().close();
+    const bool closed = Window().close();
     if (closed) shell_.reset();
     return closed;
-  }
-  TTarvoApp& App() { return shell_->App(); }
-  template <typename T = QWidget>
-  T* Widget(const char* name) {
-    T* w = shell_->Window().findChild<T*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
   }
   QString SettingsFile() const { return home_.filePath(".local/share/Quorbel/Tarvo/Application/Tarvo.ini"); }
   QString ReadFile(const QString& path) const {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
   }
-
-  QTemporaryDir home_;
-  QString trace_;
-  std::unique_ptr<ApplicationShell> shell_;
 };
 
 TEST_F(PersistenceEndToEnd, SettingsSurviveARestartAndHandEditedKeysStay) {
@@ -97,7 +65,7 @@ TEST_F(PersistenceEndToEnd, SettingsSurviveARestartAndHandEditedKeysStay) {
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write("[MY_NOTES]\r\nKeep=this\r\n[OPTIONS]\r\nCyclicBufferSize=lots\r\nMyOwnKey=7\r\n");
   f.close();
-  Start();
+  StartProgram();
   EXPECT_EQ(App().Display.CyclicBufferSize, 1000);  // not a number: the default
 
   // The Display Options dialog: decimal, counters on, 1000 ms, the largest ring.
@@ -109,15 +77,15 @@ TEST_F(PersistenceEndToEnd, SettingsSurviveARestartAndHandEditedKeysStay) {
     w->findChild<QCheckBox*>("CheckBox1")->click();
     w->findChild<QPushButton*>("Button1")->click();
   });
-  shell_->Window().Action("DisplayOptions1")->trigger();
+  Trigger("DisplayOptions1");
   EXPECT_EQ(App().Display.NumericBase, NUMERIC_DECIMAL);
   EXPECT_TRUE(App().Display.CANErrorCounters);
   EXPECT_TRUE(App().Display.CANTxOnCANViewPage);
   EXPECT_EQ(App().Display.CyclicBufferSize, 1000000);
-  EXPECT_EQ(shell_->Window().Status().Text(2), "Decimal ");
+  EXPECT_EQ(Window().Status().Text(2), "Decimal ");
   EXPECT_EQ(App().Display.UpdateInterval, 1000u);
   // And the CAN Setup page at 500k, which the settings keep without a configuration.
-  Widget<QRadioButton>("RadioButton109")->click();
+  Find<QRadioButton>("RadioButton109")->click();
   steps.Then(ModalSteps::Press(QMessageBox::No));
   ASSERT_TRUE(Close());
 
@@ -125,39 +93,39 @@ TEST_F(PersistenceEndToEnd, SettingsSurviveARestartAndHandEditedKeysStay) {
   EXPECT_TRUE(text.contains("[MY_NOTES]\r\nKeep=this\r\n")) << text.toStdString();
   EXPECT_TRUE(text.contains("MyOwnKey=7\r\n"));
   EXPECT_TRUE(text.contains("EnhancedBaud=109\r\n"));
-  Start();
+  StartProgram();
   EXPECT_EQ(App().Display.NumericBase, NUMERIC_DECIMAL);
   EXPECT_TRUE(App().Display.CANErrorCounters);
   EXPECT_EQ(App().Display.CyclicBufferSize, 1000000);
-  EXPECT_EQ(shell_->Window().Status().Text(2), "Decimal ");
+  EXPECT_EQ(Window().Status().Text(2), "Decimal ");
   EXPECT_EQ(shell_->Persistence().CurrentSettings().BaudRateButton, 109);
 }
 
 // The settings keep the window's bounds with its frame, the way the
 // maximise rule measures them: a window closed maximised opens maximised.
 TEST_F(PersistenceEndToEnd, AWindowClosedMaximisedOpensMaximised) {
-  Start();
-  shell_->Window().showMaximized();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return shell_->Window().isMaximized(); }, 5000));
+  StartProgram();
+  Window().showMaximized();
+  ASSERT_TRUE(WaitFor([&] { return Window().isMaximized(); }, 5000));
   QTest::qWait(50);
-  const QRect frame = shell_->Window().frameGeometry();
+  const QRect frame = Window().frameGeometry();
   ASSERT_TRUE(Close());
   const QString text = ReadFile(SettingsFile());
   EXPECT_TRUE(text.contains(QString("\r\nWidth=%1\r\nHeight=%2\r\n").arg(frame.width()).arg(frame.height())))
       << text.toStdString();
-  Start();
-  EXPECT_TRUE(shell_->Window().isMaximized() || (shell_->Window().windowState() & Qt::WindowMaximized));
+  StartProgram();
+  EXPECT_TRUE(Window().isMaximized() || (Window().windowState() & Qt::WindowMaximized));
 }
 
 TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLine) {
-  Start();
+  StartProgram();
   TTransmitEditor& editor = shell_->Transmit().Editor();
   for (const char* id : {"123", "456"}) {
     editor.SetIDText(id);
     editor.AddItem();
   }
-  Widget<QRadioButton>("RadioButton109")->click();  // "500k"
-  Widget<QRadioButton>("RadioButton14")->click();   // "Loopback"
+  Find<QRadioButton>("RadioButton109")->click();  // "500k"
+  Find<QRadioButton>("RadioButton14")->click();   // "Loopback"
   ASSERT_TRUE(shell_->ConfigModifiedFlag());
   const QString path = home_.filePath("bench.cfx");
   ModalSteps steps;
@@ -168,8 +136,8 @@ TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLin
   EXPECT_EQ(texts, QStringList{"Save configuration?"});
   ASSERT_TRUE(QFile::exists(path));
 
-  Start({path.toStdString()});
-  EXPECT_TRUE(shell_->Window().windowTitle().endsWith(" - " + path)) << shell_->Window().windowTitle().toStdString();
+  StartProgram({path.toStdString()});
+  EXPECT_TRUE(Window().windowTitle().endsWith(" - " + path)) << Window().windowTitle().toStdString();
   const TCANTransmit& list = shell_->Transmit().List();
   ASSERT_EQ(list.Count, 2);
   EXPECT_EQ(list.List[0].ID, 0x123u);
@@ -198,7 +166,7 @@ TEST_F(PersistenceEndToEnd, ADamagedConfigurationSendsNoFrameOfItsUnreadableItem
   f.write(text.c_str());
   f.close();
   MessageBoxAnswers answers;
-  Start({path.toStdString()});
+  StartProgram({path.toStdString()});
   ASSERT_EQ(answers.Texts.size(), 1);
   EXPECT_TRUE(answers.Texts[0].contains("Item 2 (\"ID 1\"): \"ZZZ\" is not usable, loaded as \"0\".")) << answers.Texts[0].toStdString();
   EXPECT_TRUE(answers.Texts[0].contains("Item 3 (keys \"... 2\"): not in the file, loaded empty."));
@@ -208,10 +176,10 @@ TEST_F(PersistenceEndToEnd, ADamagedConfigurationSendsNoFrameOfItsUnreadableItem
   EXPECT_FALSE(list.List[1].EnabledFlag);
   EXPECT_FALSE(list.List[2].EnabledFlag);
 
-  shell_->Window().Action("Start1")->trigger();
+  Trigger("Start1");
   ASSERT_TRUE(App().Run.RunningFlag);
   QTest::qWait(400);
-  shell_->Window().Action("Stop1")->trigger();
+  Trigger("Stop1");
   const QString trace = ReadFile(trace_);
   EXPECT_TRUE(trace.contains(QRegularExpression(R"(H>A SendCAN 11-bit ID=123 )"))) << trace.toStdString();
   // Sent by the host (buffer 0) or given a period in a repetition buffer;
@@ -236,10 +204,10 @@ TEST_F(PersistenceEndToEnd, ACommandLineFileThatCannotBeUsedIsSaidSo) {
     SCOPED_TRACE(name);
     MessageBoxAnswers answers;
     const QString path = home_.filePath(name);
-    Start({path.toStdString()});
+    StartProgram({path.toStdString()});
     EXPECT_EQ(answers.Texts, QStringList{"'" + path + "', named on the command line, " + problem +
                                          ". The program starts without a configuration."});
-    EXPECT_FALSE(shell_->Window().windowTitle().contains(name));
+    EXPECT_FALSE(Window().windowTitle().contains(name));
     ASSERT_TRUE(Close());
   }
 }
@@ -255,13 +223,13 @@ TEST_F(PersistenceEndToEnd, ADatabaseThatIsAFifoDoesNotBlockStartUp) {
   f.write(("[DATABASE]\r\nFile=" + fifo + "\r\n").toUtf8());
   f.close();
   MessageBoxAnswers answers;
-  Start();
+  StartProgram();
   ASSERT_EQ(answers.Texts.size(), 1);
   EXPECT_TRUE(answers.Texts[0].contains("not a regular file")) << answers.Texts[0].toStdString();
 }
 
 TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChosenOne) {
-  qputenv("TARVO_SIM_SCENARIO", TARVO_SIM_SCENARIOS "/two_adapters.scn");
+  UseScenario(TARVO_SIM_SCENARIO_DIR "/two_adapters.scn");
   ASSERT_TRUE(QDir().mkpath(QFileInfo(SettingsFile()).path()));
   QFile f(SettingsFile());
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -276,7 +244,7 @@ TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChose
     combo->setCurrentIndex(1);
     w->findChild<QPushButton*>("Button1")->click();
   });
-  Start();
+  StartProgram();
   // The foreign device is not an adapter and is not listed.
   EXPECT_EQ(lines, (QStringList{"Tarvo S/N 1234", "Tarvo AUTO S/N 0123"}));
   EXPECT_STREQ(App().DeviceSelection.SerialNo, "0123");
@@ -289,7 +257,7 @@ TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChose
 
 // A snapshot onto a read-only file leaves the file as it is and says so.
 TEST_F(PersistenceEndToEnd, ASnapshotOntoAReadOnlyFileKeepsItAndSaysSo) {
-  Start();
+  StartProgram();
   const QString path = home_.filePath("kept.txt");
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -301,19 +269,19 @@ TEST_F(PersistenceEndToEnd, ASnapshotOntoAReadOnlyFileKeepsItAndSaysSo) {
   steps.Then(ModalSteps::ChooseFile(path));
   steps.Then(ModalSteps::Press(QMessageBox::Yes));  // the file dialog's "replace it?"
   steps.Then(ModalSteps::Press(QMessageBox::Ok, &texts));
-  QTest::keyClick(shell_->Window().CANView(), Qt::Key_S, Qt::ControlModifier);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return steps.Done(); }, 5000));
+  QTest::keyClick(Window().CANView(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_TRUE(WaitFor([&] { return steps.Done(); }, 5000));
   EXPECT_EQ(texts, QStringList{"Unable to save snapshot to file '" + path + "'."});
   EXPECT_EQ(ReadFile(path), "mine\r\n");
 }
 
 TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
-  Start();
-  shell_->Window().Action("Cyclic1")->trigger();
-  shell_->Window().Action("Start1")->trigger();
+  StartProgram();
+  Trigger("Cyclic1");
+  Trigger("Start1");
   ASSERT_TRUE(App().Run.RunningFlag);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return shell_->Window().CANViewItemCount() > 40; }, 10000));
-  QTableView* list = shell_->Window().CANView();
+  ASSERT_TRUE(WaitFor([&] { return Window().CANViewItemCount() > 40; }, 10000));
+  QTableView* list = Window().CANView();
   struct Row {
     QString Time;
     QString ID;
@@ -360,7 +328,7 @@ TEST_F(PersistenceEndToEnd, AbsurdBitTimingWarnsOnceAndClosingAsksNothing) {
           "EnhancedPHSEG2=-5\r\nEnhancedPRSEG=77\r\nEnhancedSJW=9\r\nEnhancedSAM=7\r\n");
   f.close();
   MessageBoxAnswers answers;
-  Start({path.toStdString()});
+  StartProgram({path.toStdString()});
   EXPECT_FALSE(answers.Texts.isEmpty());
   EXPECT_EQ(answers.Texts.count("PHSEG2 must be greater than or equal to SJW."), 1) << answers.Texts.join("|").toStdString();
   EXPECT_EQ(answers.Texts.removeDuplicates(), 0);

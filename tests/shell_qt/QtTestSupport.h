@@ -26,24 +26,6 @@ namespace tarvo::test {
 
 inline QApplication& EnsureApplication() { return TestApplication("shell_qt_tests"); }
 
-// Settings and documents of the program under test go below home, so that no
-// test reads what a user or another test left.
-inline void UseHomeFolder(const QByteArray& home) {
-  qputenv("HOME", home);
-  qputenv("XDG_DATA_HOME", home + "/.local/share");
-  qputenv("XDG_CONFIG_HOME", home + "/.config");
-}
-
-// Starts the program as a user does (the simulated adapter reads its
-// environment at the first driver call) and waits until its window is the
-// active one; false when it never becomes so.
-inline bool StartProgramWindow(std::unique_ptr<qt::ApplicationShell>& shell) {
-  shell = std::make_unique<qt::ApplicationShell>();
-  shell->Start({});
-  QApplication::setActiveWindow(&shell->Window());
-  return QTest::qWaitForWindowActive(&shell->Window());
-}
-
 // Answers every message box the program shows with OK, as a user would, and
 // keeps their texts. Other modal windows are left to other answerers.
 class MessageBoxAnswers {

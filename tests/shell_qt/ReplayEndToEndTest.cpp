@@ -10,14 +10,13 @@
 #include <QFile>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "logging/LogTypes.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
@@ -27,57 +26,35 @@
 namespace tarvo::test {
 namespace {
 
-using qt::ApplicationShell;
-using qt::MainWindow;
-
 // One SendCAN packet of the trace: the identifier and the host time in seconds.
 struct Sent {
   uint32_t ID;
   double Seconds;
 };
 
-class ReplayEndToEndTest : public ::testing::Test {
+class ReplayEndToEndTest : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() {
-    home_ = new QTemporaryDir;
-    UseHomeFolder(home_->path().toUtf8());
-    EnsureApplication();
-  }
-  static void TearDownTestSuite() { delete home_; }
-
+  // A bus with no other node, in loopback.
   void SetUp() override {
-    trace_ = home_->filePath(QString("trace-%1.txt").arg(::testing::UnitTest::GetInstance()->random_seed()));
-    QFile::remove(trace_);
-    qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
-    qputenv("TARVO_SIM_SCENARIO", QByteArray(TARVO_SIM_SCENARIO_DIR) + "/quiet.scn");
-    ASSERT_TRUE(StartProgramWindow(shell_));
+    EndToEndTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    UseScenario(TARVO_SIM_SCENARIO_DIR "/quiet.scn");
+    StartProgram();
+    ASSERT_FALSE(HasFatalFailure());
     Window().ActivatePage(TPage::CANSetup);
-    auto* loopback = Window().findChild<QRadioButton*>("RadioButton14");
+    auto* loopback = Find<QRadioButton>("RadioButton14");
     ASSERT_NE(loopback, nullptr);
     loopback->click();
   }
   void TearDown() override {
-    if (Log().State != NO_LOG) Trigger("StopLog1");
-    CloseDiscardingChanges(*shell_);
-    shell_.reset();
-    qunsetenv("TARVO_SIM_TRACE");
-    qunsetenv("TARVO_SIM_SCENARIO");
-  }
-
-  MainWindow& Window() { return shell_->Window(); }
-  TTarvoApp& App() { return shell_->App(); }
-  TLog& Log() { return shell_->Logging().Log(); }
-  void Trigger(const char* action) {
-    QAction* a = Window().Action(action);
-    ASSERT_NE(a, nullptr) << action;
-    ASSERT_TRUE(a->isEnabled()) << action;
-    a->trigger();
+    if (shell_ && Log().State != NO_LOG) Trigger("StopLog1");
+    EndToEndTest::TearDown();
   }
 
   // A TXT log of received data frames with identifiers 0x100, 0x101, ...
   // gapMs apart, named in the log record.
   void UseLog(int count, double gapMs, bool continuous) {
-    const std::string path = home_->filePath("replay.txt").toStdString();
+    const std::string path = home_.filePath("replay.txt").toStdString();
     std::ofstream f(path, std::ios::binary);
     const std::string rule(67, '~');
     f << rule << "\r\nreplay - 09:04:05 08.12.2026 - Hexadecimal\r\n" << rule
@@ -90,7 +67,7 @@ class ReplayEndToEndTest : public ::testing::Test {
     }
     f << "\r\n";
     f.close();
-    Log().DIR = home_->path().toStdString() + "/";
+    Log().DIR = home_.path().toStdString() + "/";
     Log().FileName = "replay.txt";
     Log().FileType = TXT_FILE;
     Log().ReplayTypeFlag = continuous;
@@ -124,14 +101,7 @@ class ReplayEndToEndTest : public ::testing::Test {
       if (v.List[size_t(i)].ItemType == ITEM_TD) ids.push_back(v.List[size_t(i)].Item.ID);
     return ids;
   }
-  bool WaitFor(const std::function<bool()>& done, int ms = 10000) { return QTest::qWaitFor(done, ms); }
-
-  std::unique_ptr<ApplicationShell> shell_;
-  QString trace_;
-  static QTemporaryDir* home_;
 };
-
-QTemporaryDir* ReplayEndToEndTest::home_ = nullptr;
 
 TEST_F(ReplayEndToEndTest, ALogIsReplayedWithItsSpacingAndShownAsTransmitted) {
   UseLog(20, 15, false);
@@ -141,7 +111,7 @@ TEST_F(ReplayEndToEndTest, ALogIsReplayedWithItsSpacingAndShownAsTransmitted) {
   EXPECT_TRUE(Window().Action("PauseLogReplay1")->isEnabled());
   EXPECT_FALSE(Window().Action("StartLogReplay1")->isEnabled());
   EXPECT_FALSE(Window().Action("Start1")->isEnabled());
-  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }));
+  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }, 10000));
   EXPECT_FALSE(App().Run.RunningFlag);
   EXPECT_TRUE(Window().Action("StartLogReplay1")->isEnabled());
   EXPECT_FALSE(Window().Action("StopLog1")->isEnabled());
@@ -168,10 +138,10 @@ TEST_F(ReplayEndToEndTest, ALogIsReplayedWithItsSpacingAndShownAsTransmitted) {
 // far below the three quarters of a second a replay of one message per
 // millisecond would add.
 TEST_F(ReplayEndToEndTest, ADenseLogKeepsItsDurationAtAFullBitRate) {
-  Window().findChild<QRadioButton*>("RadioButton112")->click();  // "1M"
+  Find<QRadioButton>("RadioButton112")->click();  // "1M"
   UseLog(1000, 0.25, false);
   Trigger("StartLogReplay1");
-  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }));
+  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }, 10000));
   const std::vector<Sent> sends = TraceSends();
   ASSERT_EQ(sends.size(), 1000u);
   for (size_t i = 0; i < sends.size(); ++i) ASSERT_EQ(sends[i].ID, 0x100 + i) << i;
@@ -184,7 +154,7 @@ TEST_F(ReplayEndToEndTest, ADenseLogKeepsItsDurationAtAFullBitRate) {
 TEST_F(ReplayEndToEndTest, ASinglePassOfOneMessageStopsTheAdapter20MillisecondsLater) {
   UseLog(1, 0, false);
   Trigger("StartLogReplay1");
-  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }));
+  ASSERT_TRUE(WaitFor([&] { return Log().State == NO_LOG; }, 10000));
   const std::vector<Sent> sends = TraceSends();
   ASSERT_EQ(sends.size(), 1u);
   const double stopped = TraceTimeOf("H>A SetRunState RUN=0");
@@ -211,14 +181,14 @@ TEST_F(ReplayEndToEndTest, SingleStepsAcrossTheEndOfAContinuousPassWrapToMessage
 TEST_F(ReplayEndToEndTest, PauseThenSingleStepThenStartContinuesAfterTheSteppedMessage) {
   UseLog(200, 5, true);
   Trigger("StartLogReplay1");
-  ASSERT_TRUE(WaitFor([&] { return Log().MessageNo >= 5; }));
+  ASSERT_TRUE(WaitFor([&] { return Log().MessageNo >= 5; }, 10000));
   Trigger("PauseLogReplay1");
   EXPECT_EQ(Log().State, REPLAY_LOG_PAUSED);
   EXPECT_TRUE(App().Run.RunningFlag);
   const size_t paused = TraceSends().size();
   Trigger("SingleStepLogReplay1");
   Trigger("StartLogReplay1");
-  ASSERT_TRUE(WaitFor([&] { return TraceSends().size() >= paused + 3; }));
+  ASSERT_TRUE(WaitFor([&] { return TraceSends().size() >= paused + 3; }, 10000));
   Trigger("StopLog1");
   const std::vector<Sent> sends = TraceSends();
   ASSERT_GE(sends.size(), paused + 3);
@@ -227,7 +197,7 @@ TEST_F(ReplayEndToEndTest, PauseThenSingleStepThenStartContinuesAfterTheSteppedM
 
 TEST_F(ReplayEndToEndTest, AnInvalidLogIsRefusedWithItsMessage) {
   UseLog(3, 10, false);
-  std::ofstream(home_->filePath("replay.txt").toStdString(), std::ios::binary) << "not a log\r\n";
+  std::ofstream(home_.filePath("replay.txt").toStdString(), std::ios::binary) << "not a log\r\n";
   MessageBoxAnswers answers;
   Trigger("StartLogReplay1");
   EXPECT_EQ(Log().State, NO_LOG);

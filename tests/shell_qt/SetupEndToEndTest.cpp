@@ -8,16 +8,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -25,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/StatusPanels.h"
@@ -34,8 +31,6 @@
 namespace tarvo::test {
 namespace {
 
-using qt::ApplicationShell;
-using qt::MainWindow;
 using Bytes = std::vector<uint8_t>;
 
 // ---- expected packets, built from the packet layouts ----------------------------
@@ -106,58 +101,26 @@ std::vector<TracedPacket> HostPackets(const QString& traceFile) {
 
 // ---- the program ----------------------------------------------------------------------
 
-class SetupEndToEnd : public ::testing::Test {
+class SetupEndToEnd : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    EnsureApplication();
-  }
-  static void TearDownTestSuite() {
-    qunsetenv("TARVO_SIM_TRACE");
-    qunsetenv("TARVO_SIM_SCENARIO");
-    delete dir_;
-  }
-
   // The scenario text of the test; none: the built-in scenario, one current
   // adapter on a lively 250 kbit/s bus.
   virtual const char* Scenario() { return nullptr; }
 
-  // A home folder, a scenario and a trace file of the test's own, named
-  // before the program opens the adapter: no test starts from the settings
-  // another one left.
   void SetUp() override {
-    ++testNo_;
-    const QByteArray home = dir_->filePath(QString("home-%1").arg(testNo_)).toUtf8();
-    ASSERT_TRUE(QDir().mkpath(QString::fromUtf8(home)));
-    UseHomeFolder(home);
-    trace_ = dir_->filePath(QString("trace-%1.txt").arg(testNo_));
-    qunsetenv("TARVO_SIM_SCENARIO");
+    EndToEndTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
     if (const char* text = Scenario()) {
-      const QString path = dir_->filePath(QString("scenario-%1.scn").arg(testNo_));
+      const QString path = home_.filePath("scenario.scn");
       QFile f(path);
       ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Text));
       f.write(text);
       f.close();
-      qputenv("TARVO_SIM_SCENARIO", path.toUtf8());
+      UseScenario(path);
     }
-    qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
-    ASSERT_TRUE(StartProgramWindow(shell_));
-  }
-  void TearDown() override {
-    if (shell_) CloseDiscardingChanges(*shell_);
+    StartProgram();
   }
 
-  MainWindow& Window() { return shell_->Window(); }
-  TTarvoApp& App() { return shell_->App(); }
-  bool Running() { return App().Run.RunningFlag; }
-  const TCANView& Store() { return App().View.CANView; }
-
-  template <typename T = QWidget>
-  T* Widget(const char* name) {
-    T* w = Window().findChild<T*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
   // Where the user clicks a button: near its left edge, on a radio button's
   // indicator (a radio button stretched by its layout takes no click beyond
   // its caption).
@@ -167,28 +130,28 @@ class SetupEndToEnd : public ::testing::Test {
   // ---- the "CAN Setup" page, brought to the front for each step ----
   void ClickSetup(const char* name) {
     Window().ActivatePage(TPage::CANSetup);
-    if (auto* b = Widget<QAbstractButton>(name)) Click(b);
+    if (auto* b = Find<QAbstractButton>(name)) Click(b);
   }
   // Replaces the text of a filter field by typing.
   void TypeSetup(const char* name, const char* text) {
     Window().ActivatePage(TPage::CANSetup);
-    auto* e = Widget<QLineEdit>(name);
+    auto* e = Find<QLineEdit>(name);
     if (!e) return;
     e->selectAll();
     QTest::keyClicks(e, text);
   }
   void StepUp(const char* spinName) {
     Window().ActivatePage(TPage::CANSetup);
-    if (auto* s = Widget<QSpinBox>(spinName)) QTest::keyClick(s, Qt::Key_Up);
+    if (auto* s = Find<QSpinBox>(spinName)) QTest::keyClick(s, Qt::Key_Up);
   }
 
  protected:
   void Start() {
-    Window().Action("Start1")->trigger();
+    Trigger("Start1");
     ASSERT_TRUE(Running());
   }
   void Stop() {
-    Window().Action("Stop1")->trigger();
+    Trigger("Stop1");
     ASSERT_FALSE(Running());
   }
 
@@ -208,11 +171,6 @@ class SetupEndToEnd : public ::testing::Test {
     }
     return -1;
   }
-  int32_t EntriesOfKind(int32_t itemType) {
-    int32_t n = 0;
-    for (int32_t i = 0; i < Store().Count; ++i) n += Store().List[size_t(i)].ItemType == itemType;
-    return n;
-  }
   // The texts of the list's "Type" column as the user sees them.
   QStringList ShownTypes() {
     QStringList types;
@@ -222,15 +180,8 @@ class SetupEndToEnd : public ::testing::Test {
   }
   QString AdapterPanel() { return Window().Status().Text(App().Identity.DevicePanelNo); }
 
-  std::unique_ptr<ApplicationShell> shell_;
   MessageBoxAnswers messages_;
-  QString trace_;
-  static QTemporaryDir* dir_;
-  static int testNo_;
 };
-
-QTemporaryDir* SetupEndToEnd::dir_ = nullptr;
-int SetupEndToEnd::testNo_ = 0;
 
 // ---- a start sends the page's values -------------------------------------------------
 
@@ -363,12 +314,12 @@ TEST_F(SetupEndToEnd, RefusedFilterFieldStopsTheStartWithItsMessage) {
   ClickSetup("RadioButton18");  // "Custom"
   TypeSetup("Edit11", "800");
   Window().ActivatePage(TPage::CANSetup);
-  auto* mask2 = Widget<QLineEdit>("Edit14");
+  auto* mask2 = Find<QLineEdit>("Edit14");
   mask2->selectAll();
   QTest::keyClick(mask2, Qt::Key_Backspace);
   ASSERT_TRUE(mask2->text().isEmpty());
 
-  Window().Action("Start1")->trigger();
+  Trigger("Start1");
   EXPECT_FALSE(Running());
   EXPECT_EQ(messages_.Texts, QStringList{"Receive Buffer 1, Mask too large."});
   EXPECT_TRUE(Window().Action("Start1")->isEnabled());
@@ -401,10 +352,10 @@ TEST_P(WrongBitRate, ShowsBusErrorsAndNoReceivedMessages) {
   ClickSetup("RadioButton107");  // "125k"
   ClickSetup(c.ModeButton);
   Start();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return AdapterPanel().contains("CAN BUS ERROR"); }, 2500))
+  ASSERT_TRUE(WaitFor([&] { return AdapterPanel().contains("CAN BUS ERROR"); }, 2500))
       << AdapterPanel().toStdString();
   if (c.BusPassiveShown) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ShownTypes().contains("Passive"); }, 1000))
+    EXPECT_TRUE(WaitFor([&] { return ShownTypes().contains("Passive"); }, 1000))
         << ShownTypes().join(' ').toStdString();
     EXPECT_EQ(EntriesOfKind(ITEM_BP), 1);
   } else {
@@ -439,7 +390,7 @@ TEST_P(FilterOnIDRun, NextStartShowsOnlyTheSelectedIdentifier) {
   const FilterOnIDCase& c = GetParam();
   Start();
   int32_t row = -1;
-  ASSERT_TRUE(QTest::qWaitFor(
+  ASSERT_TRUE(WaitFor(
       [&] {
         row = EntryOf(ITEM_RD, c.IDE, c.ID);
         return row >= 0 && Window().CANViewItemCount() > row;
@@ -456,25 +407,25 @@ TEST_P(FilterOnIDRun, NextStartShowsOnlyTheSelectedIdentifier) {
 
   // While the adapter runs the command is refused and changes nothing.
   clickRow();
-  Window().Action("FilterOnID1")->trigger();
+  Trigger("FilterOnID1");
   EXPECT_EQ(messages_.Texts, QStringList{"Tarvo must be stopped to modify the CAN Receive Filters."});
-  EXPECT_TRUE(Widget<QAbstractButton>("RadioButton15")->isChecked()) << "filter type \"None\"";
+  EXPECT_TRUE(Find<QAbstractButton>("RadioButton15")->isChecked()) << "filter type \"None\"";
   EXPECT_EQ(Window().PageControl()->currentIndex(), int(TPage::CANView));
   // Nor can the page itself be changed during the run.
   const char* const pageControls[] = {"RadioButton108", "SpinEdit1", "RadioButton14", "RadioButton18", "Edit11"};
-  for (const char* name : pageControls) EXPECT_FALSE(Widget(name)->isEnabled()) << name;
+  for (const char* name : pageControls) EXPECT_FALSE(Find(name)->isEnabled()) << name;
   Stop();
-  for (const char* name : pageControls) EXPECT_TRUE(Widget(name)->isEnabled()) << name;
+  for (const char* name : pageControls) EXPECT_TRUE(Find(name)->isEnabled()) << name;
 
   clickRow();
-  Window().Action("FilterOnID1")->trigger();
+  Trigger("FilterOnID1");
   EXPECT_EQ(Window().PageControl()->currentIndex(), int(TPage::CANSetup));
-  EXPECT_TRUE(Widget<QAbstractButton>("RadioButton18")->isChecked()) << "filter type \"Custom\"";
-  Window().Action("Clear1")->trigger();
+  EXPECT_TRUE(Find<QAbstractButton>("RadioButton18")->isChecked()) << "filter type \"Custom\"";
+  Trigger("Clear1");
   EXPECT_EQ(Window().CANViewItemCount(), 0);
 
   Start();
-  EXPECT_TRUE(QTest::qWaitFor(
+  EXPECT_TRUE(WaitFor(
       [&] {
         const int32_t i = EntryOf(ITEM_RD, c.IDE, c.ID);
         return i >= 0 && Store().List[size_t(i)].Count >= uint32_t(c.Count);
@@ -512,13 +463,13 @@ class LoopbackRun : public SetupEndToEnd, public ::testing::WithParamInterface<L
  protected:
   void TypeID(const char* id) {
     Window().ActivatePage(TPage::CANTransmit);
-    auto* e = Widget<QLineEdit>("Edit1");
+    auto* e = Find<QLineEdit>("Edit1");
     e->selectAll();
     QTest::keyClicks(e, id);
   }
   void ClickTransmit(const char* name) {
     Window().ActivatePage(TPage::CANTransmit);
-    if (auto* b = Widget<QPushButton>(name)) Click(b);
+    if (auto* b = Find<QPushButton>(name)) Click(b);
   }
 };
 
@@ -530,17 +481,17 @@ TEST_P(LoopbackRun, OwnFramesComeBackAndTheBusStaysOut) {
   ClickSetup("RadioButton14");  // "Loopback"
   if (c.Periodic) {
     TypeID("456");
-    Widget<QComboBox>("ComboBox1")->setCurrentText("10");
+    Find<QComboBox>("ComboBox1")->setCurrentText("10");
     ClickTransmit("AddButton");
   }
   Start();
   if (!c.Periodic) {
-    ASSERT_TRUE(QTest::qWaitFor([&] { return App().Run.TarvoTime >= 300; }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return App().Run.TarvoTime >= 300; }, 2000));
     EXPECT_TRUE(Received().empty());
     TypeID("123");
     ClickTransmit("NowButton");
   }
-  EXPECT_TRUE(QTest::qWaitFor(
+  EXPECT_TRUE(WaitFor(
       [&] {
         const int32_t i = EntryOf(ITEM_RD, 0, c.ID);
         return i >= 0 && Store().List[size_t(i)].Count >= c.Count && App().Run.TarvoTime >= 300;

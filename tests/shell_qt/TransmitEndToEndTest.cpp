@@ -19,7 +19,6 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -28,7 +27,7 @@
 #include <tuple>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "EndToEndFixture.h"
 #include "common/TimeUnits.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
@@ -37,9 +36,6 @@
 
 namespace tarvo::test {
 namespace {
-
-using qt::ApplicationShell;
-using qt::MainWindow;
 
 constexpr double kTicksPerMs = 39.0625;
 // The update tick's interval.
@@ -81,43 +77,16 @@ double BusTicks(const TTarvoCAN& m) {
   return bits / 250000.0 * 1000.0 * kTicksPerMs;
 }
 
-class TransmitEndToEndTest : public ::testing::Test {
+class TransmitEndToEndTest : public EndToEndTest {
  protected:
-  static void SetUpTestSuite() { EnsureApplication(); }
-
-  void TearDown() override {
-    if (shell_) CloseDiscardingChanges(*shell_);
-    shell_.reset();
-    qunsetenv("TARVO_SIM_TRACE");
+  void SetUp() override {
+    EndToEndTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
+    StartProgram();
   }
 
-  // The program as a user starts it; the simulated adapter reads its
-  // environment at the first driver call.
-  void StartProgram() {
-    // A home folder of the test's own: no settings of an earlier test.
-    UseHomeFolder(home_.path().toUtf8());
-    ASSERT_TRUE(StartProgramWindow(shell_));
-  }
-
-  MainWindow& Window() { return shell_->Window(); }
-  TTarvoApp& App() { return shell_->App(); }
-  const TCANView& Store() { return App().View.CANView; }
-  bool Running() { return App().Run.RunningFlag; }
-
-  template <class T>
-  T* Find(const char* name) {
-    T* widget = Window().findChild<T*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
   QTableView* TransmitList() { return Find<QTableView>("ListView2"); }
 
-  static void Retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
-  }
   static void Choose(QComboBox* box, const QString& entry) {
     const int index = box->findText(entry);
     ASSERT_GE(index, 0) << entry.toStdString();
@@ -167,7 +136,7 @@ class TransmitEndToEndTest : public ::testing::Test {
   // Runs the window's event loop until the adapter's clock (the run time
   // kept by the update tick) has reached ms.
   void RunUntilAdapterTime(uint32_t ms) {
-    ASSERT_TRUE(QTest::qWaitFor([&] { return App().Run.TarvoTime >= ms; }, int(ms) + 10000));
+    ASSERT_TRUE(WaitFor([&] { return App().Run.TarvoTime >= ms; }, int(ms) + 10000));
   }
 
   // A click on the "Tx" check box of a row of the transmit list.
@@ -188,9 +157,6 @@ class TransmitEndToEndTest : public ::testing::Test {
     const QAbstractItemModel* model = TransmitList()->model();
     return model->data(model->index(row, TX_COLUMN_TX), Qt::CheckStateRole).value<Qt::CheckState>();
   }
-
-  std::unique_ptr<ApplicationShell> shell_;
-  QTemporaryDir home_;
 };
 
 // ---- Periodic items come back at their periods ------------------------------------------
@@ -215,7 +181,6 @@ struct Occurrences {
 // frames sent a period late or early would put it a whole period off. The
 // Count column of the scrolling view counts each frame.
 TEST_F(TransmitEndToEndTest, PeriodicItemsComeBackAtTheirPeriodsNextToTheirEchoes) {
-  StartProgram();
   std::vector<EditorItem> items;
   const char* periods[17] = {"50",  "100", "100", "100", "100", "200", "200", "200", "200",
                              "500", "500", "500", "500", "500", "200", "100", "50"};
@@ -232,7 +197,7 @@ TEST_F(TransmitEndToEndTest, PeriodicItemsComeBackAtTheirPeriodsNextToTheirEchoe
     items.push_back(item);
     AddThroughEditor(item);
   }
-  Window().Action("Cyclic1")->trigger();
+  Trigger("Cyclic1");
   SelectLoopback();
   StartWithEsc();
   RunUntilAdapterTime(2000);
@@ -285,7 +250,9 @@ TEST_F(TransmitEndToEndTest, PeriodicItemsComeBackAtTheirPeriodsNextToTheirEchoe
     for (size_t k = 0; k < o.Received.size(); ++k) {
       const double back = TicksToMsExact(o.Received[k]) - TicksToMsExact(o.Echoed[k]);
       if (hostSent) {
-        if (k > 0) EXPECT_GT(o.Received[k], o.Received[k - 1]) << "frame " << k + 1;
+        if (k > 0) {
+          EXPECT_GT(o.Received[k], o.Received[k - 1]) << "frame " << k + 1;
+        }
         hostLateness.push_back(back);
       } else {
         EXPECT_GE(back, 0.0) << "frame " << k + 1;
@@ -314,7 +281,6 @@ TEST_F(TransmitEndToEndTest, PeriodicItemsComeBackAtTheirPeriodsNextToTheirEchoe
 // fastest item and six of the slowest, three status re-synchronisations of
 // the run time.
 TEST_F(TransmitEndToEndTest, FixedViewShowsEachEchoAboveItsLoopedBackTwinCountingOnePerPeriod) {
-  StartProgram();
   const std::vector<EditorItem> items = {
       {false, "123", false, 8, {"11", "22", "33", "44", "55", "66", "77", "88"}, "100", "", "engine"},
       {true, "18FEF100", false, 3, {"A0", "B1", "C2"}, "200", "", "wheel speed"},
@@ -356,7 +322,7 @@ TEST_F(TransmitEndToEndTest, FixedViewShowsEachEchoAboveItsLoopedBackTwinCountin
     }
   }
   // The list shows what the store holds by the next refresh.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Window().CANViewItemCount() == Store().Count; }, 2000));
+  ASSERT_TRUE(WaitFor([&] { return Window().CANViewItemCount() == Store().Count; }, 2000));
   StopWithEsc();
 
   const TCANView& store = Store();
@@ -439,10 +405,6 @@ uint32_t FrameTimeStamp(const TraceLine& l) {
 // ticking it again loads the buffer with its period, and its frames come
 // again at multiples of that period.
 TEST_F(TransmitEndToEndTest, TraceShowsBufferLoadsFiveMsApartAndTheStopOfAnUntickedItem) {
-  QTemporaryDir dir;
-  const QString tracePath = dir.filePath("trace.txt");
-  qputenv("TARVO_SIM_TRACE", tracePath.toUtf8());
-  StartProgram();
   const std::vector<EditorItem> items = {
       {false, "101", false, 1, {"01"}, "100", "", "a"},
       {false, "202", false, 2, {"02", "02"}, "200", "", "b"},
@@ -463,7 +425,7 @@ TEST_F(TransmitEndToEndTest, TraceShowsBufferLoadsFiveMsApartAndTheStopOfAnUntic
   RunUntilAdapterTime(ticked + 700);
   StopWithEsc();
 
-  const std::vector<TraceLine> trace = ReadTrace(tracePath);
+  const std::vector<TraceLine> trace = ReadTrace(trace_);
   const auto runStart = std::find_if(trace.begin(), trace.end(), [](const TraceLine& l) { return IsRunCommand(l, 1); });
   ASSERT_NE(runStart, trace.end());
 
@@ -520,7 +482,6 @@ TEST_F(TransmitEndToEndTest, TraceShowsBufferLoadsFiveMsApartAndTheStopOfAnUntic
 // then whole and clear of the others (squeezed fixed-width fields would
 // overlap one another and the box around them).
 TEST_F(TransmitEndToEndTest, EditorControlsAreClearOfEachOtherAtTheSmallestWindow) {
-  StartProgram();
   ASSERT_EQ(Window().size(), Window().minimumSize());
   Window().ActivatePage(TPage::CANTransmit);
   QApplication::processEvents();

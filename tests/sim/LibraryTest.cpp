@@ -5,9 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <atomic>
 #include <thread>
@@ -17,6 +14,7 @@
 #include "adapter/DriverApi.h"
 #include "adapter/Framing.h"
 #include "adapter/SiUSBXp.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -51,20 +49,15 @@ TEST_F(Library, ExportsTheSixteenFunctionsAndNothingOfItsInnards) {
   EXPECT_EQ(dlsym(lib_, "_ZN5tarvo3sim14ParseScenarioESt17basic_string_viewIcSt11char_traitsIcEERSt6vectorINS0_13ScenarioIssueESaIS6_EE"), nullptr);
 }
 
-std::filesystem::path TempFile(const char* name, const std::string& text) {
-  const auto path = std::filesystem::temp_directory_path() / (std::to_string(getpid()) + name);
-  std::ofstream(path) << text;
-  return path;
-}
-
 TEST_F(Library, ScenarioAndTraceComeFromTheEnvironment) {
   auto count = Fn<SI_GetNumDevices_t>("SI_GetNumDevices");
   uint32_t n = 0;
   ASSERT_EQ(count(&n), 0);
   EXPECT_EQ(n, 1u);  // the built-in scenario
 
-  const auto scenario = TempFile("two.scn", "adapter Tarvo 1\nadapter TarvoISO 2\nbroken line\n");
-  const auto trace = TempFile("trace.txt", "");
+  tarvo::test::TempFolder folder("tarvo-sim-library");
+  const std::string scenario = folder.Write("two.scn", "adapter Tarvo 1\nadapter TarvoISO 2\nbroken line\n");
+  const std::string trace = folder.Write("trace.txt", "");
   setenv("TARVO_SIM_SCENARIO", scenario.c_str(), 1);
   setenv("TARVO_SIM_TRACE", trace.c_str(), 1);
   ASSERT_EQ(count(&n), 0);
@@ -84,9 +77,7 @@ TEST_F(Library, ScenarioAndTraceComeFromTheEnvironment) {
   ASSERT_EQ(Fn<SI_Close_t>("SI_Close")(h), 0);
   EXPECT_EQ(Fn<SI_Close_t>("SI_Close")(h), tarvo::SI_INVALID_HANDLE);
 
-  std::stringstream text;
-  text << std::ifstream(trace).rdbuf();
-  const std::string lines = text.str();
+  const std::string lines = folder.Read("trace.txt");
   EXPECT_NE(lines.find(" dev1 H>A RequestStatus [01]\n"), std::string::npos) << lines;
   EXPECT_NE(lines.find(" dev1 A>H Status HW=71 SW=34 CODE=00 BUS=00 TS="), std::string::npos) << lines;
 
@@ -94,8 +85,6 @@ TEST_F(Library, ScenarioAndTraceComeFromTheEnvironment) {
   unsetenv("TARVO_SIM_TRACE");
   ASSERT_EQ(count(&n), 0);
   EXPECT_EQ(n, 1u);  // nothing open: the change is taken up
-  std::filesystem::remove(scenario);
-  std::filesystem::remove(trace);
 }
 
 TEST_F(Library, AWaitingReadLetsAnotherThreadWrite) {

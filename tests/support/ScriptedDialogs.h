@@ -20,14 +20,14 @@ class ScriptedDialogs : public UserDialogs {
     TDialogButtons Buttons;
   };
   std::vector<Shown> Boxes;
-  std::deque<TDialogResult> Answers;  // then DefaultAnswer
+  std::deque<TDialogResult> Answers;  // then DefaultAnswer (OK where OK is the only button)
   TDialogResult DefaultAnswer = TDialogResult::OK;
   std::vector<TFileDialogRequest> OpenRequests, SaveRequests;
   std::deque<std::optional<std::string>> FileAnswers;  // then cancelled
 
   TDialogResult ShowMessage(const std::string& text, TDialogType type, TDialogButtons buttons) override {
     Boxes.push_back({text, type, buttons});
-    if (Answers.empty()) return DefaultAnswer;
+    if (Answers.empty()) return buttons == TDialogButtons::OK ? TDialogResult::OK : DefaultAnswer;
     const TDialogResult answer = Answers.front();
     Answers.pop_front();
     return answer;

@@ -7,13 +7,17 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QStringList>
 
-#include "QtTestSupport.h"
+#include "support/ModalWatch.h"
+#include "support/TestApplication.h"
 
 namespace tarvo::test {
 namespace {
 
 qint64 lastWaitMs = 0;
+
+void EnsureApplication() { TestApplication("support_tests"); }
 
 void ShowBoxNobodyAnswers() {
   QMessageBox box(QMessageBox::Question, "Overwrite", "Overwrite the log file?", QMessageBox::Yes | QMessageBox::No);
@@ -24,9 +28,8 @@ void ShowBoxNobodyAnswers() {
   lastWaitMs = waited.elapsed();
 }
 
-void ShowDialogAStepLeavesOpen() {
-  ModalSteps steps;
-  steps.Then([](QWidget*) {});  // looks, but neither accepts nor rejects
+void ShowDialogAnAnswerLeavesOpen() {
+  ModalAnswerer looksOnly([](QWidget*) { return true; });  // takes it, but neither accepts nor rejects
   QDialog dialog;
   dialog.setObjectName("Stubborn");
   dialog.setWindowTitle("Options");
@@ -46,17 +49,32 @@ TEST(ModalWatchTest, AWindowNobodyAnswersFailsAtOnceNamingIt) {
 
 TEST(ModalWatchTest, AWindowAnAnswerLeavesOpenFailsWithinSeconds) {
   EnsureApplication();
-  EXPECT_NONFATAL_FAILURE(ShowDialogAStepLeavesOpen(),
+  EXPECT_NONFATAL_FAILURE(ShowDialogAnAnswerLeavesOpen(),
                           "A modal window still open 5 s after it was answered: QDialog \"Stubborn\" titled \"Options\"");
   EXPECT_LT(lastWaitMs, ModalWatch::kCloseLimitMs + 3000);
 }
 
+// Answerers are asked newest first; one that declines leaves the window to
+// the next, and the texts an answerer keeps are the ones shown.
 TEST(ModalWatchTest, AnsweredWindowsPassAndTheirTextsAreKept) {
   EnsureApplication();
-  MessageBoxAnswers answers;
+  QStringList texts;
+  ModalAnswerer answers([&texts](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box) return false;
+    texts << box->text();
+    box->accept();
+    return true;
+  });
+  int declined = 0;
+  ModalAnswerer declines([&declined](QWidget*) {
+    ++declined;
+    return false;
+  });
   QMessageBox box(QMessageBox::Information, "Tarvo", "Log file saved.", QMessageBox::Ok);
   EXPECT_EQ(box.exec(), QDialog::Accepted);
-  EXPECT_EQ(answers.Texts, QStringList{"Log file saved."});
+  EXPECT_EQ(texts, QStringList{"Log file saved."});
+  EXPECT_EQ(declined, 1);
 }
 
 }  // namespace
