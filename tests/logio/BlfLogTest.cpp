@@ -48,16 +48,9 @@ TRead ReadBlf(std::string bytes) {
 }
 
 // A sink like standard output: it cannot go back to fill in the header.
-class TForwardSink : public TByteSink {
- public:
-  std::string Bytes;
-
+class TForwardSink : public TStringSink {
  protected:
-  bool Emit(const char* bytes, size_t n) override {
-    Bytes.append(bytes, n);
-    return true;
-  }
-  bool Close(std::string&) override { return true; }
+  bool EmitAt(uint64_t, const char*, size_t) override { return false; }
 };
 
 struct TWritten {

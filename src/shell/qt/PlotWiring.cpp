@@ -5,6 +5,7 @@
 
 #include <QDockWidget>
 
+#include "common/TimeUnits.h"
 #include "plot/qt/PlotPanel.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/MainWindow.h"
@@ -15,7 +16,7 @@ namespace {
 
 // The plot's time of a received frame in its run: the adapter's time stamp
 // in 25.6 us ticks.
-double PlotSeconds(const TTarvoCAN& m) { return double(m.TimeStamp) / 39062.5; }
+double PlotSeconds(const TTarvoCAN& m) { return TicksToSeconds(double(m.TimeStamp)); }
 
 bool Received(const TCANViewMessage& e) { return e.ItemType == ITEM_RD || e.ItemType == ITEM_RR; }
 
