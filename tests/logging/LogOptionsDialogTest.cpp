@@ -131,5 +131,23 @@ TEST_F(LogOptionsDialogTest, BrowseFillsTheNameAndCancelKeepsTheLog) {
   EXPECT_EQ(log.FileName, "run.txt");
 }
 
+// Each time it shows, the dialog stands centred over the main window, also
+// after the main window moved.
+TEST_F(LogOptionsDialogTest, ShowsCentredOverTheMainWindow) {
+  QWidget main;
+  main.setGeometry(120, 80, 900, 640);
+  main.show();
+  qt::LogOptionsDialog over(log, dialogs, [] { return false; }, 1.0, &main);
+  for (const QPoint at : {QPoint(120, 80), QPoint(400, 260)}) {
+    main.move(at);
+    over.show();
+    QApplication::processEvents();
+    const QPoint gap = over.frameGeometry().center() - main.frameGeometry().center();
+    EXPECT_LE(gap.manhattanLength(), 2) << "main window at " << at.x() << "," << at.y() << ": off by " << gap.x()
+                                        << "," << gap.y();
+    over.hide();
+  }
+}
+
 }  // namespace
 }  // namespace tarvo
