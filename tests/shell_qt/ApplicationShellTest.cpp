@@ -43,6 +43,23 @@ TEST_F(ApplicationShellTest, EveryCommandHasAHandler) {
   EXPECT_EQ(unbound, "");
 }
 
+// The controls of the pages the subsystems fill are found by their
+// component names; unknown names are ignored.
+TEST_F(ApplicationShellTest, PageControlsAreFoundByComponentNameAndUnknownNamesIgnored) {
+  for (const char* name : {"RadioButton100", "RadioButton112", "RadioButton120", "SpinEdit1", "SpinEdit6",
+                           "RadioButton12", "RadioButton22", "Edit11", "Edit18", "Edit1", "SpinEdit7",
+                           "ComboBox1", "AddButton", "NowButton"}) {
+    SCOPED_TRACE(name);
+    auto* widget = qobject_cast<QWidget*>(Window().FindControl(name));
+    ASSERT_NE(widget, nullptr);
+    Window().SetControlEnabled(name, false);
+    EXPECT_FALSE(widget->isEnabled());
+  }
+  Window().SetControlEnabled("NoSuchControl", false);
+  Window().SetControlCaption("NoSuchControl", "x");
+  Window().SetControlImage("NoSuchControl", 3);
+}
+
 TEST_F(ApplicationShellTest, StartUpIdentifiesTheAdapterAndShowsTheCANView) {
   qt::StatusPanels& status = Window().Status();
   const QString adapter = status.Text(status.DevicePanelNo());

@@ -367,22 +367,6 @@ TEST(MainWindowControls, ShortcutsMoveBetweenCommands) {
   EXPECT_EQ(w.window.Action("Stop1")->shortcut(), QKeySequence(Qt::Key_Escape));
 }
 
-TEST(MainWindowControls, PageControlsAreFoundByComponentNameAndUnknownNamesIgnored) {
-  WindowWithCANView w;
-  for (const char* name : {"RadioButton100", "RadioButton112", "RadioButton120", "SpinEdit1", "SpinEdit6",
-                           "RadioButton12", "RadioButton22", "Edit11", "Edit18", "Edit1", "SpinEdit7",
-                           "ComboBox1", "AddButton", "NowButton"}) {
-    SCOPED_TRACE(name);
-    auto* widget = qobject_cast<QWidget*>(w.window.FindControl(name));
-    ASSERT_NE(widget, nullptr);
-    w.window.SetControlEnabled(name, false);
-    EXPECT_FALSE(widget->isEnabled());
-  }
-  w.window.SetControlEnabled("NoSuchControl", false);
-  w.window.SetControlCaption("NoSuchControl", "x");
-  w.window.SetControlImage("NoSuchControl", 3);
-}
-
 // ---- pop-up menus ----
 
 // Each pop-up menu: its items' captions in order ("-" a separator) and the

@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTableView>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <deque>
 #include <functional>
@@ -97,15 +99,24 @@ inline void CloseDiscardingChanges(qt::ApplicationShell& shell) {
   shell.Window().close();
 }
 
+// The main window with a CAN View list over a store of its own, and a plain
+// transmit list on its page as the transmit wiring brings one.
 struct WindowWithCANView {
   explicit WindowWithCANView(double scaling = 1.0) : window((EnsureApplication(), scaling)) {
     list = new CANViewList(view, display);
     window.AttachCANViewList(list);
+    QWidget* page = window.ClearPage(TPage::CANTransmit);
+    auto* layout = new QVBoxLayout(page);
+    transmitList = new QTableView(page);
+    transmitList->setObjectName("ListView2");
+    layout->addWidget(transmitList);
+    window.AttachTransmitList(transmitList);
   }
   TCANViewState view;
   TDisplaySettings display;
   qt::MainWindow window;
   CANViewList* list;
+  QTableView* transmitList;
 };
 
 }  // namespace tarvo::test

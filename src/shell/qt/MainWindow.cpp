@@ -26,7 +26,6 @@
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/CommandTable.h"
 #include "shell/qt/IconSet.h"
-#include "shell/qt/Pages.h"
 #include "shell/qt/PopupShortcuts.h"
 #include "shell/qt/StatusPanels.h"
 #include "view/qt/BalloonHint.h"
@@ -58,7 +57,6 @@ MainWindow::MainWindow(double scalingFactor, QWidget* parent)
   BuildToolBar();
   BuildPages();
   BuildPopups();
-  AttachTransmitList(findChild<QTableView*>("ListView2"));
   KeepEscapeForOpenPopups(this);
   status_ = std::make_unique<StatusPanels>(statusBar(), scaling_);
   about_ = new AboutDialog(scaling_, this);
@@ -143,12 +141,12 @@ void MainWindow::BuildPages() {
   canViewPage_->setObjectName("TabSheet1");
   new QVBoxLayout(canViewPage_);
   canViewPage_->layout()->setContentsMargins(0, 0, 0, 0);
+  // The CAN Transmit and CAN Setup pages are filled by their subsystems'
+  // wirings (CANTransmitPanel, CANSetupPage).
   auto* transmitPage = new QWidget(pages_);
   transmitPage->setObjectName("TabSheet2");
-  BuildCANTransmitPage(transmitPage);
   auto* setupPage = new QWidget(pages_);
   setupPage->setObjectName("TabSheet3");
-  BuildCANSetupPage(setupPage);
   pages_->addTab(canViewPage_, "CAN View");
   pages_->addTab(transmitPage, "CAN Transmit");
   pages_->addTab(setupPage, "CAN Setup");
