@@ -26,7 +26,7 @@ std::string ExecutableFolder() {
 }
 #endif
 
-class OsLibraryLoader : public TLibraryLoader {
+class OsLibraryLoader : public LibraryLoader {
  public:
 #ifdef _WIN32
   void* Load(const char* name) override {
@@ -126,7 +126,7 @@ int32_t BindAndCheck(TDriver& d) {
 
 }  // namespace
 
-TLibraryLoader& SystemLibraryLoader() {
+LibraryLoader& SystemLibraryLoader() {
   static OsLibraryLoader loader;
   return loader;
 }

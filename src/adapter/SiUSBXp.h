@@ -8,16 +8,16 @@ namespace tarvo {
 
 // How the driver library is found: the operating system's loader by default,
 // a scripted one in tests.
-class TLibraryLoader {
+class LibraryLoader {
  public:
-  virtual ~TLibraryLoader() = default;
+  virtual ~LibraryLoader() = default;
   virtual void* Load(const char* name) = 0;  // null when not loadable
   virtual void* Symbol(void* library, const char* name) = 0;
   virtual void Free(void* library) = 0;
 };
 
 // dlopen / LoadLibrary; the loader adds the platform's prefix and extension.
-TLibraryLoader& SystemLibraryLoader();
+LibraryLoader& SystemLibraryLoader();
 
 // DriverStatus values.
 inline constexpr int32_t DRIVER_OK = 0;
@@ -27,7 +27,7 @@ inline constexpr int32_t DRIVER_KERNEL_TOO_OLD = 2;
 // The bound driver library: set once at start-up, read by every adapter
 // operation, released at shutdown.
 struct TDriver {
-  TLibraryLoader* Loader = &SystemLibraryLoader();
+  LibraryLoader* Loader = &SystemLibraryLoader();
   void* Library = nullptr;
   TDriverFunctions Fn;
   int32_t DriverStatus = DRIVER_LIBRARY_MISSING;

@@ -79,7 +79,7 @@ size_t StatusErrorFrames(uint8_t statusCode, uint8_t busState, uint8_t& lastBusS
   return n;
 }
 
-TBusLink::TBusLink(TLibraryLoader& loader) {
+TBusLink::TBusLink(LibraryLoader& loader) {
   driver_.Loader = &loader;
   connection_.Driver = &driver_;
   connection_.Waits = &clock_;

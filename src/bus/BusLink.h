@@ -50,9 +50,9 @@ size_t StatusErrorFrames(uint8_t statusCode, uint8_t busState, uint8_t& lastBusS
 // frames sent once, the repetition buffers, and the mode (a listen-only bus
 // refuses sends). tarvo-bus serves its own run (TBusLink); the program
 // shares its open adapter through a port of its own.
-class TBusPort {
+class BusPort {
  public:
-  virtual ~TBusPort() = default;
+  virtual ~BusPort() = default;
   // Appends what arrived since the last call; false while the adapter
   // does not answer.
   virtual bool Poll(std::vector<TBusFrame>& frames) = 0;
@@ -63,9 +63,9 @@ class TBusPort {
   virtual TBusMode Mode() const = 0;
 };
 
-class TBusLink : public TBusPort {
+class TBusLink : public BusPort {
  public:
-  explicit TBusLink(TLibraryLoader& loader = SystemLibraryLoader());
+  explicit TBusLink(LibraryLoader& loader = SystemLibraryLoader());
   ~TBusLink() override;
   TBusLink(const TBusLink&) = delete;
   TBusLink& operator=(const TBusLink&) = delete;

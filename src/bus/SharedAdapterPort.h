@@ -14,7 +14,7 @@
 
 namespace tarvo::bus {
 
-class TSharedAdapterPort : public TBusPort {
+class TSharedAdapterPort : public BusPort {
  public:
   using TSendFunction = std::function<bool(std::span<const TTarvoCAN>)>;
   using TModeFunction = std::function<TBusMode()>;

@@ -128,7 +128,7 @@ struct TSocketcandServer::TClient {
   bool Gone = false;
 };
 
-TSocketcandServer::TSocketcandServer(TBusPort& link, TServerOptions options)
+TSocketcandServer::TSocketcandServer(BusPort& link, TServerOptions options)
     : link_(link), options_(std::move(options)) {}
 
 TSocketcandServer::~TSocketcandServer() {

@@ -74,7 +74,7 @@ struct TServerOptions {
 
 class TSocketcandServer {
  public:
-  TSocketcandServer(TBusPort& link, TServerOptions options);
+  TSocketcandServer(BusPort& link, TServerOptions options);
   ~TSocketcandServer();
   TSocketcandServer(const TSocketcandServer&) = delete;
   TSocketcandServer& operator=(const TSocketcandServer&) = delete;
@@ -99,7 +99,7 @@ class TSocketcandServer {
   void ApplyPeriodic(TClient& client);
   void StopRepetitions(TClient& client);
 
-  TBusPort& link_;
+  BusPort& link_;
   std::vector<pollfd> fds_;
   std::vector<TBusFrame> sends_;
   std::vector<TBusFrame> frames_;

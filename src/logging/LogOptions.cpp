@@ -38,7 +38,7 @@ void SwapLogFileExtension(std::string& path, const std::string& ext) {
 
 void SelectLogFileType(TLogOptionsForm& form, TLogFileType type, const TLog& log) {
   form.Type = type;
-  SwapLogFileExtension(form.Edit1, TypeExtensions[type]);
+  SwapLogFileExtension(form.FilePath, TypeExtensions[type]);
   const bool asc = type == ASC_FILE;
   for (int i = RECORD_ERRORS; i <= RECORD_BUS_LOAD; ++i) {
     form.Record[size_t(i)] = asc ? false : log.RecordMessageTypes[size_t(i)];
@@ -49,7 +49,7 @@ void SelectLogFileType(TLogOptionsForm& form, TLogFileType type, const TLog& log
 void FillLogOptionsForm(TLogOptionsForm& form, const TLog& log, bool busLoadSupported) {
   if (busLoadSupported) form.ErrorCountBoxesVisible = true;
   form.Record = log.RecordMessageTypes;
-  form.Edit1 = log.DIR + log.FileName;
+  form.FilePath = log.DIR + log.FileName;
   // A value from a hand-edited settings file outside the enumeration shows
   // as the default button.
   const TLogFileType fileType = log.FileType <= ASC_FILE ? log.FileType : TXT_FILE;
@@ -80,19 +80,19 @@ void LogOptionsBrowse(TLogOptionsForm& form, const TLog& log, UserDialogs& dialo
   const std::optional<std::string> chosen =
       form.SaveDialogFlag ? dialogs.SaveFileDialog(request) : dialogs.OpenFileDialog(request);
   if (!chosen || chosen->empty()) return;
-  form.Edit1 = *chosen;
+  form.FilePath = *chosen;
   // The dialogs' default extension.
-  if (LogPathExtension(form.Edit1).empty() && !LogPathName(form.Edit1).empty())
-    form.Edit1 += TypeExtensions[form.Type];
+  if (LogPathExtension(form.FilePath).empty() && !LogPathName(form.FilePath).empty())
+    form.FilePath += TypeExtensions[form.Type];
 }
 
 bool ValidateLogOptions(TLogOptionsForm& form, TLog& log) {
   log.FileLoadedFlag = false;
-  const std::string dir = LogPathDirectory(form.Edit1);
+  const std::string dir = LogPathDirectory(form.FilePath);
   std::error_code ec;
-  if (dir.empty() || LogPathName(form.Edit1).empty() || !std::filesystem::is_directory(dir, ec)) return false;
-  if (LogPathExtension(form.Edit1).empty()) form.Edit1 += TypeExtensions[form.Type];
-  log.FileName = LogPathName(form.Edit1);
+  if (dir.empty() || LogPathName(form.FilePath).empty() || !std::filesystem::is_directory(dir, ec)) return false;
+  if (LogPathExtension(form.FilePath).empty()) form.FilePath += TypeExtensions[form.Type];
+  log.FileName = LogPathName(form.FilePath);
   log.DIR = dir;
   log.FileType = form.Type;
   log.FileOverwrite = form.Overwrite;

@@ -12,7 +12,7 @@ namespace tarvo {
 
 // The controls of the dialog.
 struct TLogOptionsForm {
-  std::string Edit1;                          // full path of the log file
+  std::string FilePath;                       // full path of the log file
   TLogFileType Type = TXT_FILE;               // RadioButton1..3
   TLogFileOverwriteType Overwrite = PROMPT_OVERWRITE;  // RadioButton4..6
   std::array<bool, RecordTypeCount> Record{};         // CheckBox1..5 ticked
@@ -40,10 +40,10 @@ void SelectLogFileType(TLogOptionsForm& form, TLogFileType type, const TLog& log
 void SwapLogFileExtension(std::string& path, const std::string& ext);
 
 // Browse: asks for a file with the open or save dialog; a confirmed choice
-// goes into Edit1 (with the type's extension when it has none).
+// goes into FilePath (with the type's extension when it has none).
 void LogOptionsBrowse(TLogOptionsForm& form, const TLog& log, UserDialogs& dialogs);
 
-// OK: checks Edit1 and stores the form in TLog; false (with nothing stored
+// OK: checks FilePath and stores the form in TLog; false (with nothing stored
 // but FileLoadedFlag cleared) when the directory or name is unusable.
 bool ValidateLogOptions(TLogOptionsForm& form, TLog& log);
 

@@ -70,7 +70,7 @@ struct TLogWriterStats {
   double MaxMs = 0;
 };
 
-class TLogRecorder : public TCANViewLogSink {
+class TLogRecorder : public CANViewLogSink {
  public:
   TLogRecorder(TLog& log, LogRecorderHost& host, UserDialogs& dialogs, GuiThreadCalls& gui);
   ~TLogRecorder() override;

@@ -193,7 +193,7 @@ bool TBitTimingPage::UpdateCANBitTiming() {
 void TBitTimingPage::ShowAcceptedSet(const TBitTimingValues& v, double bitRate) {
   if (hooks_.DrawDiagram) hooks_.DrawDiagram(v.BRP, v.PROPSEG, v.PHSEG1, v.PHSEG2);
   statusPanel_ = BitRatePanelText(bitRate, SamplePointPercent(v), DecimalSeparator);
-  label21_ = BitRateLabelText(bitRate, DecimalSeparator);
+  bitRateCaption_ = BitRateLabelText(bitRate, DecimalSeparator);
   if (hooks_.StatusPanelText) hooks_.StatusPanelText(statusPanel_);
   BRPOldValue = v.BRP;
   PRSEGOldValue = v.PROPSEG;
@@ -247,7 +247,7 @@ bool TBitTimingPage::CheckCANBaudRateSupport() {
     }
   } else {
     preset800kEnabled_ = false;
-    label18_ = "20MHz";
+    clockCaption_ = "20MHz";
     if (brp % 2 != 0) {
       CheckCustom();
       Warn(UnsupportedBitTimingMessage);

@@ -72,8 +72,8 @@ class TBitTimingPage {
   TBitTimingValues Values() const;  // the six fields as shown
   int GetCANBaudRateSelection() const { return baudSelection_; }
   bool PresetEnabled(int number) const { return number != Preset800kNumber || preset800kEnabled_; }
-  const std::string& ClockCaption() const { return label18_; }
-  const std::string& BitRateCaption() const { return label21_; }
+  const std::string& ClockCaption() const { return clockCaption_; }
+  const std::string& BitRateCaption() const { return bitRateCaption_; }
   const std::string& StatusPanelText() const { return statusPanel_; }
   int OperatingModeButton() const { return modeButton_; }
 
@@ -130,8 +130,8 @@ class TBitTimingPage {
   std::array<bool, BitFieldCount> handlerAttached_{};
   int baudSelection_ = DefaultPresetNumber;
   bool preset800kEnabled_ = true;
-  std::string label18_ = "40MHz";
-  std::string label21_;
+  std::string clockCaption_ = "40MHz";
+  std::string bitRateCaption_;
   std::string statusPanel_;
   int modeButton_ = NormalModeNumber;
 };

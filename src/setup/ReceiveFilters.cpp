@@ -104,10 +104,10 @@ bool TReceiveFilterPage::ClickFilterType(int number) {
 void TReceiveFilterPage::CheckFilterType(int number) {
   if (number == filterType_) return;
   filterType_ = number;
-  RunFilterTypeClick(number);
+  RunFilterTypeChoice(number);
 }
 
-void TReceiveFilterPage::RunFilterTypeClick(int number) {
+void TReceiveFilterPage::RunFilterTypeChoice(int number) {
   switch (number) {
     case FilterTypeNone:
       // Texts and widths stay for when another type is chosen.

@@ -88,7 +88,7 @@ class TReceiveFilterPage {
 
  private:
   void CheckFilterType(int number);  // click handler runs when the choice changes
-  void RunFilterTypeClick(int number);
+  void RunFilterTypeChoice(int number);
   void SelectSingleWidth(int number, bool extended);
   void ResetBufferFields(int buffer);
   void FilterFieldEdited();

@@ -24,7 +24,7 @@ class TTransmitScheduler;
 // What the editor's controls hold, by component name.
 struct TCANTransmitEditorForm {
   bool Bit29Flag = false;           // RadioButton31 "29 Bit" checked; else RadioButton30 "11 Bit"
-  std::string IDText;               // Edit1, upper-case
+  std::string IDText;               // FilePath, upper-case
   int IDMaxLength = 3;
   bool RemoteFlag = false;          // RadioButton33 "Remote" checked; else RadioButton32 "Data"
   int DLC = 8;                      // SpinEdit7, 0..8

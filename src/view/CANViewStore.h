@@ -82,9 +82,9 @@ struct TCyclicMessageCounts {
 // Where the store hands events to the log recorder. The default does nothing;
 // the recorder's implementation decides itself whether recording runs and
 // whether the event's type is selected for recording.
-class TCANViewLogSink {
+class CANViewLogSink {
  public:
-  virtual ~TCANViewLogSink() = default;
+  virtual ~CANViewLogSink() = default;
   // message is the received message just stored, count and period as stored.
   virtual void LogReceiveMessage(const TTarvoCAN& /*message*/, uint32_t /*count*/, uint32_t /*period*/) {}
   // event: 1 error frame, 2 bus active, 3 bus passive, 4 bus off.
@@ -105,7 +105,7 @@ struct TCANViewState {
   uint8_t CANBusState = 0;              // last bus-state byte seen
   TCyclicMessageCounts CyclicMessageCounts;
   uint32_t CANViewUpdateTimer = 0;      // ms accumulated towards the next refresh
-  TCANViewLogSink* LogSink = nullptr;   // null: nothing is logged
+  CANViewLogSink* LogSink = nullptr;   // null: nothing is logged
 };
 
 // ---- Routines ----------------------------------------------------------------------

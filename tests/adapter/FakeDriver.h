@@ -82,7 +82,7 @@ class FakeDriver {
 
 // The operating system's loader as the binding sees it: one library whose
 // exports are the fake driver's functions, minus any named missing.
-class FakeLibraryLoader : public TLibraryLoader {
+class FakeLibraryLoader : public LibraryLoader {
  public:
   void* LoadResult = reinterpret_cast<void*>(uintptr_t(0x4000));
   std::set<std::string> Missing;

@@ -48,7 +48,7 @@ extern "C" int UnpluggableCheck(void* h, uint32_t* bytes, uint32_t* status) {
   return g_check(h, bytes, status);
 }
 
-class UnpluggableLoader : public TLibraryLoader {
+class UnpluggableLoader : public LibraryLoader {
  public:
   void* Load(const char* name) override { return SystemLibraryLoader().Load(name); }
   void* Symbol(void* library, const char* name) override {

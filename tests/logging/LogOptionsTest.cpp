@@ -48,7 +48,7 @@ TEST_F(LogOptionsTest, ShowFillsTheFormFromTheLog) {
   log.ReplayTypeFlag = true;
   log.ReplayMessageTypes = {false, true};
   FillLogOptionsForm(form, log, false);
-  EXPECT_EQ(form.Edit1, dir);  // only the directory while no name is set
+  EXPECT_EQ(form.FilePath, dir);  // only the directory while no name is set
   EXPECT_EQ(form.Type, CSV_FILE);
   EXPECT_EQ(form.Overwrite, RENAME_OVERWRITE);
   EXPECT_EQ(form.Record, (std::array<bool, 5>{true, false, true, true, false}));
@@ -64,33 +64,33 @@ TEST_F(LogOptionsTest, ShowFillsTheFormFromTheLog) {
 TEST_F(LogOptionsTest, TypeButtonsSwapTheExtensionAndRestoreTheBoxesFromTheLog) {
   log.RecordMessageTypes = {true, true, true, false, true};
   FillLogOptionsForm(form, log, true);
-  form.Edit1 = dir + "run.log";
+  form.FilePath = dir + "run.log";
   SelectLogFileType(form, CSV_FILE, log);
-  EXPECT_EQ(form.Edit1, dir + "run.csv");
+  EXPECT_EQ(form.FilePath, dir + "run.csv");
   SelectLogFileType(form, ASC_FILE, log);
-  EXPECT_EQ(form.Edit1, dir + "run.asc");
+  EXPECT_EQ(form.FilePath, dir + "run.asc");
   EXPECT_EQ(form.Record, (std::array<bool, 5>{true, true, false, false, false}));
   EXPECT_EQ(form.RecordEnabled, (std::array<bool, 5>{true, true, false, false, false}));
   form.Record[RECORD_ERRORS] = false;  // what the boxes showed is not what comes back
   SelectLogFileType(form, TXT_FILE, log);
   EXPECT_EQ(form.Record, (std::array<bool, 5>{true, true, true, false, true}));
   EXPECT_EQ(form.RecordEnabled, (std::array<bool, 5>{true, true, true, true, true}));
-  form.Edit1 = dir + "noext";
+  form.FilePath = dir + "noext";
   SelectLogFileType(form, CSV_FILE, log);
-  EXPECT_EQ(form.Edit1, dir + "noext");
+  EXPECT_EQ(form.FilePath, dir + "noext");
 }
 
 TEST_F(LogOptionsTest, OkStoresTheFormAndAppendsTheTypesExtension) {
   log.FileLoadedFlag = true;
   FillLogOptionsForm(form, log, true);
-  form.Edit1 = dir + "trace";
+  form.FilePath = dir + "trace";
   SelectLogFileType(form, CSV_FILE, log);
   form.Overwrite = NO_PROMPT_OVERWRITE;
   form.Record = {false, true, false, true, true};
   form.Continuous = true;
   form.Replay = {false, true};
   ASSERT_TRUE(ValidateLogOptions(form, log));
-  EXPECT_EQ(form.Edit1, dir + "trace.csv");
+  EXPECT_EQ(form.FilePath, dir + "trace.csv");
   EXPECT_EQ(log.FileName, "trace.csv");
   EXPECT_EQ(log.DIR, dir);
   EXPECT_EQ(log.FileType, CSV_FILE);
@@ -114,7 +114,7 @@ TEST_F(LogOptionsTest, OkRefusesUnusableNamesAndStoresNothing) {
   FillLogOptionsForm(form, log, true);
   for (const std::string& text : {dir, std::string("bare.txt"), dir + "missing/run.txt", std::string()}) {
     log.FileLoadedFlag = true;
-    form.Edit1 = text;
+    form.FilePath = text;
     form.Type = CSV_FILE;
     EXPECT_FALSE(ValidateLogOptions(form, log)) << text;
     EXPECT_EQ(log.FileName, "run.txt");
@@ -128,7 +128,7 @@ TEST_F(LogOptionsTest, BrowseUsesTheDialogOfItsEntryPointWithTheTypesFilter) {
   SelectLogFileType(form, ASC_FILE, log);
   dialogs.FileAnswers = {std::nullopt, dir + "picked", dir + "other.txt"};
   LogOptionsBrowse(form, log, dialogs);
-  EXPECT_EQ(form.Edit1, dir + "run.asc");  // cancelled: unchanged
+  EXPECT_EQ(form.FilePath, dir + "run.asc");  // cancelled: unchanged
   ASSERT_EQ(dialogs.OpenRequests.size(), 1u);
   EXPECT_EQ(dialogs.OpenRequests[0].Title, "Log File Name");
   EXPECT_EQ(dialogs.OpenRequests[0].Filter, "ASC File (*.asc)|*.asc");
@@ -137,9 +137,9 @@ TEST_F(LogOptionsTest, BrowseUsesTheDialogOfItsEntryPointWithTheTypesFilter) {
   form.SaveDialogFlag = true;
   LogOptionsBrowse(form, log, dialogs);
   EXPECT_EQ(dialogs.SaveRequests.size(), 1u);
-  EXPECT_EQ(form.Edit1, dir + "picked.asc");  // the default extension
+  EXPECT_EQ(form.FilePath, dir + "picked.asc");  // the default extension
   LogOptionsBrowse(form, log, dialogs);
-  EXPECT_EQ(form.Edit1, dir + "other.txt");
+  EXPECT_EQ(form.FilePath, dir + "other.txt");
   EXPECT_EQ(log.FileName, "run.txt");  // nothing stored before OK
 }
 

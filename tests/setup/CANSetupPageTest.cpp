@@ -115,7 +115,7 @@ TEST_F(CANSetupPageTest, GroupsAndFilterFields) {
 }
 
 TEST_F(CANSetupPageTest, PresetClickFillsFieldsLabelPanelAndDiagram) {
-  QSignalSpy panel(&page, &CANSetupPage::statusPanelTextChanged);
+  QSignalSpy panel(&page, &CANSetupPage::StatusPanelTextChanged);
   Radio(112)->click();
   EXPECT_EQ(Spin("SpinEdit1")->value(), 2);
   EXPECT_EQ(Spin("SpinEdit4")->value(), 2);
@@ -142,7 +142,7 @@ TEST_F(CANSetupPageTest, TypedRateAboveOneMegabitIsRolledBack) {
 
 TEST_F(CANSetupPageTest, EmptiedFieldChecksCustomOnly) {
   Radio(109)->click();
-  QSignalSpy panel(&page, &CANSetupPage::statusPanelTextChanged);
+  QSignalSpy panel(&page, &CANSetupPage::StatusPanelTextChanged);
   QSpinBox* propseg = Spin("SpinEdit4");
   propseg->selectAll();
   QTest::keyClick(propseg, Qt::Key_Backspace);
@@ -191,7 +191,7 @@ TEST_F(CANSetupPageTest, ModeClickReachesTheState) {
 
 TEST_F(CANSetupPageTest, ChangesMadeThroughTheStateAreShown) {
   std::vector<TSetupPageRequest> requests;
-  QObject::connect(&page, &CANSetupPage::pageActivationRequested,
+  QObject::connect(&page, &CANSetupPage::PageActivationRequested,
                    [&](TSetupPageRequest request) { requests.push_back(request); });
   TTarvoCAN message;
   message.ID = 0x12;

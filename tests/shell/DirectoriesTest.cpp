@@ -13,7 +13,7 @@ using test::TemporaryFolders;
 
 const std::string Sep(1, fs::path::preferred_separator);
 
-class FixedFolders : public TKnownFolders {
+class FixedFolders : public KnownFolders {
  public:
   std::string AppData, Docs;
   std::string LocalAppData() override { return AppData; }

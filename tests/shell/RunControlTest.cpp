@@ -33,7 +33,7 @@ TEST_F(RunControl, StartConfiguresTheAdapterThenSwitchesItOn) {
 
   EXPECT_TRUE(App->Run.RunningFlag);
   EXPECT_EQ(App->Run.StartState, START_RX_TX);
-  EXPECT_TRUE(Window.Timer1Enabled);
+  EXPECT_TRUE(Window.TickEnabled);
   EXPECT_EQ(Window.Panels[0], "Running    00:00:00");
   EXPECT_EQ(Window.Page, TPage::CANView);
   EXPECT_EQ(Window.Enabled("Stop1"), true);
@@ -121,7 +121,7 @@ TEST_F(RunControl, AFailedConfigurationStepSendsNothingAfterItAndStaysStopped) {
     App->Start();
     EXPECT_EQ(test::HostPacketTypes(Driver), c.Sent) << c.Label;
     EXPECT_FALSE(App->Run.RunningFlag) << c.Label;
-    EXPECT_FALSE(Window.Timer1Enabled) << c.Label;
+    EXPECT_FALSE(Window.TickEnabled) << c.Label;
     EXPECT_EQ(Window.Enabled("Start1"), true) << c.Label;
     EXPECT_EQ(Window.Enabled("Stop1"), false) << c.Label;
     EXPECT_EQ(Window.Enabled("New1"), true) << c.Label;
@@ -201,7 +201,7 @@ TEST_F(RunControl, StopSwitchesTheAdapterOffAndResetsTheStatusBar) {
   App->Stop();
   EXPECT_EQ(Packets().back(), (Packet{0x05, 0x00}));
   EXPECT_FALSE(App->Run.RunningFlag);
-  EXPECT_FALSE(Window.Timer1Enabled);
+  EXPECT_FALSE(Window.TickEnabled);
   EXPECT_EQ(Window.Panels[0], "Stopped");
   EXPECT_EQ(Window.Repaints, repaints + 1);
   ASSERT_FALSE(Window.BusLoads.empty());
@@ -231,7 +231,7 @@ TEST_F(RunControl, StopDuringTheConfigurationCancelsTheStart) {
   EXPECT_EQ(p.at(1), (Packet{0x05, 0x00}));
   EXPECT_EQ(p.size(), 2u);  // no configuration after the stop
   EXPECT_FALSE(App->Run.RunningFlag);
-  EXPECT_FALSE(Window.Timer1Enabled);
+  EXPECT_FALSE(Window.TickEnabled);
   EXPECT_EQ(Window.Panels[0], "Stopped");
   EXPECT_EQ(Window.Enabled("Start1"), true);
   EXPECT_EQ(Window.Enabled("Stop1"), false);
@@ -253,7 +253,7 @@ TEST_F(RunControl, AStartInsideAnotherStartsWaitsIsRefused) {
     App->Start();
     EXPECT_EQ(Packets(), (std::vector<Packet>{Packets().at(0), Packet{0x05, 0x00}}));
     EXPECT_FALSE(App->Run.RunningFlag);
-    EXPECT_FALSE(Window.Timer1Enabled);
+    EXPECT_FALSE(Window.TickEnabled);
     EXPECT_EQ(Window.Enabled("Start1"), true);
     EXPECT_EQ(Window.Enabled("Stop1"), false);
   }
@@ -273,7 +273,7 @@ TEST_F(RunControl, ClosingDuringTheConfigurationLeavesTheAdapterOff) {
   const std::vector<Packet> p = Packets();
   EXPECT_EQ(std::count(p.begin(), p.end(), Packet{0x05, 0x01}), 0);
   EXPECT_FALSE(App->Run.RunningFlag);
-  EXPECT_FALSE(Window.Timer1Enabled);
+  EXPECT_FALSE(Window.TickEnabled);
 }
 
 TEST_F(RunControl, AFailedStopKeepsTheRunGoingBehindStoppedControls) {
@@ -281,7 +281,7 @@ TEST_F(RunControl, AFailedStopKeepsTheRunGoingBehindStoppedControls) {
   Driver.WriteResult = 1;
   App->Stop();
   EXPECT_TRUE(App->Run.RunningFlag);
-  EXPECT_TRUE(Window.Timer1Enabled);
+  EXPECT_TRUE(Window.TickEnabled);
   EXPECT_EQ(Window.Panels[0], "Running    00:00:00");
   EXPECT_EQ(Window.Enabled("Start1"), true);
 }

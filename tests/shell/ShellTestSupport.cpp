@@ -32,8 +32,8 @@ void RecordingWindow::ActivatePage(TPage page) {
 }
 
 void RecordingWindow::SetTickEnabled(bool enabled) {
-  Calls.push_back(enabled ? "SetTimer1Enabled on" : "SetTimer1Enabled off");
-  Timer1Enabled = enabled;
+  Calls.push_back(enabled ? "SetTickEnabled on" : "SetTickEnabled off");
+  TickEnabled = enabled;
 }
 
 void RecordingWindow::SetStatusPanelText(int panel, const std::string& text) {

@@ -54,7 +54,7 @@ class RecordingWindow : public MainWindowPort {
   std::vector<std::string> Calls;  // every call but the per-control ones, in order
   std::optional<std::string> WindowCaption;
   std::optional<TPage> Page;
-  bool Timer1Enabled = false;
+  bool TickEnabled = false;
   bool GaugeCreated = false;
   std::vector<BusLoad> BusLoads;
   int ItemCount = 0;
@@ -162,7 +162,7 @@ class RecordingStartup : public StartupPort {
 };
 
 // A fresh directory for the known folders, removed afterwards.
-class TemporaryFolders : public TKnownFolders {
+class TemporaryFolders : public KnownFolders {
   TempFolder folder_{"tarvo-shell"};
 
  public:

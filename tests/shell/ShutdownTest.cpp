@@ -31,7 +31,7 @@ TEST_F(Shutdown, EndsLoggingThenStopsClosesUnbindsAndSavesInThatOrder) {
                                                "SaveSettings" + after}));
   EXPECT_EQ(test::HostPackets(Driver).back(), (std::vector<uint8_t>{0x05, 0x00}));
   EXPECT_FALSE(App->DeviceConnection.OpenFlag);
-  EXPECT_FALSE(Window.Timer1Enabled);
+  EXPECT_FALSE(Window.TickEnabled);
 }
 
 TEST_F(Shutdown, CancelledSavePromptLeavesEverythingRunning) {
@@ -43,7 +43,7 @@ TEST_F(Shutdown, CancelledSavePromptLeavesEverythingRunning) {
   EXPECT_EQ(Driver.Writes.size(), writes);
   EXPECT_TRUE(App->DeviceConnection.OpenFlag);
   EXPECT_TRUE(App->Run.RunningFlag);
-  EXPECT_TRUE(Window.Timer1Enabled);
+  EXPECT_TRUE(Window.TickEnabled);
 }
 
 TEST_F(Shutdown, AFailingStopDoesNotKeepTheAdapterOpen) {

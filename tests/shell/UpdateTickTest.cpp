@@ -406,7 +406,7 @@ TEST(RunTimeLimit, StopsAfterThirtyHoursInTheNormalVariantOnly) {
       EXPECT_EQ(test::HostPackets(f.Driver), (std::vector<std::vector<uint8_t>>{{0x05, 0x00}})) << c.Label;
       EXPECT_EQ(f.Window.Repaints, repaints + 1) << c.Label << ": the stop's repaint, no refresh";
       EXPECT_EQ(f.Window.Enabled("Start1"), true) << c.Label;
-      EXPECT_FALSE(f.Window.Timer1Enabled) << c.Label;
+      EXPECT_FALSE(f.Window.TickEnabled) << c.Label;
     } else {
       EXPECT_EQ(types.front(), 0x01) << c.Label;
     }

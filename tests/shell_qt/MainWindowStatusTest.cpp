@@ -161,12 +161,12 @@ TEST(MainWindowLogIndicator, AnimationCyclesItsFramesAndStopShowsFrame0) {
 
 // ---- timer, selection commands, close ----
 
-TEST(MainWindowTimer, Timer1IsAPrecise10msTimerRunningTimer1Timer) {
+TEST(MainWindowTimer, TheTickTimerIsAPrecise10msTimerRunningTheTick) {
   WindowWithCANView w;
   int ticks = 0;
   w.window.SetHandler(qt::TCommand::Tick, [&] { ++ticks; });
-  EXPECT_EQ(w.window.Timer1()->interval(), 10);
-  EXPECT_EQ(w.window.Timer1()->timerType(), Qt::PreciseTimer);
+  EXPECT_EQ(w.window.TickTimer()->interval(), 10);
+  EXPECT_EQ(w.window.TickTimer()->timerType(), Qt::PreciseTimer);
   w.window.SetTickEnabled(true);
   EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 2000));
   w.window.SetTickEnabled(false);

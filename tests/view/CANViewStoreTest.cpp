@@ -471,7 +471,7 @@ TEST_F(CANViewStoreTest, StrayRtrValueIsARemoteFrame) {
 
 // ---- Log hooks --------------------------------------------------------------------------
 
-struct RecordingSink : TCANViewLogSink {
+struct RecordingSink : CANViewLogSink {
   struct Received {
     uint32_t id, count, period;
   };

@@ -69,10 +69,10 @@ void LogOptionsDialog::BuildControls(double scalingFactor) {
   file->setObjectName("GroupBox1");
   auto* fileLayout = new QVBoxLayout(file);
   auto* pathRow = new QHBoxLayout;
-  edit1_ = new QLineEdit(file);
-  edit1_->setObjectName("Edit1");
+  logPath_ = new QLineEdit(file);
+  logPath_->setObjectName("Edit1");
   auto* browse = Button("Button3", "Browse...", file);
-  pathRow->addWidget(edit1_, 1);
+  pathRow->addWidget(logPath_, 1);
   pathRow->addWidget(browse);
   fileLayout->addLayout(pathRow);
   auto* choiceRow = new QHBoxLayout;
@@ -198,7 +198,7 @@ void LogOptionsDialog::Accept() {
 void LogOptionsDialog::Cancel() { reject(); }
 
 void LogOptionsDialog::ReadForm() {
-  form_.Edit1 = edit1_->text().toStdString();
+  form_.FilePath = logPath_->text().toStdString();
   for (int i = 0; i < 3; ++i) {
     if (type_[i]->isChecked()) form_.Type = TLogFileType(i);
     if (overwrite_[i]->isChecked()) form_.Overwrite = TLogFileOverwriteType(i);
@@ -211,7 +211,7 @@ void LogOptionsDialog::ReadForm() {
 // The type buttons are set without running their handlers: the logic has
 // already done what selecting them does.
 void LogOptionsDialog::ShowForm() {
-  edit1_->setText(QString::fromStdString(form_.Edit1));
+  logPath_->setText(QString::fromStdString(form_.FilePath));
   for (int i = 0; i < 3; ++i) {
     const QSignalBlocker block(type_[i]);
     type_[i]->setChecked(int(form_.Type) == i);

@@ -2,7 +2,7 @@
 // The Log Options dialog (objectName "Form4", caption "Log Options"): the
 // log file, its format and overwrite policy, the recorded event kinds and
 // the replay options. Created once and reused; the controls carry their
-// component names (Edit1, Button3, RadioButton1..8, CheckBox1..7, Button1,
+// component names (FilePath, Button3, RadioButton1..8, CheckBox1..7, Button1,
 // Button2). The logic lives in logging/LogOptions.
 #include <QDialog>
 
@@ -47,7 +47,7 @@ class LogOptionsDialog : public QDialog {
   UserDialogs& dialogs_;
   std::function<bool()> busLoadSupported_;
   TLogOptionsForm form_;
-  QLineEdit* edit1_ = nullptr;
+  QLineEdit* logPath_ = nullptr;
   QRadioButton* type_[3] = {};
   QRadioButton* overwrite_[3] = {};
   QCheckBox* record_[RecordTypeCount] = {};

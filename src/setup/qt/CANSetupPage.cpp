@@ -20,7 +20,7 @@ namespace tarvo {
 
 // A spin box whose text field is reachable: an emptied text is a state of
 // its own on this page, and QSpinBox reports no change for it.
-class TSpinEdit : public QSpinBox {
+class SetupSpinBox : public QSpinBox {
  public:
   using QSpinBox::QSpinBox;
   using QSpinBox::lineEdit;
@@ -35,9 +35,9 @@ class TSpinEdit : public QSpinBox {
 
 // Image1: shows the bit-time diagram over the page. The image is kept in
 // device pixels, so the diagram scales with the screen's pixels per inch.
-class TBitTimeImage : public QWidget {
+class BitTimeImage : public QWidget {
  public:
-  explicit TBitTimeImage(QWidget* parent) : QWidget(parent) {
+  explicit BitTimeImage(QWidget* parent) : QWidget(parent) {
     Rebuild(CurrentPixelsPerInch());
   }
 
@@ -124,9 +124,9 @@ void CANSetupPage::InstallHooks() {
     image1_->Display(brp, propseg, phseg1, phseg2);
   };
   hooks.StatusPanelText = [this](const std::string& text) {
-    emit statusPanelTextChanged(QString::fromStdString(text));
+    emit StatusPanelTextChanged(QString::fromStdString(text));
   };
-  hooks.ActivatePage = [this](TSetupPageRequest page) { emit pageActivationRequested(page); };
+  hooks.ActivatePage = [this](TSetupPageRequest page) { emit PageActivationRequested(page); };
   hooks.Changed = [this] { Refresh(); };
 }
 
@@ -137,7 +137,7 @@ QWidget* CANSetupPage::BuildBaudRateGroup() {
   auto* layout = new QHBoxLayout(group);
   layout->addWidget(BuildPresetButtons(), 0, Qt::AlignTop);
   auto* right = new QVBoxLayout;
-  image1_ = new TBitTimeImage(group);
+  image1_ = new BitTimeImage(group);
   image1_->setObjectName("Image1");
   right->addWidget(image1_);
   right->addWidget(BuildBitTimingFields());
@@ -178,7 +178,7 @@ QWidget* CANSetupPage::BuildBitTimingFields() {
   grid->setContentsMargins(0, 0, 0, 0);
   for (int column = 0; column < BitFieldCount; ++column) {
     const TBitField field = AllBitFields[column];
-    auto* spin = new TSpinEdit(box);
+    auto* spin = new SetupSpinBox(box);
     spin->setObjectName(SpinEditName(field));
     spinEdits_[column] = spin;
     auto* caption = new QLabel(BitFieldCaption(field), box);
@@ -199,14 +199,14 @@ QWidget* CANSetupPage::BuildFormula() {
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setVerticalSpacing(0);
   grid->addWidget(new QLabel("Baud Rate =", box), 0, 0, 3, 1, Qt::AlignVCenter);
-  label18_ = new QLabel("40MHz", box);
-  label18_->setObjectName("Label18");
-  grid->addWidget(label18_, 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
+  clockCaption_ = new QLabel("40MHz", box);
+  clockCaption_->setObjectName("Label18");
+  grid->addWidget(clockCaption_, 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
   grid->addWidget(new QLabel("_________________________________________", box), 1, 1, Qt::AlignHCenter);
   grid->addWidget(new QLabel("2 x BRP x (1 + PROPSEG + PHSEG1 + PHSEG2)", box), 2, 1, Qt::AlignHCenter);
-  label21_ = new QLabel(box);
-  label21_->setObjectName("Label21");
-  grid->addWidget(label21_, 0, 2, 3, 1, Qt::AlignVCenter);
+  bitRateCaption_ = new QLabel(box);
+  bitRateCaption_->setObjectName("Label21");
+  grid->addWidget(bitRateCaption_, 0, 2, 3, 1, Qt::AlignVCenter);
   return box;
 }
 
@@ -294,7 +294,7 @@ QGroupBox* CANSetupPage::BuildReceiveBuffer(int buffer) {
 
 void CANSetupPage::SpinTextChanged(TBitField field) {
   if (refreshing_) return;
-  TSpinEdit* spin = spinEdits_[static_cast<int>(field)];
+  SetupSpinBox* spin = spinEdits_[static_cast<int>(field)];
   const QString text = spin->lineEdit()->text().trimmed();
   if (text.isEmpty()) {
     state_.BitTiming.EditField(field, std::nullopt);
@@ -334,8 +334,8 @@ void CANSetupPage::RefreshBitTiming() {
   radioButtons_[bt.GetCANBaudRateSelection()]->setChecked(true);
   // Enabling belongs to the run control; the page only takes "800k" away.
   if (!bt.PresetEnabled(Preset800kNumber)) radioButtons_[Preset800kNumber]->setEnabled(false);
-  label18_->setText(QString::fromStdString(bt.ClockCaption()));
-  label21_->setText(QString::fromStdString(bt.BitRateCaption()));
+  clockCaption_->setText(QString::fromStdString(bt.ClockCaption()));
+  bitRateCaption_->setText(QString::fromStdString(bt.BitRateCaption()));
   radioButtons_[bt.OperatingModeButton()]->setChecked(true);
 }
 

@@ -19,8 +19,8 @@ class QLineEdit;
 
 namespace tarvo {
 
-class TBitTimeImage;
-class TSpinEdit;
+class BitTimeImage;
+class SetupSpinBox;
 
 class CANSetupPage : public QWidget {
   Q_OBJECT
@@ -40,9 +40,9 @@ class CANSetupPage : public QWidget {
 
  signals:
   // New text for status-bar panel 3 (bit rate and sample point).
-  void statusPanelTextChanged(const QString& text);
+  void StatusPanelTextChanged(const QString& text);
   // The state asks for the "CAN View" or the "CAN Setup" page to be shown.
-  void pageActivationRequested(tarvo::TSetupPageRequest page);
+  void PageActivationRequested(tarvo::TSetupPageRequest page);
 
  private:
   QWidget* BuildBaudRateGroup();
@@ -63,11 +63,11 @@ class CANSetupPage : public QWidget {
   bool refreshing_ = false;
 
   std::map<int, QAbstractButton*> radioButtons_;  // by component number
-  std::array<TSpinEdit*, BitFieldCount> spinEdits_{};
+  std::array<SetupSpinBox*, BitFieldCount> spinEdits_{};
   std::array<QLineEdit*, FILTER_FIELD_COUNT> filterEdits_{};
-  QLabel* label18_ = nullptr;
-  QLabel* label21_ = nullptr;
-  TBitTimeImage* image1_ = nullptr;
+  QLabel* clockCaption_ = nullptr;
+  QLabel* bitRateCaption_ = nullptr;
+  BitTimeImage* image1_ = nullptr;
   QGroupBox* groupBox9_ = nullptr;
   QGroupBox* groupBox12_ = nullptr;
 };

@@ -45,7 +45,7 @@ std::string WorkingDirectory(const std::string& documentsDIR, const std::string&
   return documentsDIR;
 }
 
-TDirectories PrepareDirectories(TKnownFolders& folders) {
+TDirectories PrepareDirectories(KnownFolders& folders) {
   TDirectories d;
   d.TarvoDIR = ApplicationDirectory(folders.LocalAppData());
   d.DocumentsDIR = ApplicationDirectory(folders.Documents());

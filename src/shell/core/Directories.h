@@ -6,9 +6,9 @@
 namespace tarvo {
 
 // The platform's known folders; an empty text when one cannot be determined.
-class TKnownFolders {
+class KnownFolders {
  public:
-  virtual ~TKnownFolders() = default;
+  virtual ~KnownFolders() = default;
   virtual std::string LocalAppData() = 0;
   virtual std::string Documents() = 0;
 };
@@ -31,6 +31,6 @@ std::string ApplicationDirectory(const std::string& folder);
 std::string WorkingDirectory(const std::string& documentsDIR, const std::string& name);
 
 // Prepares all five directories; failures fall back silently.
-TDirectories PrepareDirectories(TKnownFolders& folders);
+TDirectories PrepareDirectories(KnownFolders& folders);
 
 }  // namespace tarvo

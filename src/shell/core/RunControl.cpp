@@ -5,8 +5,8 @@
 
 namespace tarvo {
 
-TTarvoApp::TTarvoApp(Clock& clock, MainWindowPort& window, TKnownFolders& folders, std::string decimalSeparator,
-                   TLibraryLoader& loader)
+TTarvoApp::TTarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
+                   LibraryLoader& loader)
     : RegionalDecimalSeparator(std::move(decimalSeparator)), clock_(clock), window_(window), folders_(folders) {
   Driver.Loader = &loader;
   DeviceConnection.Driver = &Driver;

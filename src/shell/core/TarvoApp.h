@@ -68,8 +68,8 @@ struct TAdapterIdentity {
 class TTarvoApp {
  public:
   // decimalSeparator: the user's regional decimal separator.
-  TTarvoApp(Clock& clock, MainWindowPort& window, TKnownFolders& folders, std::string decimalSeparator,
-           TLibraryLoader& loader = SystemLibraryLoader());
+  TTarvoApp(Clock& clock, MainWindowPort& window, KnownFolders& folders, std::string decimalSeparator,
+           LibraryLoader& loader = SystemLibraryLoader());
   TTarvoApp(const TTarvoApp&) = delete;
   TTarvoApp& operator=(const TTarvoApp&) = delete;
 
@@ -173,7 +173,7 @@ class TTarvoApp {
 
   Clock& clock_;
   MainWindowPort& window_;
-  TKnownFolders& folders_;
+  KnownFolders& folders_;
 
   DefaultCANSetup defaultCANSetup_;
   NoTransmitList noTransmit_;

@@ -34,7 +34,7 @@
 namespace tarvo::qt {
 namespace {
 
-constexpr int kTimer1IntervalMs = 10;
+constexpr int kTickIntervalMs = 10;
 const char* const kFontPlus = "Fo&nt +";
 const char* const kFontMinus = "Fo&nt -";
 
@@ -61,11 +61,11 @@ MainWindow::MainWindow(double scalingFactor, QWidget* parent)
   status_ = std::make_unique<StatusPanels>(statusBar(), scaling_);
   about_ = new AboutDialog(scaling_, this);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setTimerType(Qt::PreciseTimer);
-  timer1_->setInterval(kTimer1IntervalMs);
-  connect(timer1_, &QTimer::timeout, this, [this] { RunHandler(TCommand::Tick); });
+  tickTimer_ = new QTimer(this);
+  tickTimer_->setObjectName("Timer1");
+  tickTimer_->setTimerType(Qt::PreciseTimer);
+  tickTimer_->setInterval(kTickIntervalMs);
+  connect(tickTimer_, &QTimer::timeout, this, [this] { RunHandler(TCommand::Tick); });
 
   // The window's own commands; the program may bind others over them.
   SetHandler(TCommand::Exit, [this] { close(); });
@@ -273,7 +273,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  timer1_->stop();
+  tickTimer_->stop();
   event->accept();
 }
 

@@ -90,7 +90,7 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   QMenu* CANViewPopup() const { return canViewPopup_; }
   QMenu* TransmitPopup() const { return transmitPopup_; }
   AboutDialog* About() const { return about_; }
-  QTimer* Timer1() const { return timer1_; }
+  QTimer* TickTimer() const { return tickTimer_; }
   // The balloon used for value conversions (the CAN View's), or null.
   BalloonHint* ConversionBalloon() const;
 
@@ -160,7 +160,7 @@ class MainWindow : public QMainWindow, public MainWindowPort {
   QMenu* transmitPopup_ = nullptr;
   std::unique_ptr<StatusPanels> status_;
   AboutDialog* about_ = nullptr;
-  QTimer* timer1_ = nullptr;
+  QTimer* tickTimer_ = nullptr;
   int listFontSize_ = 8;
   QString helpFile_;
 };

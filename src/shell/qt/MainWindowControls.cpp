@@ -104,9 +104,9 @@ void MainWindow::HideConversionBalloon() {
 
 void MainWindow::SetTickEnabled(bool enabled) {
   if (enabled)
-    timer1_->start();
+    tickTimer_->start();
   else
-    timer1_->stop();
+    tickTimer_->stop();
 }
 
 void MainWindow::SetStatusPanelText(int panel, const std::string& text) { status_->SetText(panel, Q(text)); }

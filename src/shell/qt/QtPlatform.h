@@ -21,7 +21,7 @@ class QtClock : public Clock {
   void WaitProcessingMessages(uint32_t ms) override;
 };
 
-class QtKnownFolders : public TKnownFolders {
+class QtKnownFolders : public KnownFolders {
  public:
   std::string LocalAppData() override;
   std::string Documents() override;

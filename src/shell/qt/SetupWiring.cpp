@@ -78,10 +78,10 @@ SetupWiring::SetupWiring(TTarvoApp& app, MainWindow& window, UserDialogs& dialog
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(page_);
-  QObject::connect(page_, &CANSetupPage::statusPanelTextChanged, page_, [&window](const QString& text) {
+  QObject::connect(page_, &CANSetupPage::StatusPanelTextChanged, page_, [&window](const QString& text) {
     window.SetStatusPanelText(kBitRatePanel, text.toStdString());
   });
-  QObject::connect(page_, &CANSetupPage::pageActivationRequested, page_, [&window](TSetupPageRequest p) {
+  QObject::connect(page_, &CANSetupPage::PageActivationRequested, page_, [&window](TSetupPageRequest p) {
     window.ActivatePage(p == TSetupPageRequest::CANView ? TPage::CANView : TPage::CANSetup);
   });
   window.SetHandler(TCommand::FilterOnId, [this] { FilterOnID(); });

@@ -72,22 +72,22 @@ SplashWindow::SplashWindow(double s, QWidget* mainWindow)
   Label("Quor", "Label1", "Arial", Scaled(48), kGreen, this)->move(Scaled(49), Scaled(203));
   Label("bel", "Label2", "Arial", Scaled(48), Qt::white, this)->move(Scaled(116), Scaled(203));
 
-  comboBox1_ = new QComboBox(this);
-  comboBox1_->setObjectName("ComboBox1");
-  comboBox1_->setPlaceholderText("Select a device...");
-  comboBox1_->setGeometry(Scaled(71), Scaled(129), Scaled(150), comboBox1_->sizeHint().height());
-  comboBox1_->hide();
-  button1_ = new QPushButton("OK", this);
-  button1_->setObjectName("Button1");
-  button1_->move(Scaled(109), Scaled(168));
-  button1_->hide();
-  connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
+  deviceChoice_ = new QComboBox(this);
+  deviceChoice_->setObjectName("ComboBox1");
+  deviceChoice_->setPlaceholderText("Select a device...");
+  deviceChoice_->setGeometry(Scaled(71), Scaled(129), Scaled(150), deviceChoice_->sizeHint().height());
+  deviceChoice_->hide();
+  okButton_ = new QPushButton("OK", this);
+  okButton_->setObjectName("Button1");
+  okButton_->move(Scaled(109), Scaled(168));
+  okButton_->hide();
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setSingleShot(true);
-  timer1_->setInterval(2000);
-  connect(timer1_, &QTimer::timeout, this, [this] {
+  closeTimer_ = new QTimer(this);
+  closeTimer_->setObjectName("Timer1");
+  closeTimer_->setSingleShot(true);
+  closeTimer_->setInterval(2000);
+  connect(closeTimer_, &QTimer::timeout, this, [this] {
     hide();
     deleteLater();
   });
@@ -122,8 +122,8 @@ void SplashWindow::ShowInformation(int32_t hardwareType, const std::string& seri
 }
 
 void SplashWindow::SetTimerEnabled(bool enable) {
-  if (enable) timer1_->start();
-  else timer1_->stop();
+  if (enable) closeTimer_->start();
+  else closeTimer_->stop();
 }
 
 int SplashWindow::Choose(const std::vector<std::string>& lines) {
@@ -133,19 +133,19 @@ int SplashWindow::Choose(const std::vector<std::string>& lines) {
   labelType_->hide();
   labelSN_->setText("   S/N ?");
   labelSN_->adjustSize();
-  comboBox1_->clear();
-  for (const std::string& line : lines) comboBox1_->addItem(QString::fromStdString(line));
-  comboBox1_->setCurrentIndex(-1);
-  comboBox1_->show();
-  button1_->show();
+  deviceChoice_->clear();
+  for (const std::string& line : lines) deviceChoice_->addItem(QString::fromStdString(line));
+  deviceChoice_->setCurrentIndex(-1);
+  deviceChoice_->show();
+  okButton_->show();
   // The chooser is a modal window that takes the keyboard, unlike the
   // information splash.
   setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
   setAttribute(Qt::WA_ShowWithoutActivating, false);
   setWindowModality(Qt::ApplicationModal);
-  button1_->setFocus();
+  okButton_->setFocus();
   exec();
-  return comboBox1_->currentIndex();
+  return deviceChoice_->currentIndex();
 }
 
 }  // namespace tarvo::qt

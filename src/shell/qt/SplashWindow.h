@@ -19,7 +19,7 @@ class SplashWindow : public QDialog {
  public:
   SplashWindow(double scalingFactor, QWidget* mainWindow);
 
-  // Information splash: the model's lettering and the serial text; Timer1
+  // Information splash: the model's lettering and the serial text; its close timer
   // (2000 ms) ends the window once enabled.
   void ShowInformation(int32_t hardwareType, const std::string& serialText);
   void SetTimerEnabled(bool enable);
@@ -36,9 +36,9 @@ class SplashWindow : public QDialog {
   QLabel* labelTarvo_;
   QLabel* labelType_;
   QLabel* labelSN_;
-  QComboBox* comboBox1_;
-  QPushButton* button1_;
-  QTimer* timer1_;
+  QComboBox* deviceChoice_;
+  QPushButton* okButton_;
+  QTimer* closeTimer_;
 };
 
 }  // namespace tarvo::qt

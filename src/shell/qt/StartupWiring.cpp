@@ -12,7 +12,7 @@
 namespace tarvo::qt {
 
 namespace {
-constexpr int kTimer2IntervalMs = 100;  // the splash shows this long after the start
+constexpr int kSplashDelayMs = 100;  // the splash shows this long after the start
 }
 
 class StartupWiring::Port : public StartupPort {
@@ -34,13 +34,13 @@ class StartupWiring::Port : public StartupPort {
     selection = ChooserSelection(line, list.data(), count, app_.SavedDeviceSelection);
   }
 
-  // Created now with its two-second timer running; shown by Timer2.
+  // Created now with its two-second timer running; shown kSplashDelayMs after the start.
   void ScheduleSplash() override {
     QPointer<SplashWindow> splash = new SplashWindow(window_.ScalingFactor(), &window_);
     splash->SetTimerEnabled(true);
     const int32_t model = app_.DeviceSelection.HardwareType;
     const std::string serial = SplashSerialText(app_.Identity.SerialNo);
-    QTimer::singleShot(kTimer2IntervalMs, &window_, [splash, model, serial] {
+    QTimer::singleShot(kSplashDelayMs, &window_, [splash, model, serial] {
       if (splash) splash->ShowInformation(model, serial);
     });
   }

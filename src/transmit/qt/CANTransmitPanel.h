@@ -83,7 +83,7 @@ class CANTransmitPanel : public QWidget {
   QGroupBox* editorGroup_ = nullptr;
   QRadioButton* bit11_ = nullptr;   // RadioButton30
   QRadioButton* bit29_ = nullptr;   // RadioButton31
-  QLineEdit* id_ = nullptr;         // Edit1
+  QLineEdit* id_ = nullptr;         // FilePath
   QRadioButton* data_ = nullptr;    // RadioButton32
   QRadioButton* remote_ = nullptr;  // RadioButton33
   QSpinBox* dlc_ = nullptr;         // SpinEdit7
