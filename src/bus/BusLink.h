@@ -13,6 +13,7 @@
 #include "bus/BusFrame.h"
 #include "bus/BusSetup.h"
 #include "common/Clock.h"
+#include "common/TimeUnits.h"
 
 namespace tarvo::bus {
 
@@ -34,9 +35,6 @@ class TRunClock {
   uint32_t lastTicks_ = 0;
   int64_t ticks_ = 0;  // unwrapped ticks of the last stamp
 };
-
-// Microseconds in a number of 25.6 us ticks, rounded to the nearest.
-inline constexpr int64_t TicksToUs(int64_t ticks) { return (ticks * 128 + 2) / 5; }
 
 // The error frames a type-1 status packet stands for, as SocketCAN writes
 // them: a change of the bus-state bits (warning, passive, bus-off, back to

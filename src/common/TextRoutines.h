@@ -42,6 +42,9 @@ bool CheckTimeText(std::string_view text);
 size_t WriteDecimal(uint32_t value, char* out);
 size_t WriteHex(uint32_t value, char* out);
 
+// The text without the spaces and tabs at its start and end.
+std::string_view TrimSpaces(std::string_view text);
+
 // "F1".."F9" -> 1..9, "Ctrl+1".."Ctrl+9" -> 10..18, anything else 0.
 int KeyTextToKeyNo(std::string_view text);
 

@@ -12,6 +12,8 @@ int64_t DivideRoundHalfEven(int64_t num, int64_t den) {
 }
 }  // namespace
 
+uint64_t TicksToTenthsMs(uint64_t ticks) { return uint64_t(DivideRoundHalfEven(int64_t(ticks * 32), 125)); }
+
 // ms = ticks * 0.0256 = ticks * 16 / 625, exactly, so no floating point.
 int64_t TicksToMs(uint32_t ticks) { return DivideRoundHalfEven(int64_t(ticks) * 16, 625); }
 

@@ -14,4 +14,13 @@ constexpr double TicksToSeconds(double ticks) { return ticks / TicksPerSecond; }
 int64_t TicksToMs(uint32_t ticks);
 int64_t MsToTicks(int64_t ms);
 
+// Tenths of a millisecond in a count of ticks (ticks x 0.256 = ticks x 32 /
+// 125), rounded to the nearest, halves to even: the four decimals of the
+// times the CAN View and the logs show.
+uint64_t TicksToTenthsMs(uint64_t ticks);
+
+// Microseconds in a count of ticks (ticks x 25.6 = ticks x 128 / 5), rounded
+// to the nearest (a fifth never ties); ticks >= 0.
+constexpr int64_t TicksToUs(int64_t ticks) { return (ticks * 128 + 2) / 5; }
+
 }  // namespace tarvo

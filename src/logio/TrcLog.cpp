@@ -39,6 +39,7 @@
 #include <span>
 #include <string>
 
+#include "common/TextRoutines.h"
 #include "logio/LogFormats.h"
 #include "logio/TextFields.h"
 
@@ -51,12 +52,6 @@ constexpr int64_t NsPerDay = int64_t(86400) * 1'000'000'000;
 constexpr int64_t StartTimeEpochDays = 25569;
 
 constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 // "1841", "1841.3" or "-0.125" milliseconds as nanoseconds, exactly.
 bool ReadMilliseconds(std::string_view text, int64_t& ns) { return ReadTimeIn(text, 6, ns); }
@@ -174,7 +169,7 @@ std::string ColumnsOf(std::string_view text) {
   std::string columns;
   while (!text.empty()) {
     const size_t comma = text.find(',');
-    const std::string_view name = Trimmed(text.substr(0, comma));
+    const std::string_view name = TrimSpaces(text.substr(0, comma));
     if (name.size() != 1 || std::string_view("NOTBIdRLlD").find(name[0]) == std::string_view::npos ||
         columns.find(name[0]) != std::string::npos)
       return {};
@@ -242,7 +237,7 @@ class TTrcReader : public TLogReader {
     std::string_view line;
     while (lines_.Next(line)) {
       TakeOverlong();
-      line = Trimmed(line);
+      line = TrimSpaces(line);
       if (line.empty()) continue;
       if (line.front() == ';') {
         if (!started_) Directive(line);
@@ -273,7 +268,7 @@ class TTrcReader : public TLogReader {
   void Directive(std::string_view line) {
     const size_t eq = line.find('=');
     if (!line.starts_with(";$") || eq == std::string_view::npos) return;
-    const std::string_view name = Trimmed(line.substr(2, eq - 2)), value = Trimmed(line.substr(eq + 1));
+    const std::string_view name = TrimSpaces(line.substr(2, eq - 2)), value = TrimSpaces(line.substr(eq + 1));
     if (name == "FILEVERSION") {
       version_ = VersionOf(value);
       if (!columnsGiven_) columns_ = DefaultColumns(version_);
@@ -521,8 +516,8 @@ std::string_view FirstMessageLine(std::string_view head, bool& directive, bool& 
   directive = comments = false;
   while (!head.empty()) {
     const size_t nl = head.find('\n');
-    std::string_view line = Trimmed(head.substr(0, nl));
-    if (!line.empty() && line.back() == '\r') line = Trimmed(line.substr(0, line.size() - 1));
+    std::string_view line = TrimSpaces(head.substr(0, nl));
+    if (!line.empty() && line.back() == '\r') line = TrimSpaces(line.substr(0, line.size() - 1));
     if (line.starts_with(";$FILEVERSION=") || line.starts_with(";$STARTTIME=") || line.starts_with(";$COLUMNS="))
       directive = true;
     if (line.starts_with(';')) comments = true;

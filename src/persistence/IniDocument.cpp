@@ -4,17 +4,10 @@
 #include <charconv>
 #include <utility>
 
+#include "common/TextRoutines.h"
+
 namespace tarvo {
 namespace {
-
-constexpr std::string_view kSpaces = " \t";
-
-std::string_view Trim(std::string_view s) {
-  const size_t first = s.find_first_not_of(kSpaces);
-  if (first == std::string_view::npos) return {};
-  const size_t last = s.find_last_not_of(kSpaces);
-  return s.substr(first, last - first + 1);
-}
 
 void AppendUtf8(std::string& out, uint32_t c) {
   if (c < 0x80) {
@@ -75,22 +68,22 @@ std::string DecodeText(std::string_view bytes) {
 
 // "[NAME]" with spaces around allowed; nothing when the line is no section line.
 std::optional<std::string_view> SectionName(std::string_view line) {
-  const std::string_view t = Trim(line);
+  const std::string_view t = TrimSpaces(line);
   if (t.size() < 2 || t.front() != '[' || t.back() != ']') return std::nullopt;
-  return Trim(t.substr(1, t.size() - 2));
+  return TrimSpaces(t.substr(1, t.size() - 2));
 }
 
 }  // namespace
 
 std::string FoldIniName(std::string_view name) {
-  std::string folded(Trim(name));
+  std::string folded(TrimSpaces(name));
   for (char& c : folded)
     if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
   return folded;
 }
 
 std::optional<int32_t> ParseIniInteger(std::string_view text) {
-  std::string_view t = Trim(text);
+  std::string_view t = TrimSpaces(text);
   if (!t.empty() && t.front() == '+') {
     t.remove_prefix(1);
     if (t.empty() || t.front() == '-' || t.front() == '+') return std::nullopt;
@@ -129,10 +122,10 @@ TIniDocument TIniDocument::Parse(std::string_view bytes) {
 void TIniDocument::AddLine(Section& section, std::string_view line) {
   Line l;
   const size_t eq = line.find('=');
-  const std::string_view key = eq == std::string_view::npos ? std::string_view{} : Trim(line.substr(0, eq));
+  const std::string_view key = eq == std::string_view::npos ? std::string_view{} : TrimSpaces(line.substr(0, eq));
   if (key.empty()) {
     // Blank lines are not kept: the writer separates sections itself.
-    if (Trim(line).empty()) return;
+    if (TrimSpaces(line).empty()) return;
     l.Raw = std::string(line);
   } else {
     l.Key = std::string(key);
@@ -154,7 +147,7 @@ TIniDocument::Section* TIniDocument::FindSection(std::string_view name) {
 TIniDocument::Section& TIniDocument::SectionFor(std::string_view name) {
   if (sections_.empty()) sections_.push_back(Section{});
   const auto [it, added] = sectionIndex_.try_emplace(FoldIniName(name), sections_.size());
-  if (added) sections_.push_back(Section{std::string(Trim(name)), {}, {}});
+  if (added) sections_.push_back(Section{std::string(TrimSpaces(name)), {}, {}});
   return sections_[it->second];
 }
 
@@ -201,7 +194,7 @@ void TIniDocument::WriteString(std::string_view section, std::string_view key, s
   Section& s = SectionFor(section);
   const auto [it, added] = s.Keys.try_emplace(FoldIniName(key), s.Lines.size());
   if (added) {
-    s.Lines.push_back(Line{std::string(Trim(key)), std::move(v), {}});
+    s.Lines.push_back(Line{std::string(TrimSpaces(key)), std::move(v), {}});
   } else {
     s.Lines[it->second].Value = std::move(v);
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/TextRoutines.h"
+#include "common/TimeUnits.h"
 
 namespace tarvo {
 
@@ -79,14 +80,6 @@ size_t FormatStatusCell(const TCANViewMessage& e, TCANViewColumn column, const T
   }
 }
 
-// round(numerator / denominator), halves to even.
-uint64_t DivideRoundHalfEven(uint64_t numerator, uint64_t denominator) {
-  uint64_t q = numerator / denominator;
-  const uint64_t r = numerator % denominator;
-  if (2 * r > denominator || (2 * r == denominator && (q & 1))) ++q;
-  return q;
-}
-
 void AppendNumber(std::string& text, const char* prefix, uint32_t value, bool hex) {
   char digits[10];
   text += prefix;
@@ -111,8 +104,7 @@ TCANViewColumns ConfigureCANViewColumns(const TDisplaySettings& settings) {
 }
 
 size_t FormatTickTime(uint32_t ticks, std::string_view decimalSeparator, char* out) {
-  // ticks x 0.256 = ticks x 32 / 125: the time in units of 0.1 ms.
-  const uint64_t units = DivideRoundHalfEven(uint64_t(ticks) * 32, 125);
+  const uint64_t units = TicksToTenthsMs(ticks);
   size_t n = WriteDecimal(uint32_t(units / 10000), out);
   const size_t separator = std::min(decimalSeparator.size(), MaxSeparatorBytes);
   std::memcpy(out + n, decimalSeparator.data(), separator);

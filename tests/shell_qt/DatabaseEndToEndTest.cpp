@@ -173,8 +173,8 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
     if (view.List[size_t(i)].Item.ID == 0xA0 && view.List[size_t(i)].ItemType == 0) received = int(view.List[size_t(i)].Count);
   EXPECT_EQ(int(series.Size()), received);
   for (size_t i = 1; i < series.Size(); ++i) EXPECT_GT(series.Time(i), series.Time(i - 1));
-  ASSERT_TRUE(plot->ExportCsv(home_.filePath("s.csv").toStdString()));
-  QFile csv(home_.filePath("s.csv"));
+  ASSERT_TRUE(plot->ExportCsv(HomePath("s.csv").toStdString()));
+  QFile csv(HomePath("s.csv"));
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = csv.readAll().split('\n');
   EXPECT_EQ(lines[0], "time,EngineStatus.EngineSpeed [rpm]\r");
@@ -339,7 +339,7 @@ TEST_F(DatabaseEndToEnd, UnloadingTheDatabaseTakesItAway) {
 TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
-  const QString path = home_.filePath("drive.txt");
+  const QString path = HomePath("drive.txt");
   {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -376,7 +376,7 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
     });
     Trigger("OpenLog1");
     ASSERT_TRUE(again.Done());
-    EXPECT_EQ(startedIn, QDir(home_.path()).absolutePath());
+    EXPECT_EQ(startedIn, QDir(HomePath()).absolutePath());
   }
   auto* analysis = Window().findChild<AnalysisWindow*>("AnalysisWindow");
   ASSERT_NE(analysis, nullptr);
@@ -433,7 +433,7 @@ TEST_F(DatabaseEndToEnd, ALogOpensForAnalysisWithoutARun) {
 // A log named on the command line, as a file manager hands it over, opens
 // in a log window beside the main window.
 TEST_F(DatabaseEndToEnd, ALogNamedOnTheCommandLineOpensInALogWindow) {
-  const QString path = home_.filePath("bus.log");
+  const QString path = HomePath("bus.log");
   {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -531,7 +531,7 @@ TEST_F(DatabaseEndToEnd, AConfigurationFileAndTheSettingsKeepThePlotsLayout) {
   plot->SetHidden(1, true);
   Find<QCheckBox>("PlotSharedAxis")->setChecked(true);
   plot->SetWindow(false, 60);
-  const std::string path = home_.filePath("plot.cfx").toStdString();
+  const std::string path = HomePath("plot.cfx").toStdString();
   TConfigurationFiles& files = shell_->Persistence().Files();
   {
     ModalSteps steps;

@@ -18,12 +18,11 @@ void EndToEndTest::SetUpTestSuite() { EnsureApplication(); }
 
 void EndToEndTest::SetUp() {
   for (const char* name : kVariables) saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-  ASSERT_TRUE(home_.isValid()) << home_.errorString().toStdString();
-  const QByteArray home = home_.path().toUtf8();
+  const QByteArray home = HomePath().toUtf8();
   qputenv("HOME", home);
   qputenv("XDG_DATA_HOME", home + "/.local/share");
   qputenv("XDG_CONFIG_HOME", home + "/.config");
-  trace_ = home_.filePath("trace.txt");
+  trace_ = HomePath("trace.txt");
   qputenv("TARVO_SIM_TRACE", trace_.toUtf8());
   qunsetenv("TARVO_SIM_SCENARIO");
 }

@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QLineEdit>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "QtTestSupport.h"
+#include "support/TempFolder.h"
 #include "shell/core/TarvoApp.h"
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/LogWiring.h"
@@ -70,7 +70,13 @@ class EndToEndTest : public ::testing::Test {
   // Replaces the text of a field by typing, as a user does.
   static void Retype(QLineEdit* edit, const QString& text);
 
-  QTemporaryDir home_;
+  // The home folder, and a path in it.
+  QString HomePath(const QString& name = {}) const {
+    const QString home = QString::fromStdString(home_.Path().string());
+    return name.isEmpty() ? home : home + "/" + name;
+  }
+
+  TempFolder home_{"tarvo-home"};
   QString trace_;  // the simulated adapter's protocol trace
   std::unique_ptr<qt::ApplicationShell> shell_;
 

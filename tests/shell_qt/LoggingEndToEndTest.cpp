@@ -143,7 +143,7 @@ using LoggingCommands = LoggingEndToEndBase;
 // finishes the file.
 TEST_F(LoggingCommands, ControlsWhileRecordingAndCloseFinishesTheFile) {
   TLog& log = Log();
-  log.DIR = home_.path().toStdString() + "/";
+  log.DIR = HomePath().toStdString() + "/";
   log.FileName = "closed.txt";
   log.FileOverwrite = NO_PROMPT_OVERWRITE;
   qt::MainWindow& w = Window();
@@ -172,7 +172,7 @@ TEST_F(LoggingCommands, ControlsWhileRecordingAndCloseFinishesTheFile) {
 TEST_P(LoggingEndToEnd, TheFileHoldsEveryFrameTheBusDelivered) {
   const Recording& r = GetParam();
   TLog& log = Log();
-  log.DIR = home_.path().toStdString() + "/";
+  log.DIR = HomePath().toStdString() + "/";
   log.FileName = std::string(r.Name);
   log.FileType = r.Type;
   log.FileOverwrite = NO_PROMPT_OVERWRITE;

@@ -52,7 +52,7 @@ class PersistenceEndToEnd : public EndToEndTest {
     if (closed) shell_.reset();
     return closed;
   }
-  QString SettingsFile() const { return home_.filePath(".local/share/Quorbel/Tarvo/Application/Tarvo.ini"); }
+  QString SettingsFile() const { return HomePath(".local/share/Quorbel/Tarvo/Application/Tarvo.ini"); }
   QString ReadFile(const QString& path) const {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -127,11 +127,11 @@ TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLin
   Find<QRadioButton>("RadioButton109")->click();  // "500k"
   Find<QRadioButton>("RadioButton14")->click();   // "Loopback"
   ASSERT_TRUE(shell_->ConfigModifiedFlag());
-  const QString path = home_.filePath("bench.cfx");
+  const QString path = HomePath("bench.cfx");
   ModalSteps steps;
   QStringList texts;
   steps.Then(ModalSteps::Press(QMessageBox::Yes, &texts));
-  steps.Then(ModalSteps::ChooseFile(home_.filePath("bench")));
+  steps.Then(ModalSteps::ChooseFile(HomePath("bench")));
   ASSERT_TRUE(Close());
   EXPECT_EQ(texts, QStringList{"Save configuration?"});
   ASSERT_TRUE(QFile::exists(path));
@@ -154,7 +154,7 @@ TEST_F(PersistenceEndToEnd, AConfigurationSavedAtCloseComesBackFromTheCommandLin
 // not one, and which counts a third item it does not hold: both load with Tx
 // off, a warning lists them, and a run sends only the sound item.
 TEST_F(PersistenceEndToEnd, ADamagedConfigurationSendsNoFrameOfItsUnreadableItems) {
-  const QString path = home_.filePath("damaged.cfx");
+  const QString path = HomePath("damaged.cfx");
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   std::string text = "[CAN_VIEW]\r\nMode=1\r\n[CAN_TRANSMIT]\r\nNoOfItems=3\r\n";
@@ -191,9 +191,9 @@ TEST_F(PersistenceEndToEnd, ADamagedConfigurationSendsNoFrameOfItsUnreadableItem
 // A file named on the command line that cannot be used is said so, and the
 // program starts without a configuration.
 TEST_F(PersistenceEndToEnd, ACommandLineFileThatCannotBeUsedIsSaidSo) {
-  ASSERT_TRUE(QDir().mkpath(home_.filePath("folder.cfx")));
-  ASSERT_EQ(::mkfifo(home_.filePath("pipe.cfx").toUtf8().constData(), 0600), 0);
-  QFile txt(home_.filePath("notes.txt"));
+  ASSERT_TRUE(QDir().mkpath(HomePath("folder.cfx")));
+  ASSERT_EQ(::mkfifo(HomePath("pipe.cfx").toUtf8().constData(), 0600), 0);
+  QFile txt(HomePath("notes.txt"));
   ASSERT_TRUE(txt.open(QIODevice::WriteOnly));
   txt.close();
   const std::pair<const char*, const char*> cases[] = {{"missing.cfx", "was not found"},
@@ -203,7 +203,7 @@ TEST_F(PersistenceEndToEnd, ACommandLineFileThatCannotBeUsedIsSaidSo) {
   for (const auto& [name, problem] : cases) {
     SCOPED_TRACE(name);
     MessageBoxAnswers answers;
-    const QString path = home_.filePath(name);
+    const QString path = HomePath(name);
     StartProgram({path.toStdString()});
     EXPECT_EQ(answers.Texts, QStringList{"'" + path + "', named on the command line, " + problem +
                                          ". The program starts without a configuration."});
@@ -215,7 +215,7 @@ TEST_F(PersistenceEndToEnd, ACommandLineFileThatCannotBeUsedIsSaidSo) {
 // A database path in the settings that names a FIFO would block start-up in
 // its open: the program starts and says the database cannot be read.
 TEST_F(PersistenceEndToEnd, ADatabaseThatIsAFifoDoesNotBlockStartUp) {
-  const QString fifo = home_.filePath("vehicle.dbc");
+  const QString fifo = HomePath("vehicle.dbc");
   ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
   ASSERT_TRUE(QDir().mkpath(QFileInfo(SettingsFile()).path()));
   QFile f(SettingsFile());
@@ -258,7 +258,7 @@ TEST_F(PersistenceEndToEnd, PromptWithTwoAdaptersShowsTheChooserAndOpensTheChose
 // A snapshot onto a read-only file leaves the file as it is and says so.
 TEST_F(PersistenceEndToEnd, ASnapshotOntoAReadOnlyFileKeepsItAndSaysSo) {
   StartProgram();
-  const QString path = home_.filePath("kept.txt");
+  const QString path = HomePath("kept.txt");
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write("mine\r\n");
@@ -287,7 +287,7 @@ TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
     QString ID;
   };
   std::vector<Row> onScreen;
-  const QString path = home_.filePath("shot.txt");
+  const QString path = HomePath("shot.txt");
   ModalSteps steps;
   steps.Then([&](QWidget* w) {
     const int top = std::max(0, list->rowAt(0));
@@ -321,7 +321,7 @@ TEST_F(PersistenceEndToEnd, ASnapshotOfARunningCyclicViewHoldsTheRowsOnScreen) {
 // A configuration with absurd bit-timing values: the checks fall back and
 // say so, each once, and closing asks nothing, as the user changed nothing.
 TEST_F(PersistenceEndToEnd, AbsurdBitTimingWarnsOnceAndClosingAsksNothing) {
-  const QString path = home_.filePath("absurd.cfx");
+  const QString path = HomePath("absurd.cfx");
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write("[CAN_VIEW]\r\nMode=1\r\n[CAN_SETUP]\r\nEnhancedBaud=120\r\nEnhancedBRP=9999\r\nEnhancedPHSEG1=99\r\n"

@@ -54,7 +54,7 @@ class ReplayEndToEndTest : public EndToEndTest {
   // A TXT log of received data frames with identifiers 0x100, 0x101, ...
   // gapMs apart, named in the log record.
   void UseLog(int count, double gapMs, bool continuous) {
-    const std::string path = home_.filePath("replay.txt").toStdString();
+    const std::string path = HomePath("replay.txt").toStdString();
     std::ofstream f(path, std::ios::binary);
     const std::string rule(67, '~');
     f << rule << "\r\nreplay - 09:04:05 08.12.2026 - Hexadecimal\r\n" << rule
@@ -67,7 +67,7 @@ class ReplayEndToEndTest : public EndToEndTest {
     }
     f << "\r\n";
     f.close();
-    Log().DIR = home_.path().toStdString() + "/";
+    Log().DIR = HomePath().toStdString() + "/";
     Log().FileName = "replay.txt";
     Log().FileType = TXT_FILE;
     Log().ReplayTypeFlag = continuous;
@@ -197,7 +197,7 @@ TEST_F(ReplayEndToEndTest, PauseThenSingleStepThenStartContinuesAfterTheSteppedM
 
 TEST_F(ReplayEndToEndTest, AnInvalidLogIsRefusedWithItsMessage) {
   UseLog(3, 10, false);
-  std::ofstream(home_.filePath("replay.txt").toStdString(), std::ios::binary) << "not a log\r\n";
+  std::ofstream(HomePath("replay.txt").toStdString(), std::ios::binary) << "not a log\r\n";
   MessageBoxAnswers answers;
   Trigger("StartLogReplay1");
   EXPECT_EQ(Log().State, NO_LOG);

@@ -111,7 +111,7 @@ class SetupEndToEnd : public EndToEndTest {
     EndToEndTest::SetUp();
     ASSERT_FALSE(HasFatalFailure());
     if (const char* text = Scenario()) {
-      const QString path = home_.filePath("scenario.scn");
+      const QString path = HomePath("scenario.scn");
       QFile f(path);
       ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Text));
       f.write(text);

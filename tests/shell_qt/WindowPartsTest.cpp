@@ -6,11 +6,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "QtTestSupport.h"
+#include "support/TempFolder.h"
 #include "common/qt/Scaling.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/IconSet.h"
@@ -160,13 +160,13 @@ TEST(RegionalTime, TheLongTimeFormatLosesItsTimeZone) {
 // on to a name whose folder does not.
 TEST(QtUserDialogs, OpenTakesANewFileNameInAnExistingFolder) {
   EnsureApplication();
-  QTemporaryDir dir;
+  TempFolder dir("tarvo-dialogs");
   qt::QtUserDialogs dialogs(nullptr);
-  const QString fresh = dir.filePath("next-run.txt");
+  const QString fresh = QString::fromStdString(dir.File("next-run.txt"));
   {
     ModalSteps steps;
     steps.Then(ModalSteps::ChooseFile(fresh));
-    EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.path().toStdString(), ""}),
+    EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.Path().string(), ""}),
               std::optional<std::string>(fresh.toStdString()));
   }
   {
@@ -175,12 +175,12 @@ TEST(QtUserDialogs, OpenTakesANewFileNameInAnExistingFolder) {
     steps.Then([&](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
       ASSERT_NE(dialog, nullptr);
-      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(dir.filePath("no-such-folder/run.txt"));
+      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(dir.File("no-such-folder/run.txt")));
       QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
       stayedOpen = dialog->isVisible();
       dialog->reject();
     });
-    EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.path().toStdString(), ""}), std::nullopt);
+    EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.Path().string(), ""}), std::nullopt);
     EXPECT_TRUE(stayedOpen);
   }
 }

@@ -9,6 +9,7 @@
 
 #include <cmath>
 
+#include "common/qt/Placement.h"
 #include "common/qt/Scaling.h"
 #include "common/qt/WidgetNames.h"
 
@@ -131,10 +132,7 @@ TDisplayOptionsForm DisplayOptionsDialog::Read() const {
 
 bool DisplayOptionsDialog::Execute(TDisplayOptionsForm& form) {
   ShowForm(form);
-  if (parentWidget()) {
-    const QRect p = parentWidget()->geometry();
-    move(p.x() + p.width() / 2 - width() / 2, p.y() + p.height() / 2 - height() / 2);
-  }
+  if (const QWidget* main = parentWidget()) qt::CentreOver(*this, *main);
   const bool ok = exec() == QDialog::Accepted;
   if (ok) form = Read();
   form.CANViewModifiedFlag = canViewModified_;
