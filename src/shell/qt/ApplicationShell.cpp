@@ -18,16 +18,14 @@
 #include "shell/qt/ShareWiring.h"
 #include "shell/qt/StartupWiring.h"
 #include "shell/qt/TransmitWiring.h"
-#include "view/qt/CANViewList.h"
-#include "view/CANViewText.h"
+#include "shell/qt/ViewWiring.h"
 
 namespace tarvo::qt {
 
 ApplicationShell::ApplicationShell() : window_(std::make_unique<MainWindow>()) {
   dialogs_ = std::make_unique<QtUserDialogs>(window_.get());
   app_ = std::make_unique<TTarvoApp>(clock_, *window_, folders_, RegionalDecimalSeparator());
-  canView_ = new CANViewList(app_->View, app_->Display);
-  window_->AttachCANViewList(canView_);
+  view_ = std::make_unique<ViewWiring>(*app_, *window_);
   setup_ = std::make_unique<SetupWiring>(*app_, *window_, *dialogs_, configModified_);
   plot_ = std::make_unique<PlotWiring>(*app_, *window_, *dialogs_);
   database_ = std::make_unique<DatabaseWiring>(*app_, *window_, *dialogs_, *plot_);
@@ -60,10 +58,8 @@ void ApplicationShell::Start(const std::vector<std::string>& arguments) {
   std::vector<std::string> configuration, logs;
   for (const std::string& a : arguments) (IsLogFileName(a) ? logs : configuration).push_back(a);
   app_->Initialise(configuration);
-  canView_->ConfigureCANView(window_->ScalingFactor());
-  canView_->SyncItemCount();
+  view_->Start();
   transmit_->LocateCANTransmit();
-  ShowViewMode();
   window_->show();
   for (const std::string& log : logs) database_->OpenLog(log);
 }
@@ -84,20 +80,6 @@ void ApplicationShell::BindCommands() {
   w.SetHandler(TCommand::StartRunRxTx, [&app] { app.StartRxTx(); });
   w.SetHandler(TCommand::StopRun, [&app] { app.Stop(); });
   w.SetHandler(TCommand::Tick, [&app] { app.OnTick(); });
-
-  w.SetHandler(TCommand::ClearView, [this] { canView_->ClearCommand(app_->Run.RunningFlag); });
-  w.SetHandler(TCommand::SelectFixedView, [this] {
-    if (canView_->FixedCommand(app_->Run.RunningFlag)) ShowViewMode();
-  });
-  w.SetHandler(TCommand::SelectCyclicView, [this] {
-    if (canView_->CyclicCommand(app_->Run.RunningFlag)) ShowViewMode();
-  });
-  w.SetHandler(TCommand::ToggleViewConversion, [this] {
-    window_->HideConversionBalloon();
-    canView_->ShowConversion();
-  });
-  w.SetHandler(TCommand::ViewMenuOpening, [this] { ShowConversionCommand(); });
-  w.SetHandler(TCommand::CANViewPopupOpening, [this] { ShowConversionCommand(); });
 }
 
 // A command without a handler would leave a menu item, key or tool button
@@ -108,18 +90,6 @@ void ApplicationShell::RefuseUnboundCommands() const {
   std::string names;
   for (TCommand command : unbound) names += std::string(names.empty() ? "" : ", ") + CommandName(command);
   throw std::logic_error("commands without a handler: " + names);
-}
-
-// In fixed mode the Fixed commands are disabled and the Cyclic ones enabled.
-void ApplicationShell::ShowViewMode() {
-  window_->SetControlEnabled("Fixed1", app_->View.Mode != VIEW_FIXED);
-  window_->SetControlEnabled("Cyclic1", app_->View.Mode != VIEW_CYCLIC);
-}
-
-void ApplicationShell::ShowConversionCommand() {
-  const TConversionCommand command = ConversionCommandCaption(app_->Display.NumericBase);
-  window_->SetControlCaption("ShowConversion1", command.Caption);
-  window_->SetControlImage("ShowConversion1", command.ImageIndex);
 }
 
 }  // namespace tarvo::qt

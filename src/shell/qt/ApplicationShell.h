@@ -1,8 +1,9 @@
 #pragma once
 // The program put together: the main window, the application object with
-// the program's records and the shell logic, the CAN View list over its
-// store, and the Qt platform services. Commands are bound to their
-// handlers here.
+// the program's records and the shell logic, one wiring per subsystem, and
+// the Qt platform services. The run commands (start, stop, the tick, close)
+// are bound here; each wiring binds the commands of its subsystem, and
+// start-up stops when a command has no handler.
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,7 +11,6 @@
 #include "shell/qt/QtPlatform.h"
 
 namespace tarvo {
-class CANViewList;
 class TTarvoApp;
 }  // namespace tarvo
 
@@ -27,6 +27,7 @@ class SetupWiring;
 class ShareWiring;
 class StartupWiring;
 class TransmitWiring;
+class ViewWiring;
 
 class ApplicationShell {
  public:
@@ -62,8 +63,6 @@ class ApplicationShell {
   void BindCommands();
   // Throws std::logic_error naming every command the window has no handler for.
   void RefuseUnboundCommands() const;
-  void ShowViewMode();
-  void ShowConversionCommand();
 
   QtClock clock_;
   QtKnownFolders folders_;
@@ -73,6 +72,7 @@ class ApplicationShell {
   // Destroyed in reverse: the window first, as its widgets read the
   // subsystems' records, then the subsystems, then the application object.
   std::unique_ptr<TTarvoApp> app_;
+  std::unique_ptr<ViewWiring> view_;
   std::unique_ptr<SetupWiring> setup_;
   std::unique_ptr<TransmitWiring> transmit_;
   std::unique_ptr<PlotWiring> plot_;
@@ -88,7 +88,6 @@ class ApplicationShell {
   // Destroyed first: its clients are closed while the window and the
   // adapter it serves are still there.
   std::unique_ptr<ShareWiring> share_;
-  CANViewList* canView_ = nullptr;
 };
 
 }  // namespace tarvo::qt
