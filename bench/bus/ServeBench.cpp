@@ -57,7 +57,7 @@ extern "C" int WatchedWrite(void* h, void* b, uint32_t n, uint32_t* written, voi
   return g_write(h, b, n, written, o);
 }
 
-class WatchingLoader : public TLibraryLoader {
+class WatchingLoader : public LibraryLoader {
  public:
   void* Load(const char* name) override { return SystemLibraryLoader().Load(name); }
   void* Symbol(void* library, const char* name) override {

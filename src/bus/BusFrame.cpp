@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/TextRoutines.h"
+
 namespace tarvo::bus {
 
 namespace {
@@ -155,11 +157,10 @@ std::string CandumpLine(const TBusFrame& f, std::string_view channel) {
     if (len > 0) line += char('0' + len);
     return line;
   }
-  static constexpr char Hex[] = "0123456789ABCDEF";
-  for (uint8_t i = 0; i < len; ++i) {
-    line += Hex[f.Data[i] >> 4];
-    line += Hex[f.Data[i] & 0x0F];
-  }
+  char data[16];
+  char* end = data;
+  for (uint8_t i = 0; i < len; ++i) end = PutHexByte(end, f.Data[i]);
+  line.append(data, size_t(end - data));
   return line;
 }
 

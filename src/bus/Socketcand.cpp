@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "common/TextRoutines.h"
+
 namespace tarvo::bus {
 
 namespace {
@@ -48,12 +50,11 @@ std::string FrameMessage(const TBusFrame& f) {
   std::string line = head;
   line += SecondsText(f.TimeUs);
   line += ' ';
-  static constexpr char Hex[] = "0123456789ABCDEF";
   const uint8_t len = (f.CanId & CanRtrFlag) != 0 ? 0 : (f.Len <= 8 ? f.Len : 8);
-  for (uint8_t i = 0; i < len; ++i) {
-    line += Hex[f.Data[i] >> 4];
-    line += Hex[f.Data[i] & 0x0F];
-  }
+  char data[16];
+  char* end = data;
+  for (uint8_t i = 0; i < len; ++i) end = PutHexByte(end, f.Data[i]);
+  line.append(data, size_t(end - data));
   line += " >";
   return line;
 }

@@ -90,11 +90,10 @@ size_t WriteDecimal(uint32_t value, char* out) {
 }
 
 size_t WriteHex(uint32_t value, char* out) {
-  static constexpr char HexDigits[] = "0123456789ABCDEF";
   char digits[8];
   size_t n = 0;
   do {
-    digits[n++] = HexDigits[value & 0xF];
+    digits[n++] = HexUpper[value & 0xF];
     value >>= 4;
   } while (value != 0);
   for (size_t i = 0; i < n; ++i) out[i] = digits[n - 1 - i];

@@ -42,6 +42,18 @@ bool CheckTimeText(std::string_view text);
 size_t WriteDecimal(uint32_t value, char* out);
 size_t WriteHex(uint32_t value, char* out);
 
+// The upper-case hexadecimal digits, indexed by the value 0..15.
+inline constexpr char HexUpper[] = "0123456789ABCDEF";
+
+// The two upper-case hexadecimal digits of byte at out ("%02X": 0x0A gives
+// "0A"); returns the position after them. Inline, as the log writers and the
+// CAN View write every data byte through it.
+inline char* PutHexByte(char* out, uint8_t byte) {
+  out[0] = HexUpper[byte >> 4];
+  out[1] = HexUpper[byte & 0xF];
+  return out + 2;
+}
+
 // The text without the spaces and tabs at its start and end.
 std::string_view TrimSpaces(std::string_view text);
 

@@ -13,7 +13,6 @@ namespace tarvo {
 
 namespace {
 
-constexpr const char HexDigits[] = "0123456789ABCDEF";
 constexpr const char CRLF[] = "\r\n";
 
 // The characters are appended at p, which moves past them.
@@ -38,12 +37,6 @@ void PadTo(char*& p, const char* start, size_t width) {
 void PutDecimal(char*& p, uint32_t value) { p += WriteDecimal(value, p); }
 
 void PutHex(char*& p, uint32_t value) { p += WriteHex(value, p); }
-
-void PutHexByte(char*& p, uint8_t value) {
-  p[0] = HexDigits[value >> 4];
-  p[1] = HexDigits[value & 0xF];
-  p += 2;
-}
 
 void PutNumber(char*& p, uint32_t value, bool hex) {
   if (hex)
@@ -139,7 +132,7 @@ void PutTxtMessage(char*& p, const TLogLineFormat& f, const TLineMessage& m, Wri
       Put(p, f.Hexadecimal ? " ?   " : "?    ", 5);
     } else if (f.Hexadecimal) {
       *p++ = ' ';
-      PutHexByte(p, m.Data[i]);
+      p = PutHexByte(p, m.Data[i]);
       PutSpaces(p, 2);
     } else {
       const char* byte = p;
@@ -194,7 +187,7 @@ void PutAscMessage(char*& p, const TLogLineFormat& f, const TLineMessage& m, Wri
   for (size_t i = 0; i < m.Length; ++i) {
     *p++ = ' ';
     if (f.Hexadecimal) {
-      PutHexByte(p, m.Data[i]);
+      p = PutHexByte(p, m.Data[i]);
     } else {
       const uint8_t b = m.Data[i];
       if (b < 100) *p++ = ' ';
@@ -382,7 +375,7 @@ size_t FormatStatusLine(const TLogLineFormat& f, uint8_t code, bool displayDecim
   if (code == 0) {
     Put(p, "OK");
   } else {
-    PutHexByte(p, code);
+    p = PutHexByte(p, code);
     if (displayDecimal) Put(p, " (Hex.)");
   }
   return Length(p, out);

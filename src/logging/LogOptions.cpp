@@ -3,32 +3,26 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/FilePaths.h"
+
 namespace tarvo {
 
 namespace {
 
 constexpr const char* TypeExtensions[3] = {".txt", ".csv", ".asc"};
 
-bool IsSeparator(char c) { return c == '/' || c == std::filesystem::path::preferred_separator; }
-
-size_t NameStart(const std::string& path) {
-  for (size_t i = path.size(); i > 0; --i)
-    if (IsSeparator(path[i - 1])) return i;
-  return 0;
-}
+// The log file's path is one of this system: '\\' separates folders only
+// where it is the system's separator (Windows); elsewhere it is a character
+// a file name may hold.
+constexpr char NativeSeparators[] = {'/', char(std::filesystem::path::preferred_separator), '\0'};
 
 }  // namespace
 
-std::string LogPathDirectory(const std::string& path) { return path.substr(0, NameStart(path)); }
+std::string LogPathDirectory(const std::string& path) { return DirectoryPart(path, NativeSeparators); }
 
-std::string LogPathName(const std::string& path) { return path.substr(NameStart(path)); }
+std::string LogPathName(const std::string& path) { return FileNamePart(path, NativeSeparators); }
 
-std::string LogPathExtension(const std::string& path) {
-  const size_t start = NameStart(path);
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || dot < start) return {};
-  return path.substr(dot);
-}
+std::string LogPathExtension(const std::string& path) { return ExtensionPart(path, NativeSeparators); }
 
 void SwapLogFileExtension(std::string& path, const std::string& ext) {
   const std::string current = LogPathExtension(path);

@@ -4,15 +4,15 @@
 #include <cctype>
 #include <string>
 
+#include "common/FilePaths.h"
+
 namespace tarvo {
 
 // The extension of the file's name in lower case, without the dot; empty
 // when the name has none (a dot in a folder's name does not count).
 inline std::string FileExtension(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = path.substr(dot + 1);
+  std::string ext = ExtensionPart(path);
+  if (!ext.empty()) ext.erase(0, 1);
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
   return ext;
 }

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/FilePaths.h"
 #include "logging/LogLines.h"
 #include "logio/LogDates.h"
 #include "logio/LogFormats.h"
@@ -273,10 +274,7 @@ class TTarvoWriter : public TLogWriter {
       clock.LongTime = TarvoHeaderTimeText(StartEpochNs());
       clock.ShortDate = TarvoHeaderDateText(StartEpochNs());
     }
-    std::string name = options_.FileName;
-    const size_t slash = name.find_last_of("/\\");
-    if (slash != std::string::npos) name = name.substr(slash + 1);
-    sink_.Put(LogHeader(format_, name, clock));
+    sink_.Put(LogHeader(format_, FileNamePart(options_.FileName), clock));
   }
 
   TLogLineFormat format_;

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
+// HexUpper and PutHexByte, which the line writers use with these readers.
+#include "common/TextRoutines.h"
+
 namespace tarvo {
 
 inline int HexDigit(char c) {
@@ -55,15 +58,6 @@ size_t Words(std::string_view line, std::array<std::string_view, N>& words) {
     ++count;
   }
   return count;
-}
-
-inline constexpr char HexUpper[] = "0123456789ABCDEF";
-
-// Two upper-case hexadecimal digits.
-inline char* PutHexByte(char* out, uint8_t b) {
-  *out++ = HexUpper[b >> 4];
-  *out++ = HexUpper[b & 15];
-  return out;
 }
 
 }  // namespace tarvo

@@ -59,14 +59,4 @@ bool WriteIniFile(const std::string& path, const TIniDocument& doc, std::string*
   return ReplaceFileContent(path, doc.Serialize(), error);
 }
 
-std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string DirectoryPart(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 }  // namespace tarvo

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+// FileNamePart and DirectoryPart, with which the callers split the paths of
+// the files they read and write.
+#include "common/FilePaths.h"
 #include "persistence/IniDocument.h"
 
 namespace tarvo {
@@ -35,9 +38,5 @@ inline std::string WithCause(const std::string& message, const std::string& caus
   return cause.empty() ? message : message + "\n\n" + cause;
 }
 inline constexpr const char* UnreadableFileCause = "The file there cannot be read, so it is not replaced.";
-
-// Path pieces with either separator, as the files and dialogs give them.
-std::string FileNamePart(const std::string& path);       // "setup.cfx"
-std::string DirectoryPart(const std::string& path);      // "/home/u/Configuration/" (with the separator), or ""
 
 }  // namespace tarvo

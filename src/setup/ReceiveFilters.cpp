@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "common/TextRoutines.h"
+
 namespace tarvo {
 
 namespace {
@@ -27,28 +29,16 @@ constexpr uint32_t Max29BitID = 0x1FFFFFFF;
 int FirstField(int buffer) { return buffer == 1 ? FIELD_RX1_MASK : FIELD_RX2_MASK; }
 int FieldCount(int buffer) { return buffer == 1 ? 3 : 5; }
 
-bool IsUpperHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-
 enum class TIDTextCheck { Valid, BadCharacters, TooLarge };
 
 // Empty text or any character outside 0-9, A-F is refused as bad characters.
 // More than eight digits cannot fit the 32-bit value, so such a text (only
 // a configuration file can hold one) counts as too large.
+// Unlike CheckIDText, leading zeros do not make a longer text acceptable.
 TIDTextCheck CheckHexIDText(const std::string& text, uint32_t limit) {
-  if (text.empty()) return TIDTextCheck::BadCharacters;
-  for (char c : text)
-    if (!IsUpperHexDigit(c)) return TIDTextCheck::BadCharacters;
+  if (text.empty() || !IsNumberText(text, true)) return TIDTextCheck::BadCharacters;
   if (text.size() > 8) return TIDTextCheck::TooLarge;
-  return std::stoul(text, nullptr, 16) > limit ? TIDTextCheck::TooLarge : TIDTextCheck::Valid;
-}
-
-uint32_t HexTextValue(const std::string& text) {
-  uint32_t value = 0;
-  for (char c : text) {
-    if (!IsUpperHexDigit(c)) break;
-    value = value << 4 | static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'A' + 10);
-  }
-  return value;
+  return HexTextToInt(text) > limit ? TIDTextCheck::TooLarge : TIDTextCheck::Valid;
 }
 
 std::string UpperCaseAscii(std::string text) {
@@ -210,12 +200,12 @@ TFilterSettings TReceiveFilterPage::FilterSettings() const {
   TFilterSettings f;
   const uint8_t flag1 = Buffer29Bit(1) ? 1 : 0;
   const uint8_t flag2 = Buffer29Bit(2) ? 1 : 0;
-  f.Mask1 = HexTextValue(edits_[FIELD_RX1_MASK].Text);
-  f.Mask2 = HexTextValue(edits_[FIELD_RX2_MASK].Text);
+  f.Mask1 = HexTextToInt(edits_[FIELD_RX1_MASK].Text);
+  f.Mask2 = HexTextToInt(edits_[FIELD_RX2_MASK].Text);
   for (int i = 0; i < 6; ++i) {
     const int field = i < 2 ? FIELD_RX1_FILTER1 + i : FIELD_RX2_FILTER1 + (i - 2);
     f.Flag[i] = i < 2 ? flag1 : flag2;
-    f.Filter[i] = HexTextValue(edits_[field].Text);
+    f.Filter[i] = HexTextToInt(edits_[field].Text);
   }
   return f;
 }

@@ -13,13 +13,10 @@ namespace {
 constexpr const char* ColumnTitles[CANViewColumnKinds] = {"Type", "Time", "ID", "D1", "D2", "D3", "D4",
                                                           "D5", "D6", "D7", "D8", "ASCII", "Count", "Period"};
 constexpr size_t MaxSeparatorBytes = 4;
-constexpr const char HexDigits[] = "0123456789ABCDEF";
 
 size_t WriteByte(uint8_t value, bool hex, char* out) {
   if (!hex) return WriteDecimal(value, out);
-  out[0] = HexDigits[value >> 4];  // "%.2X"
-  out[1] = HexDigits[value & 0xF];
-  return 2;
+  return size_t(PutHexByte(out, value) - out);  // "%.2X"
 }
 
 size_t WriteText(const char* text, char* out) {

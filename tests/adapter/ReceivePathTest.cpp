@@ -22,29 +22,9 @@ Bytes operator+(Bytes a, const Bytes& b) {
   return a;
 }
 
-void PutU32(Bytes& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-
-// Adapter-to-host CAN message packet; dlc may disagree with data on purpose.
-Bytes CanPacket(uint32_t id, const Bytes& data, uint8_t flags = 0, int dlc = -1, uint8_t busState = 0x5A,
-                uint32_t timeStamp = 0x01020304) {
-  Bytes p = {0x00, flags};
-  PutU32(p, id);
-  p.push_back(uint8_t(dlc < 0 ? data.size() : size_t(dlc)));
-  p = p + data;
-  p.push_back(busState);
-  PutU32(p, timeStamp);
-  return p;
-}
-
-Bytes StatusPacket(uint8_t type, Bytes params, uint32_t timeStamp) {
-  Bytes p = Bytes{type} + params;
-  PutU32(p, timeStamp);
-  return p;
-}
-
 using test::Framed;
+using test::ReceivedMessagePacket;
+using test::StatusPacket;
 
 // Markers around exactly these bytes (escaped), with no CRC added.
 Bytes Raw(const Bytes& between) {
@@ -56,7 +36,7 @@ Bytes Raw(const Bytes& between) {
   return out + Bytes{DLE, ETX};
 }
 
-Bytes Message(uint32_t id) { return Framed(CanPacket(id, {0x11, 0x22})); }
+Bytes Message(uint32_t id) { return Framed(ReceivedMessagePacket(id, {0x11, 0x22})); }
 
 // The byte ring, message ring and status record as the tick holds them.
 struct Receiver {
@@ -111,9 +91,9 @@ std::vector<DeframeCase> DeframeCases() {
       {"nothing between the markers", Raw({}), RES_FRAMING_ERROR},
       {"one byte between the markers", Raw({0x01}), RES_FRAMING_ERROR},
       {"a CRC and no packet", Raw({0x00, 0x00}), RES_FRAMING_ERROR},
-      {"DLC 9", Framed(CanPacket(8, Bytes(9, 0xEE))), RES_FRAMING_ERROR},
-      {"DLC 8 claimed, 2 bytes sent", Framed(CanPacket(9, {1, 2}, 0, 8)), RES_FRAMING_ERROR},
-      {"DLC 2 claimed, 3 bytes sent", Framed(CanPacket(9, {1, 2, 3}, 0, 2)), RES_FRAMING_ERROR},
+      {"DLC 9", Framed(ReceivedMessagePacket(8, Bytes(9, 0xEE))), RES_FRAMING_ERROR},
+      {"DLC 8 claimed, 2 bytes sent", Framed(ReceivedMessagePacket(9, {1, 2}, 0, 8)), RES_FRAMING_ERROR},
+      {"DLC 2 claimed, 3 bytes sent", Framed(ReceivedMessagePacket(9, {1, 2, 3}, 0, 2)), RES_FRAMING_ERROR},
       {"message cut after its DLC", Framed(Bytes{0x00, 0x00, 1, 0, 0, 0, 8}), RES_FRAMING_ERROR},
       {"status one byte short", Framed(Bytes{0x01, 70, 30, 0, 0, 1, 2, 3}), RES_FRAMING_ERROR},
       {"39 bytes between the markers, all escaped", Framed(full37), RES_OK, {}, 1},
@@ -153,7 +133,7 @@ TEST(Deframing, DecodesEveryFieldOfAMessage) {
     TTarvoCAN stale;
     std::fill(std::begin(stale.Data), std::end(stale.Data), 0xFF);
     r.ring->Messages.fill(stale);  // a reused slot must not keep old data bytes
-    r.Put(Framed(CanPacket(c.id, c.data, c.flags, -1, 0x21, 0xFEDCBA98)));
+    r.Put(Framed(ReceivedMessagePacket(c.id, c.data, c.flags, -1, 0x21, 0xFEDCBA98)));
     ASSERT_EQ(r.Parse(), RES_OK);
     TTarvoCAN m;
     ASSERT_TRUE(r.ring->Pop(m));
@@ -181,7 +161,7 @@ TEST(Deframing, KeepsOnlyTheLastStatusPacket) {
 
 TEST(Deframing, FrameSplitAcrossReadsIsParsedWholeNextTime) {
   const Bytes first = Message(1);
-  const Bytes frame = Framed(CanPacket(0x310, {0x02, 0x03}));  // "10 10 03" and STX/ETX values inside
+  const Bytes frame = Framed(ReceivedMessagePacket(0x310, {0x02, 0x03}));  // "10 10 03" and STX/ETX values inside
   // Every cut after the opening DLE STX, including between the two bytes of an escape.
   for (size_t cut = 2; cut < frame.size(); ++cut) {
     SCOPED_TRACE(cut);
@@ -242,7 +222,7 @@ TEST(Deframing, FramesWrapAroundTheRingEnd) {
 TEST(Deframing, FullMessageRingDropsFurtherMessagesAndCountsThem) {
   Receiver r;
   Bytes stream;
-  for (uint32_t id = 0; id <= CANMessageRingSize + 1; ++id) stream = stream + Framed(CanPacket(id, {}, 2));
+  for (uint32_t id = 0; id <= CANMessageRingSize + 1; ++id) stream = stream + Framed(ReceivedMessagePacket(id, {}, 2));
   r.Put(stream);
   EXPECT_EQ(r.Parse(), RES_OK);
   EXPECT_TRUE(r.ring->FullFlag);
@@ -268,13 +248,14 @@ TEST(Deframing, RefusesMessagesCANDoesNotAllow) {
        {0x10, 0x02, 0x00, 0x00, 0x10, 0x02, 0x00, 0x01, 0x00, 0x00, 0x02, 0xFF, 0x00,
         0x00, 0x34, 0x12, 0x00, 0x00, 0x24, 0x1F, 0x10, 0x03},
        RES_FRAMING_ERROR, {}},
-      {"11-bit identifier 800", Framed(CanPacket(0x800, {1})), RES_FRAMING_ERROR, {}},
-      {"29-bit identifier 20000000", Framed(CanPacket(0x20000000, {1}, 2)), RES_FRAMING_ERROR, {}},
-      {"remote 11-bit identifier FFFFFFFF", Framed(CanPacket(0xFFFFFFFF, {}, 1)), RES_FRAMING_ERROR, {}},
-      {"largest identifiers pass", Framed(CanPacket(0x7FF, {})) + Framed(CanPacket(0x1FFFFFFF, {}, 2)), RES_OK,
+      {"11-bit identifier 800", Framed(ReceivedMessagePacket(0x800, {1})), RES_FRAMING_ERROR, {}},
+      {"29-bit identifier 20000000", Framed(ReceivedMessagePacket(0x20000000, {1}, 2)), RES_FRAMING_ERROR, {}},
+      {"remote 11-bit identifier FFFFFFFF", Framed(ReceivedMessagePacket(0xFFFFFFFF, {}, 1)), RES_FRAMING_ERROR, {}},
+      {"largest identifiers pass",
+       Framed(ReceivedMessagePacket(0x7FF, {})) + Framed(ReceivedMessagePacket(0x1FFFFFFF, {}, 2)), RES_OK,
        {0x7FF, 0x1FFFFFFF}},
-      {"a refused frame does not stop the parse", Framed(CanPacket(0x800, {})) + Message(0x12), RES_FRAMING_ERROR,
-       {0x12}},
+      {"a refused frame does not stop the parse", Framed(ReceivedMessagePacket(0x800, {})) + Message(0x12),
+       RES_FRAMING_ERROR, {0x12}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -404,7 +385,7 @@ TEST(ParseRxRing, ReportsFillFailuresWithTheReadBitAndParsesNothing) {
 TEST(ParseRxRing, ReadsNoMoreThanTheMessageRingHasRoomFor) {
   FakeDriver fake;
   constexpr uint32_t Sent = 3500;
-  for (uint32_t id = 0; id < Sent; ++id) fake.QueueRx(Framed(CanPacket(id, {}, 2, -1, 0, id)));
+  for (uint32_t id = 0; id < Sent; ++id) fake.QueueRx(Framed(ReceivedMessagePacket(id, {}, 2, -1, 0, id)));
   auto conn = fake.Open();
   auto ring = std::make_unique<TCANMessageRing>();
   TDeviceStatus status;

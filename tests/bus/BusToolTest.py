@@ -16,6 +16,9 @@ import shutil
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'support'))
+from checks import adapter_frames, check, failures, host_packets, trace_lines  # noqa: E402
+
 TOOL = sys.argv[1]
 SCENARIOS = sys.argv[2]
 try:
@@ -25,15 +28,8 @@ try:
 except ImportError:
     HAVE_CAN = False
 
-failures = []
 work = tempfile.mkdtemp(prefix="tarvo-bus-")
 atexit.register(shutil.rmtree, work, True)
-
-
-def check(name, ok, detail=""):
-    print(("ok   " if ok else "FAIL ") + name + ("" if ok else ": " + str(detail)), flush=True)
-    if not ok:
-        failures.append(name)
 
 
 def environment(trace, scenario=None):
@@ -43,35 +39,10 @@ def environment(trace, scenario=None):
     return env
 
 
-def trace_lines(trace):
-    try:
-        with open(trace) as f:
-            return f.read().splitlines()
-    except FileNotFoundError:
-        return []
-
-
-def host_packets(trace):
-    """(name, bytes) of every host-to-adapter packet, in order."""
-    packets = []
-    for line in trace_lines(trace):
-        m = re.search(r" H>A (\S+) .*\[([0-9A-F ]*)\]$", line)
-        if m:
-            packets.append((m.group(1), m.group(2)))
-    return packets
-
-
-def adapter_frames(trace):
+def candump_frames(trace):
     """(id, data as candump writes it, time stamp) of every CAN message the adapter sent."""
-    frames = []
-    for line in trace_lines(trace):
-        m = re.search(r" A>H CAN (?:11|29)-bit (RTR )?ID=(\w+) DLC=(\d)(?: DATA=([0-9A-F ]+))? BS=\w+ TS=(\d+)", line)
-        if m and "dropped" not in line:
-            dlc = int(m.group(3))
-            remote = "R" + (str(dlc) if dlc else "")
-            data = remote if m.group(1) else (m.group(4) or "").replace(" ", "")
-            frames.append((int(m.group(2), 16), data, int(m.group(5))))
-    return frames
+    return [(f.id, ("R" + (str(f.dlc) if f.dlc else "")) if f.remote else f.data.hex().upper(), f.time_stamp)
+            for f in adapter_frames(trace)]
 
 
 def run(args, trace, scenario=None):
@@ -136,7 +107,7 @@ check("send --loopback: exit 0", r.returncode == 0, r.stderr)
 packets = host_packets(trace)
 check("send --loopback: 12.5k timing and loopback mode", ("SetBitTiming", "02 00 7F 07 07 07 00") in packets
       and ("SetOperatingMode", "03 02") in packets, packets[:6])
-back = [(i, d) for i, d, _ in adapter_frames(trace)]
+back = [(i, d) for i, d, _ in candump_frames(trace)]
 check("send --loopback: every frame reached the bus, in order", back == [(i, "%02X" % i) for i in range(70)], back[:5])
 
 # ---- dump: stopped by Ctrl+C or SIGTERM, read by python-can ----
@@ -174,7 +145,7 @@ for stop_signal in (signal.SIGINT, signal.SIGTERM):
     check(name + ": every line in candump -L form", len(lines) >= 150 and all(
         re.fullmatch(r"\(\d{10}\.\d{6}\) can0 ([0-9A-F]{3}|[0-9A-F]{8})#(R\d?|([0-9A-F]{2})*)", l) for l in lines),
         lines[:3])
-    expected = adapter_frames(trace)
+    expected = candump_frames(trace)
     got = [(int(l.split()[2].split("#")[0], 16) & 0x1FFFFFFF, l.split("#")[1]) for l in lines]
     check(name + ": every frame of the adapter, in order, with its data",
           got == [(i, d) for i, d, _ in expected], (got[:3], expected[:3], len(got), len(expected)))

@@ -17,6 +17,9 @@ import shutil
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'support'))
+from checks import adapter_frames, check, failures, host_packets, trace_lines  # noqa: E402
+
 TOOL = sys.argv[1]
 SCENARIOS = sys.argv[2]
 try:
@@ -25,34 +28,18 @@ except ImportError:
     print("python-can is missing: skipped")
     sys.exit(77)
 
-failures = []
 work = tempfile.mkdtemp(prefix="tarvo-serve-")
 atexit.register(shutil.rmtree, work, True)
 
 
-def check(name, ok, detail=""):
-    print(("ok   " if ok else "FAIL ") + name + ("" if ok else ": " + str(detail)), flush=True)
-    if not ok:
-        failures.append(name)
-
-
-def trace_lines(trace):
-    with open(trace) as f:
-        return f.read().splitlines()
-
-
 def host_sends(trace):
-    return [l.split("[")[-1].rstrip("]") for l in trace_lines(trace) if " H>A SendCAN " in l]
+    """The bytes of every CAN message packet the host sent, in order."""
+    return [data for name, data in host_packets(trace) if name == "SendCAN"]
 
 
-def adapter_frames(trace):
-    frames = []
-    for line in trace_lines(trace):
-        m = re.search(r" A>H CAN (?:11|29)-bit (RTR )?ID=(\w+) DLC=(\d)(?: DATA=([0-9A-F ]+))? BS=", line)
-        if m and "dropped" not in line:
-            data = b"" if m.group(1) else bytes.fromhex(m.group(4) or "")
-            frames.append((int(m.group(2), 16), data))
-    return frames
+def bus_frames_of(trace):
+    """(id, data; none for a remote frame) of every CAN message the adapter sent."""
+    return [(f.id, b"" if f.remote else f.data) for f in adapter_frames(trace)]
 
 
 def is_slice(part, whole):
@@ -241,7 +228,7 @@ check("SIGTERM: the run stopped and the adapter closed",
       any("SetRunState RUN=0" in l for l in lines[-3:]) and " --- Close" in lines[-1], lines[-3:])
 check("nothing of a command cut off reached the bus", not any("ID=7AB" in l for l in lines), None)
 
-bus_frames = adapter_frames(trace)
+bus_frames = bus_frames_of(trace)
 check("client A: every frame of the bus in order", len(from_a) > 100 and is_slice(from_a + after, bus_frames),
       (len(from_a), from_a[:3]))
 check("client B: every frame of the bus in order", len(from_b) > 50 and is_slice(from_b, bus_frames),
@@ -331,7 +318,7 @@ check("faults: python-can receives bus states with the error flag in the identif
       0x20000004 in errors and all(len(d) == 8 for i, d in got if i & 0x20000000), errors)
 check("faults: bus-off reaches the client", 0x20000040 in errors, errors)
 check("faults: the bus frames go on beside them", is_slice([f for f in got if not f[0] & 0x20000000],
-                                                          adapter_frames(trace)), None)
+                                                          bus_frames_of(trace)), None)
 check("faults: the server keeps running", server.poll() is None, None)
 watcher.shutdown()
 server.send_signal(signal.SIGINT)

@@ -2,17 +2,14 @@
 // reaches the clients, what the clients send goes out through the program,
 // and the repetition buffers stay the program's. Server and client take
 // turns on one thread, as in the window.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 
 #include "bus/SharedAdapterPort.h"
 #include "bus/SocketcandServer.h"
+#include "support/SocketcandClient.h"
 
 namespace tarvo::bus {
 namespace {
@@ -35,8 +32,7 @@ struct SharedRig : ::testing::Test {
                           },
                           [this] { return BusMode; }};
   std::unique_ptr<TSocketcandServer> Server;
-  int Fd = -1;
-  std::string Received;
+  test::SocketcandClient Client;
 
   void SetUp() override {
     TServerOptions options;
@@ -45,35 +41,21 @@ struct SharedRig : ::testing::Test {
     std::string error;
     ASSERT_TRUE(Server->Listen(error)) << error;
   }
-  void TearDown() override {
-    if (Fd >= 0) close(Fd);
-  }
-  void Connect() {
-    const std::string where = Server->Where();
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(std::stoi(where.substr(where.rfind(':') + 1))));
-    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    Fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    connect(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  void Write(const std::string& text) { send(Fd, text.data(), text.size(), MSG_NOSIGNAL); }
-  // Serves and reads by turns until text has arrived, for at most 5 s.
+  void Connect() { ASSERT_TRUE(Client.Connect(Server->Where())) << Server->Where(); }
+  void Write(const std::string& text) { ASSERT_TRUE(Client.Send(text)) << text; }
+  // Serves and reads by turns until text has arrived (and is consumed), for
+  // at most 5 s.
   bool Await(const std::string& text) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < end) {
       Server->Step(1);
-      char buffer[4096];
-      const ssize_t n = recv(Fd, buffer, sizeof buffer, MSG_DONTWAIT);
-      if (n > 0) Received.append(buffer, size_t(n));
-      const size_t at = Received.find(text);
-      if (at != std::string::npos) {
-        Received.erase(0, at + text.size());
-        return true;
-      }
+      Client.ReadOnce(0);
+      if (Client.WaitFor(text, std::chrono::milliseconds(0))) return true;
     }
     return false;
   }
+  // What arrived after the text last awaited.
+  std::string Unread() const { return std::string(Client.Unread()); }
   void RawMode() {
     Connect();
     ASSERT_TRUE(Await("< hi >"));
@@ -90,10 +72,10 @@ TEST_F(SharedRig, WhatTheProgramReceivedReachesTheClientInOrderOnTheRunsTimeLine
   Port.Received(Message(0x123, 2, 1000));
   Port.Received(Message(0x124, 0, 1000 + 39062));  // one second of ticks later
   ASSERT_TRUE(Await("< frame 123 "));
-  const std::string first = Received.substr(0, Received.find(" >"));
+  const std::string first = Unread().substr(0, Unread().find(" >"));
   ASSERT_TRUE(Await(" A0A1 >"));
   ASSERT_TRUE(Await("< frame 124 "));
-  const double t1 = std::stod(first), t2 = std::stod(Received);
+  const double t1 = std::stod(first), t2 = std::stod(Unread());
   EXPECT_NEAR(t2 - t1, 39062 * 25.6e-6, 2e-6);
   EXPECT_NEAR(t1, double(std::chrono::duration_cast<std::chrono::microseconds>(
                              std::chrono::system_clock::now().time_since_epoch()).count()) / 1e6,
@@ -105,9 +87,9 @@ TEST_F(SharedRig, ANewRunStartsANewTimeLine) {
   Port.Received(Message(0x100, 0, 390620));  // ten seconds into a run
   Port.Received(Message(0x101, 0, 10));      // the next run
   ASSERT_TRUE(Await("< frame 100 "));
-  const double t1 = std::stod(Received);
+  const double t1 = std::stod(Unread());
   ASSERT_TRUE(Await("< frame 101 "));
-  const double t2 = std::stod(Received);
+  const double t2 = std::stod(Unread());
   EXPECT_GT(t2, t1 - 0.5) << "not ten seconds in the past";
 }
 

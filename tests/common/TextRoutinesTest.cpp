@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace tarvo {
 namespace {
 
@@ -39,6 +42,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, CheckIDTextTest,
                                          IDCase{false, "536870911", false, 0},
                                          IDCase{false, "536870912", false, 2},
                                          IDCase{false, "99999999999", false, 2}));
+
+TEST(TextRoutines, PutHexByteWritesTwoUpperCaseDigitsAndReturnsTheEnd) {
+  const std::pair<uint8_t, const char*> cases[] = {{0x00, "00"}, {0x0A, "0A"}, {0x10, "10"}, {0x7F, "7F"},
+                                                   {0xA0, "A0"}, {0xC3, "C3"}, {0xFF, "FF"}};
+  for (const auto& [byte, text] : cases) {
+    char out[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(PutHexByte(out, byte), out + 2) << text;
+    EXPECT_EQ(std::string(out, 3), std::string(text) + 'x');
+  }
+}
+
+TEST(TextRoutines, WriteHexWritesUpperCaseDigitsWithoutLeadingZeros) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {0, "0"}, {0xA, "A"}, {0x7FF, "7FF"}, {0x100, "100"}, {0xABCDEF, "ABCDEF"}, {0xFFFFFFFF, "FFFFFFFF"}};
+  for (const auto& [value, text] : cases) {
+    char out[8];
+    EXPECT_EQ(std::string(out, WriteHex(value, out)), text);
+  }
+}
 
 TEST(TextRoutines, DataByteTextMustBeANumberBelow256) {
   EXPECT_TRUE(CheckDataByteText("FF", true));

@@ -14,19 +14,15 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'support'))
+from checks import check, failures  # noqa: E402
+
 try:
     import can
 except ImportError:
     sys.exit(77)
 
 TOOL = sys.argv[1]
-failures = []
-
-
-def check(name, ok, detail=""):
-    print(("ok   " if ok else "FAIL ") + name + ("" if ok else ": " + detail))
-    if not ok:
-        failures.append(name)
 
 
 def random_frames(rng, fd=True, error=True, backwards=True):

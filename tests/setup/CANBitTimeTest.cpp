@@ -9,8 +9,13 @@
 #include <QImage>
 #include <QRect>
 
+#include "support/TestApplication.h"
+
 namespace tarvo {
 namespace {
+
+[[maybe_unused]] auto* const qtApp =
+    ::testing::AddGlobalTestEnvironment(new test::TestApplicationEnvironment("setup_qt_tests"));
 
 QImage ClearCanvas(int ppi) {
   QImage image(TCANBitTime::CanvasSize(ppi), QImage::Format_ARGB32_Premultiplied);

@@ -13,10 +13,14 @@
 #include <QTest>
 
 #include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
 #include "setup/qt/CANBitTime.h"
 
 namespace tarvo {
 namespace {
+
+[[maybe_unused]] auto* const qtApp =
+    ::testing::AddGlobalTestEnvironment(new test::TestApplicationEnvironment("setup_qt_tests"));
 
 using test::ScriptedDialogs;
 

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "adapter/Framing.h"
 #include "support/Frames.h"
 
 namespace tarvo::test {
@@ -98,40 +97,20 @@ void RecordingPersistence::Note(const std::string& call) {
 
 // ---- Packets ----
 
-namespace {
-void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
-}
-}  // namespace
-
 std::vector<uint8_t> StatusFrame(uint8_t type, uint8_t p0, uint8_t p1, uint8_t p2, uint8_t p3, uint32_t timeStamp) {
-  std::vector<uint8_t> packet{type, p0, p1, p2, p3};
-  PutLittleEndian(packet, timeStamp);
-  return Framed(packet);
+  return Framed(StatusPacket(type, {p0, p1, p2, p3}, timeStamp));
 }
 
 std::vector<uint8_t> CANMessageFrame(uint32_t id, uint8_t dlc, uint32_t timeStamp) {
-  std::vector<uint8_t> packet{0x00, 0x00};
-  PutLittleEndian(packet, id);
-  packet.push_back(dlc);
-  for (uint8_t i = 0; i < dlc; ++i) packet.push_back(i);
-  packet.push_back(0x00);  // bus state
-  PutLittleEndian(packet, timeStamp);
-  return Framed(packet);
+  std::vector<uint8_t> data;
+  for (uint8_t i = 0; i < dlc; ++i) data.push_back(i);
+  return Framed(ReceivedMessagePacket(id, data, 0, -1, 0x00, timeStamp));
 }
 
-// Each write holds exactly one frame: DLE STX, the escaped packet and CRC, DLE ETX.
+// Each write holds exactly one frame.
 std::vector<std::vector<uint8_t>> HostPackets(const FakeDriver& driver) {
   std::vector<std::vector<uint8_t>> packets;
-  for (const std::vector<uint8_t>& frame : driver.Writes) {
-    std::vector<uint8_t> packet;
-    for (size_t i = 2; i + 2 < frame.size(); ++i) {
-      packet.push_back(frame[i]);
-      if (frame[i] == DLE) ++i;  // skip the doubled DLE
-    }
-    packet.resize(packet.size() >= 2 ? packet.size() - 2 : 0);  // CRC
-    packets.push_back(packet);
-  }
+  for (const std::vector<uint8_t>& frame : driver.Writes) packets.push_back(Unframed(frame));
   return packets;
 }
 

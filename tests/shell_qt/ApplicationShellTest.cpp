@@ -2,11 +2,6 @@
 // started and stopped by key, and a "Now" transmission echoed into the view.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -22,6 +17,7 @@
 #include "shell/qt/ApplicationShell.h"
 #include "shell/qt/ShareWiring.h"
 #include "shell/qt/StatusPanels.h"
+#include "support/SocketcandClient.h"
 
 namespace tarvo::test {
 namespace {
@@ -165,32 +161,17 @@ TEST_F(ApplicationShellTest, FilterOnIDLeavesTheFiltersAloneOnABusStateRow) {
   EXPECT_EQ(Window().PageControl()->currentIndex(), page);
 }
 
-// A socketcand client of the window's shared adapter, read while the event
-// loop runs.
-struct ShareClient {
-  int Fd = -1;
-  std::string Received;
-  explicit ShareClient(const std::string& where) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(std::stoi(where.substr(where.rfind(':') + 1))));
-    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    Fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    ::connect(Fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  }
-  ~ShareClient() { close(Fd); }
-  void Write(const std::string& text) { send(Fd, text.data(), text.size(), MSG_NOSIGNAL); }
-  // false once the server closed the connection.
-  bool Read() {
-    char buffer[4096];
-    const ssize_t n = recv(Fd, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n > 0) Received.append(buffer, size_t(n));
-    return n != 0;
-  }
-  bool WaitFor(const std::string& text) {
-    return QTest::qWaitFor([&] { return Read() && Received.find(text) != std::string::npos; }, 5000);
-  }
-};
+// Reads what the window's shared adapter sends while the event loop runs,
+// until text has arrived after what was consumed (true; the text is then
+// consumed) or 5 s have passed.
+bool Await(SocketcandClient& client, std::string_view text) {
+  return QTest::qWaitFor(
+      [&] {
+        client.ReadOnce(0);
+        return client.WaitFor(text, std::chrono::milliseconds(0));
+      },
+      5000);
+}
 
 // Off by default; on, a script's client is counted in the status bar, its
 // frame goes out through the window's adapter (loopback: it comes back) and
@@ -212,23 +193,30 @@ TEST_F(ApplicationShellTest, ShareAdapterServesTheWindowsAdapterToASocketcandCli
   EXPECT_FALSE(status->isHidden());
   EXPECT_TRUE(status->text().endsWith(": 0 clients")) << status->text().toStdString();
 
-  ShareClient client(shell_->Share().Where());
-  ASSERT_TRUE(client.WaitFor("< hi >"));
-  client.Write("< open can0 >< rawmode >");
-  ASSERT_TRUE(client.WaitFor("< ok >< ok >"));
+  SocketcandClient client(shell_->Share().Where());
+  ASSERT_TRUE(client.Connected()) << shell_->Share().Where();
+  ASSERT_TRUE(Await(client, "< hi >"));
+  ASSERT_TRUE(client.Send("< open can0 >< rawmode >"));
+  ASSERT_TRUE(Await(client, "< ok >< ok >"));
   EXPECT_TRUE(WaitFor([&] { return status->text().endsWith(": 1 client"); }, 5000))
       << status->text().toStdString();
 
   Trigger("Start1");
   ASSERT_TRUE(Running());
-  client.Write("< send 5A5 2 42 43 >");
-  EXPECT_TRUE(client.WaitFor("< frame 5A5 ")) << client.Received.substr(0, 200);
-  EXPECT_TRUE(client.WaitFor(" 4243 >"));
+  ASSERT_TRUE(client.Send("< send 5A5 2 42 43 >"));
+  EXPECT_TRUE(Await(client, "< frame 5A5 ")) << client.Received().substr(0, 200);
+  EXPECT_TRUE(Await(client, " 4243 >"));
 
   share->trigger();
   EXPECT_FALSE(shell_->Share().Sharing());
   EXPECT_TRUE(status->isHidden());
-  EXPECT_TRUE(WaitFor([&] { return !client.Read(); }, 5000)) << "the client is closed";
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        client.ReadOnce(0);
+        return client.Closed();
+      },
+      5000))
+      << "the client is closed";
   Trigger("Stop1");
 }
 

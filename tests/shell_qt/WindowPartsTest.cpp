@@ -11,7 +11,6 @@
 
 #include "QtTestSupport.h"
 #include "support/TempFolder.h"
-#include "common/qt/Scaling.h"
 #include "shell/qt/AboutDialog.h"
 #include "shell/qt/IconSet.h"
 #include "shell/qt/QtPlatform.h"
@@ -183,16 +182,6 @@ TEST(QtUserDialogs, OpenTakesANewFileNameInAnExistingFolder) {
     EXPECT_EQ(dialogs.OpenFileDialog({"Open", "Text (*.txt)|*.txt", dir.Path().string(), ""}), std::nullopt);
     EXPECT_TRUE(stayedOpen);
   }
-}
-
-TEST(Scaling, ScaledPixelsRoundHalvesToEven) {
-  struct Row {
-    int px;
-    double factor;
-    int expected;
-  } rows[] = {{1050, 1.0, 1050}, {655, 1.25, 819}, {75, 1.5, 112}, {45, 1.5, 68},
-              {90, 1.5, 135},    {35, 1.25, 44},   {125, 1.5, 188}, {5, 1.5, 8}};
-  for (const Row& r : rows) EXPECT_EQ(qt::ScaledPixels(r.px, r.factor), r.expected) << r.px << " x " << r.factor;
 }
 
 }  // namespace

@@ -74,11 +74,4 @@ class ModalAnswerer {
   int id_;
 };
 
-// Starts the watch before the first test of a program whose application
-// object a global environment registered earlier creates.
-class ModalWatchEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ModalWatch::Start(); }
-};
-
 }  // namespace tarvo::test

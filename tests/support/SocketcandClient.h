@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -73,10 +74,13 @@ class SocketcandClient {
     if (poll(&p, 1, timeoutMs) <= 0) return false;
     char buffer[65536];
     const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+    if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) closed_ = true;
     if (n <= 0) return false;
     received_.append(buffer, size_t(n));
     return true;
   }
+  // True once a read found the connection closed by the server.
+  bool Closed() const { return closed_; }
 
   // Everything received so far, and the part not yet consumed.
   const std::string& Received() const { return received_; }
@@ -94,6 +98,7 @@ class SocketcandClient {
  private:
   int fd_ = -1;
   bool connected_ = false;
+  bool closed_ = false;
   std::string received_;
   size_t read_ = 0;
 };

@@ -10,7 +10,6 @@
 
 #include <functional>
 
-#include "support/ModalWatch.h"
 #include "support/TestApplication.h"
 #include "QtWarnings.h"
 #include "ViewTestSupport.h"
@@ -21,7 +20,6 @@ namespace tarvo {
 namespace {
 
 [[maybe_unused]] auto* const qtApp = ::testing::AddGlobalTestEnvironment(new test::TestApplicationEnvironment("view_tests"));
-[[maybe_unused]] auto* const modalWatch = ::testing::AddGlobalTestEnvironment(new test::ModalWatchEnvironment);
 
 using test::Frame;
 

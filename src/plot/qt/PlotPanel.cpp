@@ -14,6 +14,7 @@
 
 #include <fstream>
 
+#include "common/FilePaths.h"
 #include "common/qt/WidgetNames.h"
 #include "plot/qt/PlotWidget.h"
 
@@ -277,8 +278,8 @@ void PlotPanel::ShowViewState() {
 std::optional<std::string> PlotPanel::AskExportPath(const char* title, const char* filter, const char* name) {
   std::optional<std::string> path = dialogs_.SaveFileDialog({title, filter, exportDir_, name});
   if (!path || path->empty()) return std::nullopt;
-  const size_t slash = path->find_last_of("/\\");
-  if (slash != std::string::npos) exportDir_ = path->substr(0, slash);
+  // The folder without its closing separator; a bare name leaves it as it was.
+  if (const size_t start = FileNameStart(*path); start > 0) exportDir_ = path->substr(0, start - 1);
   return path;
 }
 

@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 
+#include "common/FilePaths.h"
 #include "dbc/qt/SignalsPanel.h"
 #include "dbc/qt/TransmitSignalsEditor.h"
 #include "analysis/qt/AnalysisWindow.h"
@@ -123,8 +124,8 @@ void DatabaseWiring::ChooseLog() {
   request.Filter = "Log Files (*.txt;*.csv;*.asc;*.log;*.blf;*.trc)|*.txt;*.csv;*.asc;*.log;*.blf;*.trc|All Files (*.*)|*.*";
   const std::optional<std::string> path = dialogs_.OpenFileDialog(request);
   if (!path || path->empty()) return;
-  const size_t slash = path->find_last_of("/\\");
-  if (slash != std::string::npos) lastLogDir_ = path->substr(0, slash);
+  // The folder without its closing separator; a bare name leaves it as it was.
+  if (const size_t start = FileNameStart(*path); start > 0) lastLogDir_ = path->substr(0, start - 1);
   OpenLog(*path);
 }
 
