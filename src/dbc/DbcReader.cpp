@@ -607,6 +607,14 @@ class Reader {
       std::snprintf(text, sizeof text, "message identifier %u (0x%X) is above 0x7FF without the extended flag: read as a 29-bit identifier", m.ID, m.ID);
       Note({t.Line, t.Column}, text);
     }
+    // No frame carries an identifier above 29 bits: its signals never decode.
+    // 0xC0000000 is the holder of unattached signals design tools write, and
+    // passes without a word.
+    if (m.ID > 0x1FFFFFFFu && raw != 0xC0000000u) {
+      char text[120];
+      std::snprintf(text, sizeof text, "message identifier %u (0x%X) is above 0x1FFFFFFF: no frame carries it, its signals never decode", raw, raw);
+      Note({t.Line, t.Column}, text);
+    }
     Db_.Index.emplace(key, Db_.Messages.size());
     Db_.Messages.push_back(std::move(m));
     Reserve(Db_.Messages.back().Signals,

@@ -477,6 +477,27 @@ TEST(DbcReader, ALargeIdentifierWithoutTheExtendedFlagIsReadAs29Bits) {
             "identifier");
 }
 
+// An identifier no frame can carry is kept (its signals never decode) and
+// named, but for the holder of unattached signals design tools write.
+TEST(DbcReader, AnIdentifierNoFrameCarriesIsNamed) {
+  const TDbcReadResult r = ReadDbc(
+      "BO_ 3221225472 VECTOR__INDEPENDENT_SIG_MSG: 0 Vector__XXX\n SG_ Loose : 0|8@1+ (1,0) [0|0] \"\" N\n"
+      "BO_ 1073741825 Above: 8 N\nBO_ 3758096384 AboveWithFlag: 8 N\nBO_ 536870911 Top: 8 N\n");
+  ASSERT_TRUE(r.Ok) << r.Error.What;
+  EXPECT_EQ(r.Database.Messages.size(), 4u);
+  ASSERT_EQ(r.Notes.size(), 3u);
+  EXPECT_EQ(r.Notes[0].Line, 3);
+  EXPECT_EQ(r.Notes[0].What,
+            "message identifier 1073741825 (0x40000001) is above 0x1FFFFFFF: no frame carries it, its signals never "
+            "decode");
+  EXPECT_EQ(r.Notes[1].Line, 4);
+  EXPECT_EQ(r.Notes[1].What,
+            "message identifier 3758096384 (0xE0000000) is above 0x1FFFFFFF: no frame carries it, its signals never "
+            "decode");
+  // 536870911 = 0x1FFFFFFF without the flag: read as 29-bit, as above.
+  EXPECT_EQ(r.Notes[2].Line, 5);
+}
+
 TEST(DbcReader, ErrorTextNamesLineAndColumn) {
   EXPECT_EQ(DbcErrorText({3, 7, "expected ':', found '8'"}), "line 3, column 7: expected ':', found '8'");
   EXPECT_EQ(DbcErrorText({0, 0, "the file cannot be opened"}), "the file cannot be opened");
