@@ -36,36 +36,36 @@ class BusLoadPanel : public QWidget {
   BusLoadPanel(double scaling, QWidget* parent) : QWidget(parent), scaling_(scaling) {
     setObjectName("StatusPanel4");
     setFixedWidth(ScaledPixels(kBusLoadWidth, scaling));
-    bar = new QProgressBar(this);
-    bar->setObjectName("BusLoadBar");
-    bar->setRange(0, 1000);
-    bar->setValue(0);
-    bar->setTextVisible(false);
-    bar->setToolTip(kBusLoadHint);
-    QPalette barPalette = bar->palette();
+    Bar = new QProgressBar(this);
+    Bar->setObjectName("BusLoadBar");
+    Bar->setRange(0, 1000);
+    Bar->setValue(0);
+    Bar->setTextVisible(false);
+    Bar->setToolTip(kBusLoadHint);
+    QPalette barPalette = Bar->palette();
     barPalette.setColor(QPalette::Highlight, QColor(6, 176, 37));
-    bar->setPalette(barPalette);
-    label = new QLabel(bar);
-    label->setObjectName("BusLoadLabel");
-    label->setAlignment(Qt::AlignCenter);
-    label->setToolTip(kBusLoadHint);
-    normalText_ = label->palette().color(QPalette::WindowText);
+    Bar->setPalette(barPalette);
+    Label = new QLabel(Bar);
+    Label->setObjectName("BusLoadLabel");
+    Label->setAlignment(Qt::AlignCenter);
+    Label->setToolTip(kBusLoadHint);
+    normalText_ = Label->palette().color(QPalette::WindowText);
   }
 
   void SetValid(bool valid) {
-    QPalette p = label->palette();
+    QPalette p = Label->palette();
     p.setColor(QPalette::WindowText, valid ? normalText_ : QColor(Qt::red));
-    label->setPalette(p);
+    Label->setPalette(p);
   }
 
-  QProgressBar* bar;
-  QLabel* label;
+  QProgressBar* Bar;
+  QLabel* Label;
 
  protected:
   void resizeEvent(QResizeEvent*) override {
     const int left = ScaledPixels(kBusLoadBarLeft, scaling_);
-    bar->setGeometry(left, 0, ScaledPixels(kBusLoadBarWidth, scaling_), height());
-    label->setGeometry(bar->rect());
+    Bar->setGeometry(left, 0, ScaledPixels(kBusLoadBarWidth, scaling_), height());
+    Label->setGeometry(Bar->rect());
   }
 
  private:
@@ -186,8 +186,8 @@ void StatusPanels::CreateBusLoadGauge() {
   auto* gauge = new BusLoadPanel(scaling_, bar_);
   bar_->insertWidget(kBusLoadPanelIndex, gauge);
   panels_.insert(panels_.begin() + kBusLoadPanelIndex, gauge);
-  busLoadBar_ = gauge->bar;
-  busLoadLabel_ = gauge->label;
+  busLoadBar_ = gauge->Bar;
+  busLoadLabel_ = gauge->Label;
   devicePanelNo_ = kBusLoadPanelIndex + 1;
   panels_.back()->setObjectName(QString("StatusPanel%1").arg(devicePanelNo_));
   ShowBusLoad(0, "Bus Load 0" + QLocale::system().decimalPoint() + "0%", true);
