@@ -125,8 +125,11 @@ TEST(MainWindowMenus, DatabaseShortcutIsItsOwn) {
   WindowWithCANView w;
   const QKeySequence keys = w.window.Action("Database1")->shortcut();
   ASSERT_FALSE(keys.isEmpty());
-  for (const QAction* a : w.window.findChildren<QAction*>())
-    if (a->objectName() != "Database1") EXPECT_NE(a->shortcut(), keys) << a->objectName().toStdString();
+  for (const QAction* a : w.window.findChildren<QAction*>()) {
+    if (a->objectName() != "Database1") {
+      EXPECT_NE(a->shortcut(), keys) << a->objectName().toStdString();
+    }
+  }
   for (int i = 1; i <= 9; ++i) {
     EXPECT_NE(keys, QKeySequence(QString("F%1").arg(i)));
     EXPECT_NE(keys, QKeySequence(QString("Ctrl+%1").arg(i)));
