@@ -202,7 +202,9 @@ TEST(SignalCodec, LongFramesAreReadBitForBit) {
           ++placements;
           ASSERT_EQ(ExtractRawFromBytes(s, data, size), ReferenceExtractWide(s, data))
               << size << " " << order << " " << start << " " << length;
-          if (size == 8) ASSERT_EQ(ExtractRawFromBytes(s, data, 8), ExtractRaw(s, FrameWords(data, 8)));
+          if (size == 8) {
+            ASSERT_EQ(ExtractRawFromBytes(s, data, 8), ExtractRaw(s, FrameWords(data, 8)));
+          }
         }
       }
     }
