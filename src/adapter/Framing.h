@@ -1,4 +1,6 @@
 #pragma once
+// How a host packet travels to the adapter: framed by DLE STX ... DLE ETX,
+// every DLE inside doubled, a CRC-16 after the packet.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,4 +1,7 @@
 #pragma once
+// The driver binding: the adapter driver library TarvoUSB, loaded at run
+// time, its SI_ functions looked up one by one and checked for the version
+// the adapter needs.
 #include <cstdint>
 #include <string>
 
