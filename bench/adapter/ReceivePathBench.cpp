@@ -5,30 +5,14 @@
 // the message ring afterwards, as the update tick does.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <random>
 #include <vector>
 
 #include "adapter/Framing.h"
 #include "adapter/TarvoAPI.h"
+#include "support/HeapCounter.h"
 
-namespace {
-
-std::atomic<size_t> allocations{0};
-
-}  // namespace
-
-// Counted so the run shows that parsing allocates nothing.
-void* operator new(size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace tarvo {
 namespace {
@@ -82,7 +66,7 @@ void BM_ParseRxBytes(benchmark::State& state) {
   uint64_t frames = 0;
   uint32_t checksum = 0;
   uint64_t faultyCalls = 0;
-  const size_t allocationsBefore = allocations.load();
+  const size_t allocationsBefore = tarvo::HeapAllocations();
   for (auto _ : state) {
     rx->WriteIndex = (rx->WriteIndex + chunk) % RxRingSize;
     // A read that ends on the DLE of a frame's opening pair costs that frame
@@ -94,7 +78,7 @@ void BM_ParseRxBytes(benchmark::State& state) {
       status.StatusType = 0;
     }
   }
-  const size_t allocationsDuring = allocations.load() - allocationsBefore;
+  const size_t allocationsDuring = tarvo::HeapAllocations() - allocationsBefore;
   benchmark::DoNotOptimize(checksum);
   state.SetBytesProcessed(int64_t(state.iterations()) * chunk);
   state.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);

@@ -4,28 +4,15 @@
 // View store, the list model's refresh and the recorder's line formatting.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <vector>
 
 #include "logging/LogRecorder.h"
 #include "logging/LogWriters.h"
+#include "support/HeapCounter.h"
+#include "support/ScriptedDialogs.h"
 #include "view/qt/CANViewModel.h"
 
-// Every heap allocation of the program is counted.
-static std::atomic<uint64_t> Allocations{0};
-void* operator new(std::size_t n) {
-  Allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void* operator new[](std::size_t n) { return operator new(n); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace tarvo {
 namespace {
@@ -92,9 +79,7 @@ struct Recording {
   TLog log;
   BenchHost host;
   NoGui gui;
-  struct NoDialogs : UserDialogs {
-    TDialogResult ShowMessage(const std::string&, TDialogType, TDialogButtons) override { return TDialogResult::OK; }
-  } dialogs;
+  test::ScriptedDialogs dialogs;
   TLogRecorder recorder{log, host, dialogs, gui};
 };
 
@@ -105,13 +90,13 @@ void BM_FormatReceiveLine(benchmark::State& bench) {
   TLogBuffer& buffer = *r.log.Buffer[0];
   size_t next = 0;
   uint64_t lines = 0;
-  const uint64_t before = Allocations.load();
+  const uint64_t before = HeapAllocations();
   for (auto _ : bench) {
     r.recorder.LogReceiveMessage(traffic[next], 17, 3906);
     next = (next + 1) & (traffic.size() - 1);
     if (++lines % 65536 == 0) buffer.Clear();
   }
-  bench.counters["allocations/line"] = double(Allocations.load() - before) / double(lines);
+  bench.counters["allocations/line"] = double(HeapAllocations() - before) / double(lines);
   bench.counters["bytes/line"] = double(buffer.Text().size()) / double(std::max<int32_t>(buffer.Count(), 1));
   bench.SetItemsProcessed(int64_t(bench.iterations()));
 }
@@ -157,9 +142,9 @@ void BM_TickWithRecording(benchmark::State& bench) {
     if (++ticks % TicksPerHandOver == 0) r.log.Buffer[0]->Clear();
   };
   for (int i = 0; i < 2 * TicksPerHandOver; ++i) tick();  // steady state: identities seen, buffer grown
-  const uint64_t before = Allocations.load();
+  const uint64_t before = HeapAllocations();
   for (auto _ : bench) tick();
-  bench.counters["allocations/tick"] = double(Allocations.load() - before) / double(bench.iterations());
+  bench.counters["allocations/tick"] = double(HeapAllocations() - before) / double(bench.iterations());
   bench.SetItemsProcessed(int64_t(bench.iterations()) * FramesPerTick);
   view.LogSink = nullptr;
 }

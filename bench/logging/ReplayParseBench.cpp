@@ -4,12 +4,9 @@
 // parse (they do not grow with the lines: none are made per line).
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,21 +14,8 @@
 #include "logging/LogBuffer.h"
 #include "logging/LogLines.h"
 #include "logging/ReplayParser.h"
+#include "support/HeapCounter.h"
 
-namespace {
-std::atomic<uint64_t> Allocations{0};
-}
-
-// Counting replacements of the global allocation functions (GCC cannot see
-// that the replaced new and delete match).
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size) {
-  Allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -79,9 +63,9 @@ void Measure(benchmark::State& state, Parse parse) {
   TReplayParseResult r;
   uint64_t allocations = 0;
   for (auto _ : state) {
-    const uint64_t before = Allocations.load();
+    const uint64_t before = HeapAllocations();
     r = parse();
-    allocations = Allocations.load() - before;
+    allocations = HeapAllocations() - before;
     benchmark::DoNotOptimize(r);
   }
   Finish(state, r, allocations);

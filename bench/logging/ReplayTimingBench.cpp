@@ -31,6 +31,7 @@
 #include "adapter/TarvoAPI.h"
 #include "logging/HPTimer.h"
 #include "logging/LogReplay.h"
+#include "support/ScriptedDialogs.h"
 
 namespace {
 
@@ -55,11 +56,6 @@ class Gui : public GuiThreadCalls {
  private:
   std::mutex mutex_;
   std::deque<std::function<void()>> queue_;
-};
-
-class NoDialogs : public UserDialogs {
- public:
-  TDialogResult ShowMessage(const std::string&, TDialogType, TDialogButtons) override { return TDialogResult::OK; }
 };
 
 double ThreadCpuSeconds() {
@@ -226,7 +222,7 @@ void ReplayTiming(benchmark::State& state) {
 
   Gui gui;
   GuiClock clock(gui);
-  NoDialogs dialogs;
+  test::ScriptedDialogs dialogs;
   SimHost host(*rig->Link);
   host.SentAt.assign(size_t(count), 0);
   std::vector<TTarvoCAN> back;
@@ -308,7 +304,7 @@ void ReplayRate(benchmark::State& state) {
   log.FileLoadedFlag = true;
   Gui gui;
   GuiClock clock(gui);
-  NoDialogs dialogs;
+  test::ScriptedDialogs dialogs;
   SimHost host(*rig->Link);
   host.SentAt.assign(size_t(count), 0);
   std::vector<TTarvoCAN> back;

@@ -9,6 +9,7 @@
 namespace {
 
 std::atomic<int64_t> HeapNow{0}, HeapPeak{0};
+std::atomic<uint64_t> Allocations{0};
 
 void Count(int64_t bytes) {
   const int64_t now = HeapNow.fetch_add(bytes, std::memory_order_relaxed) + bytes;
@@ -18,6 +19,7 @@ void Count(int64_t bytes) {
 }
 
 void* Allocate(size_t size) {
+  Allocations.fetch_add(1, std::memory_order_relaxed);
   void* p = std::malloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   Count(int64_t(malloc_usable_size(p)));
@@ -44,5 +46,6 @@ namespace tarvo {
 int64_t HeapBytesNow() { return HeapNow.load(); }
 int64_t HeapBytesPeak() { return HeapPeak.load(); }
 void ResetHeapPeak() { HeapPeak.store(HeapNow.load()); }
+uint64_t HeapAllocations() { return Allocations.load(std::memory_order_relaxed); }
 
 }  // namespace tarvo
