@@ -47,6 +47,17 @@ class DatabaseEndToEnd : public EndToEndTest {
 
   QString Sep() { return QString::fromStdString(Window().CANView()->Model()->DecimalSeparator()); }
 
+  // Plots EngineStatus.EngineSpeed, starts a run with Esc and waits until
+  // the curve holds at least this many points.
+  void PlotEngineSpeedWhileRunning(size_t points) {
+    PlotPanel* plot = shell_->SignalPlot().Plot();
+    ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
+    QTest::keyClick(&Window(), Qt::Key_Escape);
+    ASSERT_TRUE(App().Run.RunningFlag);
+    const TSignalSeries& series = plot->Model().Signals()[0].Series;
+    ASSERT_TRUE(WaitFor([&] { return series.Size() >= points; }, 5000));
+  }
+
   // The CAN View row of a received data frame with this 11-bit identifier, -1 if none.
   int32_t RowOf(uint32_t id) {
     const TCANView& view = App().View.CANView;
@@ -160,11 +171,8 @@ TEST_F(DatabaseEndToEnd, ThePlotFollowsASignalOfTheRunningBus) {
   auto* dock = Find<QDockWidget>("PlotDock");
   ASSERT_TRUE(dock->isVisible());
   PlotPanel* plot = shell_->SignalPlot().Plot();
-  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
-  QTest::keyClick(&Window(), Qt::Key_Escape);
-  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_NO_FATAL_FAILURE(PlotEngineSpeedWhileRunning(10));
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
-  ASSERT_TRUE(WaitFor([&] { return series.Size() >= 10; }, 5000));
   App().Stop();
   // Each point is the frame's decoded value at the frame's time.
   int received = 0;
@@ -276,11 +284,8 @@ TEST_F(DatabaseEndToEnd, AStopAndStartKeepsThePlottedPoints) {
   StartProgram();
   ASSERT_TRUE(shell_->Database().Load(ShippedDatabase()));
   PlotPanel* plot = shell_->SignalPlot().Plot();
-  ASSERT_TRUE(plot->AddSignal("EngineStatus.EngineSpeed"));
-  QTest::keyClick(&Window(), Qt::Key_Escape);
-  ASSERT_TRUE(App().Run.RunningFlag);
+  ASSERT_NO_FATAL_FAILURE(PlotEngineSpeedWhileRunning(5));
   const TSignalSeries& series = plot->Model().Signals()[0].Series;
-  ASSERT_TRUE(WaitFor([&] { return series.Size() >= 5; }, 5000));
   App().Stop();
   const size_t first = series.Size();
   const double firstEnd = series.Time(first - 1), firstStart = series.Time(0);
